@@ -1,0 +1,72 @@
+#include "app/command_line.h"
+
+#include <cstring>
+
+#include "app/debug_log.h"
+#include "app/localized_text.h"
+
+int NextToken(const char* text, char* buffer, bool* tooLong) {
+    if (tooLong) *tooLong = false;
+    const char* p = text;
+    while (*p == ' ') ++p;
+    if (*p == '\0') return 0;
+
+    char terminator = ' ';
+    if (*p == '"') {
+        terminator = '"';
+        ++p;
+    }
+    const char* start = p;
+    while (*p != '\0' && *p != terminator) ++p;
+    std::size_t length = static_cast<std::size_t>(p - start);
+    if (*p == terminator) ++p;  // the terminator is consumed with the token
+
+    if (length >= kPathSize) {
+        // A cut path could name another, existing file: refuse the token instead.
+        buffer[0] = '\0';
+        if (tooLong) *tooLong = true;
+    } else {
+        std::memcpy(buffer, start, length);
+        buffer[length] = '\0';
+    }
+    return static_cast<int>(p - text);
+}
+
+int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName) {
+    if (text == nullptr) return 0;
+    std::size_t pos = 0;
+    char token[kPathSize];
+    for (;;) {
+        while (text[pos] == ' ') ++pos;
+        if (text[pos] == '\0') break;
+
+        if (text[pos] == '-' || text[pos] == '/') {
+            char letter = text[pos + 1];
+            if (letter == '\0') break;
+            if (letter == 'M' || letter == 'm') {
+                bool tooLong = false;
+                int used = NextToken(text + pos + 2, token, &tooLong);
+                if (used == 0) break;
+                if (tooLong)
+                    DebugLog("[QEL] ParseCommandLine : printer name longer than %d characters ignored",
+                             int(kPathSize - 1));
+                else
+                    printerName = token;
+                pos += 2 + static_cast<std::size_t>(used);
+            } else {
+                pos += 2;  // other switches are skipped; the rest of the word is a token
+            }
+            continue;
+        }
+
+        bool tooLong = false;
+        int used = NextToken(text + pos, token, &tooLong);
+        if (tooLong)
+            DebugLog("[QEL] ParseCommandLine : path longer than %d characters ignored",
+                     int(kPathSize - 1));
+        else
+            files.emplace_back(token);
+        pos += static_cast<std::size_t>(used);
+    }
+    return 0;
+}

@@ -1,0 +1,28 @@
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/ini_file.h"
+#include "app/localized_text.h"
+
+char gszLocalFileName[kPathSize] = "";
+char gszHelpFileName[kPathSize] = "";
+int gnCharSet = 1;
+
+unsigned GetLocalizedString(const char* section, const char* key, const char* defaultText,
+                            char* buffer, unsigned size) {
+    if (buffer == nullptr || size == 0) return 0;
+    std::string value;
+    if (!ReadIniValue(gszLocalFileName, section, key, value)) value = defaultText ? defaultText : "";
+    std::size_t n = value.size() < size - 1 ? value.size() : size - 1;
+    std::memcpy(buffer, value.data(), n);
+    buffer[n] = '\0';
+    return static_cast<unsigned>(n);
+}
+
+unsigned GetLocalizedInt(const char* section, const char* key, int defaultValue) {
+    std::string value;
+    if (!ReadIniValue(gszLocalFileName, section, key, value)) return static_cast<unsigned>(defaultValue);
+    // Like the platform: leading decimal digits, 0 when there are none.
+    return static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
+}

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Configures and builds the three trees under build/ (or $ORVANE_BUILD_ROOT):
+#   native - portable code and its tests, under ASan/UBSan
+#   win64  - Orvex.exe, Tilmar64.dll and the Windows tests (x86_64)
+#   win32  - Tilmar.dll and the 32-bit tests (i686)
+set -euo pipefail
+src=$(cd "$(dirname "$0")/.." && pwd)
+root=${ORVANE_BUILD_ROOT:-$src/build}
+werror=${ORVANE_WERROR:-OFF}
+mkdir -p "$root"
+
+configure() {  # tree, extra cmake args...
+  local tree=$1; shift
+  if [ ! -f "$root/$tree/build.ninja" ]; then
+    cmake -S "$src" -B "$root/$tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DORVANE_WERROR="$werror" "$@" >/dev/null
+  else
+    cmake "$root/$tree" -DORVANE_WERROR="$werror" >/dev/null
+  fi
+}
+
+configure native
+configure win64 -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake"
+configure win32 -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-i686.cmake"
+
+for tree in native win64 win32; do
+  echo "== building $tree"
+  cmake --build "$root/$tree" -- -j"$(nproc)"
+done
+
+# One CTest run over all three trees, ending with one summary.
+cat > "$root/CTestTestfile.cmake" <<EOT
+# Written by tools/build.sh: every tree's tests in one run.
+subdirs("native" "win64" "win32")
+EOT

@@ -1,0 +1,1 @@
+// Filled by the property sheet and its tabs.
