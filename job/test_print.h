@@ -1,0 +1,94 @@
+// CTestPrint: the program's contact with the print spooler. It keeps the list of
+// local printers and the current one, finds the system's default printer, tells
+// XPS drivers apart, holds the mapped job file and writes one job per document.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "job/spooler_ops.h"
+
+// Windows version classes as the default-printer lookup uses them.
+enum WindowsVersionClass : int {
+    kWinUnknown = -1,
+    kWin32s = 2,
+    kWin95 = 3,
+    kWin95OSR2 = 4,
+    kWin98 = 6,
+    kWin98SE = 7,
+    kWinMe = 9,
+    kWin9xOther = 10,
+    kWinNT3 = 11,
+    kWinNT4 = 12,
+    kWinNTOther = 13,
+    kWin2000 = 14,
+    kWinXP = 15,
+    kWin2003 = 16,
+    kWinVista = 18,     // NT 6.x
+    kWinNT10 = 19,      // NT 7 and later (a manifest that declares Windows 10)
+};
+
+// The class of a GetVersionExA answer.
+int ClassifyWindowsVersion(const OsVersion& version);
+
+class CTestPrint {
+public:
+    // The Windows spooler (Windows builds only).
+    CTestPrint();
+    // Any set of spooler operations; `ops` must outlive the object.
+    explicit CTestPrint(SpoolerOps& ops);
+    virtual ~CTestPrint();
+    CTestPrint(const CTestPrint&) = delete;
+    CTestPrint& operator=(const CTestPrint&) = delete;
+
+    // Enumerates the local printers again and makes the default one current;
+    // false when the enumeration failed (the list is then empty).
+    bool RefreshPrinterList();
+    int GetPrinterCount() const;
+    // Empty for an index outside 0 ... count - 1.
+    std::string GetPrinterName(int index) const;
+    std::string GetPortName(int index) const;
+    // Index of the system's default printer in the list, or -1.
+    int GetDefaultPrinterIndex();
+    int GetCurrentPrinter() const;
+    // Accepts -1 (no selection) and 0 ... count - 1; ignores anything else.
+    bool SetCurrentPrinterIndex(int index);
+    // Makes the first printer of that name (any letter case) current; returns
+    // the current index, unchanged when nothing matches.
+    int SetCurrentPrinter(const char* name);
+    // True when the open printer's driver file is "mxdwdrv.dll".
+    bool IsXPSDriver(SpoolerOps::Handle printer);
+
+    // Maps the job file read-only; false (nothing held) on failure.
+    bool OpenDataFile(const char* path);
+    void CloseDataFile();
+    // Writes the mapped file to the current printer as one document and returns
+    // the bytes the spooler accepted (0 when nothing was written). A job that fits
+    // one view and one write goes in a single write; a larger one in successive
+    // views, still as one document.
+    long long WriteDocument(const char* documentName);
+
+    // Size of the mapped job file, and whether it is held as one view.
+    std::uint64_t GetJobSize() const { return m_nJobSize; }
+    bool IsSingleView() const { return m_pView != nullptr; }
+    // Largest job written from one view in one write; larger ones go in windows
+    // of `window` bytes. Defaults: 0xFFFFFFFF and 64 MiB.
+    void SetViewLimits(std::uint64_t singleViewLimit, std::size_t window);
+
+private:
+    SpoolerOps& m_ops;
+    std::vector<PrinterRecord> m_arrPrinters;
+    bool m_bHasList = false;
+    int m_nCurrentPrinter = -1;
+    SpoolerOps::Handle m_hJobFile = nullptr;
+    SpoolerOps::Handle m_hMapping = nullptr;
+    const void* m_pView = nullptr;
+    std::string m_strJobFileName;
+    std::uint32_t m_dwMappedSize = 0;
+    std::uint64_t m_nJobSize = 0;
+    std::uint64_t m_nSingleViewLimit = 0xFFFFFFFFu;
+    std::size_t m_nWindow = 64u << 20;
+
+    bool HasValidCurrentPrinter() const;
+    long long WriteWindows(SpoolerOps::Handle printer);
+};
