@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/localized_text.h"
+
+namespace {
+struct Parsed {
+    std::vector<std::string> files;
+    std::string printer;
+};
+Parsed Parse(const std::string& text) {
+    Parsed p;
+    ParseCommandLine(text.c_str(), p.files, p.printer);
+    return p;
+}
+using Files = std::vector<std::string>;
+}  // namespace
+
+TEST(CommandLine, FilesAndPrinterSwitch) {
+    struct Case { const char* text; Files files; const char* printer; } cases[] = {
+        {"", {}, ""},
+        {"   ", {}, ""},
+        {" \"C:\\My Files\\a.pdf\" \"C:\\b.tif\"", {"C:\\My Files\\a.pdf", "C:\\b.tif"}, ""},
+        {"a.pdf  b.pdf", {"a.pdf", "b.pdf"}, ""},
+        {"\"C:\\x.pdf", {"C:\\x.pdf"}, ""},
+        {"\"\"", {""}, ""},
+        {"\"a b\"c", {"a b", "c"}, ""},
+        {"-MLaser1 a.pdf", {"a.pdf"}, "Laser1"},
+        {"/m Laser1 a.pdf", {"a.pdf"}, "Laser1"},
+        {"-M\"Office Laser\" a.pdf", {"a.pdf"}, "Office Laser"},
+        {"-p a.pdf", {"a.pdf"}, ""},
+        {"-print a.pdf", {"rint", "a.pdf"}, ""},
+        {"a.pdf -M", {"a.pdf"}, ""},
+        {"a.pdf -M   ", {"a.pdf"}, ""},
+        {"a.pdf -", {"a.pdf"}, ""},
+        {"a.pdf - b.pdf", {"a.pdf", "b.pdf"}, ""},
+        {"-MA -MB x.pdf", {"x.pdf"}, "B"},
+        {"\"/tmp/x.pdf\" /tmp/y.pdf", {"/tmp/x.pdf", "mp/y.pdf"}, ""},
+        {"a.pdf a.pdf", {"a.pdf", "a.pdf"}, ""},
+        {"tab\there", {"tab\there"}, ""},
+    };
+    for (const Case& c : cases) {
+        Parsed p = Parse(c.text);
+        EXPECT_EQ(p.files, c.files) << "for: " << c.text;
+        EXPECT_EQ(p.printer, c.printer) << "for: " << c.text;
+    }
+}
+
+TEST(CommandLine, NextTokenConsumesTheTerminator) {
+    char buffer[kPathSize] = "untouched";
+    EXPECT_EQ(NextToken("    ", buffer), 0);
+    EXPECT_STREQ(buffer, "untouched");
+    EXPECT_EQ(NextToken("  ab cd", buffer), 5);
+    EXPECT_STREQ(buffer, "ab");
+    EXPECT_EQ(NextToken("\"a b\"c", buffer), 5);
+    EXPECT_STREQ(buffer, "a b");
+    EXPECT_EQ(NextToken("\"open", buffer), 5);
+    EXPECT_STREQ(buffer, "open");
+}
+
+TEST(CommandLine, OverlongTokensAreRefusedNotCut) {
+    const std::string fits(259, 'a');
+    const std::string tooLong(260, 'b');
+    Parsed p = Parse(fits + " \"" + tooLong + "\" c.pdf -M" + std::string(300, 'P'));
+    EXPECT_EQ(p.files, (Files{fits, "c.pdf"}));  // the cut path could name another file
+    EXPECT_EQ(p.printer, "");
+
+    char buffer[kPathSize];
+    bool tooLongFlag = false;
+    EXPECT_EQ(NextToken(tooLong.c_str(), buffer, &tooLongFlag), 260);
+    EXPECT_TRUE(tooLongFlag);
+    EXPECT_STREQ(buffer, "");
+}
