@@ -1,0 +1,176 @@
+#include "ui/skin/skin_geometry.h"
+
+#include <algorithm>
+
+namespace skin {
+namespace {
+
+void Add(std::vector<Piece>& out, const Rect* clip, Piece p) {
+    if (p.w <= 0 || p.h <= 0) return;
+    if (clip && !p.Target().Intersects(*clip)) return;
+    out.push_back(p);
+}
+
+// One horizontal band: left edge, a run of tiles, right edge.
+void AddBand(std::vector<Piece>& out, const Rect* clip, int bitmapW, const Rect& target,
+             int corner, int dstY, int h, int srcY) {
+    const int tileW = bitmapW - 2 * corner;
+    if (corner > 0) Add(out, clip, {target.left, dstY, corner, h, 0, srcY});
+    if (tileW > 0) {
+        for (int x = target.left + corner; x < target.right - corner; x += tileW)
+            Add(out, clip, {x, dstY, std::min(tileW, target.right - corner - x), h, corner, srcY});
+    }
+    if (corner > 0) Add(out, clip, {target.right - corner, dstY, corner, h, bitmapW - corner, srcY});
+}
+
+}  // namespace
+
+std::vector<Piece> PlanTiles(int bitmapW, int bitmapH, const Rect& target, int corner, const Rect* clip) {
+    std::vector<Piece> out;
+    if (bitmapW <= 0 || bitmapH <= 0 || corner < 0 || target.Empty()) return out;
+    const int c = corner;
+    const int tileH = bitmapH - 2 * c;
+    if (c > 0) AddBand(out, clip, bitmapW, target, c, target.top, c, 0);
+    const int space = target.bottom - target.top - 2 * c;
+    const int band = std::min(space, tileH);
+    if (band > 0) {
+        AddBand(out, clip, bitmapW, target, c, target.top + c, band, c);
+        if (band == tileH && space > tileH) {
+            // Taller than the bitmap: continue with its last rows above the bottom border.
+            const int strip = c > 0 ? c : 5;
+            for (int y = target.top + c + tileH; y < target.bottom - c; y += strip) {
+                const int g = std::min(strip, target.bottom - c - y);
+                AddBand(out, clip, bitmapW, target, c, y, g, bitmapH - c - g);
+            }
+        }
+    }
+    if (c > 0) AddBand(out, clip, bitmapW, target, c, target.bottom - c, c, bitmapH - c);
+    return out;
+}
+
+Rect FrameClientRect(const Rect& w) {
+    return {w.left + kFrameLeft, w.top + kFrameTop, w.right - kFrameRight, w.bottom - kFrameBottom};
+}
+
+std::array<Point, 20> FrameRegion(int W, int H) {
+    return {{{0, 3}, {1, 2}, {1, 1}, {2, 1}, {3, 0}, {W - 3, 0}, {W - 2, 1}, {W - 1, 1}, {W - 1, 2},
+             {W, 3}, {W, H - 3}, {W - 1, H - 3}, {W - 1, H - 1}, {W - 3, H - 1}, {W - 3, H},
+             {3, H}, {3, H - 1}, {1, H - 1}, {1, H - 3}, {0, H - 3}}};
+}
+
+Rect CloseButtonRect(int W) { return {W - 25, 5, W - 10, 20}; }
+Rect MinimizeButtonRect(int W) { return {W - 45, 5, W - 30, 20}; }
+
+std::vector<Piece> PlanFrame(int FW, int FH, int W, int H) {
+    std::vector<Piece> out;
+    const int tileW = FW - 2 * kFrameLeft;
+    const int sideH = FH - kFrameTop - kFrameBottom;
+    if (tileW <= 0 || sideH <= 0) return out;
+    auto row = [&](int dstY, int srcY, int h) {
+        Add(out, nullptr, {0, dstY, kFrameLeft, h, 0, srcY});
+        for (int x = kFrameLeft; x < W - kFrameRight; x += tileW)
+            Add(out, nullptr, {x, dstY, std::min(tileW, W - kFrameRight - x), h, kFrameLeft, srcY});
+        Add(out, nullptr, {W - kFrameRight, dstY, kFrameRight, h, FW - kFrameRight, srcY});
+    };
+    row(0, 0, kFrameTop);
+    for (int y = kFrameTop; y < H - kFrameBottom; y += sideH) {
+        const int h = std::min(sideH, H - kFrameBottom - y);
+        Add(out, nullptr, {0, y, kFrameLeft, h, 0, kFrameTop});
+        Add(out, nullptr, {W - kFrameRight, y, kFrameRight, h, FW - kFrameRight, kFrameTop});
+    }
+    row(H - kFrameBottom, FH - kFrameBottom, kFrameBottom);
+    return out;
+}
+
+Rect FrameTitleArea(int FW, int textWidth) {
+    const int tileW = std::max(1, FW - 2 * kFrameLeft);
+    return {kFrameLeft, 0, kFrameLeft + tileW * ((textWidth + 21) / tileW + 1), kFrameTop};
+}
+
+bool IsIconAreaDoubleClick(Point p, int systemFrameHeight) {
+    return p.x >= 5 && p.x <= 20 && p.y >= systemFrameHeight && p.y <= 24;
+}
+
+int CaptionLook(const CaptionButton& b, unsigned capturedBy) {
+    if (capturedBy == b.message && b.hover && b.pressed) return 2;
+    return b.hover ? 1 : 0;
+}
+
+CaptionButtons::CaptionButtons() {
+    m_buttons[kClose].message = kMsgClose;
+    m_buttons[kMinimize].message = kMsgMinFrame;
+}
+
+void CaptionButtons::Configure(int closeBitmap, int minimizeBitmap) {
+    m_buttons[kClose].bitmapId = closeBitmap;
+    m_buttons[kMinimize].bitmapId = minimizeBitmap;
+}
+
+void CaptionButtons::Layout(int W) {
+    m_buttons[kClose].rect = CloseButtonRect(W);
+    m_buttons[kMinimize].rect = MinimizeButtonRect(W);
+}
+
+CaptionEffects CaptionButtons::Track(const MouseEvent& e) {
+    CaptionEffects fx;
+    // Close first, then minimize: a release over close after a press on minimize
+    // still finds the capture held and closes.
+    for (int slot = 0; slot < kSlots; ++slot) {
+        CaptionButton& b = m_buttons[slot];
+        if (b.bitmapId == 0) continue;
+        const int oldLook = CaptionLook(b, m_capturedBy);
+        const bool wasDown = b.pressed;
+        b.hover = e.windowUnderPointerIsThis && b.rect.Contains(e.windowPoint);
+        b.pressed = e.leftButtonDown;
+        if (!b.pressed) {
+            if (b.hover) {
+                if (m_capturedBy == 0) {
+                    m_capturedBy = b.message;
+                    fx.takeCapture = true;  // applied after any release of this event
+                } else if (wasDown) {
+                    fx.postMessage = b.message;
+                }
+            } else if (m_capturedBy == b.message) {
+                m_capturedBy = 0;
+                fx.releaseCapture = true;
+            }
+        }
+        if (CaptionLook(b, m_capturedBy) != oldLook) fx.redrawSlots.push_back(slot);
+    }
+    return fx;
+}
+
+Point CentreInWorkArea(int width, int height, const Rect* reference, const Rect& area) {
+    const Rect& ref = reference ? *reference : area;
+    auto place = [](int centre, int size, int lo, int hi) {
+        int v = centre - size / 2;
+        if (v < lo) v = lo;
+        else if (v + size > hi) v = hi - size;
+        return v;
+    };
+    return {place((ref.left + ref.right) / 2, width, area.left, area.right),
+            place((ref.top + ref.bottom) / 2, height, area.top, area.bottom)};
+}
+
+int SkinButtonCell(const ButtonImageIndices& ix, bool pressed, bool checked, bool mouseOver, bool focus) {
+    int cell;
+    if (pressed || (checked && !mouseOver)) cell = ix.pushed;
+    else if (mouseOver || focus) cell = ix.focusOrHover;
+    else cell = ix.normal;
+    return cell < 0 ? std::max(ix.normal, 0) : cell;
+}
+
+std::array<StretchPiece, 6> PlanTab(int W, int H, int L, int T, const Rect& r) {
+    const int l = r.left, t = r.top, rr = r.right, b = r.bottom;
+    auto R = [](int x, int y, int w, int h) { return Rect{x, y, x + w, y + h}; };
+    return {{
+        {R(0, 0, L, T), R(l, t, L, T)},
+        {R(L, 0, W - 2 * L, T), R(l + L, t, rr - l - 2 * L, T)},
+        {R(W - L, 0, L, T), R(rr - L, t, L, T)},
+        {R(0, T, L, H - T), R(l, t + T, L, b - t - T)},
+        {R(W - L, T, L, H - T), R(rr - L, t + T, L, b - t - T)},
+        {R(L, T, W - 2 * L, H - L - T), R(l + L, t + T, rr - l - 2 * L, b - t - T)},
+    }};
+}
+
+}  // namespace skin

@@ -1,0 +1,139 @@
+// Geometry of the skin: which piece of which bitmap goes where, the frame's
+// region and caption buttons, centring, and the small decisions the painters
+// make. Plain values only; the GDI code in this folder draws what these say.
+#pragma once
+#include <array>
+#include <vector>
+
+namespace skin {
+
+struct Point {
+    int x = 0, y = 0;
+    bool operator==(const Point& o) const { return x == o.x && y == o.y; }
+};
+
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool Empty() const { return right <= left || bottom <= top; }
+    bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    bool Intersects(const Rect& o) const {
+        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+    }
+    bool operator==(const Rect& o) const {
+        return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
+    }
+};
+
+// One 1:1 block copy: a w x h piece from (srcX, srcY) of the bitmap to (dstX, dstY).
+struct Piece {
+    int dstX, dstY, w, h, srcX, srcY;
+    Rect Target() const { return {dstX, dstY, dstX + w, dstY + h}; }
+};
+
+// One stretched copy: source rectangle onto target rectangle (x, y, width, height).
+struct StretchPiece {
+    Rect src, dst;
+};
+
+// Tile painter: a W x H bitmap over `target` with fixed corners of size `corner`;
+// tiles repeat 1:1, the last one of a run is cut; below the bitmap's middle the
+// rows just above its bottom border repeat. Pieces outside `clip` are left out.
+std::vector<Piece> PlanTiles(int bitmapW, int bitmapH, const Rect& target, int corner,
+                             const Rect* clip = nullptr);
+
+// ---- Window frame ----
+constexpr int kFrameLeft = 5, kFrameTop = 25, kFrameRight = 5, kFrameBottom = 7;
+constexpr int kCaptionButtonSize = 15;
+constexpr unsigned kMsgClose = 0x0010;     // WM_CLOSE
+constexpr unsigned kMsgMinFrame = 0x046E;  // WM_MINFRAME, private
+
+// Client rectangle inside a window rectangle.
+Rect FrameClientRect(const Rect& window);
+
+// The 20-point polygon of a W x H window: a rectangle with cut corners.
+std::array<Point, 20> FrameRegion(int w, int h);
+
+Rect CloseButtonRect(int windowW);
+Rect MinimizeButtonRect(int windowW);
+
+// Pieces of a FW x FH frame bitmap over a W x H window (top row, sides, bottom
+// row, then the window icon); window coordinates.
+std::vector<Piece> PlanFrame(int frameW, int frameH, int windowW, int windowH);
+// The window icon: 16 x 17 from (5, 25) of the frame bitmap, drawn transparently at (5, 4).
+constexpr Piece kFrameIconPiece = {5, 4, 16, 17, 5, 25};
+
+// The caption text area that must intersect the update region for the title to be drawn.
+Rect FrameTitleArea(int frameW, int textWidth);
+constexpr Point kFrameTitleOrigin = {26, 6};
+
+// A double click at this window point closes the window (the icon area).
+bool IsIconAreaDoubleClick(Point windowPoint, int systemFrameHeight);
+
+// Client point of a frame window as window point (client + frame borders).
+inline Point ClientToFramePoint(Point client) { return {client.x + kFrameLeft, client.y + kFrameTop}; }
+
+// ---- Caption buttons ----
+struct CaptionButton {
+    Rect rect;
+    unsigned message = 0;
+    int bitmapId = 0;  // 0 = slot not used
+    bool hover = false;
+    bool pressed = false;
+};
+
+// What one mouse event does to the buttons of one frame.
+struct MouseEvent {
+    Point windowPoint;
+    bool windowUnderPointerIsThis = true;
+    bool leftButtonDown = false;
+};
+
+struct CaptionEffects {
+    bool takeCapture = false;
+    bool releaseCapture = false;
+    unsigned postMessage = 0;          // 0 = nothing posted; kMsgMinFrame means minimize
+    std::vector<int> redrawSlots;      // buttons whose look changed
+};
+
+// Look of a button: 0 normal, 1 hover, 2 pressed.
+int CaptionLook(const CaptionButton& b, unsigned capturedBy);
+
+class CaptionButtons {
+public:
+    enum Slot { kClose = 0, kMinimize = 1, kSlots = 2 };
+    CaptionButtons();
+    void Configure(int closeBitmap, int minimizeBitmap);
+    void Layout(int windowW);           // rectangles from the window width
+    CaptionEffects Track(const MouseEvent& e);
+    const CaptionButton& Button(int slot) const { return m_buttons[slot]; }
+    unsigned CapturedBy() const { return m_capturedBy; }
+
+private:
+    std::array<CaptionButton, kSlots> m_buttons;
+    unsigned m_capturedBy = 0;
+};
+
+// ---- Centring ----
+// New top-left of a window of the given size: centred over `reference` (nullptr
+// = the work area) and clamped to the work area.
+Point CentreInWorkArea(int width, int height, const Rect* reference, const Rect& workArea);
+
+// ---- Painter decisions ----
+// Button text colour: white for a face whose sampled pixel sums to 384 or less.
+inline bool UseWhiteText(int r, int g, int b) { return r + g + b <= 384; }
+
+struct ButtonImageIndices {
+    int normal = -1, pushed = -1, focusOrHover = -1, disabled = -1;
+};
+// Cell of a skinned button in skin mode (enabled state does not change the look).
+int SkinButtonCell(const ButtonImageIndices& ix, bool pressed, bool checked, bool mouseOver, bool focus);
+
+// Six stretched pieces of a tab bitmap (W x H) into a tab item rectangle.
+std::array<StretchPiece, 6> PlanTab(int bitmapW, int bitmapH, int cornerW, int cornerH, const Rect& item);
+
+// The characters the numeric edit lets through.
+inline bool IsNumericEditChar(unsigned ch) { return (ch >= '0' && ch <= '9') || ch == 8; }
+
+}  // namespace skin
