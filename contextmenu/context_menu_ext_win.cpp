@@ -1,0 +1,297 @@
+#include "contextmenu/context_menu_ext.h"
+
+#include <shellapi.h>
+
+#include <new>
+
+#include "app/language.h"
+#include "contextmenu/selection.h"
+#include "contextmenu/tilmar_module.h"
+#include "contextmenu/tilmar_resource.h"
+
+bool gbShowMenuEntry = false;
+
+namespace {
+
+const char kMenuSection[] = "TILMAR_MENU";
+const char kDefaultMenuText[] = "Orvane";
+const char kDefaultMenuIcon[] = "QELShell.bmp";
+const char kDefaultProgram[] = "Orvex.exe";
+const char kDefaultLimitMessage[] = "Selected files are over the limit. Please, remove some of selected files.";
+const char kHelpText[] = "This is the Orvane shell extension's help";
+
+// QueryContextMenu's answer when the selection holds nothing to offer.
+const HRESULT kNothingToOffer = static_cast<HRESULT>(0x80000001);
+
+// Reads "QELLangCode" with room for two characters and the terminator.
+bool ReadLangCode(HKEY key, std::string* code) {
+    char value[3] = "";
+    DWORD type = 0, size = sizeof value;
+    if (RegQueryValueExA(key, "QELLangCode", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    value[2] = '\0';
+    *code = value;
+    return true;
+}
+
+std::string UserLanguageCode() {
+    char text[16] = "";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTLANGUAGE, text, sizeof text);
+    return LanguageCodeFromLangId(LangIdFromHexText(text));
+}
+
+std::string LoadModuleString(UINT id) {
+    char text[128] = "";
+    LoadStringA(gModule.GetInstance(), id, text, sizeof text);
+    return text;
+}
+
+}  // namespace
+
+// --- creation, IUnknown ---------------------------------------------------
+
+CContextMenuExt::CContextMenuExt(IUnknown* outer) : m_inner(this), m_pOuter(outer ? outer : &m_inner) {
+    gModule.Lock();
+}
+
+CContextMenuExt::~CContextMenuExt() {
+    if (m_pTypeInfo) m_pTypeInfo->Release();
+    if (m_hMenuIcon) DeleteObject(m_hMenuIcon);
+    gModule.Unlock();
+}
+
+HRESULT CContextMenuExt::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (outer != nullptr && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+    CContextMenuExt* object = new (std::nothrow) CContextMenuExt(outer);
+    if (object == nullptr) return E_OUTOFMEMORY;
+    object->m_inner.AddRef();
+    const HRESULT hr = object->m_inner.QueryInterface(riid, ppv);
+    object->m_inner.Release();  // frees the object when the request failed
+    return hr;
+}
+
+HRESULT WINAPI CContextMenuExt::UpdateRegistry(BOOL bRegister) {
+    return gModule.UpdateRegistryFromResource(IDR_CONTEXTMENUEXT, bRegister);
+}
+
+STDMETHODIMP CContextMenuExt::CInnerUnknown::QueryInterface(REFIID riid, void** ppv) {
+    if (ppv == nullptr) return E_POINTER;
+    IUnknown* found = nullptr;
+    if (IsEqualIID(riid, IID_IContextMenuExt) || IsEqualIID(riid, IID_IDispatch))
+        found = static_cast<IContextMenuExt*>(m_pOwner);
+    else if (IsEqualIID(riid, IID_IShellExtInit))
+        found = static_cast<IShellExtInit*>(m_pOwner);
+    else if (IsEqualIID(riid, IID_IContextMenu))
+        found = static_cast<IContextMenu*>(m_pOwner);
+    else if (IsEqualIID(riid, IID_IUnknown))
+        found = this;
+    *ppv = found;
+    if (found == nullptr) return E_NOINTERFACE;
+    found->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CContextMenuExt::CInnerUnknown::AddRef() {
+    return ULONG(InterlockedIncrement(&m_pOwner->m_cRef));
+}
+
+STDMETHODIMP_(ULONG) CContextMenuExt::CInnerUnknown::Release() {
+    const LONG count = InterlockedDecrement(&m_pOwner->m_cRef);
+    if (count == 0) delete m_pOwner;
+    return ULONG(count);
+}
+
+STDMETHODIMP CContextMenuExt::QueryInterface(REFIID riid, void** ppv) { return m_pOuter->QueryInterface(riid, ppv); }
+STDMETHODIMP_(ULONG) CContextMenuExt::AddRef() { return m_pOuter->AddRef(); }
+STDMETHODIMP_(ULONG) CContextMenuExt::Release() { return m_pOuter->Release(); }
+
+// --- IDispatch ------------------------------------------------------------
+
+HRESULT CContextMenuExt::LoadTypeInfo() {
+    if (m_pTypeInfo) return S_OK;
+    wchar_t path[MAX_PATH] = L"";
+    const DWORD length = GetModuleFileNameW(gModule.GetInstance(), path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return E_FAIL;
+    ITypeLib* typeLib = nullptr;
+    HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &typeLib);
+    if (FAILED(hr)) return hr;
+    hr = typeLib->GetTypeInfoOfGuid(IID_IContextMenuExt, &m_pTypeInfo);
+    typeLib->Release();
+    return hr;
+}
+
+STDMETHODIMP CContextMenuExt::GetTypeInfoCount(UINT* pctinfo) {
+    if (pctinfo == nullptr) return E_POINTER;
+    *pctinfo = 1;
+    return S_OK;
+}
+
+STDMETHODIMP CContextMenuExt::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
+    if (ppTInfo == nullptr) return E_POINTER;
+    *ppTInfo = nullptr;
+    if (iTInfo != 0) return DISP_E_BADINDEX;
+    const HRESULT hr = LoadTypeInfo();
+    if (FAILED(hr)) return hr;
+    m_pTypeInfo->AddRef();
+    *ppTInfo = m_pTypeInfo;
+    return S_OK;
+}
+
+STDMETHODIMP CContextMenuExt::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* dispIds) {
+    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    const HRESULT hr = LoadTypeInfo();
+    if (FAILED(hr)) return hr;
+    return DispGetIDsOfNames(m_pTypeInfo, names, count, dispIds);
+}
+
+STDMETHODIMP CContextMenuExt::Invoke(DISPID dispId, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
+    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    const HRESULT hr = LoadTypeInfo();
+    if (FAILED(hr)) return hr;
+    return DispInvoke(static_cast<IContextMenuExt*>(this), m_pTypeInfo, dispId, flags, params, result,
+                      excepInfo, argErr);
+}
+
+// --- IShellExtInit --------------------------------------------------------
+
+STDMETHODIMP CContextMenuExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* pdtobj, HKEY) {
+    m_arrSelectedFiles.clear();
+    if (pdtobj == nullptr) return E_INVALIDARG;
+
+    FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium = {};
+    if (FAILED(pdtobj->GetData(&format, &medium))) return E_INVALIDARG;
+    HRESULT hr = E_INVALIDARG;
+    if (medium.tymed == TYMED_HGLOBAL) {
+        if (const HDROP hDrop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
+            hr = InitializeFromDrop(hDrop);
+            GlobalUnlock(medium.hGlobal);
+        }
+    }
+    ReleaseStgMedium(&medium);
+    return hr;
+}
+
+HRESULT CContextMenuExt::InitializeFromDrop(HDROP hDrop) {
+    try {
+        const UINT count = DragQueryFileA(hDrop, 0xFFFFFFFF, nullptr, 0);
+        if (count == 0) return E_INVALIDARG;
+
+        int nValidFileCount = 0;
+        for (UINT i = 0; i < count; ++i) {
+            // A name that does not fit the 260-character buffer would arrive cut
+            // short, naming some other file: it is left out instead.
+            if (DragQueryFileA(hDrop, i, nullptr, 0) >= MAX_PATH) continue;
+            char name[MAX_PATH] = "";
+            if (DragQueryFileA(hDrop, i, name, MAX_PATH) == 0) continue;
+            if (!IsSupportedFile(name)) continue;
+            m_arrSelectedFiles.push_back(name);
+            ++nValidFileCount;
+        }
+        gbShowMenuEntry = nValidFileCount > 0;
+
+        m_strMenuText = GetExString(kMenuSection, "MENUTEXT", kDefaultMenuText);
+        const std::string iconPath = GetInstallPath() + GetExString(kMenuSection, "MENUICON", kDefaultMenuIcon);
+        if (HBITMAP bitmap =
+                static_cast<HBITMAP>(LoadImageA(nullptr, iconPath.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE))) {
+            if (m_hMenuIcon) DeleteObject(m_hMenuIcon);
+            m_hMenuIcon = bitmap;
+        }
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        m_arrSelectedFiles.clear();
+        return E_OUTOFMEMORY;
+    }
+}
+
+// --- IContextMenu ---------------------------------------------------------
+
+STDMETHODIMP CContextMenuExt::QueryContextMenu(HMENU hmenu, UINT indexMenu, UINT idCmdFirst, UINT, UINT uFlags) {
+    // The selection decides before the flags: nothing to offer fails even when
+    // only the default item is asked for.
+    if (!gbShowMenuEntry) return kNothingToOffer;
+    if (uFlags & CMF_DEFAULTONLY) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    if (!InsertMenuA(hmenu, indexMenu, MF_BYPOSITION | MF_STRING, idCmdFirst, m_strMenuText.c_str()))
+        return HRESULT_FROM_WIN32(GetLastError());
+    if (m_hMenuIcon) SetMenuItemBitmaps(hmenu, indexMenu, MF_BYPOSITION, m_hMenuIcon, nullptr);
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1);
+}
+
+STDMETHODIMP CContextMenuExt::InvokeCommand(CMINVOKECOMMANDINFO* pici) {
+    if (pici == nullptr) return E_INVALIDARG;
+    if (!IS_INTRESOURCE(pici->lpVerb)) return E_INVALIDARG;  // a verb given as a string
+    if (LOWORD(reinterpret_cast<ULONG_PTR>(pici->lpVerb)) != 0) return E_INVALIDARG;
+    try {
+        StartProgram();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+void CContextMenuExt::StartProgram() {
+    const std::string program = GetExString(kMenuSection, "COMMAND1", kDefaultProgram);
+    if (program.empty()) return;
+    const std::string installPath = GetInstallPath();
+    const std::string programPath = installPath + program;
+    const std::string parameters = BuildCommandParameters(m_arrSelectedFiles);
+
+    const HINSTANCE started = ShellExecuteA(nullptr, nullptr, programPath.c_str(), parameters.c_str(),
+                                            installPath.c_str(), SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(started) > 32) return;
+
+    // Whatever went wrong, the likely cause is a command line the system refused.
+    const std::string message = GetExString(kMenuSection, "LIMITEDSELECTEDFILES", kDefaultLimitMessage);
+    const std::string caption = ModuleBaseName(gModule.GetModulePath());
+    MessageBoxA(nullptr, message.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+STDMETHODIMP CContextMenuExt::GetCommandString(UINT_PTR idCmd, UINT uType, UINT*, CHAR* pszName, UINT cchMax) {
+    if (idCmd != 0) return E_INVALIDARG;
+    if (!(uType & GCS_HELPTEXTA)) return E_INVALIDARG;  // verb and validation requests
+    if (pszName == nullptr || cchMax == 0) return E_INVALIDARG;
+    if (uType & GCS_UNICODE) {
+        wchar_t wide[sizeof kHelpText] = L"";
+        MultiByteToWideChar(CP_ACP, 0, kHelpText, -1, wide, int(sizeof kHelpText));
+        lstrcpynW(reinterpret_cast<wchar_t*>(pszName), wide, int(cchMax));
+    } else {
+        lstrcpynA(pszName, kHelpText, int(cchMax));
+    }
+    return S_OK;
+}
+
+// --- localized text -------------------------------------------------------
+
+std::string CContextMenuExt::GetInstallPath() const {
+    return DirectoryOfModulePath(gModule.GetModulePath());
+}
+
+std::string CContextMenuExt::GetLocalizedFileSuffix() const {
+    const std::string regPath = "SOFTWARE\\" + LoadModuleString(IDS_PRODUCT_ABBREVIATION) + "\\" +
+                                LoadModuleString(IDS_PRODUCT_NAME) + "\\";
+    std::string code;
+    HKEY key = nullptr;
+    // With the machine's key present the user's key is not consulted.
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, regPath.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS ||
+        RegOpenKeyExA(HKEY_CURRENT_USER, regPath.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        if (!ReadLangCode(key, &code)) code = UserLanguageCode();
+        RegCloseKey(key);
+    } else {
+        code = UserLanguageCode();
+    }
+    return code;
+}
+
+std::string CContextMenuExt::GetExString(const char* section, const char* key, const char* defaultText) const {
+    const std::string directory = GetInstallPath();
+    if (directory.empty()) return defaultText;
+    std::string dataFile = directory + "Local_" + GetLocalizedFileSuffix() + ".dat";
+    if (GetFileAttributesA(dataFile.c_str()) == INVALID_FILE_ATTRIBUTES) dataFile = directory + "Local.dat";
+    char text[255] = "";
+    if (GetPrivateProfileStringA(section, key, "", text, sizeof text, dataFile.c_str()) > 0) return text;
+    return defaultText;
+}
