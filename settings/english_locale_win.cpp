@@ -1,0 +1,3 @@
+#include "app/language.h"
+
+unsigned PlatformPrimaryLanguage() { return GetUserPrimaryLanguage(); }
