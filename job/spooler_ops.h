@@ -1,6 +1,7 @@
 // The print-spooler and file-mapping operations CTestPrint stands on. One real
 // implementation calls the Windows spooler; tests substitute their own.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,14 +42,14 @@ public:
     virtual bool GetVersion(bool extended, OsVersion& version) = 0;
 
     // OpenPrinterA with default access; nullptr on failure.
-    virtual Handle OpenPrinter(const std::string& name) = 0;
+    virtual Handle OpenPrinterByName(const std::string& name) = 0;
     virtual void ClosePrinter(Handle printer) = 0;
     // GetPrinterDriverA level 2: the record's driver file path. Returns 0 on
     // success (path empty when the record has none), 13 when the size query,
     // the allocation or the query failed. May throw on a fault.
     virtual int GetDriverPath(Handle printer, std::string& path) = 0;
     // StartDocPrinterA level 1 (no output file); false when it fails.
-    virtual bool StartDoc(Handle printer, const std::string& docName, const std::string& dataType) = 0;
+    virtual bool StartDocument(Handle printer, const std::string& docName, const std::string& dataType) = 0;
     virtual bool StartPage(Handle printer) = 0;
     // WritePrinter; `written` gets the count the spooler reported.
     virtual bool Write(Handle printer, const void* data, std::uint32_t size, std::uint32_t& written) = 0;

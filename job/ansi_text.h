@@ -1,0 +1,15 @@
+// Platform edges for 8-bit ANSI text: lead bytes of the active code page, the
+// platform's case-insensitive comparison, and a file's directory-entry size.
+#pragma once
+#include <cstdint>
+
+// True when `c` starts a double-byte character in the ANSI code page.
+bool IsAnsiLeadByte(unsigned char c);
+
+// Case-insensitive equality as the platform compares names (lstrcmpiA).
+bool EqualTextNoCase(const char* a, const char* b);
+
+// Low 32 bits of the file size in the directory entry of `path`, found without
+// opening the file; 0 when the path is 260 characters or longer, when no entry
+// is found, or when the path cannot be made a full path name.
+std::uint32_t DirectoryEntrySize(const char* path);

@@ -1,0 +1,25 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "job/ansi_text.h"
+
+bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
+bool EqualTextNoCase(const char* a, const char* b) { return lstrcmpiA(a ? a : "", b ? b : "") == 0; }
+
+std::uint32_t DirectoryEntrySize(const char* path) {
+    if (path == nullptr || std::strlen(path) >= MAX_PATH) return 0;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(path, &entry);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    char full[MAX_PATH];
+    char* filePart = nullptr;
+    DWORD n = GetFullPathNameA(path, MAX_PATH, full, &filePart);
+    FindClose(find);
+    if (n == 0 || n >= MAX_PATH) {
+        SetLastError(ERROR_INVALID_NAME);
+        return 0;
+    }
+    return entry.nFileSizeLow;
+}

@@ -1,0 +1,46 @@
+// The job sender: one selected file becomes one raw spooler job, built as
+// PJL header + file bytes + PJL trailer in a temporary file that is mapped and
+// handed to CTestPrint.
+#pragma once
+#include <cstdint>
+#include <string>
+
+class CTestPrint;
+
+// The file operations the sender uses; one real implementation on Windows,
+// test doubles elsewhere.
+class JobFileOps {
+public:
+    using Handle = void*;  // nullptr = none
+
+    virtual ~JobFileOps() = default;
+    // Read access, shared for reading, existing file only.
+    virtual Handle OpenSource(const char* path) = 0;
+    // A unique name with the prefix "QEL" in the user's temporary folder; the
+    // generator creates the empty file. False (name empty) when it cannot.
+    virtual bool MakeTempName(std::string& name) = 0;
+    // Read and write access, not shared, always newly created.
+    virtual Handle CreateTemp(const std::string& name) = 0;
+    // False on a failed read; `got` is 0 at the end of the file.
+    virtual bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t& got) = 0;
+    // True only when every byte was written.
+    virtual bool Write(Handle file, const void* data, std::uint32_t size) = 0;
+    virtual bool Close(Handle file) = 0;
+    virtual bool Delete(const std::string& name) = 0;
+};
+
+#if defined(_WIN32)
+JobFileOps& SystemJobFileOps();
+// The sender with the system's files.
+bool SendDataToDevice(CTestPrint& printer, const char* path);
+#endif
+
+// Builds the job for `path`, maps it and writes it to the printer's current
+// printer as "QEL_" + file name. False (message kind 6 shown, nothing sent, no
+// temporary file left) when the source cannot be opened or read, the temporary
+// file cannot be created or written in full, or the job cannot be mapped; true
+// once the spooler was called, whatever it accepted.
+bool SendDataToDevice(CTestPrint& printer, JobFileOps& files, const char* path);
+
+// The document name the spooler shows: "QEL_" + the text after the last backslash.
+std::string JobDocumentName(const char* path);

@@ -1,0 +1,269 @@
+#include "job/test_print.h"
+
+#include <algorithm>
+
+#include "app/debug_log.h"
+#include "job/ansi_text.h"
+
+namespace {
+
+enum class DefaultPrinterMethod { None, AttributeScan, ProfileEntry, SpoolerQuery };
+
+DefaultPrinterMethod MethodFor(int versionClass) {
+    switch (versionClass) {
+    case kWin95: case kWin95OSR2: case kWin98: case kWin98SE: case kWinMe:
+        return DefaultPrinterMethod::AttributeScan;
+    case kWinNT3: case kWinNT4:
+        return DefaultPrinterMethod::ProfileEntry;
+    case kWin2000: case kWinXP: case kWin2003: case kWinVista: case kWinNT10:
+        return DefaultPrinterMethod::SpoolerQuery;
+    default:
+        return DefaultPrinterMethod::None;
+    }
+}
+
+}  // namespace
+
+int ClassifyWindowsVersion(const OsVersion& v) {
+    const char letter = v.servicePack.size() >= 2 ? v.servicePack[1] : '\0';
+    switch (v.platformId) {
+    case 0:  // VER_PLATFORM_WIN32s
+        return kWin32s;
+    case 1:  // VER_PLATFORM_WIN32_WINDOWS
+        if (v.minor == 0) return (letter == 'B' || letter == 'C') ? kWin95OSR2 : kWin95;
+        if (v.minor == 10) return letter == 'A' ? kWin98SE : kWin98;
+        if (v.minor == 90) return kWinMe;
+        return kWin9xOther;
+    case 2:  // VER_PLATFORM_WIN32_NT
+        if (v.major == 3) return kWinNT3;
+        if (v.major == 4) return kWinNT4;
+        if (v.major == 5) return v.minor == 0 ? kWin2000 : v.minor == 2 ? kWin2003 : kWinXP;
+        if (v.major == 6) return kWinVista;
+        // A program whose manifest declares Windows 10 is told 10.0; it has the
+        // same spooler as 6.x, so it must not lose its default printer.
+        if (v.major > 6) return kWinNT10;
+        return kWinNTOther;
+    default:
+        return kWinUnknown;
+    }
+}
+
+CTestPrint::CTestPrint(SpoolerOps& ops) : m_ops(ops) { RefreshPrinterList(); }
+
+CTestPrint::~CTestPrint() { CloseDataFile(); }
+
+bool CTestPrint::RefreshPrinterList() {
+    m_arrPrinters.clear();
+    m_bHasList = false;
+    std::vector<PrinterRecord> printers;
+    bool ok = m_ops.EnumLocalPrinters(printers);
+    if (ok) {
+        m_arrPrinters.swap(printers);
+        m_bHasList = true;
+    }
+    m_nCurrentPrinter = GetDefaultPrinterIndex();
+    return ok;
+}
+
+int CTestPrint::GetPrinterCount() const { return static_cast<int>(m_arrPrinters.size()); }
+
+std::string CTestPrint::GetPrinterName(int index) const {
+    if (!m_bHasList || index < 0 || index >= GetPrinterCount()) return std::string();
+    return m_arrPrinters[index].name;
+}
+
+std::string CTestPrint::GetPortName(int index) const {
+    if (!m_bHasList || index < 0 || index >= GetPrinterCount()) return std::string();
+    return m_arrPrinters[index].port;
+}
+
+int CTestPrint::GetDefaultPrinterIndex() {
+    int versionClass = kWinUnknown;
+    OsVersion version;
+    if (m_ops.GetVersion(true, version)) {
+        DebugLog("[OS] dwMajorVersion : %d / dwMinorVersion : %d", static_cast<int>(version.major),
+                 static_cast<int>(version.minor));
+        if (m_ops.GetVersion(false, version)) versionClass = ClassifyWindowsVersion(version);
+    }
+
+    std::string name;
+    switch (MethodFor(versionClass)) {
+    case DefaultPrinterMethod::AttributeScan:
+        for (const PrinterRecord& p : m_arrPrinters) {
+            if (p.attributes & kPrinterAttributeDefault) {
+                name = p.name;
+                break;
+            }
+        }
+        break;
+    case DefaultPrinterMethod::ProfileEntry: {
+        std::string device;
+        if (m_ops.GetProfileDevice(device) >= 1) {
+            std::string::size_type comma = device.find(',');
+            if (comma != std::string::npos) name = device.substr(0, comma);
+        }
+        break;
+    }
+    case DefaultPrinterMethod::SpoolerQuery:
+        DebugLog("WIN_2K/WIN_XP/WIN_2003/LH  GetWin2kDefaultPrinter");
+        if (!m_ops.GetDefaultPrinterName(name)) name.clear();
+        break;
+    case DefaultPrinterMethod::None:
+        break;
+    }
+
+    if (name.empty() || !m_bHasList) return -1;
+    for (std::size_t i = 0; i < m_arrPrinters.size(); ++i)
+        if (EqualTextNoCase(m_arrPrinters[i].name.c_str(), name.c_str())) return static_cast<int>(i);
+    return -1;
+}
+
+int CTestPrint::GetCurrentPrinter() const { return m_nCurrentPrinter; }
+
+bool CTestPrint::SetCurrentPrinterIndex(int index) {
+    if (index == -1 || (index >= 0 && index < GetPrinterCount())) m_nCurrentPrinter = index;
+    return true;
+}
+
+int CTestPrint::SetCurrentPrinter(const char* name) {
+    if (name != nullptr && *name != '\0' && m_bHasList) {
+        for (std::size_t i = 0; i < m_arrPrinters.size(); ++i) {
+            if (EqualTextNoCase(m_arrPrinters[i].name.c_str(), name)) {
+                m_nCurrentPrinter = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    DebugLog("SetCurrentPrinter / Search model: %s Index: %d", name ? name : "", m_nCurrentPrinter);
+    return m_nCurrentPrinter;
+}
+
+bool CTestPrint::IsXPSDriver(SpoolerOps::Handle printer) {
+    if (printer == nullptr) return false;
+    try {
+        std::string path;
+        if (m_ops.GetDriverPath(printer, path) != 0) return false;  // error 13: not XPS
+        if (path.empty()) return false;
+        std::string::size_type slash = path.find_last_of('\\');
+        std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+        return EqualTextNoCase(file.c_str(), "mxdwdrv.dll");
+    } catch (...) {
+        DebugLog("GPF was occurrend in CTestPrint::IsXPSDriver");
+        return false;
+    }
+}
+
+void CTestPrint::SetViewLimits(std::uint64_t singleViewLimit, std::size_t window) {
+    m_nSingleViewLimit = singleViewLimit;
+    m_nWindow = window;
+}
+
+bool CTestPrint::OpenDataFile(const char* path) {
+    CloseDataFile();
+    if (path == nullptr || *path == '\0') return false;
+
+    std::uint64_t size = 0;
+    if (!m_ops.OpenMapping(path, m_hJobFile, m_hMapping, size)) {
+        CloseDataFile();
+        return false;
+    }
+    m_nJobSize = size;
+    // Round the window down to the view alignment the system requires.
+    std::uint32_t alignment = std::max<std::uint32_t>(1, m_ops.ViewAlignment());
+    std::size_t window = std::max<std::size_t>(alignment, m_nWindow / alignment * alignment);
+    m_nWindow = window;
+
+    if (size <= m_nSingleViewLimit && size <= SIZE_MAX) {
+        m_pView = m_ops.MapView(m_hMapping, 0, static_cast<std::size_t>(size));
+        if (m_pView != nullptr) {
+            m_dwMappedSize = static_cast<std::uint32_t>(size);
+            m_strJobFileName = path;
+            return true;
+        }
+        // No room for one view (a 32-bit process): only a job larger than one
+        // window can still go out window by window.
+        if (size <= window) {
+            CloseDataFile();
+            return false;
+        }
+    }
+    // Too large for one view or one write: prove that the windows can be mapped.
+    const void* first = m_ops.MapView(m_hMapping, 0, window);
+    if (first == nullptr) {
+        CloseDataFile();
+        return false;
+    }
+    m_ops.UnmapView(first);
+    m_nJobSize = size;
+    m_strJobFileName = path;
+    return true;
+}
+
+void CTestPrint::CloseDataFile() {
+    if (m_pView != nullptr) m_ops.UnmapView(m_pView);
+    if (m_hMapping != nullptr) m_ops.CloseHandle(m_hMapping);
+    if (m_hJobFile != nullptr) m_ops.CloseHandle(m_hJobFile);
+    m_pView = nullptr;
+    m_hMapping = nullptr;
+    m_hJobFile = nullptr;
+    m_dwMappedSize = 0;
+    m_nJobSize = 0;
+    m_strJobFileName.clear();
+}
+
+bool CTestPrint::HasValidCurrentPrinter() const {
+    return m_bHasList && m_nCurrentPrinter >= 0 && m_nCurrentPrinter < GetPrinterCount();
+}
+
+long long CTestPrint::WriteWindows(SpoolerOps::Handle printer) {
+    long long total = 0;
+    for (std::uint64_t offset = 0; offset < m_nJobSize;) {
+        std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(m_nWindow, m_nJobSize - offset));
+        const void* view = m_ops.MapView(m_hMapping, offset, length);
+        if (view == nullptr) {
+            DebugLog("WriteDocument / MapViewOfFile failed at %lld", static_cast<long long>(offset));
+            break;
+        }
+        std::uint32_t written = 0;
+        bool ok = m_ops.Write(printer, view, static_cast<std::uint32_t>(length), written);
+        m_ops.UnmapView(view);
+        DebugLog("WriteDocument / ret : WritePrinter : %d", ok ? 1 : 0);
+        total += written;
+        // A short write leaves a gap; nothing after it may follow.
+        if (!ok || written != length) break;
+        offset += length;
+    }
+    return total;
+}
+
+long long CTestPrint::WriteDocument(const char* documentName) {
+    if (!HasValidCurrentPrinter()) return 0;
+    if (m_hMapping == nullptr) return 0;  // no job file mapped
+
+    SpoolerOps::Handle printer = m_ops.OpenPrinterByName(m_arrPrinters[m_nCurrentPrinter].name);
+    if (printer == nullptr) return 0;
+
+    const char* dataType = "RAW";
+    if (IsXPSDriver(printer)) {
+        DebugLog("This is XPS Driver so Document Data type was set [XPS_PASS]");
+        dataType = "XPS_PASS";
+    }
+
+    long long accepted = 0;
+    if (m_ops.StartDocument(printer, documentName ? documentName : "", dataType)) {
+        if (m_ops.StartPage(printer)) {
+            if (m_pView != nullptr) {
+                std::uint32_t written = 0;
+                bool ok = m_ops.Write(printer, m_pView, m_dwMappedSize, written);
+                DebugLog("WriteDocument / ret : WritePrinter : %d", ok ? 1 : 0);
+                accepted = written;
+            } else {
+                accepted = WriteWindows(printer);
+            }
+            m_ops.EndPage(printer);
+        }
+        m_ops.EndDoc(printer);
+    }
+    m_ops.ClosePrinter(printer);
+    return accepted;
+}
