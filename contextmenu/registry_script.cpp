@@ -84,13 +84,10 @@ private:
                     if (m_text[i] == '\n') ++line;
                     token.text += m_text[i++];
                 }
-            } else if (c == '{' || c == '}' || c == '=') {
-                token.text = c;
-                ++i;
             } else {
-                while (i < m_text.size() && !IsSpace(m_text[i]) && m_text[i] != '{' && m_text[i] != '}' &&
-                       m_text[i] != '=' && m_text[i] != '\'')
-                    token.text += m_text[i++];
+                // As for the platform's registrar, tokens are separated by blanks:
+                // a class identifier such as {9061A1F6-...} is a name, not a brace.
+                while (i < m_text.size() && !IsSpace(m_text[i])) token.text += m_text[i++];
             }
             if (!Replace(&token)) return false;
             m_tokens.push_back(std::move(token));
