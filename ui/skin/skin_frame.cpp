@@ -1,0 +1,323 @@
+#include "ui/skin/skin_frame.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/localized_text.h"
+#include "resources/resource_ids.h"
+#include "ui/skin/skin_gdi.h"
+
+namespace skin {
+
+CSkinFrame::CSkinFrame(int activeId, int inactiveId, int closeId, int minimizeId)
+    : m_activeId(activeId), m_inactiveId(inactiveId) {
+    m_buttons.Configure(closeId, minimizeId);
+}
+
+void CSkinFrame::Install(HWND hwnd) {
+    RECT before;
+    GetClientRect(hwnd, &before);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT window;
+    GetWindowRect(hwnd, &window);
+    const int w = before.right + kFrameLeft + kFrameRight;
+    const int h = before.bottom + kFrameTop + kFrameBottom;
+    SetWindowPos(hwnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    ApplyRegion(hwnd);
+}
+
+void CSkinFrame::ApplyRegion(HWND hwnd) {
+    RECT wr;
+    GetWindowRect(hwnd, &wr);
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    const auto pts = FrameRegion(w, h);
+    POINT poly[20];
+    for (int i = 0; i < 20; ++i) poly[i] = {pts[i].x, pts[i].y};
+    SetWindowRgn(hwnd, CreatePolygonRgn(poly, 20, WINDING), TRUE);  // the window owns the region
+    m_buttons.Layout(w);
+}
+
+bool CSkinFrame::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    switch (msg) {
+    case WM_NCCALCSIZE: {
+        RECT* r = wp ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0] : reinterpret_cast<RECT*>(lp);
+        *r = ToRECT(FrameClientRect(FromRECT(*r)));
+        *result = 0;
+        return true;
+    }
+    case WM_SIZE:
+        ApplyRegion(hwnd);
+        return false;
+    case WM_NCPAINT: {
+        HRGN update = nullptr;
+        if (wp != 1 && wp != 0) {
+            RECT wr;
+            GetWindowRect(hwnd, &wr);
+            update = CreateRectRgn(0, 0, 0, 0);
+            CombineRgn(update, reinterpret_cast<HRGN>(wp), nullptr, RGN_COPY);
+            OffsetRgn(update, -wr.left, -wr.top);
+        }
+        Paint(hwnd, update);
+        if (update) DeleteObject(update);
+        *result = 0;
+        return true;
+    }
+    case WM_NCACTIVATE:
+        m_active = wp != 0;
+        Paint(hwnd, nullptr);
+        *result = 1;
+        return true;
+    case WM_SETTEXT: {
+        // The default handling paints a system caption; paint ours over it.
+        *result = DefWindowProcA(hwnd, msg, wp, lp);
+        Paint(hwnd, nullptr);
+        return true;
+    }
+    case WM_NCMOUSEMOVE: {
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        ScreenToClient(hwnd, &pt);
+        Track(hwnd, ClientToFramePoint({pt.x, pt.y}));
+        return false;
+    }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        Track(hwnd, ClientToFramePoint({static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}));
+        return false;
+    case WM_CAPTURECHANGED:
+        Track(hwnd, {kFrameLeft, kFrameTop});
+        return false;
+    case WM_NCLBUTTONDBLCLK: {
+        RECT wr;
+        GetWindowRect(hwnd, &wr);
+        const Point p{static_cast<short>(LOWORD(lp)) - wr.left, static_cast<short>(HIWORD(lp)) - wr.top};
+        if (IsIconAreaDoubleClick(p, GetSystemMetrics(SM_CYFRAME))) {
+            SendMessageA(hwnd, WM_CLOSE, 0, 0);
+            *result = 0;
+            return true;
+        }
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+void CSkinFrame::Track(HWND hwnd, Point windowPoint) {
+    RECT wr;
+    GetWindowRect(hwnd, &wr);
+    POINT screen{wr.left + windowPoint.x, wr.top + windowPoint.y};
+    MouseEvent e;
+    e.windowPoint = windowPoint;
+    e.windowUnderPointerIsThis = WindowFromPoint(screen) == hwnd;
+    e.leftButtonDown = GetKeyState(VK_LBUTTON) < 0;
+    const CaptionEffects fx = m_buttons.Track(e);
+    if (fx.releaseCapture && GetCapture() == hwnd) ReleaseCapture();
+    if (fx.takeCapture) SetCapture(hwnd);
+    if (!fx.redrawSlots.empty()) {
+        // Repaint the frame under the changed buttons first: state pictures are
+        // drawn transparently and would otherwise show through each other.
+        HRGN area = CreateRectRgn(0, 0, 0, 0);
+        for (int slot : fx.redrawSlots) {
+            const Rect r = m_buttons.Button(slot).rect;
+            HRGN one = CreateRectRgn(r.left, r.top, r.right, r.bottom);
+            CombineRgn(area, area, one, RGN_OR);
+            DeleteObject(one);
+        }
+        Paint(hwnd, area);
+        DeleteObject(area);
+    }
+    if (fx.postMessage == kMsgMinFrame) PostMessageA(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    else if (fx.postMessage) PostMessageA(hwnd, fx.postMessage, 0, 0);
+}
+
+void CSkinFrame::Paint(HWND hwnd, HRGN update) {
+    GdiObject<HBITMAP> bitmap(LoadSkinBitmap(m_active ? m_activeId : m_inactiveId));
+    if (!bitmap) return;
+    const SIZE fs = BitmapSize(bitmap.get());
+    RECT wr;
+    GetWindowRect(hwnd, &wr);
+    const int W = wr.right - wr.left, H = wr.bottom - wr.top;
+    HDC dc = GetWindowDC(hwnd);
+    if (!dc) return;
+    const bool mirrored = (GetDcLayout(dc) & LAYOUT_RTL) != 0;
+    auto visible = [&](const Rect& r) {
+        if (!update) return true;
+        RECT test = ToRECT(r);
+        if (mirrored) test = {W - r.right, r.top, W - r.left, r.bottom};
+        return RectInRegion(update, &test) != FALSE;
+    };
+    if (update) SelectClipRgn(dc, update);
+    {
+        HDC source = CreateCompatibleDC(dc);
+        SetDcLayout(source, 0);
+        HGDIOBJ old = SelectObject(source, bitmap.get());
+        const DWORD flags = mirrored ? (SRCCOPY | NOMIRRORBITMAP) : SRCCOPY;
+        for (const Piece& p : PlanFrame(fs.cx, fs.cy, W, H))
+            if (visible(p.Target())) BitBlt(dc, p.dstX, p.dstY, p.w, p.h, source, p.srcX, p.srcY, flags);
+        SelectObject(source, old);
+        DeleteDC(source);
+    }
+    if (visible(kFrameIconPiece.Target()))
+        TransparentCopy(bitmap.get(), kFrameIconPiece.srcX, kFrameIconPiece.srcY, kFrameIconPiece.w,
+                        kFrameIconPiece.h, dc, kFrameIconPiece.dstX, kFrameIconPiece.dstY);
+
+    char title[256];
+    const int length = GetWindowTextA(hwnd, title, sizeof title);
+    if (length > 0) {
+        LOGFONTA lf{};
+        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+        lf.lfHeight = 15;
+        lf.lfWeight = 900;
+        GdiObject<HFONT> font(CreateFontIndirectA(&lf));
+        HGDIOBJ oldFont = SelectObject(dc, font.get());
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, title, length, &extent);
+        if (visible(FrameTitleArea(fs.cx, extent.cx))) {
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, RGB(0, 0, 0));
+            TextOutA(dc, kFrameTitleOrigin.x, kFrameTitleOrigin.y, title, length);
+        }
+        SelectObject(dc, oldFont);
+    }
+    for (int slot = 0; slot < CaptionButtons::kSlots; ++slot) {
+        const CaptionButton& b = m_buttons.Button(slot);
+        if (!b.bitmapId || !visible(b.rect)) continue;
+        GdiObject<HBITMAP> pictures(LoadSkinBitmap(b.bitmapId));
+        TransparentCopy(pictures.get(), CaptionLook(b, m_buttons.CapturedBy()) * kCaptionButtonSize, 0,
+                        kCaptionButtonSize, kCaptionButtonSize, dc, b.rect.left, b.rect.top);
+    }
+    ReleaseDC(hwnd, dc);
+}
+
+// ---- Message box ----
+namespace {
+
+struct MessageBoxState {
+    const char* title;
+    const char* text;
+    CSkinFrame frame{IDB_FRAME_ACTIVE, IDB_FRAME_INACTIVE, 0, 0};
+    CSkinBackground background;
+    CSkinButton ok{IDB_BUTTON_STRIP, 2, 0};
+    HICON icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_HAND));
+};
+
+LRESULT CALLBACK IconProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        DrawIcon(dc, 0, 0, reinterpret_cast<HICON>(ref));
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, IconProc, 1);
+        break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+bool IsReflected(UINT msg, LPARAM lp) {
+    switch (msg) {
+    case WM_DRAWITEM: case WM_MEASUREITEM: case WM_DELETEITEM: case WM_COMPAREITEM: case WM_NOTIFY:
+    case WM_HSCROLL: case WM_VSCROLL: case WM_CTLCOLORBTN: case WM_CTLCOLORDLG: case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: case WM_CTLCOLORMSGBOX: case WM_CTLCOLORSCROLLBAR: case WM_PARENTNOTIFY:
+        return true;
+    case WM_COMMAND:
+        return lp != 0;
+    default:
+        return false;
+    }
+}
+
+HWND ControlOf(UINT msg, WPARAM wp, LPARAM lp, HWND dialog) {
+    switch (msg) {
+    case WM_DRAWITEM: return reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem;
+    case WM_MEASUREITEM: return GetDlgItem(dialog, static_cast<int>(reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->CtlID));
+    case WM_DELETEITEM: return reinterpret_cast<DELETEITEMSTRUCT*>(lp)->hwndItem;
+    case WM_COMPAREITEM: return reinterpret_cast<COMPAREITEMSTRUCT*>(lp)->hwndItem;
+    case WM_NOTIFY: return reinterpret_cast<NMHDR*>(lp)->hwndFrom;
+    case WM_PARENTNOTIFY:
+        return (LOWORD(wp) == WM_CREATE || LOWORD(wp) == WM_DESTROY) ? reinterpret_cast<HWND>(lp) : nullptr;
+    default: return reinterpret_cast<HWND>(lp);
+    }
+}
+
+INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+    auto* state = reinterpret_cast<MessageBoxState*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (!state) return FALSE;
+    LRESULT result = 0;
+    if (state->frame.HandleMessage(hwnd, msg, wp, lp, &result) ||
+        state->background.HandleMessage(hwnd, msg, wp, lp, &result)) {
+        // Colour messages answer with the brush itself; everything else through DWLP_MSGRESULT.
+        if (msg == WM_CTLCOLORSTATIC) return static_cast<INT_PTR>(result);
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    switch (msg) {
+    case WM_INITDIALOG: {
+        state->frame.Install(hwnd);
+        RECT wr, work;
+        GetWindowRect(hwnd, &wr);
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        HWND owner = GetWindow(hwnd, GW_OWNER);
+        RECT ownerRect;
+        const bool useOwner = owner && IsWindowVisible(owner) && !IsIconic(owner) && GetWindowRect(owner, &ownerRect);
+        const Rect ref = FromRECT(useOwner ? ownerRect : work);
+        const Point p = CentreInWorkArea(wr.right - wr.left, wr.bottom - wr.top, useOwner ? &ref : nullptr,
+                                         FromRECT(work));
+        SetWindowPos(hwnd, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowSubclass(GetDlgItem(hwnd, IDC_STATIC_MSGICON), IconProc, 1,
+                          reinterpret_cast<DWORD_PTR>(state->icon));
+        state->ok.Attach(GetDlgItem(hwnd, IDOK));
+        HWND message = GetDlgItem(hwnd, IDC_STATIC_MESSAGE);
+        SendMessageA(message, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        SetWindowTextA(message, state->text);
+        SetWindowTextA(hwnd, state->title);
+        char ok[kTextSize];
+        GetLocalizedString("UI_SHEET", "IDL_OK", "OK", ok, sizeof ok);
+        SetDlgItemTextA(hwnd, IDOK, ok);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK) {
+            EndDialog(hwnd, 1);
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        // Esc and the system close end the box like OK: there is nothing to cancel.
+        EndDialog(hwnd, 1);
+        return TRUE;
+    }
+    if (IsReflected(msg, lp)) {
+        HWND control = ControlOf(msg, wp, lp, hwnd);
+        if (control && control != hwnd && IsChild(hwnd, control)) {
+            SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, SendMessageA(control, msg + 0x2000, wp, lp));
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+int ShowSkinMessageBox(HWND owner, const char* title, const char* text) {
+    MessageBoxState state;
+    state.title = title ? title : "";
+    state.text = text ? text : "";
+    state.background.Attach(IDB_DIALOG_BACKGROUND, 0);
+    const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SKINMSGBOX), owner,
+                                      MessageBoxProc, reinterpret_cast<LPARAM>(&state));
+    return static_cast<int>(r);
+}
+
+}  // namespace skin

@@ -1,0 +1,35 @@
+// The skinned window frame (caption, borders, region, caption buttons) and the
+// program's message box drawn with it.
+#pragma once
+#include <windows.h>
+
+#include "ui/skin/skin_geometry.h"
+
+namespace skin {
+
+class CSkinFrame {
+public:
+    // closeId / minimizeId 0: no such caption button.
+    CSkinFrame(int activeId, int inactiveId, int closeId, int minimizeId);
+
+    // Recomputes the frame of an existing window and grows it so that its client
+    // area keeps its size.
+    void Install(HWND hwnd);
+
+    // The hook placed first in the window's message handling; true when handled.
+    bool HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+
+private:
+    void Paint(HWND hwnd, HRGN update);  // update in window coordinates; nullptr = all
+    void Track(HWND hwnd, Point windowPoint);
+    void ApplyRegion(HWND hwnd);
+
+    int m_activeId, m_inactiveId;
+    bool m_active = true;
+    CaptionButtons m_buttons;
+};
+
+// Modal; returns 1 when OK closes it.
+int ShowSkinMessageBox(HWND owner, const char* title, const char* text);
+
+}  // namespace skin
