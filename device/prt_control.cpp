@@ -1,0 +1,372 @@
+#include "device/prt_control.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "app/debug_log.h"
+#include "job/test_print.h"
+#include "snmp/snmp.h"
+
+const char kDeviceIdOid[] = "1.3.6.1.4.1.47261.11.5.1.1.1.26.0";
+const char kFilePortDeviceID[] = "CMD:PDF,JPEG,BMP,PNG,TIFF;";
+
+namespace {
+
+constexpr std::size_t kIdBufferSize = 260;
+constexpr std::size_t kUsbReplySize = 4096;
+constexpr std::size_t kUsbMaxIdLength = 255;
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+const char kStandardPortKey[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\";
+
+struct VendorMonitor {
+    const char* name;
+    const char* keyPath;   // the port name follows
+    const char* cannotOpen;
+    const char* opened;
+    const char* cannotRead;
+};
+
+const VendorMonitor kVendorMonitors[] = {
+    {"Corvath Network Printer Port",
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Corvath Network Printer Port\\",
+     "Corvath : Can't Open reg Key(IP Ports)", "Corvath : Success Open reg Key(IP Ports)",
+     "Corvath : Can't query ip reg value"},
+    {"Multi Direct Print Type S",
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Multi Direct Print Type S\\",
+     "Ricoh : Can't Open reg Key(IP Ports)", "Ricoh : Success Open reg Key(IP Ports)",
+     "Ricoh : Can't query ip reg value"},
+    {"Xerox Network Printer Port",
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Xerox Network Printer Port\\",
+     "Xerox : Can't Open reg Key(IP Ports)", "Xerox : Success Open reg Key(IP Ports)",
+     "Xerox : Can't query ip reg value"},
+    {"Dell Network Printer Port",
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Dell Network Printer Port\\",
+     "Dell : Can't Open reg Key(IP Ports)", "Dell : Success Open reg Key(IP Ports)",
+     "Dell : Can't query ip reg value"},
+};
+
+struct ParallelAttempt {
+    const char* device;
+    unsigned long code;
+    const char* failure;
+};
+
+const ParallelAttempt kParallelAttempts[] = {
+    {"\\\\.\\LPT1", 0x00000011, "GetLocalLPTDeviceID : LPT1_PORT GetDeviceID Fail"},
+    {"\\\\.\\LPT1.4", 0x00000011, "GetLocalLPTDeviceID : LPT1_4_PORT GetDeviceID Fail"},
+    {"\\\\NONSPOOLED_LPT1", 0x00000011, "GetLocalLPTDeviceID : NONSPOOLED_LPT1 GetDeviceID Fail"},
+    {"\\\\.\\DgivEcp1", 0x0016000C, "GetLocalLPTDeviceID : VECP_PORT GetDeviceID Fail"},
+    {"\\\\.\\DgivEcp1", 0x0016000C, "GetLocalLPTDeviceID : ALL GetDeviceID Fail"},
+};
+constexpr int kAttemptBeforeWait = 3;   // the first of the two ECP attempts
+
+}  // namespace
+
+CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry)
+    : m_printers(printers), m_device(device), m_registry(registry) {}
+
+int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
+    // Every path ends with the ID it found or with none: a caller's old text never survives.
+    strDeviceID.clear();
+    std::string port = m_printers.GetPortName(m_printers.GetCurrentPrinter());
+    DebugLog("PortName is %s", port.c_str());
+
+    int result = 0;
+    if (StartsWith(port, "USB")) {
+        DebugLog("USB Port");
+        result = GetLocalUSBDeviceID(port, strDeviceID);
+    } else if (StartsWith(port, "LPT")) {
+        DebugLog("Parallel Port");
+        result = GetLocalLPTDeviceID(port, strDeviceID);
+    } else if (StartsWith(port, "FILE")) {
+        DebugLog("FILE");
+        strDeviceID = kFilePortDeviceID;
+        result = 1;
+    } else {
+        result = GetNetworkPortDeviceID(port, strDeviceID);
+    }
+    DebugLog("GetCurrentPrinterDeviceID : strDeviceID : %s", strDeviceID.c_str());
+    return result;
+}
+
+int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& strDeviceID) {
+    DebugLog("NW IP Port");
+    std::string community;
+    int result = 0;
+    char value[kIdBufferSize];
+
+    DebugLog("Standard TCP/IP Port");
+    std::string key = kStandardPortKey + port;
+    if (!m_registry.OpenLocalMachineKey(key)) {
+        DebugLog("Can't Open reg Key(%s)", key.c_str());
+    } else {
+        DebugLog("Success Open reg Key(IP Ports)");
+        if (m_registry.QueryValue("SNMP Community", value, sizeof(value))) {
+            community = value;
+            DebugLog("[SNMP Community] SNMP Community is %s", community.c_str());
+        } else {
+            DebugLog("[SNMP Community] Can't query ip reg value / default : public");
+            community = "public";
+        }
+
+        bool answered = false;
+        DebugLog("[HostName] Read IPAddress");
+        if (!m_registry.QueryValue("IPAddress", value, sizeof(value))) {
+            DebugLog("[IPAddress]Can't query ip reg value");
+        } else {
+            DebugLog("[IPAddress] IP is %s", value);
+            if (value[0] != '\0') {
+                result = GetNetworkDeviceID(value, community, strDeviceID);
+                DebugLog("[IPAddress] GetNetworkDeviceID : ret : %s", result == 1 ? "TRUE" : "FALSE");
+            } else {
+                DebugLog("[IPAddress] IPAddress is Empty");
+            }
+            if (result == 1) {
+                DebugLog("[HostName] got IP Address from IPAddress KEY \n No more try");
+                answered = true;
+            }
+        }
+        if (!answered) {
+            DebugLog("[HostName] Read HostName");
+            if (!m_registry.QueryValue("HostName", value, sizeof(value))) {
+                DebugLog("[HostName] Can't query ip reg value");
+            } else {
+                DebugLog("[HostName] Host is %s", value);
+                if (value[0] != '\0') {
+                    result = GetNetworkDeviceID(value, community, strDeviceID);
+                    DebugLog("[HostName] GetNetworkDeviceID : ret : %s", result == 1 ? "TRUE" : "FALSE");
+                } else {
+                    DebugLog("[HostName] HostName is Empty");
+                    result = 0;
+                }
+            }
+        }
+        m_registry.CloseKey();
+        if (result == 1) return result;
+    }
+
+    // The vendor monitors are all asked, in order; the last query decides.
+    DebugLog("Not support : Standard TCP/IP Port");
+    for (const VendorMonitor& monitor : kVendorMonitors) {
+        DebugLog("%s", monitor.name);
+        if (!m_registry.OpenLocalMachineKey(monitor.keyPath + port)) {
+            DebugLog("%s", monitor.cannotOpen);
+            continue;
+        }
+        DebugLog("%s", monitor.opened);
+        if (!m_registry.QueryValue("IP", value, sizeof(value))) {
+            DebugLog("%s", monitor.cannotRead);
+            m_registry.CloseKey();
+            continue;
+        }
+        DebugLog("IP is %s", value);
+        result = GetNetworkDeviceID(value, community, strDeviceID);
+        m_registry.CloseKey();
+    }
+    return result;
+}
+
+// ---- USB ---------------------------------------------------------------------
+
+int CPrtControl::GetLocalUSBDeviceID(const std::string& portName, std::string& strDeviceID) {
+    strDeviceID.clear();
+    unsigned long error = 0;
+    if (!m_device.OpenUsbInterfaceSet(&error)) {
+        DebugLog("[IO Module] QLUSBOPEN: SetupDiGetClassDevs fail!! (%d)\n", static_cast<int>(error));
+        return 0;
+    }
+
+    for (unsigned index = 0;; ++index) {
+        DebugLog("[GetLocalUSBDeviceID] SetupDiEnumDeviceInterfaces's MemberIndex : %d",
+                 static_cast<int>(index));
+        DeviceIo::EnumResult found = m_device.EnumUsbInterface(index);
+        if (found == DeviceIo::EnumResult::kNoMoreItems) {
+            DebugLog("[GetLocalUSBDeviceID] SetupDiEnumDeviceInterfaces : ERROR_NO_MORE_ITEMS ");
+            m_device.CloseUsbInterfaceSet();
+            return 0;
+        }
+        if (found != DeviceIo::EnumResult::kFound) continue;
+
+        DebugLog("[GetLocalUSBDeviceID]  after SetupDiEnumDeviceInterfaces : i : %d", static_cast<int>(index));
+        if (!m_device.OpenUsbInterfaceKey()) {
+            DebugLog("[GetLocalUSBDeviceID] SetupDiOpenDeviceInterfaceRegKey() Fail!");
+            continue;
+        }
+        std::uint32_t portNumber = 0;
+        if (!m_device.ReadUsbPortNumber(&portNumber)) {
+            DebugLog("[GetLocalUSBDeviceID] Get Port Name Fail!");
+            m_device.CloseUsbInterfaceKey();
+            continue;
+        }
+        char baseName[kIdBufferSize] = {};
+        if (!m_device.ReadUsbBaseName(baseName, sizeof(baseName))) {
+            DebugLog("[GetLocalUSBDeviceID] Get Base Name Fail!");
+            std::strcpy(baseName, "USB");
+        }
+        baseName[sizeof(baseName) - 1] = '\0';
+        m_device.CloseUsbInterfaceKey();
+
+        std::string szPortName = baseName + [&] {
+            char digits[16];
+            std::snprintf(digits, sizeof(digits), "%03u", static_cast<unsigned>(portNumber));
+            return std::string(digits);
+        }();
+        DebugLog("[GetLocalUSBDeviceID] szPortName = %s", szPortName.c_str());
+        DebugLog("[GetLocalUSBDeviceID] Selected Port Number = %s", portName.c_str());
+        if (szPortName != portName) {
+            DebugLog("[GetLocalUSBDeviceID] Port missmatch");
+            continue;
+        }
+        DebugLog("[GetLocalUSBDeviceID] Found USB Device");
+        break;
+    }
+
+    std::string path;
+    switch (m_device.GetUsbInterfacePath(&path)) {
+        case DeviceIo::DetailResult::kAllocFailed:
+            m_device.CloseUsbInterfaceSet();
+            DebugLog("[GetLocalUSBDeviceID] Error in GetUSBControlPortName = psp_ddi = %x", 0u);
+            return 0;
+        case DeviceIo::DetailResult::kFailed:
+            m_device.CloseUsbInterfaceSet();
+            DebugLog("[GetLocalUSBDeviceID] Error in SetupDiGetDeviceInterfaceDetail");
+            return 0;
+        case DeviceIo::DetailResult::kOk:
+            break;
+    }
+
+    int result = 0;
+    DebugLog("[IsSupportQELLocalUSBPrinter] Symbolic = %s", path.c_str());
+    if (!m_device.OpenUsbDevice(path)) {
+        DebugLog("[IO Module] Error in CreateFile");
+    } else {
+        std::vector<std::uint8_t> reply(kUsbReplySize, 0);
+        std::size_t returned = 0;
+        char text[kIdBufferSize] = {};
+        if (m_device.RequestUsb1284Id(reply.data(), reply.size(), &returned)) {
+            // Two length bytes, then the text; a driver that claims more than the
+            // buffer holds is taken at the buffer's size.
+            if (returned > reply.size()) returned = reply.size();
+            std::size_t length = returned >= 2 ? returned - 2 : 0;
+            if (length > kUsbMaxIdLength) length = kUsbMaxIdLength;
+            std::memcpy(text, reply.data() + 2, length);
+            text[length] = '\0';
+            strDeviceID = text;
+        }
+        DebugLog("[IO Module] DeviceIoControl() =  %s", text);
+        m_device.CloseUsbDevice();
+        result = 1;
+    }
+    m_device.CloseUsbInterfaceSet();
+    return result;
+}
+
+// ---- parallel port -----------------------------------------------------------
+
+int CPrtControl::GetLocalLPTDeviceID(const std::string& /*portName*/, std::string& strDeviceID) {
+    char id[kIdBufferSize] = {};
+    int attempt = 0;
+    const int attempts = static_cast<int>(sizeof(kParallelAttempts) / sizeof(kParallelAttempts[0]));
+    for (; attempt < attempts; ++attempt) {
+        const ParallelAttempt& a = kParallelAttempts[attempt];
+        if (GetDeviceID(a.device, a.code, id) == 0) break;
+        if (attempt == kAttemptBeforeWait) m_device.Sleep(1000);
+        DebugLog("%s", a.failure);
+    }
+    if (attempt == attempts) {
+        strDeviceID.clear();
+        return 0;
+    }
+    DebugLog("GetLocalLPTDeviceID : Device ID from Parallel = %s\n", id);
+    strDeviceID = id;
+    return 1;
+}
+
+unsigned long CPrtControl::GetDeviceID(const char* deviceName, unsigned long controlCode, char* buffer) {
+    unsigned long error = 0;
+    if (!m_device.OpenParallel(deviceName, &error)) {
+        DebugLog("CreateFile Fail");
+        return error ? error : 1;
+    }
+    std::vector<std::uint8_t> reply(kIdBufferSize, 0);
+    std::size_t returned = 0;
+    if (!m_device.ParallelIoctl(controlCode, reply.data(), reply.size(), &returned, &error)) {
+        DebugLog("DeviceIoControl Fail");
+        m_device.CloseParallel();
+        return error ? error : 1;
+    }
+    m_device.CloseParallel();
+    if (returned > reply.size()) returned = reply.size();
+
+    // A reply that starts with a zero byte carries a two-byte length first.
+    std::size_t start = (returned >= 1 && reply[0] == 0) ? 2 : 0;
+    std::size_t length = 0;
+    while (start + length < reply.size() && length < kIdBufferSize - 1 && reply[start + length] != 0) {
+        ++length;
+    }
+    std::memcpy(buffer, reply.data() + start, length);
+    buffer[length] = '\0';
+    DebugLog("Device ID = (%s) [%d]\n", buffer, static_cast<int>(returned));
+    return 0;
+}
+
+// ---- network -----------------------------------------------------------------
+
+int CPrtControl::GetNetworkDeviceID(std::string address, std::string community,
+                                    std::string& pNetworkDeviceID) {
+    pNetworkDeviceID.clear();
+    SNMPStartup();
+    DebugLog("[CPrtControl] GetNetworkDeviceID : IP Address :  %s", address.c_str());
+    DebugLog("[CPrtControl] GetNetworkDeviceID : SNMP Community :  %s", community.c_str());
+
+    auto manager = std::make_unique<SNMPManager>();
+    auto target = std::make_unique<Target>();
+    target->setAgentAddress(address.c_str());
+    target->setReadCommunity(community.c_str());
+    target->setTimeout(1);
+    target->setRetryCount(0);
+
+    auto request = std::make_unique<ReqRespPDU>();
+    VarBind* binding = new VarBind;
+    OID* oid = new OID(kDeviceIdOid);
+    binding->setOID(*oid);
+    delete oid;
+    request->setVarBindList(binding, 1);
+
+    // The library makes one attempt per get; a silent printer is asked twice.
+    int code = manager->get(*request, *target);
+    if (code != 0) code = manager->get(*request, *target);
+
+    int bRet = 0;
+    if (code != 0) {
+        DebugLog("Failed to SNMP get/ %s", SNMPManager::errorToString(code));
+    } else {
+        SNMPDataType& value = request->getVarBind(0).getValue();
+        if (value.getDataType() == 4) {
+            OctetString text;
+            text = static_cast<OctetString&>(value);
+            std::string id = text.toString();
+            DebugLog("Success MIB Value. USB Device ID is %s", id.c_str());
+            pNetworkDeviceID = id;
+            bRet = 1;
+        } else {
+            DebugLog("Failed to MIB Value.");
+        }
+    }
+    delete binding;
+    SNMPCleanup();
+    DebugLog("GetNetworkDeviceID / pNetworkDeviceID / %s", pNetworkDeviceID.c_str());
+    DebugLog("GetNetworkDeviceID / bRet / %d", bRet);
+    request.reset();
+    target.reset();
+    manager.reset();
+    return bRet;
+}

@@ -1,0 +1,89 @@
+#include "device/supported_types.h"
+
+#include "app/debug_log.h"
+
+namespace {
+
+struct Language {
+    const char* lower;
+    const char* upper;
+    int bit;
+};
+
+// Order of the tests; a language counts when either form occurs anywhere.
+const Language kLanguages[] = {
+    {"pdf", "PDF", kSupportPdf},   {"jpeg", "JPEG", kSupportJpeg}, {"bmp", "BMP", kSupportBmp},
+    {"png", "PNG", kSupportPng},   {"tiff", "TIFF", kSupportTiff},
+};
+
+}  // namespace
+
+int ParseSupportedTypes(const std::string& strDeviceID) {
+    std::string::size_type start = strDeviceID.find("CMD:");
+    std::string::size_type end = start == std::string::npos ? std::string::npos : strDeviceID.find(';', start);
+    int nStart = start == std::string::npos ? -1 : static_cast<int>(start);
+    int nEnd = end == std::string::npos ? -1 : static_cast<int>(end);
+    DebugLog("CheckSupportedTypes : /Start : %d / End : %d", nStart, nEnd);
+
+    std::string section;
+    if (nStart >= 0 && nEnd >= 0) section = strDeviceID.substr(start, end - start);
+    DebugLog("CheckSupportedTypes : CMD : %s", section.c_str());
+
+    int result = 0;
+    for (const Language& language : kLanguages) {
+        if (section.find(language.lower) != std::string::npos ||
+            section.find(language.upper) != std::string::npos) {
+            result += language.bit;
+        }
+    }
+    DebugLog("Check Result is %d", result);
+    return result;
+}
+
+int SupportedTypesFromDeviceID(int readResult, const std::string& strDeviceID) {
+    return readResult == 1 ? ParseSupportedTypes(strDeviceID) : kSupportUnreadable;
+}
+
+CheckDecision DecideSupportedTypes(int nSupportedTypes, CheckSite site) {
+    const bool change = site == CheckSite::kPrinterChange;
+    CheckDecision d;
+    if (nSupportedTypes > 0) {
+        d.bShowPrint = true;
+        d.bEnableBrowse = true;
+        d.bDropRefusedFiles = change;
+        return d;
+    }
+    if (nSupportedTypes == kSupportNoPrinter && !change) {
+        d.nTimerId = kTimerNoPrinter;
+        d.nTimerDelay = 2000;
+        d.bEnablePrinterList = false;
+        return d;
+    }
+    // 0, -1, and anything below that a printer change could produce.
+    const bool busy = nSupportedTypes != kSupportNone;
+    d.nTimerId = busy ? kTimerBusyOrOff : kTimerNotSupported;
+    d.nTimerDelay = change ? 500 : 1300;
+    if (change) {
+        d.pszLogLine = busy ? "OnSelchangeComboPrinterlist / No support(Busy)"
+                            : "OnSelchangeComboPrinterlist / No support";
+    }
+    return d;
+}
+
+std::vector<int> RowsToDrop(const std::vector<std::string>& paths,
+                            const std::function<bool(const std::string&)>& isSupportedFile) {
+    std::vector<int> rows;
+    for (int i = static_cast<int>(paths.size()) - 1; i >= 0; --i) {
+        // The list hands over at most 259 characters of a row's text.
+        std::string path = paths[static_cast<std::size_t>(i)].substr(0, 259);
+        if (!isSupportedFile(path)) rows.push_back(i);
+    }
+    return rows;
+}
+
+std::string TrimPrinterName(const std::string& name) {
+    std::string::size_type first = name.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    std::string::size_type last = name.find_last_not_of(' ');
+    return name.substr(first, last - first + 1);
+}
