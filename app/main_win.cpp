@@ -7,12 +7,16 @@
 #include "app/debug_log.h"
 #include "app/language.h"
 #include "app/localized_text.h"
+#include "ui/main_property_sheet.h"
+#include "ui/window_module.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     CoInitialize(nullptr);  // a failure is not reported; start-up goes on
 
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&icc);
+
+    CWindowModule::Init(instance);  // the instance and the user-interface thread
 
     ReadLogSwitch();
     if (gwLogSwitch == 1) DebugWrite("======= Debug Mode =======");
@@ -24,7 +28,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     static char title[kTextSize];
     GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
 
-    int result = 0;
+    auto* sheet = new CMainPropertySheet(title, 0, nullptr);
+    g_pMainSheet = sheet;
+    sheet->BasicPage().SetCommandLine(arguments);  // split by the page when it initialises
+
+    const INT_PTR result = sheet->DoModal();
+
+    sheet->RemoveAllPageHandles();
+    CWindowModule::Term();
     CoUninitialize();
-    return result;
+    delete sheet;
+    return static_cast<int>(result);
 }

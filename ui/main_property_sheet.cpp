@@ -1,0 +1,337 @@
+#include "ui/main_property_sheet.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/debug_log.h"
+#include "app/localized_text.h"
+#include "resources/resource_ids.h"
+#include "settings/param_mngr.h"
+#include "ui/version_splash.h"
+#include "ui/window_module.h"
+
+CMainPropertySheet* g_pMainSheet = nullptr;
+
+namespace {
+
+constexpr UINT kCentreRequest = WM_APP;
+constexpr int kTabControlId = 0x3020;
+constexpr UINT kHhDisplayTopic = 0x0000;
+constexpr UINT kHhTpHelpContextMenu = 0x0010;
+
+// Control id -> help topic; ends with a pair of zeros.
+const DWORD kSheetHelpMap[] = {IDOK, 0x20001, IDCANCEL, 0x20002, IDHELP, 0x20009, kTabControlId, 0x23020, 0, 0};
+
+// The sheet being created: the property sheet callback carries no user data.
+CMainPropertySheet* g_creating = nullptr;
+
+void TraceZoom(int zoom) { DebugLog("######### ZOOM : %d", zoom); }
+
+void ReadFileVersion(char* buffer, size_t size) {
+    buffer[0] = '\0';
+    char path[MAX_PATH];
+    if (!GetModuleFileNameA(nullptr, path, sizeof path)) return;
+    DWORD handle = 0;
+    const DWORD length = GetFileVersionInfoSizeA(path, &handle);
+    if (!length) return;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, length);
+    if (!block) return;
+    void* data = GlobalLock(block);
+    char* value = nullptr;
+    UINT valueLength = 0;
+    if (data && GetFileVersionInfoA(path, 0, length, data) &&
+        VerQueryValueA(data, "\\StringFileInfo\\040904B0\\FileVersion", reinterpret_cast<void**>(&value),
+                       &valueLength) && value) {
+        lstrcpynA(buffer, value, static_cast<int>(size));
+    }
+    GlobalUnlock(block);
+    GlobalFree(block);
+}
+
+}  // namespace
+
+HWND CallHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data) {
+    using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+    static HtmlHelpFn fn = [] {
+        HMODULE module = LoadLibraryA("hhctrl.ocx");
+        return module ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpA")))
+                      : nullptr;
+    }();
+    if (!fn) {
+        DebugLog("HtmlHelpA is not available");
+        return nullptr;
+    }
+    return fn(caller, file, command, data);
+}
+
+void CentreWindow(HWND window, HWND reference) {
+    const bool child = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0;
+    if (!reference) reference = child ? GetParent(window) : GetWindow(window, GW_OWNER);
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT wr;
+    GetWindowRect(window, &wr);
+    skin::Rect area = skin::FromRECT(work);
+    skin::Rect ref{};
+    const skin::Rect* refPtr = nullptr;
+    if (child) {
+        // Inside the parent's client area, in its coordinates.
+        HWND parent = GetParent(window);
+        RECT pc;
+        GetClientRect(parent, &pc);
+        area = skin::FromRECT(pc);
+        if (reference && reference != parent) {
+            RECT rr;
+            GetWindowRect(reference, &rr);
+            MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rr), 2);
+            ref = skin::FromRECT(rr);
+            refPtr = &ref;
+        }
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&wr), 2);
+    } else if (reference && IsWindowVisible(reference) && !IsIconic(reference)) {
+        RECT rr;
+        GetWindowRect(reference, &rr);
+        ref = skin::FromRECT(rr);
+        refPtr = &ref;
+    }
+    const skin::Point p = skin::CentreInWorkArea(wr.right - wr.left, wr.bottom - wr.top, refPtr, area);
+    SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+CMainPropertySheet::CMainPropertySheet(const char* caption, UINT startPage, HWND parent)
+    : m_hollowBrush(static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH))),
+      m_brushStatic(CreateSolidBrush(RGB(238, 238, 238))),
+      m_brushDialog(CreateSolidBrush(RGB(241, 241, 244))),
+      m_frame(IDB_FRAME_ACTIVE, IDB_FRAME_INACTIVE, IDB_CAPTION_CLOSE, IDB_CAPTION_MINIMIZE) {
+    // 1. The header.
+    m_psh.dwSize = sizeof m_psh;
+    m_psh.dwFlags = PSH_USECALLBACK;
+    m_psh.hInstance = CWindowModule::Instance();
+    m_psh.pszCaption = caption;
+    m_psh.nStartPage = startPage;
+    m_psh.hwndParent = parent;
+    m_psh.pfnCallback = SheetCallback;
+
+    // 2. Skin pieces and pages.
+    m_background.Attach(IDB_DIALOG_BACKGROUND, 1);
+    m_pTabCtrl.reset(new skin::CSkinTabCtrl(1, 3, IDB_TAB_SELECTED, IDB_TAB_UNSELECTED, IDB_TAB_BACKGROUND));
+    for (auto& button : m_pButtons) button.reset(new skin::CSkinButton(IDB_BUTTON_STRIP, 2, 0));
+    m_pBasicPage.reset(new CBasicOptsPage);
+    m_pAdvancedPage.reset(new CAdvancedOptsPage);
+
+    // 3. No Apply button; Help shown.
+    m_psh.dwFlags |= PSH_NOAPPLYNOW | PSH_HASHELP;
+
+    // 4. Settings with the start-up defaults.
+    CParamMngr::create()->ApplyStartupDefaults(TraceZoom);
+
+    // 5., 6. The pages.
+    AddPage(*m_pBasicPage, "IDD_BASICDLG", "Basic");
+    AddPage(*m_pAdvancedPage, "IDD_ADVANCEDDLG", "Advanced");
+
+    // 7.
+    DebugLog("CMainPropertySheet");
+    for (size_t i = 1; i < sizeof kSheetHelpMap / sizeof kSheetHelpMap[0]; i += 2)
+        if (kSheetHelpMap[i]) DebugLog("0x%x", static_cast<unsigned>(kSheetHelpMap[i]));
+}
+
+void CMainPropertySheet::AddPage(COptsPage& page, const char* key, const char* defaultTitle) {
+    char title[kTextSize];
+    GetLocalizedString("UI_SHEET", key, defaultTitle, title, sizeof title);
+    page.SetTitle(title);
+    HPROPSHEETPAGE handle = page.Create();
+    if (!handle) return;
+    if (m_hwnd) {
+        if (!SendMessageA(m_hwnd, PSM_ADDPAGE, 0, reinterpret_cast<LPARAM>(handle))) DestroyPropertySheetPage(handle);
+        return;
+    }
+    m_arrPages.push_back(handle);
+}
+
+CMainPropertySheet::~CMainPropertySheet() {
+    DebugLog("CMainPropertySheet::~CMainPropertySheet()");
+    if (CParamMngr::GetInstance()) CParamMngr::release();
+    m_pAdvancedPage.reset();
+    m_pBasicPage.reset();
+    for (auto& button : m_pButtons) button.reset();
+    m_pTabCtrl.reset();
+    m_brushStatic.reset();
+    m_brushDialog.reset();
+    for (HPROPSHEETPAGE page : m_arrPages) DestroyPropertySheetPage(page);
+    m_arrPages.clear();
+    if (g_pMainSheet == this) g_pMainSheet = nullptr;
+}
+
+INT_PTR CMainPropertySheet::DoModal() {
+    if (!m_psh.hwndParent) m_psh.hwndParent = GetActiveWindow();
+    m_psh.dwFlags &= ~static_cast<DWORD>(PSH_MODELESS);
+    m_psh.nPages = static_cast<UINT>(m_arrPages.size());
+    m_psh.phpage = m_arrPages.data();
+    g_creating = this;
+    const INT_PTR result = PropertySheetA(&m_psh);
+    g_creating = nullptr;
+    return result;
+}
+
+int CALLBACK CMainPropertySheet::SheetCallback(HWND hwnd, UINT kind, LPARAM data) {
+    if (kind == PSCB_PRECREATE && data) {
+        // Own frame instead of the system caption: style + 0x7FFB0000, 3 x 5 units more.
+        auto* words = reinterpret_cast<WORD*>(data);
+        if (words[0] == 1 && words[1] == 0xFFFF) {  // extended template
+            auto* style = reinterpret_cast<DWORD*>(words + 6);
+            *style += 0x7FFB0000u;
+            words[11] += 3;
+            words[12] += 5;
+        } else {
+            auto* tmpl = reinterpret_cast<DLGTEMPLATE*>(data);
+            tmpl->style += 0x7FFB0000u;
+            tmpl->cx += 3;
+            tmpl->cy += 5;
+        }
+        return 0;
+    }
+    if (kind == PSCB_INITIALIZED && g_creating) {
+        g_creating->OnInitialized(hwnd);
+        return 0;
+    }
+    return 0;
+}
+
+void CMainPropertySheet::OnInitialized(HWND hwnd) {
+    // 1. From now on the window owns the pages.
+    m_hwnd = hwnd;
+    SetWindowSubclass(hwnd, SheetProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    m_arrPages.clear();
+    m_frame.Install(hwnd);
+    // 2.
+    CentreWindow(hwnd, m_psh.hwndParent);
+    // 3.-5.
+    char text[kTextSize];
+    GetLocalizedString("UI_SHEET", "IDL_PRINT", "Print", text, sizeof text);
+    SetDlgItemTextA(hwnd, IDOK, text);
+    m_pButtons[0]->Attach(GetDlgItem(hwnd, IDOK));
+    GetLocalizedString("UI_SHEET", "IDL_CANCEL", "Cancel", text, sizeof text);
+    SetDlgItemTextA(hwnd, IDCANCEL, text);
+    m_pButtons[1]->Attach(GetDlgItem(hwnd, IDCANCEL));
+    m_pButtons[2]->Attach(GetDlgItem(hwnd, IDHELP));
+    GetLocalizedString("UI_SHEET", "IDL_HELP", "Help", text, sizeof text);
+    SetDlgItemTextA(hwnd, IDHELP, text);
+    EnableWindow(GetDlgItem(hwnd, IDHELP), TRUE);
+    // 6.
+    HWND tab = reinterpret_cast<HWND>(SendMessageA(hwnd, PSM_GETTABCONTROL, 0, 0));
+    if (tab) {
+        m_pTabCtrl->Attach(tab);
+        const LONG style = GetWindowLongA(tab, GWL_STYLE);
+        if (!(style & TCS_FIXEDWIDTH)) SetWindowLongA(tab, GWL_STYLE, style | TCS_FIXEDWIDTH);
+        SendMessageA(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(91, 27));
+    }
+    // 7., 8.
+    char version[kTextSize];
+    ReadFileVersion(version, sizeof version);
+    GetLocalizedString("UI_SHEET", "IDL_VERSION", "Version", text, sizeof text);
+    char splashText[2 * kTextSize + 4];
+    std::snprintf(splashText, sizeof splashText, "%s : %s", text, version);
+    CVersionSplash::Show(IDB_SPLASH, 2000, hwnd, splashText);
+    // 9.
+    Sleep(1000);
+}
+
+LRESULT CALLBACK CMainPropertySheet::SheetProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    return reinterpret_cast<CMainPropertySheet*>(ref)->OnMessage(hwnd, msg, wp, lp);
+}
+
+LRESULT CMainPropertySheet::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case kCentreRequest:
+        OnCentreRequest();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK) {
+            OnPrint();
+            return 0;
+        }
+        if (LOWORD(wp) == IDHELP) {
+            OnHelp();
+            return 0;
+        }
+        break;
+    case WM_SYSCOMMAND:
+        OnSysCommand(wp);
+        break;
+    case WM_CONTEXTMENU: {
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        if (OnContextMenu(reinterpret_cast<HWND>(wp), pt)) return 0;
+        break;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, SheetProc, 1);
+        m_hwnd = nullptr;
+        return DefSubclassProc(hwnd, msg, wp, lp);
+    }
+    LRESULT result = 0;
+    if (m_frame.HandleMessage(hwnd, msg, wp, lp, &result)) return result;
+    if (m_background.HandleMessage(hwnd, msg, wp, lp, &result)) return result;
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+void CMainPropertySheet::OnCentreRequest() {
+    if (m_bCentred) return;
+    m_bCentred = true;
+    CentreWindow(m_hwnd, m_psh.hwndParent);
+}
+
+void CMainPropertySheet::OnPrint() {
+    SetFocus(m_hwnd);
+    m_pBasicPage->ExchangeData(true);
+    m_pBasicPage->UpdateBasicData();
+    HWND list = m_pBasicPage->FileList();
+    if (!list || ListView_GetItemCount(list) == 0) {
+        char title[kTextSize], message[kTextSize];
+        GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
+        GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_NOFILES",
+                           "There is no file to print. Select the file(s) properly and try again.", message,
+                           sizeof message);
+        ShowJobMessageBox(5, title, message);
+    }
+    if (m_pAdvancedPage->IsInitialized()) m_pAdvancedPage->ExchangeData(true);
+    for (int row = 0; list && row < ListView_GetItemCount(list); ++row) {
+        char path[kPathSize] = "";
+        ListView_GetItemText(list, row, 0, path, sizeof path);
+        DebugLog("OnPrint : %s", path);
+    }
+    if (list) ListView_DeleteAllItems(list);
+}
+
+void CMainPropertySheet::ShowJobMessageBox(int, const char* title, const char* text) {
+    skin::ShowSkinMessageBox(g_pMainSheet ? g_pMainSheet->m_hwnd : nullptr, title, text);
+}
+
+void CMainPropertySheet::OnHelp() {
+    SetFocus(m_hwnd);
+    DebugLog("CMainPropertySheet::OnHelp : %s", gszHelpFileName);
+    CallHtmlHelp(nullptr, gszHelpFileName, kHhDisplayTopic, 0);
+}
+
+bool CMainPropertySheet::OnContextMenu(HWND window, POINT screen) {
+    const int id = window ? GetDlgCtrlID(window) : 0;
+    DebugLog("Sheet : HWND : %d  Point (%d, %d)", static_cast<int>(reinterpret_cast<INT_PTR>(window)),
+             static_cast<int>(screen.x), static_cast<int>(screen.y));
+    DebugLog("gszHelpFileName : %s , ID : %d", gszHelpFileName, id);
+    if (id == 0 || id == kTabControlId) return false;
+    if (window != m_hwnd) {
+        char path[kPathSize + 16];
+        std::snprintf(path, sizeof path, "%s::/cshelp.txt", gszHelpFileName);
+        DebugLog("szHelpFile : %s", path);
+        CallHtmlHelp(window, path, kHhTpHelpContextMenu, reinterpret_cast<DWORD_PTR>(kSheetHelpMap));
+    }
+    return true;
+}
+
+void CMainPropertySheet::OnSysCommand(WPARAM command) {
+    if ((command & 0xFFF0) == SC_MINIMIZE) {
+        DebugLog("OnSysCommand : SC_MINIMIZE");
+        ShowWindow(m_hwnd, SW_MINIMIZE);
+    }
+}

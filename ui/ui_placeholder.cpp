@@ -1,1 +1,0 @@
-// Filled by the property sheet and its tabs.

@@ -1,0 +1,25 @@
+// The version splash shown over the sheet when it first appears; it closes
+// itself after its time, on a click or on Esc, and frees itself.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+class CVersionSplash {
+public:
+    // Creates the window at once; does nothing when the bitmap cannot be loaded.
+    static void Show(int bitmapId, UINT durationMs, HWND reference, const char* text);
+    static constexpr UINT_PTR kTimerId = 1001;
+
+private:
+    CVersionSplash(HBITMAP bitmap, UINT durationMs, HWND reference, const char* text);
+    ~CVersionSplash();
+    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    void Paint(HWND hwnd);
+
+    HBITMAP m_bitmap;
+    SIZE m_size{};
+    UINT m_duration;
+    HWND m_reference;
+    std::string m_text;
+};
