@@ -188,7 +188,8 @@ bool CTestPrint::OpenDataFile(const char* path) {
         }
     }
     // Too large for one view or one write: prove that the windows can be mapped.
-    const void* first = m_ops.MapView(m_hMapping, 0, window);
+    const void* first =
+        m_ops.MapView(m_hMapping, 0, static_cast<std::size_t>(std::min<std::uint64_t>(window, size)));
     if (first == nullptr) {
         CloseDataFile();
         return false;
