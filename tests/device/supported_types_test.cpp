@@ -1,0 +1,101 @@
+// The supported-language parser and the decisions the Basic tab applies.
+#include <gtest/gtest.h>
+
+#include "device/supported_types.h"
+#include "tests/device/device_doubles.h"
+
+TEST(SupportedTypes, ParsesTheCmdEntry) {
+    struct Case {
+        const char* id;
+        int expected;
+    };
+    const Case cases[] = {
+        {"MFG:Acme;CMD:PJL,PCL,PDF,JPEG;MDL:Model 5;", 3},
+        {"CMD:PDF,JPEG,BMP,PNG,TIFF;", 31},
+        {"MDL:X;CMD:pdf,tiff", 0},
+        {"cmd:PDF;", 0},
+        {"CMD:PCL;MDL:PDF Writer;", 0},
+        {"CMD:Pdf,Jpg,Tif;", 0},
+        {"CMD:PostScript,XPDF;", 1},
+        {"", 0},
+        {"CMD:JPEG2000;", 2},
+        {"CMD:pdf,jpeg,bmp,png,tiff;", 31},
+        {"CMD:TIF,JPG;", 0},
+        {"CMD:PNG;CMD:PDF;", 8},
+        {"CMD:;", 0},
+        {"COMMAND SET:PDF;", 0},
+        {"CMD:PDF,PDF,pdf;", 1},
+        {"MFG:X;CMD:BMP,TIFF", 0},
+        {"CMD:PDF", 0},
+        {"CMD:BMP;", 16},
+        {"CMD:TIFF,PNG;", 12},
+        {";CMD:PDF;", 1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseSupportedTypes(c.id), c.expected) << c.id;
+}
+
+TEST(SupportedTypes, TracesPositionsSectionAndResult) {
+    TraceCapture trace;
+    ParseSupportedTypes("MFG:A;CMD:PDF;");
+    ParseSupportedTypes("MFG:A;");
+    const std::vector<std::string> expected = {
+        "CheckSupportedTypes : /Start : 6 / End : 13", "CheckSupportedTypes : CMD : CMD:PDF",
+        "Check Result is 1",
+        "CheckSupportedTypes : /Start : -1 / End : -1", "CheckSupportedTypes : CMD : ", "Check Result is 0"};
+    EXPECT_EQ(trace.lines(), expected);
+    EXPECT_EQ(SupportedTypesFromDeviceID(0, "CMD:PDF;"), -1);
+    // An ID read as empty is "not supported", not "busy".
+    EXPECT_EQ(SupportedTypesFromDeviceID(1, ""), 0);
+}
+
+TEST(SupportedTypes, DecidesTheTabState) {
+    struct Case {
+        int set;
+        CheckSite site;
+        unsigned timer;
+        unsigned delay;
+        bool print;
+        bool browse;
+        bool list;
+        bool drop;
+        const char* log;
+    };
+    const auto init = CheckSite::kInitialise;
+    const auto change = CheckSite::kPrinterChange;
+    const Case cases[] = {
+        {-2, init, 1002, 2000, false, false, false, false, nullptr},
+        {-1, init, 1004, 1300, false, false, true, false, nullptr},
+        {0, init, 1003, 1300, false, false, true, false, nullptr},
+        {1, init, 0, 0, true, true, true, false, nullptr},
+        {31, init, 0, 0, true, true, true, false, nullptr},
+        {-1, change, 1004, 500, false, false, true, false, "OnSelchangeComboPrinterlist / No support(Busy)"},
+        {0, change, 1003, 500, false, false, true, false, "OnSelchangeComboPrinterlist / No support"},
+        {1, change, 0, 0, true, true, true, true, nullptr},
+        {24, change, 0, 0, true, true, true, true, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.set << (c.site == init ? " init" : " change"));
+        CheckDecision d = DecideSupportedTypes(c.set, c.site);
+        EXPECT_EQ(d.nTimerId, c.timer);
+        EXPECT_EQ(d.nTimerDelay, c.delay);
+        EXPECT_EQ(d.bShowPrint, c.print);
+        EXPECT_EQ(d.bEnableBrowse, c.browse);
+        EXPECT_EQ(d.bEnablePrinterList, c.list);
+        EXPECT_EQ(d.bDropRefusedFiles, c.drop);
+        EXPECT_STREQ(d.pszLogLine ? d.pszLogLine : "", c.log ? c.log : "");
+    }
+}
+
+TEST(SupportedTypes, DropsRefusedRowsFromTheLastOne) {
+    const std::vector<std::string> rows = {"a.pdf", "b.jpg", "c.pdf", "d.png"};
+    auto pdfOnly = [](const std::string& p) { return p.size() > 4 && p.substr(p.size() - 4) == ".pdf"; };
+    EXPECT_EQ(RowsToDrop(rows, pdfOnly), (std::vector<int>{3, 1}));
+    EXPECT_EQ(RowsToDrop({}, pdfOnly), std::vector<int>{});
+    std::string seen;
+    RowsToDrop({std::string(300, 'x')}, [&](const std::string& p) { seen = p; return true; });
+    EXPECT_EQ(seen.size(), 259u);
+
+    EXPECT_EQ(TrimPrinterName("  Office Jet  "), "Office Jet");
+    EXPECT_EQ(TrimPrinterName("   "), "");
+    EXPECT_EQ(TrimPrinterName("\tTab "), "\tTab");
+}
