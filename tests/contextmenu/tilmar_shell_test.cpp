@@ -1,0 +1,457 @@
+// The context-menu handler used the way the file manager uses it: found through
+// HKCR\*\shellex\ContextMenuHandlers after registration, created through COM and
+// initialised with the data object that the shell gives for real files.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "tests/contextmenu/tilmar_test_support.h"
+
+namespace {
+
+const std::string kRecorded = "recorded-command-line.txt";
+const char kHelpText[] = "This is the Orvane shell extension's help";
+const HRESULT kNothingToOffer = static_cast<HRESULT>(0x80000001);
+
+void RemoveLanguageFiles() {
+    DeleteFileA((StageDirectory() + "Local.dat").c_str());
+    DeleteFileA((StageDirectory() + "Local_GR.dat").c_str());
+}
+
+// The selection, as files and folders in a directory of their own.
+class Selection {
+public:
+    Selection() {
+        m_directory = StageDirectory() + "selection\\";
+        CreateDirectoryA(m_directory.c_str(), nullptr);
+        for (const char* file : {"a.pdf", "b.jpg", "c.PDF", "d.jpg"})
+            WriteTextFile(m_directory + file, "%PDF-1.4\n");
+        CreateDirectoryA((m_directory + "Photos").c_str(), nullptr);
+    }
+    const std::string& Directory() const { return m_directory; }
+
+    // The shell's data object for these names in the selection's directory.
+    HRESULT DataObject(const std::vector<std::wstring>& names, IDataObject** object) const {
+        ComPtr<IShellFolder> desktop, folder;
+        HRESULT hr = SHGetDesktopFolder(desktop.Receive());
+        if (FAILED(hr)) return hr;
+        wchar_t wideDirectory[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, m_directory.c_str(), -1, wideDirectory, MAX_PATH);
+        PIDLIST_RELATIVE folderId = nullptr;
+        hr = desktop->ParseDisplayName(nullptr, nullptr, wideDirectory, nullptr, &folderId, nullptr);
+        if (FAILED(hr)) return hr;
+        hr = desktop->BindToObject(folderId, nullptr, IID_IShellFolder, folder.ReceiveVoid());
+        CoTaskMemFree(folderId);
+        if (FAILED(hr)) return hr;
+        std::vector<PITEMID_CHILD> children;
+        for (const std::wstring& name : names) {
+            PIDLIST_RELATIVE child = nullptr;
+            hr = folder->ParseDisplayName(nullptr, nullptr, const_cast<wchar_t*>(name.c_str()), nullptr, &child,
+                                          nullptr);
+            if (FAILED(hr)) break;
+            children.push_back(reinterpret_cast<PITEMID_CHILD>(child));
+        }
+        if (SUCCEEDED(hr))
+            hr = folder->GetUIObjectOf(nullptr, UINT(children.size()),
+                                       const_cast<PCUITEMID_CHILD_ARRAY>(children.data()), IID_IDataObject, nullptr,
+                                       reinterpret_cast<void**>(object));
+        for (PITEMID_CHILD child : children) CoTaskMemFree(child);
+        return hr;
+    }
+
+private:
+    std::string m_directory;
+};
+
+class ShellExtension : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        s_module = LoadLibraryA(ExtensionPath().c_str());
+        ASSERT_NE(s_module, nullptr);
+        ASSERT_EQ(Export<EntryPoint>(s_module, "DllRegisterServer")(), S_OK);
+    }
+    static void TearDownTestSuite() {
+        RemoveLanguageFiles();
+        Export<EntryPoint>(s_module, "DllUnregisterServer")();
+        FreeLibrary(s_module);
+        CoUninitialize();
+    }
+    void SetUp() override {
+        RemoveLanguageFiles();
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kLanguageKey);
+        DeleteFileA((StageDirectory() + kRecorded).c_str());
+    }
+    void TearDown() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kLanguageKey); }
+
+    // The class named by the registered handler entry, created the way the shell creates it.
+    static HRESULT CreateHandler(IShellExtInit** init) {
+        Key handlers(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers");
+        if (!handlers) return E_FAIL;
+        char name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD size = sizeof name;
+            if (RegEnumKeyExA(handlers.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                return REGDB_E_CLASSNOTREG;
+            if (lstrcmpiA(name, "OrvaneMenuExt") != 0) continue;
+            const std::string text = Key(handlers.Get(), name).String(nullptr);
+            wchar_t wide[64];
+            MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, 64);
+            CLSID clsid;
+            HRESULT hr = CLSIDFromString(wide, &clsid);
+            if (FAILED(hr)) return hr;
+            return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                    reinterpret_cast<void**>(init));
+        }
+    }
+
+    // Creates a handler, initialises it with the names and asks for the menu.
+    struct Menu {
+        ComPtr<IShellExtInit> init;
+        ComPtr<IContextMenu> menu;
+        HMENU hmenu = nullptr;
+        HRESULT initialized = E_FAIL;
+        HRESULT queried = E_FAIL;
+        ~Menu() { if (hmenu) DestroyMenu(hmenu); }
+        std::string ItemText() const {
+            char text[256] = "";
+            GetMenuStringA(hmenu, 0, text, sizeof text, MF_BYPOSITION);
+            return text;
+        }
+    };
+    void OpenMenu(const std::vector<std::wstring>& names, Menu* menu, UINT flags = CMF_NORMAL) {
+        ComPtr<IDataObject> data;
+        ASSERT_EQ(m_selection.DataObject(names, data.Receive()), S_OK);
+        ASSERT_EQ(CreateHandler(menu->init.Receive()), S_OK);
+        ASSERT_EQ(menu->init->QueryInterface(IID_IContextMenu, menu->menu.ReceiveVoid()), S_OK);
+        menu->initialized = menu->init->Initialize(nullptr, data.Get(), nullptr);
+        menu->hmenu = CreatePopupMenu();
+        menu->queried = menu->menu->QueryContextMenu(menu->hmenu, 0, 100, 200, flags);
+    }
+
+    static HRESULT Invoke(IContextMenu* menu, LPCSTR verb) {
+        CMINVOKECOMMANDINFO info = {};
+        info.cbSize = sizeof info;
+        info.lpVerb = verb;
+        info.nShow = SW_HIDE;  // not used: the program starts normally
+        return menu->InvokeCommand(&info);
+    }
+
+    static bool WaitForRecording(std::string* text, DWORD timeoutMs) {
+        const std::string path = StageDirectory() + kRecorded;
+        for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
+            if (ReadTextFile(path, text)) return true;
+            Sleep(50);
+        }
+        return false;
+    }
+
+    Selection m_selection;
+    static HMODULE s_module;
+};
+
+HMODULE ShellExtension::s_module = nullptr;
+
+TEST_F(ShellExtension, PdfSelectionStartsTheProgramWithThePdfsOnly) {
+    ASSERT_TRUE(WriteTextFile(StageDirectory() + "Local.dat", "[TILMAR_MENU]\r\nCOMMAND1=Recorder.exe\r\n"));
+    Menu menu;
+    OpenMenu({L"a.pdf", L"b.jpg", L"Photos", L"c.PDF"}, &menu);
+    EXPECT_EQ(menu.initialized, S_OK);
+    ASSERT_EQ(menu.queried, MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
+    ASSERT_EQ(GetMenuItemCount(menu.hmenu), 1);
+    EXPECT_EQ(GetMenuItemID(menu.hmenu, 0), 100u);
+    EXPECT_EQ(menu.ItemText(), "Orvane");
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_CHECKMARKS;
+    ASSERT_TRUE(GetMenuItemInfoA(menu.hmenu, 0, TRUE, &item));
+    EXPECT_NE(item.hbmpUnchecked, nullptr) << "QELShell.bmp beside the extension";
+    EXPECT_EQ(item.hbmpChecked, nullptr);
+
+    ASSERT_EQ(Invoke(menu.menu.Get(), MAKEINTRESOURCEA(0)), S_OK);
+    std::string recorded;
+    ASSERT_TRUE(WaitForRecording(&recorded, 10000)) << "the stand-in program did not start";
+    const std::string dir = m_selection.Directory();
+    const std::string parameters = " \"" + dir + "a.pdf\" \"" + dir + "c.PDF\"";
+    const std::string commandLine = recorded.substr(0, recorded.find('\n'));
+    // The program's own name comes first, as the system writes it; then exactly our parameters.
+    ASSERT_GE(commandLine.size(), parameters.size());
+    EXPECT_EQ(commandLine.substr(commandLine.size() - parameters.size()), parameters) << commandLine;
+    EXPECT_NE(commandLine.find(StageDirectory() + "Recorder.exe"), std::string::npos) << commandLine;
+    // It runs in the extension's directory.
+    std::string workingDirectory = recorded.substr(recorded.find('\n') + 1);
+    workingDirectory.erase(workingDirectory.find('\n'));
+    EXPECT_EQ(workingDirectory + "\\", StageDirectory());
+}
+
+TEST_F(ShellExtension, SelectionsWithoutPdfOfferNothing) {
+    const std::vector<std::vector<std::wstring>> selections = {{L"b.jpg"}, {L"b.jpg", L"d.jpg"}, {L"Photos"}};
+    for (const auto& names : selections) {
+        Menu menu;
+        OpenMenu(names, &menu);
+        EXPECT_EQ(menu.initialized, S_OK);
+        EXPECT_EQ(menu.queried, kNothingToOffer);
+        EXPECT_EQ(GetMenuItemCount(menu.hmenu), 0);
+    }
+    // The default-only request fails too when nothing is offered ...
+    Menu jpeg;
+    OpenMenu({L"b.jpg"}, &jpeg, CMF_DEFAULTONLY);
+    EXPECT_EQ(jpeg.queried, kNothingToOffer);
+    // ... and adds nothing when a PDF is selected.
+    Menu pdf;
+    OpenMenu({L"a.pdf"}, &pdf, CMF_DEFAULTONLY);
+    EXPECT_EQ(pdf.queried, S_OK);
+    EXPECT_EQ(GetMenuItemCount(pdf.hmenu), 0);
+}
+
+TEST_F(ShellExtension, RefusedVerbsStartNothing) {
+    ASSERT_TRUE(WriteTextFile(StageDirectory() + "Local.dat", "[TILMAR_MENU]\r\nCOMMAND1=Recorder.exe\r\n"));
+    Menu menu;
+    OpenMenu({L"a.pdf"}, &menu);
+    EXPECT_EQ(Invoke(menu.menu.Get(), "open"), E_INVALIDARG);
+    EXPECT_EQ(Invoke(menu.menu.Get(), "Orvane"), E_INVALIDARG);
+    EXPECT_EQ(Invoke(menu.menu.Get(), MAKEINTRESOURCEA(1)), E_INVALIDARG);
+    EXPECT_EQ(menu.menu->InvokeCommand(nullptr), E_INVALIDARG);
+    std::string recorded;
+    EXPECT_FALSE(WaitForRecording(&recorded, 1500)) << recorded;
+}
+
+// Closes the extension's message box from outside, as a user would, and keeps its text.
+class MessageBoxCloser {
+public:
+    explicit MessageBoxCloser(const char* caption)
+        : m_caption(caption), m_thread([this] { Run(); }) {}
+    ~MessageBoxCloser() { m_stop = true; m_thread.join(); }
+    std::string Text() { m_stop = true; if (m_thread.joinable()) m_thread.join(); return m_text; }
+    bool Found() const { return m_found; }
+private:
+    void Run() {
+        for (int i = 0; i < 400 && !m_stop; ++i) {
+            if (HWND box = FindWindowA("#32770", m_caption.c_str())) {
+                char text[512] = "";
+                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's static text
+                m_text = text;
+                m_found = true;
+                // Ending a modal loop must be posted, not sent.
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(50);
+        }
+    }
+    std::string m_caption;
+    std::string m_text;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_found{false};
+    std::thread m_thread;
+};
+
+TEST_F(ShellExtension, MissingProgramShowsTheLimitMessage) {
+    ASSERT_TRUE(WriteTextFile(StageDirectory() + "Local.dat", "[TILMAR_MENU]\r\nCOMMAND1=NotInstalled.exe\r\n"));
+    Menu menu;
+    OpenMenu({L"a.pdf"}, &menu);
+    std::string caption(TILMAR_DLL_NAME);
+    caption.erase(caption.rfind('.'));
+    MessageBoxCloser closer(caption.c_str());
+    EXPECT_EQ(Invoke(menu.menu.Get(), MAKEINTRESOURCEA(0)), S_OK);
+    const std::string text = closer.Text();
+    EXPECT_TRUE(closer.Found()) << "no message box captioned " << caption;
+    EXPECT_EQ(text, "Selected files are over the limit. Please, remove some of selected files.");
+}
+
+TEST_F(ShellExtension, HelpTextOnly) {
+    Menu menu;
+    OpenMenu({L"a.pdf"}, &menu);
+    char ansi[10];
+    std::memset(ansi, 'x', sizeof ansi);
+    EXPECT_EQ(menu.menu->GetCommandString(0, GCS_HELPTEXTA, nullptr, ansi, sizeof ansi), S_OK);
+    EXPECT_EQ(std::string(ansi), std::string(kHelpText, 9));
+    wchar_t wide[10];
+    EXPECT_EQ(menu.menu->GetCommandString(0, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(wide), 10), S_OK);
+    EXPECT_EQ(std::wstring(wide), std::wstring(L"This is t"));
+    char whole[100] = "";
+    EXPECT_EQ(menu.menu->GetCommandString(0, GCS_HELPTEXTA, nullptr, whole, sizeof whole), S_OK);
+    EXPECT_STREQ(whole, kHelpText);
+
+    struct Refused { UINT_PTR offset; UINT type; };
+    const Refused refused[] = {{0, GCS_VERBA}, {0, GCS_VERBW}, {0, GCS_VALIDATEA}, {0, GCS_VALIDATEW},
+                               {1, GCS_HELPTEXTA}, {1, GCS_HELPTEXTW}};
+    for (const Refused& r : refused) {
+        char buffer[64] = "untouched";
+        EXPECT_EQ(menu.menu->GetCommandString(r.offset, r.type, nullptr, buffer, 32), E_INVALIDARG)
+            << r.offset << "/" << r.type;
+        EXPECT_STREQ(buffer, "untouched");
+    }
+}
+
+TEST_F(ShellExtension, EntryTextFollowsTheLanguageFiles) {
+    HKEY language = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &language,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(language, "QELLangCode", 0, REG_SZ, reinterpret_cast<const BYTE*>("GR"), 3);
+    RegCloseKey(language);
+
+    struct Case { const char* grFile; const char* localFile; const char* expected; };
+    const Case cases[] = {
+        {"[TILMAR_MENU]\r\nMENUTEXT=Orvane GR\r\n", "[TILMAR_MENU]\r\nMENUTEXT=Orvane Local\r\n", "Orvane GR"},
+        {nullptr, "[TILMAR_MENU]\r\nMENUTEXT=Orvane Local\r\n", "Orvane Local"},
+        {nullptr, nullptr, "Orvane"},
+        {"[tilmar_menu]\r\nmenutext=lower case keys\r\n", nullptr, "lower case keys"},
+        {"[TILMAR_MENU]\r\nMENUTEXT=\r\n", "[TILMAR_MENU]\r\nMENUTEXT=Orvane Local\r\n", "Orvane"},  // empty: default
+        {"[OTHER]\r\nMENUTEXT=elsewhere\r\n", nullptr, "Orvane"},
+    };
+    for (const Case& c : cases) {
+        RemoveLanguageFiles();
+        ASSERT_TRUE(!c.grFile || WriteTextFile(StageDirectory() + "Local_GR.dat", c.grFile));
+        ASSERT_TRUE(!c.localFile || WriteTextFile(StageDirectory() + "Local.dat", c.localFile));
+        Menu menu;
+        OpenMenu({L"a.pdf"}, &menu);
+        ASSERT_EQ(menu.queried, MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
+        EXPECT_EQ(menu.ItemText(), c.expected) << (c.grFile ? c.grFile : "-") << " / " << (c.localFile ? c.localFile : "-");
+    }
+    // A missing bitmap file leaves the entry without one.
+    ASSERT_TRUE(WriteTextFile(StageDirectory() + "Local.dat", "[TILMAR_MENU]\r\nMENUICON=NoSuch.bmp\r\n"));
+    DeleteFileA((StageDirectory() + "Local_GR.dat").c_str());
+    Menu menu;
+    OpenMenu({L"a.pdf"}, &menu);
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_CHECKMARKS;
+    ASSERT_TRUE(GetMenuItemInfoA(menu.hmenu, 0, TRUE, &item));
+    EXPECT_EQ(item.hbmpUnchecked, nullptr);
+}
+
+TEST_F(ShellExtension, UnloadOnlyWithoutLiveHandlers) {
+    const auto canUnload = Export<EntryPoint>(s_module, "DllCanUnloadNow");
+    ASSERT_NE(canUnload, nullptr);
+    EXPECT_EQ(canUnload(), S_OK);
+    {
+        ComPtr<IShellExtInit> handler;
+        ASSERT_EQ(CreateHandler(handler.Receive()), S_OK);
+        EXPECT_EQ(canUnload(), S_FALSE);
+        ComPtr<IContextMenu> second;
+        ASSERT_EQ(handler->QueryInterface(IID_IContextMenu, second.ReceiveVoid()), S_OK);
+        handler.Reset();
+        EXPECT_EQ(canUnload(), S_FALSE);  // one interface still held
+    }
+    EXPECT_EQ(canUnload(), S_OK);
+
+    // A held class object or a server lock keeps the module too.
+    const auto getClassObject = Export<GetClassObjectEntry>(s_module, "DllGetClassObject");
+    CLSID clsid;
+    CLSIDFromString(L"{9061A1F6-6F41-418e-9B9F-3BCB2DDF79F1}", &clsid);
+    ComPtr<IClassFactory> factory, again;
+    ASSERT_EQ(getClassObject(clsid, IID_IClassFactory, factory.ReceiveVoid()), S_OK);
+    ASSERT_EQ(getClassObject(clsid, IID_IClassFactory, again.ReceiveVoid()), S_OK);
+    EXPECT_EQ(factory.Get(), again.Get()) << "one class object";
+    EXPECT_EQ(canUnload(), S_FALSE);
+    again.Reset();
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    factory.Reset();
+    EXPECT_EQ(canUnload(), S_FALSE);
+    ASSERT_EQ(getClassObject(clsid, IID_IClassFactory, factory.ReceiveVoid()), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    factory.Reset();
+    EXPECT_EQ(canUnload(), S_OK);
+}
+
+// A minimal controlling object for aggregation.
+class Outer : public IUnknown {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (IsEqualIID(riid, IID_IUnknown)) { *ppv = this; AddRef(); return S_OK; }
+        return inner ? inner->QueryInterface(riid, ppv) : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+    ULONG refs = 1;
+    IUnknown* inner = nullptr;
+};
+
+TEST_F(ShellExtension, ClassObjectRules) {
+    const auto getClassObject = Export<GetClassObjectEntry>(s_module, "DllGetClassObject");
+    CLSID clsid;
+    CLSIDFromString(L"{9061A1F6-6F41-418e-9B9F-3BCB2DDF79F1}", &clsid);
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(getClassObject(IID_IContextMenu, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(getClassObject(clsid, IID_IClassFactory, nullptr), E_POINTER);
+
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject(clsid, IID_IClassFactory, factory.ReceiveVoid()), S_OK);
+    Outer outer;
+    out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(&outer, IID_IContextMenu, &out), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(outer.refs, 1u);
+
+    // Aggregated: the inner IUnknown is its own, every other interface belongs to the outer object.
+    IUnknown* inner = nullptr;
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+    outer.inner = inner;
+    IContextMenu* menu = nullptr;
+    ASSERT_EQ(inner->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)), S_OK);
+    EXPECT_EQ(outer.refs, 2u) << "the reference goes to the controlling object";
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(menu->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    EXPECT_EQ(identity, static_cast<IUnknown*>(&outer));
+    identity->Release();
+    menu->Release();
+    EXPECT_EQ(outer.refs, 1u);
+    inner->Release();
+
+    // Not aggregated: every interface answers, with one identity.
+    ComPtr<IUnknown> object;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.ReceiveVoid()), S_OK);
+    const IID* iids[] = {&IID_IDispatch, &IID_IShellExtInit, &IID_IContextMenu, &IID_IUnknown};
+    for (const IID* iid : iids) {
+        ComPtr<IUnknown> part, back;
+        ASSERT_EQ(object->QueryInterface(*iid, part.ReceiveVoid()), S_OK);
+        ASSERT_EQ(part->QueryInterface(IID_IUnknown, back.ReceiveVoid()), S_OK);
+        EXPECT_EQ(back.Get(), object.Get());
+    }
+    ComPtr<IUnknown> none;
+    EXPECT_EQ(object->QueryInterface(IID_IClassFactory, none.ReceiveVoid()), E_NOINTERFACE);
+}
+
+TEST_F(ShellExtension, DispatchFromTheTypeLibrary) {
+    ComPtr<IShellExtInit> handler;
+    ASSERT_EQ(CreateHandler(handler.Receive()), S_OK);
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(handler->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid()), S_OK);
+    UINT count = 0;
+    EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(dispatch->GetTypeInfo(0, 0, info.Receive()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    wchar_t guid[64];
+    StringFromGUID2(attr->guid, guid, 64);
+    EXPECT_EQ(std::wstring(guid), L"{BCD94199-1891-4FF4-8FC9-2A3E1653EE96}");
+    info->ReleaseTypeAttr(attr);
+    BSTR name = nullptr, doc = nullptr;
+    ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, &name, &doc, nullptr, nullptr), S_OK);
+    EXPECT_EQ(std::wstring(name), L"IContextMenuExt");
+    EXPECT_EQ(std::wstring(doc), L"IContextMenuExt Interface");
+    SysFreeString(name);
+    SysFreeString(doc);
+
+    ComPtr<ITypeInfo> none;
+    EXPECT_EQ(dispatch->GetTypeInfo(1, 0, none.Receive()), DISP_E_BADINDEX);
+    wchar_t member[] = L"Print";
+    LPOLESTR names[] = {member};
+    DISPID id = 0;
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
+    DISPPARAMS params = {};
+    EXPECT_EQ(dispatch->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+              DISP_E_MEMBERNOTFOUND);
+}
+
+}  // namespace
