@@ -226,8 +226,9 @@ class MessageBoxCloser {
 public:
     explicit MessageBoxCloser(const char* caption)
         : m_caption(caption), m_thread([this] { Run(); }) {}
-    ~MessageBoxCloser() { m_stop = true; m_thread.join(); }
-    std::string Text() { m_stop = true; if (m_thread.joinable()) m_thread.join(); return m_text; }
+    ~MessageBoxCloser() { m_stop = true; if (m_thread.joinable()) m_thread.join(); }
+    // Waits until the box was closed or the search gave up.
+    std::string Text() { if (m_thread.joinable()) m_thread.join(); return m_text; }
     bool Found() const { return m_found; }
 private:
     void Run() {
