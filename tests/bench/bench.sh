@@ -1,0 +1,465 @@
+#!/usr/bin/env bash
+# The test bench: Xvfb, a private Wine prefix, a private cupsd with raw queues that
+# end in capture listeners, and snmpd agents behind counting UDP relays.
+#
+#   bench.sh up | down | status
+#   bench.sh queue-add NAME | queue-remove NAME
+#   bench.sh agent-count NAME | agent-reset NAME
+#
+# Everything lives in $ORVANE_BENCH_DIR (default <repo>/build/bench); the agents
+# bind to addresses of $ORVANE_BENCH_NET (default 127.0.0), so several benches
+# can run side by side. Nothing of the machine's own configuration is read or
+# written (no /etc/cups, /etc/snmp, printcap, ~/.wine).
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+src=$(cd "$here/../.." && pwd)
+DIR=${ORVANE_BENCH_DIR:-$src/build/bench}
+mkdir -p "$DIR"
+DIR=$(cd "$DIR" && pwd)
+PY=/usr/bin/python3
+[ -x "$PY" ] || PY=$(command -v python3)
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+[ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
+OID=1.3.6.1.4.1.47261.11.5.1.1.1.26.0
+STANDARD_QUEUES=(OrvRaw1 OrvRaw2 OrvRaw3)
+
+# Agents: name, host number in $ORVANE_BENCH_NET, relay mode, snmpd value (type value), community.
+DEVID_PDFJPEG="MFG:Orvane;CMD:PJL,PDF,JPEG;MDL:Direct 100;CLS:PRINTER;"
+DEVID_PDF="MFG:Orvane;CMD:PJL,PDF;MDL:Direct 100;CLS:PRINTER;"
+DEVID_ALL="MFG:Orvane;CMD:PJL,PDF,JPEG,TIFF,PNG,BMP;MDL:Direct 100;CLS:PRINTER;"
+DEVID_NONE="MFG:Orvane;CMD:PJL,PCL,POSTSCRIPT;MDL:Direct 100;CLS:PRINTER;"
+DEVID_SECOND=$DEVID_PDFJPEG
+DEVID_COMMUNITY=$DEVID_PDFJPEG
+DEVID_LOCAL=$DEVID_ALL
+INTEGER_VALUE=42
+AGENTS=(PDFJPEG:2:normal PDF:3:normal ALL:4:normal NONE:5:normal SILENT:6:silent
+        INTEGER:7:normal SECOND:8:second COMMUNITY:9:normal)
+
+q() { local v=${1//\'/\'\\\'\'}; printf "'%s'" "$v"; }  # single-quoted for the env file
+log() { echo "bench: $*" >&2; }
+die() { echo "bench: $*" >&2; exit 1; }
+
+net() {  # the network the bench was started with (or will be)
+  if [ -f "$DIR/state/net" ]; then cat "$DIR/state/net"; else echo "${ORVANE_BENCH_NET:-127.0.0}"; fi
+}
+
+# wait_for <what> <timeout-s> <command...>: polls until the command succeeds.
+# With WATCH=<process name>, gives up at once if that process has died.
+wait_for() {
+  local what=$1 timeout=$2; shift 2
+  local deadline=$(( $(date +%s%N) / 1000000 + timeout * 1000 ))
+  until "$@" >/dev/null 2>&1; do
+    if [ -n "${WATCH:-}" ] && ! alive "$WATCH"; then
+      log "$WATCH exited while waiting for $what"
+      return 1
+    fi
+    if [ $(( $(date +%s%N) / 1000000 )) -ge $deadline ]; then
+      log "timed out after ${timeout}s waiting for $what"
+      return 1
+    fi
+    sleep 0.05
+  done
+}
+
+# ---- processes --------------------------------------------------------------
+# close_fds [keep...]: closes every inherited descriptor above 2 (but the kept
+# ones), so that no daemon holds the bench lock or a caller's pipe (CTest waits
+# for its pipes to close).
+close_fds() {
+  local fd k keep=" $* "
+  for fd in /proc/$BASHPID/fd/*; do
+    fd=${fd##*/}
+    [ "$fd" -gt 2 ] || continue
+    [[ $keep == *" $fd "* ]] && continue
+    eval "exec $fd>&-" 2>/dev/null || true
+  done
+}
+
+# start <name> <expected comm> <command...>: starts a daemon in its own session,
+# output to logs/<name>.log, and records "pid comm" in pids/<name>.
+start() {
+  local name=$1 comm=$2; shift 2
+  mkdir -p "$DIR/pids" "$DIR/logs"
+  ( close_fds; setsid "$@" </dev/null >>"$DIR/logs/$name.log" 2>&1 & echo "$! $comm" >"$DIR/pids/$name" )
+}
+
+alive_pid() {  # pid comm: running (not a zombie) and still the program we started
+  local pid=$1 comm=$2 stat
+  [ -r "/proc/$pid/stat" ] || return 1
+  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
+  [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$comm" ] || return 1
+  stat=${stat##*) }
+  [ "${stat%% *}" != Z ]
+}
+
+alive() {  # name
+  local f=$DIR/pids/$1
+  [ -f "$f" ] || return 1
+  alive_pid $(cat "$f")
+}
+
+stop() {  # name: TERM, then KILL after 5 s; forgets the pid file
+  local f=$DIR/pids/$1 pid comm
+  [ -f "$f" ] || return 0
+  read -r pid comm <"$f"
+  if alive_pid "$pid" "$comm"; then
+    kill -TERM "$pid" 2>/dev/null || true
+    if ! wait_for "$1 to stop" 5 bash -c "! [ -d /proc/$pid ] || grep -q '^[0-9]* (.*) Z' /proc/$pid/stat"; then
+      kill -KILL "$pid" 2>/dev/null || true
+      wait_for "$1 to die" 5 bash -c "! [ -d /proc/$pid ] || grep -q '^[0-9]* (.*) Z' /proc/$pid/stat" || true
+    fi
+  fi
+  rm -f "$f"
+}
+
+# ---- Xvfb --------------------------------------------------------------------
+start_xvfb() {
+  rm -f "$DIR/state/display"
+  # -displayfd lets Xvfb pick a free display itself (no race with other benches).
+  ( close_fds; exec 3>"$DIR/state/display"
+    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+      </dev/null >>"$DIR/logs/xvfb.log" 2>&1 &
+    echo "$! Xvfb" >"$DIR/pids/xvfb" )
+  WATCH=xvfb wait_for "Xvfb" 20 grep -q '^[0-9]' "$DIR/state/display" || die "Xvfb did not start (see $DIR/logs/xvfb.log)"
+}
+
+display() { echo ":$(head -n1 "$DIR/state/display")"; }
+
+# ---- cupsd -------------------------------------------------------------------
+cups_socket() {
+  local s=$DIR/cups/cups.sock
+  # A unix socket path must fit in sun_path (108 bytes).
+  if [ ${#s} -gt 100 ]; then
+    s=/tmp/orvane-bench-$(printf %s "$DIR" | md5sum | cut -c1-12).sock
+  fi
+  echo "$s"
+}
+
+start_cupsd() {
+  local c=$DIR/cups sock
+  sock=$(cups_socket)
+  rm -rf "$c"; rm -f "$sock"
+  mkdir -p "$c"/{etc,spool,tmp,cache,state,log,bin/backend}
+  # Debian's cups-daemon has no socket backend: the bench brings its own, in its own ServerBin.
+  for d in cgi-bin daemon driver filter monitor notifier; do
+    [ -e "/usr/lib/cups/$d" ] && ln -s "/usr/lib/cups/$d" "$c/bin/$d"
+  done
+  install -m 0755 "$here/cups-socket-backend.py" "$c/bin/backend/socket"
+  local user=""
+  if [ "$(id -u)" -eq 0 ]; then
+    user="User lp
+Group lp"
+  fi
+  cat >"$c/etc/cups-files.conf" <<EOF
+ServerRoot $c/etc
+ServerBin $c/bin
+RequestRoot $c/spool
+TempDir $c/tmp
+CacheDir $c/cache
+StateDir $c/state
+AccessLog $c/log/access_log
+ErrorLog $c/log/error_log
+PageLog $c/log/page_log
+Printcap $c/etc/printcap
+$user
+SystemGroup root
+CreateSelfSignedCerts no
+EOF
+  cat >"$c/etc/cupsd.conf" <<EOF
+Listen $sock
+Browsing No
+WebInterface No
+LogLevel warn
+DefaultAuthType None
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  JobPrivateAccess all
+  JobPrivateValues none
+  SubscriptionPrivateAccess all
+  SubscriptionPrivateValues none
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+EOF
+  start cupsd cupsd cupsd -f -c "$c/etc/cupsd.conf" -s "$c/etc/cups-files.conf"
+  WATCH=cupsd wait_for "cupsd" 20 bash -c "[ -S '$sock' ] && lpstat -h '$sock' -r | grep -q 'is running'" \
+    || die "cupsd did not start (see $c/log/error_log, $DIR/logs/cupsd.log)"
+}
+
+queue_add() {  # name
+  local q=$1 sock port
+  [[ $q =~ ^[A-Za-z0-9_-]+$ ]] || die "bad queue name: $q"
+  sock=$(cups_socket)
+  mkdir -p "$DIR/jobs/$q" "$DIR/queues"
+  stop "capture-$q"
+  rm -f "$DIR/queues/$q.port"
+  start "capture-$q" python3 "$PY" "$here/benchd.py" capture "$DIR/jobs/$q" "$DIR/queues/$q.port"
+  WATCH=capture-$q wait_for "capture listener of $q" 10 test -s "$DIR/queues/$q.port" || die "capture listener of $q did not start"
+  port=$(cat "$DIR/queues/$q.port")
+  # Debian's lpadmin warns that raw queues are deprecated; they still work.
+  lpadmin -h "$sock" -p "$q" -E -v "socket://127.0.0.1:$port" -m raw \
+      -o printer-error-policy=abort-job 2> >(grep -v 'deprecated' >&2) \
+    || die "lpadmin could not add $q"
+  wait_for "queue $q" 10 bash -c "lpstat -h '$sock' -p '$q' | grep -q enabled" || die "queue $q is not enabled"
+}
+
+queue_remove() {  # name
+  local q=$1
+  lpadmin -h "$(cups_socket)" -x "$q" 2>/dev/null || true
+  stop "capture-$q"
+  rm -rf "$DIR/queues/$q.port" "$DIR/jobs/$q"
+}
+
+# ---- snmpd agents --------------------------------------------------------------
+freeport() { "$PY" "$here/benchd.py" freeport "$1" udp; }
+
+start_snmpd() {  # name address port "type value" community
+  local name=$1 addr=$2 port=$3 value=$4 community=$5 a=$DIR/agents
+  mkdir -p "$a/$name.persist"
+  cat >"$a/$name.conf" <<EOF
+rocommunity $community default
+override $OID $value
+dontLogTCPWrappersConnects yes
+EOF
+  # -C: no configuration but ours; the persistent dir keeps /var/lib/snmp untouched;
+  # smux off so that agents do not fight over TCP 199.
+  start "snmpd-$name" snmpd env SNMP_PERSISTENT_DIR="$a/$name.persist" \
+    snmpd -f -Lf "$a/$name.log" -C -c "$a/$name.conf" -p "$a/$name.pid" -I -smux "udp:$addr:$port"
+}
+
+snmpd_ready() {  # address port
+  ss -Huln "src $1:$2" | grep -q .
+}
+
+start_agents() {
+  local n a name num mode devvar value community port relays=() entry json
+  n=$(net)
+  a=$DIR/agents
+  rm -rf "$a"; mkdir -p "$a"
+  local pending=()
+  for entry in "${AGENTS[@]}" LOCAL:1:normal; do
+    IFS=: read -r name num mode <<<"$entry"
+    if [ "$name" = LOCAL ] && [ "$n" != 127.0.0 ]; then continue; fi
+    local addr=$n.$num listen="\"$n.$num\""
+    [ "$name" = LOCAL ] && listen='"127.0.0.1", "::1"'
+    echo 0 >"$a/$name.count"
+    if [ "$mode" = silent ]; then
+      relays+=("{\"name\": \"$name\", \"listen\": [$listen], \"port\": 161, \"mode\": \"silent\", \"count_file\": \"$a/$name.count\"}")
+      continue
+    fi
+    port=$(freeport "$addr")
+    community=public
+    [ "$name" = COMMUNITY ] && community=private
+    if [ "$name" = INTEGER ]; then
+      value="integer $INTEGER_VALUE"
+    else
+      devvar=DEVID_$name
+      value="octet_str \"${!devvar}\""
+    fi
+    start_snmpd "$name" "$addr" "$port" "$value" "$community"
+    pending+=("$name:$addr:$port")
+    relays+=("{\"name\": \"$name\", \"listen\": [$listen], \"port\": 161, \"mode\": \"$mode\", \"count_file\": \"$a/$name.count\", \"forward\": [\"$addr\", $port]}")
+  done
+  json=$(IFS=,; echo "[${relays[*]}]")
+  echo "$json" >"$a/relays.json"
+  rm -f "$a/relays.status"
+  start relay python3 "$PY" "$here/benchd.py" relay "$a/relays.json" "$a/relays.status"
+  for entry in "${pending[@]}"; do
+    IFS=: read -r name addr port <<<"$entry"
+    WATCH=snmpd-$name wait_for "snmpd $name" 20 snmpd_ready "$addr" "$port" || die "snmpd $name did not start (see $a/$name.log)"
+  done
+  WATCH=relay wait_for "SNMP relays" 10 test -s "$a/relays.status" || die "SNMP relays did not start"
+  if grep -v '^LOCAL ' "$a/relays.status" | grep -q bind-failed; then
+    die "SNMP relay could not bind: $(grep bind-failed "$a/relays.status" | tr '\n' ' ')"
+  fi
+}
+
+# ---- Wine --------------------------------------------------------------------
+wine_env() {
+  export WINEPREFIX=$DIR/wineprefix WINEDEBUG=-all DISPLAY CUPS_SERVER
+  DISPLAY=$(display)
+  CUPS_SERVER=$(cups_socket)
+  unset PRINTER LPDEST WINEARCH
+}
+
+prepare_prefix() {
+  wine_env
+  [ -f "$WINEPREFIX/.orvane-ready" ] && return 0
+  log "creating the Wine prefix (once)"
+  rm -rf "$WINEPREFIX"
+  # No Mono/Gecko installer dialogs: nothing here needs them and nobody can click them.
+  ( close_fds; WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE64" wineboot -i </dev/null >>"$DIR/logs/wineboot.log" 2>&1 ) \
+    || die "wineboot failed (see $DIR/logs/wineboot.log)"
+  # Without a window manager, managed windows make every hide/destroy wait ~2 s.
+  "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$DIR/logs/wineboot.log" 2>&1
+  "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >>"$DIR/logs/wineboot.log" 2>&1
+  "$WINESERVER" -w
+  touch "$WINEPREFIX/.orvane-ready"
+}
+
+stop_wine() {
+  [ -d "$DIR/wineprefix" ] || return 0
+  WINEPREFIX=$DIR/wineprefix timeout 20 "$WINESERVER" -k 2>/dev/null || true
+  WINEPREFIX=$DIR/wineprefix timeout 20 "$WINESERVER" -w 2>/dev/null || true
+}
+
+# ---- env file ----------------------------------------------------------------
+write_env() {
+  local n e name num mode devvar f=$DIR/env.tmp
+  n=$(net)
+  wine_env
+  exp() { echo "export $1=$(q "$2")"; }
+  {
+    echo "# Written by tests/bench/bench.sh up; removed by down."
+    exp ORVANE_BENCH_DIR "$DIR"
+    exp ORVANE_BENCH_NET "$n"
+    exp DISPLAY "$DISPLAY"
+    exp WINEPREFIX "$WINEPREFIX"
+    exp CUPS_SERVER "$CUPS_SERVER"
+    exp WINEDEBUG -all
+    exp ORVANE_JOBS_DIR "$DIR/jobs"
+    # net-snmp's tools would otherwise write to /var/lib/snmp.
+    exp SNMP_PERSISTENT_DIR "$DIR/snmp-client"
+    echo "unset PRINTER LPDEST"
+    local i=1
+    for q in "${STANDARD_QUEUES[@]}"; do
+      exp "ORVANE_QUEUE_$i" "$q"; i=$((i + 1))
+    done
+    for e in "${AGENTS[@]}"; do
+      IFS=: read -r name num mode <<<"$e"
+      exp "ORVANE_AGENT_$name" "$n.$num:161"
+      devvar=DEVID_$name
+      [ -n "${!devvar:-}" ] && exp "ORVANE_DEVICEID_$name" "${!devvar}"
+    done
+    exp ORVANE_AGENT_INTEGER_VALUE "$INTEGER_VALUE"
+    exp ORVANE_AGENT_COMMUNITY_NAME private
+    if grep -q '^LOCAL 127.0.0.1 ok' "$DIR/agents/relays.status" 2>/dev/null; then
+      exp ORVANE_AGENT_LOCAL "127.0.0.1:161"
+      if grep -q '^LOCAL ::1 ok' "$DIR/agents/relays.status"; then exp ORVANE_AGENT_LOCAL6 "[::1]:161"; fi
+      exp ORVANE_DEVICEID_LOCAL "$DEVID_LOCAL"
+    fi
+  } >"$f"
+  mv "$f" "$DIR/env"
+}
+
+# ---- commands ----------------------------------------------------------------
+components() {  # names of every process the bench should have running
+  echo xvfb cupsd relay
+  local f
+  for f in "$DIR"/pids/*; do
+    [ -e "$f" ] || continue
+    case ${f##*/} in capture-*|snmpd-*) echo "${f##*/}";; esac
+  done
+}
+
+all_alive() {
+  [ -f "$DIR/state/up" ] || return 1
+  local c
+  for c in $(components); do alive "$c" || return 1; done
+}
+
+cmd_up() {
+  if all_alive; then
+    log "already up ($DIR)"
+    return 0
+  fi
+  [ -d "$DIR/pids" ] && cmd_down_locked
+  local t0=$SECONDS
+  mkdir -p "$DIR/state" "$DIR/logs" "$DIR/pids" "$DIR/snmp-client"
+  echo "${ORVANE_BENCH_NET:-127.0.0}" >"$DIR/state/net"
+  [[ $(net) =~ ^127\.[0-9]+\.[0-9]+$ ]] || die "ORVANE_BENCH_NET must be a loopback /24 such as 127.0.0"
+  rm -rf "$DIR/jobs" "$DIR/queues"
+  start_xvfb
+  start_cupsd
+  start_agents
+  for q in "${STANDARD_QUEUES[@]}"; do queue_add "$q"; done
+  lpadmin -h "$(cups_socket)" -d "${STANDARD_QUEUES[0]}"
+  prepare_prefix
+  # A persistent wineserver spares every test its start-up.
+  ( close_fds; "$WINESERVER" -p </dev/null >>"$DIR/logs/wineserver.log" 2>&1 )
+  write_env
+  touch "$DIR/state/up"
+  log "up in $((SECONDS - t0)) s: display $(display), CUPS $(cups_socket), agents on $(net).x; env in $DIR/env"
+}
+
+cmd_down_locked() {
+  rm -f "$DIR/state/up" "$DIR/env"
+  # Wine first: its processes talk to the display and the spooler.
+  stop_wine
+  local f
+  for f in "$DIR"/pids/*; do
+    [ -e "$f" ] || continue
+    case ${f##*/} in xvfb|cupsd) ;; *) stop "${f##*/}";; esac
+  done
+  stop cupsd
+  stop xvfb
+  rm -f "$(cups_socket)" "$DIR/state/net" "$DIR/state/display"
+}
+
+cmd_status() {
+  local rc=0 c n
+  if [ -f "$DIR/state/up" ]; then echo "bench: up ($DIR)"; else echo "bench: down ($DIR)"; rc=1; fi
+  for c in $(components); do
+    if alive "$c"; then echo "  $c: running (pid $(cut -d' ' -f1 "$DIR/pids/$c"))"
+    else echo "  $c: NOT running"; rc=1; fi
+  done
+  [ -f "$DIR/state/display" ] && echo "  display: $(display)"
+  echo "  CUPS_SERVER: $(cups_socket)"
+  for q in "$DIR"/queues/*.port; do
+    [ -e "$q" ] || continue
+    n=${q##*/}; n=${n%.port}
+    echo "  queue $n -> socket://127.0.0.1:$(cat "$q") ($(ls "$DIR/jobs/$n" 2>/dev/null | grep -c '\.bin$') jobs)"
+  done
+  if [ -f "$DIR/agents/relays.status" ]; then
+    while read -r name host state rest; do
+      echo "  agent $name $host:161 $state${rest:+ ($rest)} requests=$(cat "$DIR/agents/$name.count" 2>/dev/null || echo 0)"
+    done <"$DIR/agents/relays.status"
+    if [ "$(net)" = 127.0.0 ] && ! grep -q '^LOCAL 127.0.0.1 ok' "$DIR/agents/relays.status"; then
+      echo "  agent LOCAL: 127.0.0.1:161 is taken; ORVANE_AGENT_LOCAL is not set"
+    fi
+  fi
+  if [ -f "$DIR/wineprefix/.orvane-ready" ]; then echo "  wine prefix: $DIR/wineprefix"; else echo "  wine prefix: not created"; fi
+  return $rc
+}
+
+agent_file() {
+  [[ $1 =~ ^[A-Z0-9_]+$ ]] || die "bad agent name: $1"
+  [ -f "$DIR/agents/$1.count" ] || die "no agent $1 (is the bench up?)"
+  echo "$DIR/agents/$1.count"
+}
+
+main() {
+  local cmd=${1:-}
+  case $cmd in
+    up|down|queue-add|queue-remove)
+      # One bench operation at a time per bench dir.
+      exec 9>"$DIR/.bench-lock"
+      flock -w 300 9 || die "bench is locked (another bench.sh is running on $DIR)"
+      case $cmd in
+        up)
+          # A bench that fails half-way is taken down again: nothing is left running.
+          if ! (cmd_up); then
+            log "up failed; taking down what was started"
+            cmd_down_locked
+            exit 1
+          fi ;;
+        down) cmd_down_locked; log "down" ;;
+        queue-add) [ $# -eq 2 ] || die "usage: bench.sh queue-add NAME"; all_alive || die "bench is not up"; queue_add "$2" ;;
+        queue-remove) [ $# -eq 2 ] || die "usage: bench.sh queue-remove NAME"; queue_remove "$2" ;;
+      esac ;;
+    status) cmd_status ;;
+    agent-count) [ $# -eq 2 ] || die "usage: bench.sh agent-count NAME"; local f; f=$(agent_file "$2"); cat "$f" ;;
+    agent-reset)
+      [ $# -eq 2 ] || die "usage: bench.sh agent-reset NAME"
+      local f; f=$(agent_file "$2"); echo 0 >"$f.tmp"; mv "$f.tmp" "$f" ;;
+    *) sed -n '2,12p' "$0" >&2; exit 2 ;;
+  esac
+}
+
+main "$@"

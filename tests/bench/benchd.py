@@ -1,0 +1,165 @@
+#!/usr/bin/env python3
+"""Small network helpers of the test bench (Python 3 standard library only).
+
+  benchd.py capture <jobs-dir> <port-file>
+      TCP listener on 127.0.0.1 (a free port, written to <port-file>): every
+      connection's bytes become one job file, job-NNNN.bin, written as .part and
+      renamed once the sender closes its side.
+  benchd.py relay <config.json> <status-file>
+      UDP relays in front of the snmpd agents. Each relay counts the requests it
+      receives in <count-file> and forwards them to its agent (or drops them).
+  benchd.py freeport <address> udp|tcp
+      Prints a port that is free on <address> right now.
+"""
+import json
+import os
+import select
+import socket
+import sys
+import threading
+
+
+def write_atomic(path, text):
+    tmp = path + ".tmp"
+    with open(tmp, "w") as f:
+        f.write(text)
+    os.replace(tmp, path)
+
+
+# ---- capture listener -------------------------------------------------------
+
+class JobNumbers:
+    """Hands out job numbers; never reuses a name that is on disk."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.lock = threading.Lock()
+        self.next = 1
+
+    def take(self):
+        with self.lock:
+            while True:
+                n = self.next
+                self.next += 1
+                name = os.path.join(self.folder, "job-%04d" % n)
+                if not os.path.exists(name + ".bin") and not os.path.exists(name + ".part"):
+                    return name
+
+
+def receive_job(conn, numbers):
+    base = numbers.take()
+    part = base + ".part"
+    with conn, open(part, "wb") as out:
+        while True:
+            data = conn.recv(65536)
+            if not data:
+                break
+            out.write(data)
+        out.flush()
+        os.fsync(out.fileno())
+    # The job only counts once it is whole.
+    os.replace(part, base + ".bin")
+
+
+def capture(folder, port_file):
+    os.makedirs(folder, exist_ok=True)
+    numbers = JobNumbers(folder)
+    srv = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    srv.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    srv.bind(("127.0.0.1", 0))
+    srv.listen(16)
+    write_atomic(port_file, "%d\n" % srv.getsockname()[1])
+    while True:
+        conn, _ = srv.accept()
+        threading.Thread(target=receive_job, args=(conn, numbers), daemon=True).start()
+
+
+# ---- SNMP relays ------------------------------------------------------------
+
+def bump(count_file):
+    """Adds one to the request counter on disk and returns the new value.
+    The file is the only state, so 'agent-reset' (writing 0) takes effect at once."""
+    try:
+        with open(count_file) as f:
+            n = int(f.read().strip() or "0")
+    except (OSError, ValueError):
+        n = 0
+    n += 1
+    write_atomic(count_file, "%d\n" % n)
+    return n
+
+
+def relay(config_file, status_file):
+    with open(config_file) as f:
+        agents = json.load(f)
+    fronts = {}      # socket -> agent
+    backs = {}       # socket -> (front socket, client address)
+    upstream = {}    # (agent name, client address) -> socket
+    status = []
+    for agent in agents:
+        bound = []
+        for host in agent["listen"]:
+            family = socket.AF_INET6 if ":" in host else socket.AF_INET
+            s = socket.socket(family, socket.SOCK_DGRAM)
+            try:
+                s.bind((host, agent["port"]))
+            except OSError as e:
+                status.append("%s %s bind-failed %s" % (agent["name"], host, e.strerror))
+                s.close()
+                continue
+            fronts[s] = agent
+            bound.append(host)
+            status.append("%s %s ok" % (agent["name"], host))
+    write_atomic(status_file, "\n".join(status) + "\n")
+
+    while True:
+        readable, _, _ = select.select(list(fronts) + list(backs), [], [])
+        for s in readable:
+            if s in fronts:
+                agent = fronts[s]
+                data, client = s.recvfrom(65535)
+                n = bump(agent["count_file"])
+                mode = agent["mode"]
+                if mode == "silent" or (mode == "second" and n % 2 == 1):
+                    continue
+                key = (agent["name"], client)
+                up = upstream.get(key)
+                if up is None:
+                    back_host, back_port = agent["forward"]
+                    up = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+                    up.connect((back_host, back_port))
+                    upstream[key] = up
+                    backs[up] = (s, client)
+                up.send(data)
+            else:
+                front, client = backs[s]
+                try:
+                    data = s.recv(65535)
+                except OSError:
+                    continue
+                front.sendto(data, client)
+
+
+def freeport(host, kind):
+    family = socket.AF_INET6 if ":" in host else socket.AF_INET
+    s = socket.socket(family, socket.SOCK_DGRAM if kind == "udp" else socket.SOCK_STREAM)
+    s.bind((host, 0))
+    print(s.getsockname()[1])
+    s.close()
+
+
+def main(argv):
+    if len(argv) == 4 and argv[1] == "capture":
+        capture(argv[2], argv[3])
+    elif len(argv) == 4 and argv[1] == "relay":
+        relay(argv[2], argv[3])
+    elif len(argv) == 4 and argv[1] == "freeport":
+        freeport(argv[2], argv[3])
+    else:
+        sys.stderr.write(__doc__)
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
