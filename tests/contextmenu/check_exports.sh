@@ -9,9 +9,9 @@ expected=$'\t[   0] DllCanUnloadNow\n\t[   1] DllGetClassObject\n\t[   2] DllReg
 if [ "$names" != "$expected" ]; then
   echo "unexpected export names in $dll:"; printf '%s\n' "$names"; exit 1
 fi
-printf '%s\n' "$table" | grep -q 'Export Address Table -- Ordinal Base 1' || { echo "ordinal base is not 1"; exit 1; }
+grep -q 'Export Address Table -- Ordinal Base 1' <<<"$table" || { echo "ordinal base is not 1"; exit 1; }
 count=$(printf '%s\n' "$table" | sed -n '/Export Address Table -- Ordinal Base/,/^$/p' | grep -c '+base\[')
 [ "$count" = 4 ] || { echo "expected 4 exported addresses, found $count"; exit 1; }
 # The version resource marks the module as self-registering.
-LC_ALL=C grep -aq "$(printf 'O\0L\0E\0S\0e\0l\0f\0R\0e\0g\0i\0s\0t\0e\0r')" "$dll" || { echo "no OLESelfRegister entry"; exit 1; }
+LC_ALL=C grep -Paq 'O\x00L\x00E\x00S\x00e\x00l\x00f\x00R\x00e\x00g\x00i\x00s\x00t\x00e\x00r\x00' "$dll" || { echo "no OLESelfRegister entry"; exit 1; }
 echo "exports of $(basename "$dll"): ordinals 1-4 DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer"
