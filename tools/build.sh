@@ -28,6 +28,9 @@ for tree in native win64 win32; do
   cmake --build "$root/$tree" -- -j"$(nproc)"
 done
 
+# The installer carries programs of both Windows trees, so it comes last.
+cmake --build "$root/win64" --target orvane_setup
+
 # One CTest run over all three trees, ending with one summary.
 cat > "$root/CTestTestfile.cmake" <<EOT
 # Written by tools/build.sh: every tree's tests in one run.

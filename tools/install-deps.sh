@@ -11,7 +11,7 @@ packages=(
   xvfb x11-utils imagemagick
   cups-daemon cups-client
   snmpd snmp
-  nsis fp-utils
+  nsis fp-utils libchm-bin
   python3
 )
 

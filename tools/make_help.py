@@ -8,7 +8,8 @@ and one popup text per context-help topic (.topic NAME) for every topic listed i
 help/topics.txt. Each help file gets the default topic, the popups in cshelp.txt
 (in the language's ANSI code page, as the help viewer reads it), one small page per
 topic (chmcmd keys its alias table by file, so each topic needs its own page), and
-the topic map that turns topic ids into names.
+the topic map that turns topic ids into names (cshelp.h, and the compiled map
+from [MAP]).
 """
 import html
 import os
@@ -93,14 +94,19 @@ def build(code, code_page, lcid, topics, src, work, out):
         for name in names:
             with open(os.path.join(d, name + ".html"), "wb") as f:
                 f.write(page(title, "<p>%s</p>" % html.escape(popups[name]), code_page))
+        defines = ["#define %s 0x%05X" % (n, t) for n, t in topics]
+        # The viewer maps a topic id to its .topic name through this header, which
+        # must therefore travel inside the help file beside cshelp.txt.
+        with open(os.path.join(d, "cshelp.h"), "wb") as f:
+            f.write(("\r\n".join(defines) + "\r\n").encode("ascii"))
         with open(os.path.join(d, "cshelp.txt"), "wb") as f:
             f.write("".join(".topic %s\r\n%s\r\n\r\n" % (n, popups[n]) for n in names).encode(code_page))
         project = ["[OPTIONS]", "Compatibility=1.1 or later", "Compiled file=" + chm,
                    "Default topic=index.html", "Display compile progress=No",
                    "Language=0x%04x" % lcid, "Title=" + title, "",
-                   "[FILES]", "index.html", "cshelp.txt"] + [n + ".html" for n in names]
+                   "[FILES]", "index.html", "cshelp.txt", "cshelp.h"] + [n + ".html" for n in names]
         project += ["", "[ALIAS]"] + ["%s=%s.html" % (n, n) for n in names]
-        project += ["", "[MAP]"] + ["#define %s 0x%05X" % (n, t) for n, t in topics] + [""]
+        project += ["", "[MAP]"] + defines + [""]
         with open(os.path.join(d, "help.hhp"), "wb") as f:
             f.write("\r\n".join(project).encode(code_page))
     except UnicodeEncodeError as e:

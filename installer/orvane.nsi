@@ -1,0 +1,233 @@
+; Orvane Suite installer (Debian's makensis 3.x).
+;   makensis -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> orvane.nsi
+; Command line of the installer: /S installs silently; /LANG=<code> picks the
+; language of the texts (EN, GR, FN, SP, IT, DT, PO, BP, JP); silent default EN.
+; A file missing from STAGE is left out with a warning, so a partial build still
+; gives an installer to test; the packaging test reports what was missing.
+
+Unicode true
+Target amd64-unicode
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!ifndef STAGE
+  !error "define STAGE, the folder that holds the files to install"
+!endif
+!ifndef OUTFILE
+  !define OUTFILE "OrvaneSetup.exe"
+!endif
+
+!define PRODUCT "Orvane Suite"
+!define PUBLISHER "Corvath"
+!define VERSION "1.0.0"
+!define LANG_KEY "SOFTWARE\QEL\Orvane Suite"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvane Suite"
+!define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\${PRODUCT}"
+ShowInstDetails show
+ShowUninstDetails show
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "WordFunc.nsh"
+!include "LogicLib.nsh"
+!include "x64.nsh"
+
+Var LangCode      ; two-letter code written to QELLangCode
+
+!define MUI_ABORTWARNING
+!define MUI_LANGDLL_ALLLANGUAGES
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+; The language dialog lists these; the choice sets both the installer's own
+; language and the language the programs start in.
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "German"
+!insertmacro MUI_LANGUAGE "French"
+!insertmacro MUI_LANGUAGE "Spanish"
+!insertmacro MUI_LANGUAGE "Italian"
+!insertmacro MUI_LANGUAGE "Dutch"
+!insertmacro MUI_LANGUAGE "Polish"
+!insertmacro MUI_LANGUAGE "PortugueseBR"
+!insertmacro MUI_LANGUAGE "Japanese"
+!insertmacro MUI_RESERVEFILE_LANGDLL
+
+; Puts a file from STAGE into the current output folder, or warns when the build
+; has not produced it.
+!macro StageFile name
+  !if /FileExists "${STAGE}/${name}"
+    File "${STAGE}/${name}"
+  !else
+    !warning "${name} is not in ${STAGE}; the installer goes without it"
+  !endif
+!macroend
+
+; Code <-> Windows language id of the installer's languages.
+!macro LangToCode id code
+  ${If} $LANGUAGE == ${id}
+    StrCpy $LangCode "${code}"
+  ${EndIf}
+!macroend
+!macro CodeToLang code id
+  ${If} $LangCode == "${code}"
+    StrCpy $LANGUAGE ${id}
+  ${EndIf}
+!macroend
+
+Function .onInit
+  ${IfNot} ${RunningX64}
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} needs a 64-bit Windows." /SD IDOK
+    Abort
+  ${EndIf}
+  SetRegView 64
+
+  ; /LANG=xx on the command line chooses the language without asking.
+  StrCpy $LangCode ""
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/LANG=" $1
+  ${IfNot} ${Errors}
+    StrCpy $1 $1 2
+    ${StrFilter} $1 "+" "" "" $LangCode
+  ${EndIf}
+
+  ${If} $LangCode != ""
+    !insertmacro CodeToLang "EN" 1033
+    !insertmacro CodeToLang "GR" 1031
+    !insertmacro CodeToLang "FN" 1036
+    !insertmacro CodeToLang "SP" 1034
+    !insertmacro CodeToLang "IT" 1040
+    !insertmacro CodeToLang "DT" 1043
+    !insertmacro CodeToLang "PO" 1045
+    !insertmacro CodeToLang "BP" 1046
+    !insertmacro CodeToLang "JP" 1041
+  ${ElseIf} ${Silent}
+    StrCpy $LangCode "EN"
+    StrCpy $LANGUAGE 1033
+  ${Else}
+    !insertmacro MUI_LANGDLL_DISPLAY
+    !insertmacro LangToCode 1033 "EN"
+    !insertmacro LangToCode 1031 "GR"
+    !insertmacro LangToCode 1036 "FN"
+    !insertmacro LangToCode 1034 "SP"
+    !insertmacro LangToCode 3082 "SP"
+    !insertmacro LangToCode 1040 "IT"
+    !insertmacro LangToCode 1043 "DT"
+    !insertmacro LangToCode 1045 "PO"
+    !insertmacro LangToCode 1046 "BP"
+    !insertmacro LangToCode 1041 "JP"
+    ${If} $LangCode == ""
+      StrCpy $LangCode "EN"
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; regsvr32 of the right bitness for a DLL; a failure is reported, not fatal:
+; the 32-bit side cannot register where no 32-bit programs run.
+!macro Register regsvr dll args
+  ${If} ${FileExists} "$INSTDIR\${dll}"
+    ExecWait '"${regsvr}" /s ${args} "$INSTDIR\${dll}"' $0
+    ${If} $0 != 0
+      DetailPrint "regsvr32 ${args} ${dll} failed ($0)"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+Section "Install"
+  SetOutPath "$INSTDIR"
+  !insertmacro StageFile "Orvex.exe"
+  !insertmacro StageFile "Tilmar64.dll"
+  !insertmacro StageFile "Tilmar.dll"
+  !insertmacro StageFile "QELShell.bmp"
+  !insertmacro StageFile "LOCAL.dat"
+  !insertmacro StageFile "HELP.chm"
+  !insertmacro StageFile "LOCAL_GR.dat"
+  !insertmacro StageFile "HELP_GR.chm"
+  !insertmacro StageFile "LOCAL_FN.dat"
+  !insertmacro StageFile "HELP_FN.chm"
+  !insertmacro StageFile "LOCAL_SP.dat"
+  !insertmacro StageFile "HELP_SP.chm"
+  !insertmacro StageFile "LOCAL_IT.dat"
+  !insertmacro StageFile "HELP_IT.chm"
+  !insertmacro StageFile "LOCAL_DT.dat"
+  !insertmacro StageFile "HELP_DT.chm"
+  !insertmacro StageFile "LOCAL_PO.dat"
+  !insertmacro StageFile "HELP_PO.chm"
+  !insertmacro StageFile "LOCAL_BP.dat"
+  !insertmacro StageFile "HELP_BP.chm"
+  !insertmacro StageFile "LOCAL_JP.dat"
+  !insertmacro StageFile "HELP_JP.chm"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; Both programs read the language from HKLM, each in its own registry view:
+  ; Orvex and Tilmar64 the 64-bit one, Tilmar (in 32-bit file managers) the 32-bit one.
+  SetRegView 64
+  WriteRegStr HKLM "${LANG_KEY}" "QELLangCode" $LangCode
+  SetRegView 32
+  WriteRegStr HKLM "${LANG_KEY}" "QELLangCode" $LangCode
+
+  ; Registration only opens the approved-extensions key, so make sure it exists.
+  SetRegView 64
+  WriteRegStr HKLM "${APPROVED_KEY}" "OrvaneSetup" ""
+  DeleteRegValue HKLM "${APPROVED_KEY}" "OrvaneSetup"
+  SetRegView 32
+  WriteRegStr HKLM "${APPROVED_KEY}" "OrvaneSetup" ""
+  DeleteRegValue HKLM "${APPROVED_KEY}" "OrvaneSetup"
+
+  ${DisableX64FSRedirection}
+  !insertmacro Register "$WINDIR\System32\regsvr32.exe" "Tilmar64.dll" ""
+  ${EnableX64FSRedirection}
+  !insertmacro Register "$WINDIR\SysWOW64\regsvr32.exe" "Tilmar.dll" ""
+
+  SetRegView 64
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  ${If} ${FileExists} "$INSTDIR\Orvex.exe"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Orvex.exe"
+  ${EndIf}
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Function un.onInit
+  SetRegView 64
+FunctionEnd
+
+Section "Uninstall"
+  ${DisableX64FSRedirection}
+  !insertmacro Register "$WINDIR\System32\regsvr32.exe" "Tilmar64.dll" "/u"
+  ${EnableX64FSRedirection}
+  !insertmacro Register "$WINDIR\SysWOW64\regsvr32.exe" "Tilmar.dll" "/u"
+
+  Delete "$INSTDIR\Orvex.exe"
+  Delete "$INSTDIR\Tilmar64.dll"
+  Delete "$INSTDIR\Tilmar.dll"
+  Delete "$INSTDIR\QELShell.bmp"
+  Delete "$INSTDIR\LOCAL.dat"
+  Delete "$INSTDIR\LOCAL_??.dat"
+  Delete "$INSTDIR\HELP.chm"
+  Delete "$INSTDIR\HELP_??.chm"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+
+  SetRegView 32
+  DeleteRegValue HKLM "${LANG_KEY}" "QELLangCode"
+  DeleteRegKey /ifempty HKLM "${LANG_KEY}"
+  DeleteRegKey /ifempty HKLM "SOFTWARE\QEL"
+  SetRegView 64
+  DeleteRegValue HKLM "${LANG_KEY}" "QELLangCode"
+  DeleteRegKey /ifempty HKLM "${LANG_KEY}"
+  DeleteRegKey /ifempty HKLM "SOFTWARE\QEL"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
