@@ -35,7 +35,7 @@ function(orvane_add_test name)
     add_test(NAME ${ORVANE_ARCH}.${name}
              COMMAND ${CMAKE_SOURCE_DIR}/tests/bench/wine-run.sh ${ORVANE_WINE} $<TARGET_FILE:${name}>)
     # Every Wine process uses the bench's prefix and display.
-    set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES FIXTURES_REQUIRED bench)
+    set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES FIXTURES_REQUIRED bench SKIP_RETURN_CODE 77)
   else()
     add_test(NAME ${ORVANE_ARCH}.${name} COMMAND ${name})
     if(T_BENCH)
@@ -59,7 +59,7 @@ function(orvane_add_script_test name)
   set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES
     ENVIRONMENT "ORVANE_BENCH_DIR=${ORVANE_BENCH_DIR};ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORVANE_BUILD_DIR=${CMAKE_BINARY_DIR}")
   if(T_BENCH OR WIN32)
-    set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES FIXTURES_REQUIRED bench)
+    set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES FIXTURES_REQUIRED bench SKIP_RETURN_CODE 77)
   endif()
   if(T_TIMEOUT)
     set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES TIMEOUT ${T_TIMEOUT})

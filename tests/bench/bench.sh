@@ -371,7 +371,7 @@ cmd_up() {
   fi
   [ -d "$DIR/pids" ] && cmd_down_locked
   local t0=$SECONDS
-  mkdir -p "$DIR/state" "$DIR/logs" "$DIR/pids" "$DIR/snmp-client"
+  mkdir -p "$DIR/state" "$DIR/logs" "$DIR/pids" "$DIR/snmp-client/cert_indexes"
   echo "${ORVANE_BENCH_NET:-127.0.0}" >"$DIR/state/net"
   [[ $(net) =~ ^127\.[0-9]+\.[0-9]+$ ]] || die "ORVANE_BENCH_NET must be a loopback /24 such as 127.0.0"
   rm -rf "$DIR/jobs" "$DIR/queues"
