@@ -383,6 +383,9 @@ cmd_up() {
   prepare_prefix
   # A persistent wineserver spares every test its start-up.
   ( close_fds; "$WINESERVER" -p </dev/null >>"$DIR/logs/wineserver.log" 2>&1 )
+  # Start Wine's services now, holding none of our caller's pipes: they stay
+  # with the persistent server, so tests need not start them.
+  ( close_fds; "$WINE64" cmd /c exit </dev/null >>"$DIR/logs/wineserver.log" 2>&1 ) || true
   write_env
   touch "$DIR/state/up"
   log "up in $((SECONDS - t0)) s: display $(display), CUPS $(cups_socket), agents on $(net).x; env in $DIR/env"

@@ -10,6 +10,11 @@
       receives in <count-file> and forwards them to its agent (or drops them).
   benchd.py freeport <address> udp|tcp
       Prints a port that is free on <address> right now.
+  benchd.py run <program> [args...]
+      Runs a program, copies its output to ours and returns its exit code as
+      soon as it exits, even while processes it started (Wine's explorer,
+      services) still hold its output pipes: a caller such as CTest waits for
+      its pipes to close, and those processes live on until the bench stops.
 """
 import json
 import os
@@ -148,8 +153,45 @@ def freeport(host, kind):
     s.close()
 
 
+def run(args):
+    import fcntl
+    import subprocess
+    proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, close_fds=True)
+    routes = {proc.stdout.fileno(): sys.stdout.buffer, proc.stderr.fileno(): sys.stderr.buffer}
+    for fd in routes:
+        fcntl.fcntl(fd, fcntl.F_SETFL, fcntl.fcntl(fd, fcntl.F_GETFL) | os.O_NONBLOCK)
+
+    def pump(fds):
+        for fd in fds:
+            while True:
+                try:
+                    data = os.read(fd, 65536)
+                except BlockingIOError:
+                    break
+                if not data:
+                    routes.pop(fd, None)
+                    break
+                routes[fd].write(data)
+                routes[fd].flush()
+
+    try:
+        pidfd = os.pidfd_open(proc.pid)
+    except (AttributeError, OSError):
+        pidfd = None
+    while proc.poll() is None:
+        watch = list(routes) + ([pidfd] if pidfd is not None else [])
+        readable, _, _ = select.select(watch, [], [], 0.05 if pidfd is None else None)
+        pump([fd for fd in readable if fd in routes])
+    # The program has exited: take what it left in the pipes, not more.
+    pump(list(routes))
+    code = proc.returncode
+    return code if code >= 0 else 128 - code
+
+
 def main(argv):
-    if len(argv) == 4 and argv[1] == "capture":
+    if len(argv) >= 3 and argv[1] == "run":
+        return run(argv[2:])
+    elif len(argv) == 4 and argv[1] == "capture":
         capture(argv[2], argv[3])
     elif len(argv) == 4 and argv[1] == "relay":
         relay(argv[2], argv[3])

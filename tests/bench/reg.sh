@@ -29,7 +29,10 @@ esac
 name_args() {  # name -> reg.exe's value selector
   if [ -z "$1" ]; then echo /ve; else printf '%s\n' /v "$1"; fi
 }
-reg() { /usr/lib/wine/wine64 reg "$@" "${view[@]}"; }
+PY=/usr/bin/python3
+[ -x "$PY" ] || PY=$(command -v python3)
+# Through the runner: Wine processes started on the way must not hold our caller's pipes.
+reg() { "$PY" "$here/benchd.py" run /usr/lib/wine/wine64 reg "$@" "${view[@]}"; }
 
 case $cmd in
   set)

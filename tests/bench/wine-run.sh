@@ -23,4 +23,6 @@ if [ ! -f "$DIR/env" ]; then
 fi
 # shellcheck source=/dev/null
 . "$DIR/env"
-"$loader" "$@"
+PY=/usr/bin/python3
+[ -x "$PY" ] || PY=$(command -v python3)
+exec "$PY" "$here/benchd.py" run "$loader" "$@"
