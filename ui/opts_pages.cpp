@@ -1,8 +1,16 @@
-#include "ui/opts_pages.h"
+#include "ui/opts_page_base.h"
+
+#include <cstdio>
 
 #include "app/debug_log.h"
+#include "app/localized_text.h"
 #include "resources/resource_ids.h"
+#include "ui/main_property_sheet.h"
 #include "ui/window_module.h"
+
+namespace {
+constexpr UINT kHhTpHelpContextMenu = 0x0010;
+}
 
 COptsPage::COptsPage(int templateId, const char* traceName) : m_traceName(traceName) {
     m_psp.dwSize = sizeof m_psp;
@@ -21,6 +29,7 @@ HPROPSHEETPAGE COptsPage::Create() {
 }
 
 UINT CALLBACK COptsPage::PropPageCallback(HWND, UINT msg, PROPSHEETPAGEA* page) {
+    // The page object travels in the descriptor's lParam to WM_INITDIALOG.
     if (page) DebugLog("%s / PropPageCallback", reinterpret_cast<COptsPage*>(page->lParam)->m_traceName);
     return msg == PSPCB_CREATE ? 1 : 0;
 }
@@ -30,31 +39,40 @@ INT_PTR CALLBACK COptsPage::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         auto* self = reinterpret_cast<COptsPage*>(reinterpret_cast<PROPSHEETPAGEA*>(lp)->lParam);
         SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
         self->m_hwnd = hwnd;
+        return self->OnInitDialog();
     }
     auto* self = reinterpret_cast<COptsPage*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!self) return FALSE;
-    LRESULT result = 0;
-    if (self->m_background.HandleMessage(hwnd, msg, wp, lp, &result)) {
-        if (msg == WM_CTLCOLORSTATIC) return static_cast<INT_PTR>(result);
-        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
-        return TRUE;
-    }
-    switch (msg) {
-    case WM_INITDIALOG:
-        self->OnInitDialog();
-        SendMessageA(GetParent(hwnd), WM_APP, 0, 0);  // centre request to the sheet
-        self->m_bInitialized = true;
-        return TRUE;
-    case WM_NCDESTROY:
+    if (msg == WM_NCDESTROY) {
         self->m_hwnd = nullptr;
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
-        break;
+        return FALSE;
     }
-    return FALSE;
+    LRESULT result = 0;
+    bool handled = self->OnMessage(msg, wp, lp, result);
+    if (!handled) handled = self->m_background.HandleMessage(hwnd, msg, wp, lp, &result);
+    if (!handled) return FALSE;
+    switch (msg) {
+    // These answer through the return value, not DWLP_MSGRESULT.
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        return static_cast<INT_PTR>(result);
+    }
+    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+    return TRUE;
 }
 
-CBasicOptsPage::CBasicOptsPage() : COptsPage(IDD_BASICDLG, "Basic") {}
-
-HWND CBasicOptsPage::FileList() const { return m_hwnd ? GetDlgItem(m_hwnd, IDC_LIST_FILE) : nullptr; }
-
-CAdvancedOptsPage::CAdvancedOptsPage() : COptsPage(IDD_ADVANCEDDLG, "Advanced") {}
+void COptsPage::ShowContextHelp(const char* traceName, HWND window, LPARAM lp, const DWORD* helpMap) {
+    const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
+    const int id = window ? GetDlgCtrlID(window) : 0;
+    DebugLog("%s : HWND : %d  Point (%d, %d)", traceName, static_cast<int>(reinterpret_cast<INT_PTR>(window)), x, y);
+    DebugLog("gszHelpFileName : %s , ID : %d", gszHelpFileName, id);
+    if (window == m_hwnd) return;
+    char path[kPathSize + 16];
+    std::snprintf(path, sizeof path, "%s::/cshelp.txt", gszHelpFileName);
+    DebugLog("szHelpFile : %s", path);
+    CallHtmlHelp(window, path, kHhTpHelpContextMenu, reinterpret_cast<DWORD_PTR>(helpMap));
+}

@@ -1,0 +1,722 @@
+#include "ui/basic_opts_page.h"
+
+#include <commdlg.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/command_line.h"
+#include "app/debug_log.h"
+#include "app/localized_text.h"
+#include "device/prt_control.h"
+#include "device/supported_types.h"
+#include "job/test_print.h"
+#include "resources/resource_ids.h"
+#include "settings/param_mngr.h"
+#include "ui/skin/skin_frame.h"
+#include "ui/tab_rules.h"
+
+namespace {
+
+constexpr UINT_PTR kTimerFromPage = 1006;
+constexpr UINT_PTR kTimerToPage = 1007;
+constexpr UINT kRangeTimerDelay = 1000;
+constexpr int kBrowseBufferSize = 40960;
+constexpr int kBrowseAnnouncedSize = 2048;
+
+enum MessageKind { kMsgNoSupport = 1, kMsgNoPrinterSupport = 2, kMsgNoPrinter = 3, kMsgBusyOrOff = 4 };
+
+// Control id -> help topic; ends with a pair of zeros.
+const DWORD kBasicHelpMap[] = {
+    IDC_STATIC_SELECTPRINTER, HelpTopic(1021), IDC_COMBO_PRINTERLIST, HelpTopic(1021),
+    IDC_STATIC_SELECTFILES, HelpTopic(1022), IDC_LIST_FILE, HelpTopic(1022),
+    IDC_BUTTON_REMOVE, HelpTopic(1007), IDC_BUTTON_BROWSE, HelpTopic(1017),
+    IDC_STATIC_PRINTRANGE, HelpTopic(1023), IDC_RADIO_PRINTRANGE_ALL, HelpTopic(1035),
+    IDC_RADIO_PRINTRANGE_PAGES, HelpTopic(1036), IDC_STATIC_PRINTRANGE_FROM, HelpTopic(1046),
+    IDC_EDIT_FROMPAGE, HelpTopic(1046), IDC_STATIC_PRINTRANGE_TO, HelpTopic(1047),
+    IDC_EDIT_TOPAGE, HelpTopic(1047), IDC_STATIC_COPIES, HelpTopic(1024),
+    IDC_EDIT_COPIES, HelpTopic(1024), IDC_SPIN_COPIES, HelpTopic(1024),
+    IDC_STATIC_COPIES_RANGE, HelpTopic(1024), IDC_STATIC_ORIENTATION, HelpTopic(1025),
+    IDC_PICTURE_ORIENTATION, HelpTopic(1025), IDC_RADIO_ORIENTATION_PORTRAIT, HelpTopic(1015),
+    IDC_RADIO_ORIENTATION_LANDSCAPE, HelpTopic(1016), IDC_BUTTON_DEFAULT, HelpTopic(1006),
+    IDC_STATIC_BASIC_PREVIEW, HelpTopic(1051), IDC_PICTURE_BASIC_MARK, HelpTopic(1048),
+    0, 0};
+
+struct Label {
+    int id;
+    const char* key;
+    const char* text;
+};
+
+// Set in this order.
+const Label kLabels[] = {
+    {IDC_STATIC_SELECTPRINTER, "IDC_STATIC_SELECTPRINTER", "Select Printer"},
+    {IDC_STATIC_SELECTFILES, "IDC_STATIC_SELECTFILES", "Select Files"},
+    {IDC_BUTTON_REMOVE, "IDC_BUTTON_REMOVE", "Remove"},
+    {IDC_BUTTON_BROWSE, "IDC_BUTTON_BROWSE", "Browse"},
+    {IDC_STATIC_PRINTRANGE, "IDC_STATIC_PRINTRANGE", "Print Range"},
+    {IDC_RADIO_PRINTRANGE_ALL, "IDC_RADIO_PRINTRANGE_ALL", "All"},
+    {IDC_RADIO_PRINTRANGE_PAGES, "IDC_RADIO_PRINTRANGE_PAGES", "Pages"},
+    {IDC_STATIC_PRINTRANGE_FROM, "IDC_STATIC_PRINTRANGE_FROM", "From :"},
+    {IDC_STATIC_PRINTRANGE_TO, "IDC_STATIC_PRINTRANGE_TO", "To :"},
+    {IDC_STATIC_COPIES, "IDC_STATIC_COPIES", "Copies"},
+    {IDC_STATIC_ORIENTATION, "IDC_STATIC_ORIENTATION", "Orientation"},
+    {IDC_RADIO_ORIENTATION_PORTRAIT, "IDC_RADIO_ORIENTATION_PORTRAIT", "Portrait"},
+    {IDC_RADIO_ORIENTATION_LANDSCAPE, "IDC_RADIO_ORIENTATION_LANDSCAPE", "Landscape"},
+    {IDC_BUTTON_DEFAULT, "IDC_BUTTON_DEFAULT", "Default"},
+};
+
+const int kFontControls[] = {1021, 1034, 1022, 1005, 1007, 1017, 1023, 1035, 1036, 1046, 1047, 1011,
+                             1010, 1024, 1041, 1042, 1026, 1025, 1037, 1015, 1016, 1006, 1051};
+
+const int kPrintRangeGroup[] = {IDC_RADIO_PRINTRANGE_ALL, IDC_RADIO_PRINTRANGE_PAGES};
+const int kOrientationGroup[] = {IDC_RADIO_ORIENTATION_PORTRAIT, IDC_RADIO_ORIENTATION_LANDSCAPE};
+
+CParamMngr& Params() { return *CParamMngr::create(); }
+
+}  // namespace
+
+int SaveRadioGroup(HWND page, const int* ids, int count) {
+    for (int i = 0; i < count; ++i)
+        if (IsDlgButtonChecked(page, ids[i]) == BST_CHECKED) return i;
+    return -1;
+}
+
+void LoadRadioGroup(HWND page, const int* ids, int count, int value) {
+    for (int i = 0; i < count; ++i) CheckDlgButton(page, ids[i], i == value ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// Reads an edit as an integer; false when its text is not a number (value 0).
+bool ReadEditInt(HWND page, int id, int& value) {
+    char text[64] = "";
+    GetDlgItemTextA(page, id, text, sizeof text);
+    return ParseEditInt(text, value);
+}
+
+CBasicOptsPage::CBasicOptsPage()
+    : COptsPage(IDD_BASICDLG, "Basic"),
+      m_btnDefault(IDB_BUTTON_STRIP, 2, 0),
+      m_btnRemove(IDB_BUTTON_STRIP, 2, 0),
+      m_btnBrowse(IDB_BUTTON_STRIP, 2, 0),
+      m_listFile(IDB_LIST_HEADER, IDB_LIST_HEADER) {
+    DebugLog("CBasicOptsPage");
+    for (std::size_t i = 1; i < sizeof kBasicHelpMap / sizeof kBasicHelpMap[0]; i += 2)
+        if (kBasicHelpMap[i]) DebugLog("0x%x", static_cast<unsigned>(kBasicHelpMap[i]));
+}
+
+CBasicOptsPage::~CBasicOptsPage() = default;
+
+HWND CBasicOptsPage::FileList() const { return m_hwnd ? GetDlgItem(m_hwnd, IDC_LIST_FILE) : nullptr; }
+
+int CBasicOptsPage::GetFileCount() const {
+    HWND list = FileList();
+    return list ? ListView_GetItemCount(list) : 0;
+}
+
+std::string CBasicOptsPage::GetFilePath(int row) const {
+    char path[kPathSize] = "";
+    HWND list = FileList();
+    if (list) ListView_GetItemText(list, row, 0, path, sizeof path);
+    return path;
+}
+
+// ---- initialisation ---------------------------------------------------------
+
+INT_PTR CBasicOptsPage::OnInitDialog() {
+    // 1.
+    DebugLog("CBasicOptsPage::OnInitDialog:");
+    if (!m_pTestPrint) {
+        m_pOwnTestPrint.reset(new CTestPrint);
+        m_pTestPrint = m_pOwnTestPrint.get();
+    }
+    m_pPrtControl.reset(new CPrtControl(*m_pTestPrint, SystemDeviceIo(), SystemRegistry()));
+    // 2.
+    m_btnDefault.Attach(GetDlgItem(m_hwnd, IDC_BUTTON_DEFAULT));
+    m_btnRemove.Attach(GetDlgItem(m_hwnd, IDC_BUTTON_REMOVE));
+    m_btnBrowse.Attach(GetDlgItem(m_hwnd, IDC_BUTTON_BROWSE));
+    m_hComboPrinter = GetDlgItem(m_hwnd, IDC_COMBO_PRINTERLIST);
+    m_hPictureOrientation = GetDlgItem(m_hwnd, IDC_PICTURE_ORIENTATION);
+    HWND list = FileList();
+    m_listFile.Attach(list);
+    ListView_SetTextBkColor(list, RGB(255, 255, 255));
+    ListView_SetTextColor(list, RGB(100, 100, 100));
+    m_preview.Attach(GetDlgItem(m_hwnd, IDC_STATIC_BASIC_PREVIEW));
+    m_editCopies.Attach(GetDlgItem(m_hwnd, IDC_EDIT_COPIES));
+    m_editFrom.Attach(GetDlgItem(m_hwnd, IDC_EDIT_FROMPAGE));
+    m_editTo.Attach(GetDlgItem(m_hwnd, IDC_EDIT_TOPAGE));
+    // 3.
+    m_arrCmdLineFiles.clear();
+    m_strPrinterName.clear();
+    ParseCommandLine(m_strCommandLine.c_str(), m_arrCmdLineFiles, m_strPrinterName);
+    // 4.-6.
+    LoadLocalizedString();
+    SetBasicDefaultOption();
+    ExchangeData(false);
+    // 7.
+    GetSystemImageList("*.txt");
+    // 8.
+    SendMessageA(GetParent(m_hwnd), WM_APP, 0, 0);
+    // 9.
+    SendDlgItemMessageA(m_hwnd, IDC_SPIN_COPIES, UDM_SETRANGE32, 1, 99);
+    // 10.
+    DebugLog("CBasicOptsPage::OnInitDialog End");
+    m_bInitialized = true;
+    // 11.
+    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    for (int id : kFontControls) SendDlgItemMessageA(m_hwnd, id, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // 12.
+    char header[kTextSize];
+    GetLocalizedString("UI_BASIC_TAB", "IDC_LIST_FILE", "File Name", header, sizeof header);
+    RECT rc;
+    GetWindowRect(list, &rc);
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_TEXT | LVCF_SUBITEM | LVCF_WIDTH;
+    column.fmt = LVCFMT_RIGHT;
+    column.iSubItem = 0;
+    column.pszText = header;
+    column.cx = (rc.right - rc.left) - 5;
+    ListView_InsertColumn(list, 0, &column);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+    // 13. Files for an unusable printer go without a word: its message is on the way.
+    if (m_nSupportedTypes > 0) AddCommandLineFiles();
+    // 14.
+    ShowWindow(GetDlgItem(m_hwnd, IDC_PICTURE_BASIC_MARK), SW_HIDE);
+    return TRUE;
+}
+
+void CBasicOptsPage::LoadLocalizedString() {
+    DebugLog("LoadLocalizedString / FileName / %s", gszLocalFileName);
+    char text[kTextSize];
+    for (const Label& l : kLabels) {
+        GetLocalizedString("UI_BASIC_TAB", l.key, l.text, text, sizeof text);
+        SetDlgItemTextA(m_hwnd, l.id, text);
+    }
+}
+
+void CBasicOptsPage::SetBasicDefaultOption() {
+    CParamMngr& p = Params();
+    p.SetCopies(1);
+    p.SetOrientation(0);
+    p.SetPrintRange(0);
+    p.SetPageRange(1, 1);
+    m_pTestPrint->SetCurrentPrinterIndex(m_pTestPrint->GetDefaultPrinterIndex());
+    CheckSupportedTypes();
+    ExchangeData(false);
+    SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(IDC_RADIO_ORIENTATION_PORTRAIT, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(m_hwnd, IDC_RADIO_ORIENTATION_PORTRAIT)));
+    SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(IDC_RADIO_PRINTRANGE_ALL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(m_hwnd, IDC_RADIO_PRINTRANGE_ALL)));
+}
+
+// ---- printer and supported languages ----------------------------------------
+
+int CBasicOptsPage::ReadSupportedTypes() {
+    std::string strDeviceID;
+    const int read = m_pPrtControl->GetCurrentPrinterDeviceID(strDeviceID);
+    return SupportedTypesFromDeviceID(read, strDeviceID);
+}
+
+void CBasicOptsPage::ShowPrintButton(bool show) {
+    HWND print = GetDlgItem(GetParent(m_hwnd), IDOK);
+    if (print) ShowWindow(print, show ? SW_SHOW : SW_HIDE);
+}
+
+void CBasicOptsPage::ApplyCheck(int types, bool printerChange) {
+    m_nSupportedTypes = types;
+    const CheckDecision d =
+        DecideSupportedTypes(types, printerChange ? CheckSite::kPrinterChange : CheckSite::kInitialise);
+    if (d.pszLogLine) DebugLog("%s", d.pszLogLine);
+    if (d.bDropRefusedFiles) {
+        HWND list = FileList();
+        std::vector<std::string> paths;
+        for (int i = 0, n = GetFileCount(); i < n; ++i) paths.push_back(GetFilePath(i));
+        for (int row : RowsToDrop(paths, [this](const std::string& path) { return IsSupportedFile(path.c_str()); }))
+            ListView_DeleteItem(list, row);
+    }
+    if (d.nTimerId) SetTimer(m_hwnd, d.nTimerId, d.nTimerDelay, nullptr);
+    ShowPrintButton(d.bShowPrint);
+    EnableWindow(GetDlgItem(m_hwnd, IDC_BUTTON_BROWSE), d.bEnableBrowse);
+    if (!d.bEnablePrinterList) EnableWindow(m_hComboPrinter, FALSE);
+}
+
+int CBasicOptsPage::CheckSupportedTypes() {
+    EnableWindow(m_hComboPrinter, TRUE);
+    SendMessageA(m_hComboPrinter, CB_RESETCONTENT, 0, 0);
+    const int count = m_pTestPrint->GetPrinterCount();
+    if (count == 0) {
+        SendMessageA(m_hComboPrinter, CB_SETCURSEL, 0, 0);
+        ApplyCheck(kSupportNoPrinter, false);
+        return 1;
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::string name = TrimPrinterName(m_pTestPrint->GetPrinterName(i));
+        SendMessageA(m_hComboPrinter, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    }
+    if (!m_strPrinterName.empty()) m_pTestPrint->SetCurrentPrinter(m_strPrinterName.c_str());
+    SendMessageA(m_hComboPrinter, CB_SETCURSEL, static_cast<WPARAM>(m_pTestPrint->GetCurrentPrinter()), 0);
+    EnableWindow(m_hComboPrinter, TRUE);
+    ApplyCheck(ReadSupportedTypes(), false);
+    return 1;
+}
+
+int CBasicOptsPage::OnSelchangeComboPrinterlist() {
+    const int selected = static_cast<int>(SendMessageA(m_hComboPrinter, CB_GETCURSEL, 0, 0));
+    m_pTestPrint->SetCurrentPrinterIndex(selected);
+    ApplyCheck(ReadSupportedTypes(), true);
+    return 0;
+}
+
+// ---- files ------------------------------------------------------------------
+
+bool CBasicOptsPage::IsSupportedFile(const char* path) const {
+    struct _stat64 st{};
+    if (!path || _stat64(path, &st) != 0) return false;
+    if ((st.st_mode & _S_IFMT) != _S_IFREG) return false;
+    return IsSupportedExtension(PathFindExtensionA(path), m_nSupportedTypes);
+}
+
+std::string CBasicOptsPage::ResolveShortcut(const char* path) {
+    if (!path || !*path) return std::string();
+    std::string target;
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        WCHAR wide[MAX_PATH] = L"";
+        MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
+        wide[MAX_PATH - 1] = 0;
+        if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+            char buffer[MAX_PATH] = "";
+            WIN32_FIND_DATAA data{};
+            if (SUCCEEDED(link->GetPath(buffer, MAX_PATH, &data, SLGP_UNCPRIORITY))) target = buffer;
+        }
+        file->Release();
+    }
+    link->Release();
+    return target;
+}
+
+int CBasicOptsPage::GetIconIndex(const char* path) {
+    SHFILEINFOA info{};
+    SHGetFileInfoA(path, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    DebugLog("CBasicOptsPage::GetIconIndex / %d", info.iIcon);
+    return info.iIcon;
+}
+
+void CBasicOptsPage::GetSystemImageList(const char* samplePath) {
+    HWND list = FileList();
+    if (!list) return;
+    if (!samplePath) {
+        // The system image lists are shared: they must not go down with the list.
+        ListView_SetImageList(list, nullptr, LVSIL_SMALL);
+        ListView_SetImageList(list, nullptr, LVSIL_NORMAL);
+        return;
+    }
+    SHFILEINFOA info{};
+    auto small = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
+        samplePath, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+        SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    auto large = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
+        samplePath, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+        SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
+    ListView_SetImageList(list, small, LVSIL_SMALL);
+    ListView_SetImageList(list, large, LVSIL_NORMAL);
+    DebugLog("CBasicOptsPage::GetSystemImageList / hSystemLargeImageList : %d",
+             static_cast<int>(reinterpret_cast<INT_PTR>(large)));
+}
+
+void CBasicOptsPage::AppendFile(const char* path) {
+    HWND list = FileList();
+    char text[kPathSize];
+    lstrcpynA(text, path, sizeof text);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = ListView_GetItemCount(list);
+    item.pszText = text;
+    item.iImage = GetIconIndex(text);
+    ListView_InsertItem(list, &item);
+}
+
+void CBasicOptsPage::AddCommandLineFiles() {
+    for (const std::string& token : m_arrCmdLineFiles) {
+        std::string path = token;
+        const std::string target = ResolveShortcut(path.c_str());
+        if (!target.empty()) path = target;
+        if (IsSupportedFile(path.c_str()))
+            AppendFile(path.c_str());
+        else
+            ShowErrorMessage(kMsgNoSupport);
+    }
+}
+
+void CBasicOptsPage::OnClickedButtonBrowse() {
+    char word[kTextSize];
+    GetLocalizedString("UI_BASIC_TAB", "IDC_FILES", "files", word, sizeof word);
+    const std::string filter = BrowseFilterList(m_nSupportedTypes, word);
+
+    std::vector<char> names(kBrowseBufferSize, '\0');
+    std::memcpy(names.data(), "    ", 4);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = GetActiveWindow();
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = names.data();
+    ofn.nMaxFile = kBrowseAnnouncedSize;
+    ofn.Flags = OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_LONGNAMES | OFN_EXPLORER |
+                OFN_ENABLESIZING;
+    if (!GetOpenFileNameA(&ofn)) return;
+
+    const char* first = names.data();
+    const char* next = first + std::strlen(first) + 1;
+    if (*next == '\0') {
+        // One file: the whole path.
+        if (IsSupportedFile(first))
+            AppendFile(first);
+        else
+            ShowErrorMessage(kMsgNoSupport);
+        return;
+    }
+    for (const char* name = next; *name; name += std::strlen(name) + 1) {
+        char path[2 * kPathSize];
+        std::snprintf(path, sizeof path, "%s\\%s", first, name);
+        std::string chosen = path;
+        const std::string target = ResolveShortcut(path);
+        if (!target.empty()) chosen = target;
+        if (IsSupportedFile(chosen.c_str()))
+            AppendFile(chosen.c_str());
+        else
+            ShowErrorMessage(kMsgNoSupport);
+    }
+}
+
+void CBasicOptsPage::OnDropFiles(HDROP drop) {
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        char dropped[kPathSize] = "";
+        DragQueryFileA(drop, i, dropped, sizeof dropped);
+        std::string path = dropped;
+        const std::string target = ResolveShortcut(dropped);
+        if (!target.empty()) path = target;
+        if (IsSupportedFile(path.c_str()))
+            AppendFile(path.c_str());
+        else
+            ShowErrorMessage(m_nSupportedTypes == kSupportUnreadable  ? kMsgBusyOrOff
+                             : m_nSupportedTypes == kSupportNoPrinter ? kMsgNoPrinter
+                                                                      : kMsgNoSupport);
+    }
+    DragFinish(drop);
+}
+
+void CBasicOptsPage::OnClickedButtonRemove() {
+    HWND list = FileList();
+    const int total = ListView_GetSelectedCount(list);
+    if (total == 0) return;
+    std::vector<int> rows;
+    for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED))
+        rows.push_back(i);
+    DebugLog("OnClickedButtonRemove / nTotal : %d / nIndex : %d", total, static_cast<int>(rows.size()));
+    for (int row : rows) DebugLog("OnClickedButtonRemove / *pSelectedIndex : %d", row);
+    // Highest first, so that the others keep their indices.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) ListView_DeleteItem(list, *it);
+}
+
+void CBasicOptsPage::OnInsertitemListFile() {
+    HWND list = FileList();
+    const int count = ListView_GetItemCount(list);
+    if (count > 0) ListView_EnsureVisible(list, count - 1, FALSE);
+    ListView_SetColumnWidth(list, 0, LVSCW_AUTOSIZE);
+    RECT rc;
+    GetWindowRect(list, &rc);
+    const int width = rc.right - rc.left;
+    const int columnWidth = ListView_GetColumnWidth(list, 0);
+    char line[96];
+    std::snprintf(line, sizeof line, "OnInsertitemListFile : nWidth : %d  nZeroWidth : %d", width, columnWidth);
+    OutputDebugStringA(line);
+    // Short paths: a column that fills the list; long ones keep their width and scroll.
+    if (width >= columnWidth) ListView_SetColumnWidth(list, 0, width - 5);
+}
+
+LRESULT CBasicOptsPage::OnCustomdrawList(NMLVCUSTOMDRAW* draw) {
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT: {
+        const int item = static_cast<int>(draw->nmcd.dwItemSpec);
+        const UINT state = ListView_GetItemState(draw->nmcd.hdr.hwndFrom, item, LVIS_SELECTED);
+        if (state & LVIS_SELECTED) {
+            DebugLog("OnCustomdrawList / LVIS_SELECTED / nItem : %d", item);
+            DebugLog("OnCustomdrawList / LVIS_SELECTED / rItem.state : %d", static_cast<int>(state));
+            draw->clrText = RGB(0, 0, 0);
+            draw->clrTextBk = RGB(164, 212, 255);
+            // The list would paint its own highlight over ours.
+            draw->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
+        } else {
+            draw->clrText = RGB(0, 0, 0);
+            draw->clrTextBk = item % 2 == 0 ? RGB(238, 238, 238) : RGB(255, 255, 255);
+        }
+        return CDRF_DODEFAULT;
+    }
+    }
+    return CDRF_DODEFAULT;
+}
+
+// ---- data exchange ----------------------------------------------------------
+
+bool CBasicOptsPage::ExchangeData(bool save) {
+    if (!m_hwnd) return false;
+    CParamMngr& p = Params();
+    if (!save) {
+        LoadRadioGroup(m_hwnd, kPrintRangeGroup, 2, p.GetPrintRange());
+        LoadRadioGroup(m_hwnd, kOrientationGroup, 2, p.GetOrientation());
+        m_bSpinAttached = true;
+        SetDlgItemInt(m_hwnd, IDC_EDIT_COPIES, static_cast<UINT>(p.GetCopies()), TRUE);
+        SetDlgItemInt(m_hwnd, IDC_EDIT_FROMPAGE, static_cast<UINT>(p.GetFromPage()), TRUE);
+        SetDlgItemInt(m_hwnd, IDC_EDIT_TOPAGE, static_cast<UINT>(p.GetToPage()), TRUE);
+        return true;
+    }
+    p.PrintRangeRef() = SaveRadioGroup(m_hwnd, kPrintRangeGroup, 2);
+    p.OrientationRef() = SaveRadioGroup(m_hwnd, kOrientationGroup, 2);
+    // Copies: a number, then 1-99 (corrected on the control).
+    HWND copies = GetDlgItem(m_hwnd, IDC_EDIT_COPIES);
+    if (!ReadEditInt(m_hwnd, IDC_EDIT_COPIES, p.CopiesRef())) {
+        MessageBeep(0);
+        SetFocus(copies);
+        return false;
+    }
+    if (p.GetCopies() < 1 || p.GetCopies() > 99) {
+        SetDlgItemTextA(m_hwnd, IDC_EDIT_COPIES, "1");
+        SetFocus(copies);
+        return false;
+    }
+    // From and To: numbers within 1-9999; only a non-number beeps.
+    for (int id : {IDC_EDIT_FROMPAGE, IDC_EDIT_TOPAGE}) {
+        int& field = id == IDC_EDIT_FROMPAGE ? p.FromPageRef() : p.ToPageRef();
+        if (!ReadEditInt(m_hwnd, id, field)) {
+            MessageBeep(0);
+            SetFocus(GetDlgItem(m_hwnd, id));
+            return false;
+        }
+        if (field < 1 || field > 9999) return false;
+    }
+    ReadEditInt(m_hwnd, IDC_EDIT_FROMPAGE, p.FromPageRef());
+    ReadEditInt(m_hwnd, IDC_EDIT_TOPAGE, p.ToPageRef());
+    return true;
+}
+
+bool CBasicOptsPage::UpdateBasicData() {
+    if (!m_bInitialized) return false;
+    CParamMngr& p = Params();
+    const bool ok = ExchangeData(true);
+    if (ok && p.GetToPage() < p.GetFromPage()) {
+        SetDlgItemInt(m_hwnd, IDC_EDIT_FROMPAGE, static_cast<UINT>(p.GetToPage()), TRUE);
+        p.SetFromPage(p.GetToPage());
+    }
+    RedrawPreview();
+    return ok;
+}
+
+void CBasicOptsPage::OnChangeEditFrom() {
+    if (m_bInitialized) {
+        CParamMngr& p = Params();
+        if (!ExchangeData(true)) {
+            RedrawPreview();
+            if (p.GetFromPage() <= 0) {
+                p.SetFromPage(1);
+                SetDlgItemTextA(m_hwnd, IDC_EDIT_FROMPAGE, "1");
+            } else if (p.GetFromPage() > 9999) {
+                p.SetFromPage(p.GetToPage());
+                SetDlgItemInt(m_hwnd, IDC_EDIT_FROMPAGE, static_cast<UINT>(p.GetFromPage()), TRUE);
+            }
+        }
+        RedrawPreview();
+        SetFocus(GetDlgItem(m_hwnd, IDC_EDIT_FROMPAGE));
+    }
+    SetTimer(m_hwnd, kTimerFromPage, kRangeTimerDelay, nullptr);
+}
+
+void CBasicOptsPage::OnChangeEditTo() {
+    if (m_bInitialized) {
+        CParamMngr& p = Params();
+        if (!ExchangeData(true)) {
+            RedrawPreview();
+            if (p.GetToPage() <= 0) {
+                p.SetToPage(1);
+                SetDlgItemTextA(m_hwnd, IDC_EDIT_TOPAGE, "1");
+            } else if (p.GetToPage() > 9999) {
+                p.SetToPage(p.GetFromPage());
+                SetDlgItemInt(m_hwnd, IDC_EDIT_TOPAGE, static_cast<UINT>(p.GetToPage()), TRUE);
+            }
+        }
+        RedrawPreview();
+        SetFocus(GetDlgItem(m_hwnd, IDC_EDIT_TOPAGE));
+    }
+    SetTimer(m_hwnd, kTimerToPage, kRangeTimerDelay, nullptr);
+}
+
+void CBasicOptsPage::OnClickedRadioPrintRange() {
+    ExchangeData(true);
+    const int range = Params().GetPrintRange();
+    if (range == 0 || range == 1) {
+        SetDlgItemTextA(m_hwnd, IDC_EDIT_FROMPAGE, "1");
+        SetDlgItemTextA(m_hwnd, IDC_EDIT_TOPAGE, "1");
+        EnableWindow(GetDlgItem(m_hwnd, IDC_EDIT_FROMPAGE), range == 1);
+        EnableWindow(GetDlgItem(m_hwnd, IDC_EDIT_TOPAGE), range == 1);
+    }
+    RedrawPreview();
+}
+
+void CBasicOptsPage::OnClickedRadioOrientation() {
+    ExchangeData(true);
+    const int orientation = Params().GetOrientation();
+    if (orientation == 0 || orientation == 1) {
+        HBITMAP bitmap = skin::LoadSkinBitmap(orientation == 0 ? IDB_ORIENTATION_PORTRAIT : IDB_ORIENTATION_LANDSCAPE);
+        HBITMAP old = reinterpret_cast<HBITMAP>(
+            SendMessageA(m_hPictureOrientation, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+        if (old && old != bitmap) DeleteObject(old);
+        InvalidateRect(m_hPictureOrientation, nullptr, TRUE);
+    }
+    RedrawPreview();
+}
+
+void CBasicOptsPage::ShowErrorMessage(int kind) {
+    static const char* const kKeys[] = {nullptr, "IDL_MESSAGE_NOSUPPORT", "IDL_MESSAGE_NOPRINTERSUPPORT",
+                                        "IDL_MESSAGE_NOPRINTER", "IDL_MESSAGE_BUSYOROFF"};
+    static const char* const kTexts[] = {
+        nullptr, "Not support the file format",
+        "The selected printer does not support this program. Please, select the appropriate printer.",
+        "Before you can print, you need to install a printer.",
+        "The selected printer is being used by another program, the printer cable may be improperly connected, or "
+        "the power may be off."};
+    if (kind < 1 || kind > 4) return;
+    char title[kTextSize], text[kTextSize];
+    GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
+    GetLocalizedString("ERROR_MSG", kKeys[kind], kTexts[kind], text, sizeof text);
+    skin::ShowSkinMessageBox(m_hwnd, title, text);
+}
+
+// ---- messages ---------------------------------------------------------------
+
+bool CBasicOptsPage::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->idFrom == IDC_LIST_FILE) {
+        if (header->code == LVN_INSERTITEM) {
+            OnInsertitemListFile();
+            result = 0;
+            return true;
+        }
+        if (header->code == NM_CUSTOMDRAW) {
+            result = OnCustomdrawList(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+            return true;
+        }
+        return false;
+    }
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        DebugLog("CBasicOptsPage : OnSetActive");
+        ExchangeData(true);
+        result = 0;
+        return true;
+    case PSN_APPLY:
+        DebugLog("CBasicOptsPage::OnApply()");
+        result = PSNRET_INVALID_NOCHANGEPAGE;
+        return true;
+    case PSN_KILLACTIVE:
+    case PSN_RESET:
+    case PSN_HELP:
+    case PSN_QUERYCANCEL:
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+bool CBasicOptsPage::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    result = 0;
+    switch (msg) {
+    case WM_DESTROY:
+        GetSystemImageList(nullptr);
+        return false;
+    case WM_NOTIFY:
+        return OnNotify(reinterpret_cast<NMHDR*>(lp), result);
+    case WM_CONTEXTMENU:
+        ShowContextHelp("Basic", reinterpret_cast<HWND>(wp), lp, kBasicHelpMap);
+        return true;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wp));
+        return true;
+    case WM_TIMER:
+        switch (wp) {
+        case kTimerNoPrinter:
+        case kTimerNotSupported:
+        case kTimerBusyOrOff:
+            KillTimer(m_hwnd, wp);
+            ShowErrorMessage(wp == kTimerNoPrinter      ? kMsgNoPrinter
+                             : wp == kTimerNotSupported ? kMsgNoPrinterSupport
+                                                        : kMsgBusyOrOff);
+            return true;
+        case kTimerFromPage:
+        case kTimerToPage:
+            KillTimer(m_hwnd, wp);
+            UpdateBasicData();
+            return true;
+        }
+        return false;
+    case WM_COMMAND: {
+        const int id = LOWORD(wp), code = HIWORD(wp);
+        switch (id) {
+        case IDC_BUTTON_DEFAULT:
+            if (code != BN_CLICKED) return false;
+            m_strPrinterName.clear();
+            SetBasicDefaultOption();
+            return true;
+        case IDC_BUTTON_REMOVE:
+            if (code != BN_CLICKED) return false;
+            OnClickedButtonRemove();
+            return true;
+        case IDC_EDIT_FROMPAGE:
+            if (code != EN_CHANGE) return false;
+            OnChangeEditFrom();
+            return true;
+        case IDC_EDIT_TOPAGE:
+            if (code != EN_CHANGE) return false;
+            OnChangeEditTo();
+            return true;
+        case IDC_RADIO_ORIENTATION_PORTRAIT:
+        case IDC_RADIO_ORIENTATION_LANDSCAPE:
+            if (code != BN_CLICKED) return false;
+            OnClickedRadioOrientation();
+            return true;
+        case IDC_BUTTON_BROWSE:
+            if (code != BN_CLICKED) return false;
+            OnClickedButtonBrowse();
+            return true;
+        case IDC_COMBO_PRINTERLIST:
+            if (code != CBN_SELCHANGE) return false;
+            OnSelchangeComboPrinterlist();
+            return true;
+        case IDC_RADIO_PRINTRANGE_ALL:
+        case IDC_RADIO_PRINTRANGE_PAGES:
+            if (code != BN_CLICKED) return false;
+            OnClickedRadioPrintRange();
+            return true;
+        case IDC_EDIT_COPIES:
+            if (code == EN_CHANGE) {
+                if (m_bInitialized && ExchangeData(true)) RedrawPreview();
+                return true;
+            }
+            if (code == EN_KILLFOCUS) {
+                if (m_bInitialized && !ExchangeData(true)) SetDlgItemTextA(m_hwnd, IDC_EDIT_COPIES, "1");
+                return true;
+            }
+            return false;
+        }
+        return false;
+    }
+    }
+    return false;
+}

@@ -1,0 +1,91 @@
+// The Basic tab: the printer, the list of files, the print range, the copies
+// and the orientation. It decides from the printer's device ID whether the
+// printer can be used, which files may be listed and whether Print is shown.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/opts_page_base.h"
+#include "ui/settings_preview.h"
+
+class CTestPrint;
+class CPrtControl;
+
+class CBasicOptsPage : public COptsPage {
+public:
+    CBasicOptsPage();
+    ~CBasicOptsPage() override;
+
+    void SetCommandLine(const char* text) { m_strCommandLine = text ? text : ""; }
+    const std::string& CommandLine() const { return m_strCommandLine; }
+    // The sheet's spooler object (not owned). Without one the page makes its own
+    // when it initialises; TestPrint() is then that one.
+    void SetTestPrint(CTestPrint* printer) { m_pTestPrint = printer; }
+    CTestPrint* TestPrint() const { return m_pTestPrint; }
+
+    HWND FileList() const;  // the list view of files, nullptr before the page exists
+    int GetFileCount() const;
+    std::string GetFilePath(int row) const;
+
+    bool ExchangeData(bool save) override;
+    bool UpdateBasicData();
+    int GetSupportedTypes() const { return m_nSupportedTypes; }
+
+    // Files dropped on either tab.
+    void OnDropFiles(HDROP drop);
+
+    // The messages of the page: kinds 1 to 4.
+    void ShowErrorMessage(int kind);
+
+    // The supported-language check (also used at initialisation and by Default).
+    int CheckSupportedTypes();
+    int OnSelchangeComboPrinterlist();
+    bool IsSupportedFile(const char* path) const;
+
+protected:
+    INT_PTR OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    void LoadLocalizedString();
+    void SetBasicDefaultOption();
+    void AddCommandLineFiles();
+    void OnClickedButtonBrowse();
+    void OnClickedButtonRemove();
+    void AppendFile(const char* path);
+    static std::string ResolveShortcut(const char* path);
+    void GetSystemImageList(const char* samplePath);
+    static int GetIconIndex(const char* path);
+    void OnInsertitemListFile();
+    LRESULT OnCustomdrawList(NMLVCUSTOMDRAW* draw);
+    void OnChangeEditFrom();
+    void OnChangeEditTo();
+    void OnClickedRadioPrintRange();
+    void OnClickedRadioOrientation();
+    bool OnNotify(NMHDR* header, LRESULT& result);
+    void ApplyCheck(int nSupportedTypes, bool printerChange);
+    int ReadSupportedTypes();
+    void ShowPrintButton(bool show);
+    void RedrawPreview() { m_preview.Redraw(); }
+
+    std::string m_strCommandLine;
+    std::vector<std::string> m_arrCmdLineFiles;
+    std::string m_strPrinterName;
+    int m_nSupportedTypes = -2;
+    bool m_bSpinAttached = false;
+
+    CTestPrint* m_pTestPrint = nullptr;
+    std::unique_ptr<CTestPrint> m_pOwnTestPrint;
+    std::unique_ptr<CPrtControl> m_pPrtControl;
+
+    skin::CSkinButton m_btnDefault, m_btnRemove, m_btnBrowse;
+    skin::CSkinListView m_listFile;
+    skin::CNumericEdit m_editCopies, m_editFrom, m_editTo;
+    CSettingsPreview m_preview;
+    HWND m_hComboPrinter = nullptr;
+    HWND m_hPictureOrientation = nullptr;
+};

@@ -1,0 +1,108 @@
+#include "ui/tab_rules.h"
+
+#include <climits>
+#include <cstdio>
+
+namespace {
+
+struct Language {
+    int bit;
+    const char* extension;    // in the extension list
+    const char* filterName;   // in the Browse filter
+    const char* upper;
+};
+
+// The order of the extension list and of the filter.
+const Language kLanguages[] = {
+    {1, ".pdf/", "PDF", "PDF"}, {2, ".jpg/", "JPEG", "JPG"}, {4, ".tif/", "TIFF", "TIF"},
+    {8, ".png/", "PNG", "PNG"}, {16, ".bmp/", "BMP", "BMP"},
+};
+
+constexpr std::size_t kFilterLimit = 255;
+
+bool Usable(int types) { return types > 0; }
+
+std::string Upper(std::string text) {
+    for (char& ch : text)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
+
+std::string SupportedExtensionList(int types) {
+    std::string list;
+    if (!Usable(types)) return list;
+    for (const Language& l : kLanguages)
+        if (types & l.bit) list += l.extension;
+    return list;
+}
+
+bool IsSupportedExtension(const std::string& extension, int types) {
+    return Upper(SupportedExtensionList(types)).find(Upper(extension)) != std::string::npos;
+}
+
+std::string FindPathExtension(const std::string& path) {
+    std::string::size_type dot = std::string::npos;
+    for (std::string::size_type i = 0; i < path.size(); ++i) {
+        if (path[i] == '\\' || path[i] == ' ') dot = std::string::npos;
+        else if (path[i] == '.') dot = i;
+    }
+    return dot == std::string::npos ? std::string() : path.substr(dot);
+}
+
+std::string BrowseFilterText(int types, const char* word) {
+    const std::string w = word ? word : "";
+    std::string text;
+    if (!Usable(types)) {
+        text = "All " + w + " (*.*)|*.*|";
+    } else {
+        for (const Language& l : kLanguages) {
+            if (!(types & l.bit)) continue;
+            std::string ext = std::string(l.extension).substr(1, 3);
+            text += std::string(l.filterName) + " " + w + " (*." + l.upper + ")|*." + ext + "|";
+        }
+    }
+    if (text.size() > kFilterLimit) text.resize(kFilterLimit);
+    return text;
+}
+
+std::string BrowseFilterList(int types, const char* word) {
+    std::string list = BrowseFilterText(types, word);
+    for (char& ch : list)
+        if (ch == '|') ch = '\0';
+    list.push_back('\0');  // a cut filter still ends with two NULs
+    list.push_back('\0');
+    return list;
+}
+
+bool ParseEditInt(const std::string& text, int& value) {
+    value = 0;
+    std::string::size_type i = 0, n = text.size();
+    auto blank = [&](std::string::size_type k) { return text[k] == ' ' || text[k] == '\t'; };
+    while (i < n && blank(i)) ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    const std::string::size_type digits = i;
+    long long number = 0;
+    while (i < n && text[i] >= '0' && text[i] <= '9') {
+        number = number * 10 + (text[i++] - '0');
+        if (number > static_cast<long long>(INT_MAX) + 1) return false;
+    }
+    if (i == digits) return false;
+    while (i < n && blank(i)) ++i;
+    if (i != n) return false;
+    if (negative) number = -number;
+    if (number > INT_MAX || number < INT_MIN) return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+std::string DoubleAmpersands(const std::string& text) {
+    std::string out;
+    for (char ch : text) {
+        out.push_back(ch);
+        if (ch == '&') out.push_back('&');
+    }
+    return out;
+}

@@ -1,0 +1,35 @@
+// Rules of the two tabs that need no window: which file extensions the current
+// printer takes, the Browse filter, the numbers the edits hold, and the label
+// whose ampersands must show. The pages apply them to their controls.
+#pragma once
+#include <string>
+
+// ".pdf/.jpg/.tif/.png/.bmp/" for the bits of the supported set, in that order;
+// empty for the unusable values (-2, -1, 0).
+std::string SupportedExtensionList(int nSupportedTypes);
+
+// Whether an extension as PathFindExtensionA gives it (dot included, possibly
+// empty) occurs in that list, letters compared without case. An empty extension
+// occurs in any list; ".jpeg" and ".tiff" never do.
+bool IsSupportedExtension(const std::string& extension, int nSupportedTypes);
+
+// The extension of a path as PathFindExtensionA finds it: from the last '.' of
+// the last component; a backslash or a space after the dot cancels it.
+std::string FindPathExtension(const std::string& path);
+
+// The Browse filter with '|' separators (before they become NULs), cut to 255
+// characters: one "<NAME> <word> (*.EXT)|*.ext|" per supported language, or
+// "All <word> (*.*)|*.*|" for an unusable printer.
+std::string BrowseFilterText(int nSupportedTypes, const char* word);
+
+// The filter as GetOpenFileNameA wants it: every '|' a NUL, double-NUL ended.
+std::string BrowseFilterList(int nSupportedTypes, const char* word);
+
+// An edit's text read as a signed decimal integer: leading blanks, an optional
+// sign, digits, trailing blanks. False (value 0) for anything else, or for a
+// number that does not fit.
+bool ParseEditInt(const std::string& text, int& value);
+
+// A label with every '&' doubled, so that the ampersand is shown and no letter
+// is underlined.
+std::string DoubleAmpersands(const std::string& text);
