@@ -1,0 +1,69 @@
+// Sends one file through SendDataToDevice to a queue and prints where the time
+// went and the peak working set of this process (run by job_bench.sh).
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/debug_log.h"
+#include "job/job_message.h"
+#include "job/job_sender.h"
+#include "job/test_print.h"
+#include "settings/param_mngr.h"
+
+namespace {
+
+LARGE_INTEGER g_frequency, g_start, g_copied, g_mapped, g_written;
+
+double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+    return double(to.QuadPart - from.QuadPart) / double(g_frequency.QuadPart);
+}
+
+// The sender's own trace marks the end of each phase.
+void Stamp(const char* line) {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    if (std::strncmp(line, "SendDataToDevice / strEndPJLCMD", 31) == 0) g_copied = now;
+    else if (std::strncmp(line, "SendDataToDevice / strDocName", 29) == 0) g_mapped = now;
+    else if (std::strncmp(line, "SendDataToDevice / nResult", 26) == 0) g_written = now;
+}
+
+void Message(int kind, const char*, const char* text) { std::fprintf(stderr, "message %d: %s\n", kind, text); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: job_bench <file> <printer>\n");
+        return 2;
+    }
+    CParamMngr::create()->ApplyStartupDefaults();
+    SetJobMessageBox(Message);
+    CTestPrint printer;
+    if (printer.SetCurrentPrinter(argv[2]) < 0 ||
+        printer.GetPrinterName(printer.GetCurrentPrinter()) != argv[2]) {
+        std::fprintf(stderr, "no printer %s\n", argv[2]);
+        return 1;
+    }
+    SetDebugSink(Stamp);
+    gwLogSwitch = 1;
+    QueryPerformanceFrequency(&g_frequency);
+    QueryPerformanceCounter(&g_start);
+    bool ok = SendDataToDevice(printer, argv[1]);
+    LARGE_INTEGER end;
+    QueryPerformanceCounter(&end);
+    gwLogSwitch = 0;
+
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    std::printf("ok=%d call=%.3f copy=%.3f map=%.3f write=%.3f cleanup=%.3f peak_ws=%llu\n", ok ? 1 : 0,
+                Seconds(g_start, end), Seconds(g_start, g_copied), Seconds(g_copied, g_mapped),
+                Seconds(g_mapped, g_written), Seconds(g_written, end),
+                static_cast<unsigned long long>(memory.PeakWorkingSetSize));
+    CParamMngr::release();
+    return ok ? 0 : 1;
+}
