@@ -233,8 +233,10 @@ EOF
     snmpd -f -Lf "$a/$name.log" -C -c "$a/$name.conf" -p "$a/$name.pid" -I -smux "udp:$addr:$port"
 }
 
-snmpd_ready() {  # address port
-  ss -Huln "src $1:$2" | grep -q .
+snmpd_ready() {  # address port: a UDP socket bound there (from /proc: no iproute2 needed)
+  local a b c d
+  IFS=. read -r a b c d <<<"$1"
+  grep -q "^ *[0-9]*: $(printf '%02X%02X%02X%02X:%04X' "$d" "$c" "$b" "$a" "$2") " /proc/net/udp
 }
 
 start_agents() {
