@@ -71,8 +71,7 @@ std::string BrowseFilterList(int types, const char* word) {
     std::string list = BrowseFilterText(types, word);
     for (char& ch : list)
         if (ch == '|') ch = '\0';
-    list.push_back('\0');  // a cut filter still ends with two NULs
-    list.push_back('\0');
+    list.push_back('\0');  // with c_str's own NUL, a cut filter still ends with two
     return list;
 }
 
