@@ -15,8 +15,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 src=$(cd "$here/../.." && pwd)
 DIR=${ORVANE_BENCH_DIR:-$src/build/bench}
-mkdir -p "$DIR"
-DIR=$(cd "$DIR" && pwd)
+DIR=$(realpath -m "$DIR")
 PY=/usr/bin/python3
 [ -x "$PY" ] || PY=$(command -v python3)
 WINE64=/usr/lib/wine/wine64
@@ -443,6 +442,8 @@ main() {
   local cmd=${1:-}
   case $cmd in
     up|down|queue-add|queue-remove)
+      [ "$cmd" = up ] && mkdir -p "$DIR"
+      [ -d "$DIR" ] || { log "no bench in $DIR"; return 0; }
       # One bench operation at a time per bench dir.
       exec 9>"$DIR/.bench-lock"
       flock -w 300 9 || die "bench is locked (another bench.sh is running on $DIR)"
