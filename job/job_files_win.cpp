@@ -58,3 +58,7 @@ JobFileOps& SystemJobFileOps() {
 bool SendDataToDevice(CTestPrint& printer, const char* path) {
     return SendDataToDevice(printer, SystemJobFileOps(), path);
 }
+
+JobSendResult SendFileToDevice(CTestPrint& printer, const char* path) {
+    return SendFileToDevice(printer, SystemJobFileOps(), path);
+}

@@ -15,10 +15,10 @@ bool WriteText(JobFileOps& files, JobFileOps::Handle file, const std::string& te
 }
 
 // Refuses the job: nothing has been sent, the temporary file goes.
-bool Refuse(JobFileOps& files, const std::string& tempName) {
+JobSendResult Refuse(JobFileOps& files, const std::string& tempName) {
     ShowJobMessage(kJobMessageInvalidFile);
     if (!tempName.empty()) files.Delete(tempName);
-    return false;
+    return JobSendResult::kNotBuilt;
 }
 
 }  // namespace
@@ -28,11 +28,15 @@ std::string JobDocumentName(const char* path) {
 }
 
 bool SendDataToDevice(CTestPrint& printer, JobFileOps& files, const char* path) {
+    return SendFileToDevice(printer, files, path) != JobSendResult::kNotBuilt;
+}
+
+JobSendResult SendFileToDevice(CTestPrint& printer, JobFileOps& files, const char* path) {
     JobFileOps::Handle source = files.OpenSource(path);
     if (source == nullptr) {
         DebugLog("SendDataToDevice / Cannot Open PDF file");
         ShowJobMessage(kJobMessageInvalidFile);
-        return false;
+        return JobSendResult::kNotBuilt;
     }
 
     std::string tempName;
@@ -84,8 +88,9 @@ bool SendDataToDevice(CTestPrint& printer, JobFileOps& files, const char* path) 
     DebugLog("SendDataToDevice / strDocName : %s", docName.c_str());
     long long result = printer.WriteDocument(docName.c_str());
     DebugLog("SendDataToDevice / nResult : %lld", result);
+    const bool whole = result > 0 && static_cast<std::uint64_t>(result) == printer.GetJobSize();
 
     printer.CloseDataFile();
     files.Delete(tempName);
-    return true;
+    return whole ? JobSendResult::kSent : JobSendResult::kSpoolerRefused;
 }

@@ -29,10 +29,15 @@ public:
     virtual bool Delete(const std::string& name) = 0;
 };
 
+// What became of one file: not built (message kind 6 shown), handed to the
+// spooler but refused or taken only in part, or taken whole.
+enum class JobSendResult { kNotBuilt, kSpoolerRefused, kSent };
+
 #if defined(_WIN32)
 JobFileOps& SystemJobFileOps();
 // The sender with the system's files.
 bool SendDataToDevice(CTestPrint& printer, const char* path);
+JobSendResult SendFileToDevice(CTestPrint& printer, const char* path);
 #endif
 
 // Builds the job for `path`, maps it and writes it to the printer's current
@@ -41,6 +46,10 @@ bool SendDataToDevice(CTestPrint& printer, const char* path);
 // file cannot be created or written in full, or the job cannot be mapped; true
 // once the spooler was called, whatever it accepted.
 bool SendDataToDevice(CTestPrint& printer, JobFileOps& files, const char* path);
+
+// The same job, telling a job the spooler took whole from one it refused or
+// cut short, so that the caller can keep the files that did not reach the printer.
+JobSendResult SendFileToDevice(CTestPrint& printer, JobFileOps& files, const char* path);
 
 // The document name the spooler shows: "QEL_" + the text after the last backslash.
 std::string JobDocumentName(const char* path);
