@@ -114,15 +114,6 @@ TEST_F(SettingsTest, SettersAcceptTheirRangesOnly) {
     EXPECT_EQ(p->GetToPage(), 4);
 }
 
-TEST_F(SettingsTest, ZoomSetterTracesItsAnswer) {
-    CParamMngr* p = CParamMngr::create();
-    g_lines.clear();
-    EXPECT_FALSE(p->SetZoom(49));
-    EXPECT_TRUE(p->SetZoom(200));
-    EXPECT_EQ(g_lines, (std::vector<std::string>{"CParamMngr::SetZoom : 49", "CParamMngr::SetZoom : return FALSE",
-                                                 "CParamMngr::SetZoom : 200", "CParamMngr::SetZoom : return TRUE"}));
-}
-
 TEST_F(SettingsTest, StartupDefaultsAndReferences) {
     CParamMngr* p = CParamMngr::create();
     int traced = -1;
