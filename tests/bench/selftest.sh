@@ -93,7 +93,8 @@ for target in "$ORVANE_QUEUE_1:" "$ORVANE_QUEUE_2:$ORVANE_QUEUE_2"; do
   fi
 done
 
-# --- debugrun: long ANSI and wide strings arrive whole, the exit code passes through
+# --- debugrun: long ANSI and wide strings arrive whole, a first-chance exception
+# goes back to the program's own handler, the exit code passes through
 log=$work/ods.log
 "$here/wine-run.sh" /usr/lib/wine/wine64 "$debugrun" "$(winpath "$log")" "$(winpath "$odsprobe")" 7
 rc=$?
@@ -108,6 +109,17 @@ if cmp -s "$work/ods.expected" "$log"; then
   pass "debugrun logged 4 strings whole (700 ANSI, 600 wide characters, code page 1252)"
 else
   fail "debugrun log differs:"; diff <(cut -c1-80 "$work/ods.expected") <(cut -c1-80 "$log"); wc -c "$log"
+fi
+
+# A debuggee that dies of an access violation: debugrun passes the exception on,
+# keeps what was logged, returns (low byte of 0xC0000005 = 5) and does not hang.
+log=$work/crash.log
+timeout 60 "$here/wine-run.sh" /usr/lib/wine/wine64 "$debugrun" "$(winpath "$log")" "$(winpath "$odsprobe")" crash
+rc=$?
+if [ $rc = 5 ] && [ "$(cat "$log")" = "first line" ]; then
+  pass "debugrun follows a crashing program to its end (exit code $rc)"
+else
+  fail "debugrun with a crashing program: exit code $rc, log [$(cat "$log" 2>/dev/null)]"
 fi
 
 if [ $failures -eq 0 ]; then echo "bench self-test passed"; exit 0; fi
