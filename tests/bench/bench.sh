@@ -84,26 +84,29 @@ start() {
   ( close_fds; setsid "$@" </dev/null >>"$DIR/logs/$name.log" 2>&1 & echo "$! $comm" >"$DIR/pids/$name" )
 }
 
-alive_pid() {  # pid comm: running (not a zombie) and still the program we started
-  local pid=$1 comm=$2 stat
+alive_pid() {  # pid comm name: running (not a zombie) and still the program we started
+  local pid=$1 comm=$2 name=$3 stat
   [ -r "/proc/$pid/stat" ] || return 1
   stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
   [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$comm" ] || return 1
+  # Ours writes to our log: a reused pid is never mistaken for it.
+  [ "$(readlink "/proc/$pid/fd/1" 2>/dev/null)" = "$DIR/logs/$name.log" ] || return 1
   stat=${stat##*) }
   [ "${stat%% *}" != Z ]
 }
 
 alive() {  # name
-  local f=$DIR/pids/$1
+  local f=$DIR/pids/$1 pid comm
   [ -f "$f" ] || return 1
-  alive_pid $(cat "$f")
+  read -r pid comm <"$f"
+  alive_pid "$pid" "$comm" "$1"
 }
 
 stop() {  # name: TERM, then KILL after 5 s; forgets the pid file
   local f=$DIR/pids/$1 pid comm
   [ -f "$f" ] || return 0
   read -r pid comm <"$f"
-  if alive_pid "$pid" "$comm"; then
+  if alive_pid "$pid" "$comm" "$1"; then
     kill -TERM "$pid" 2>/dev/null || true
     if ! wait_for "$1 to stop" 5 bash -c "! [ -d /proc/$pid ] || grep -q '^[0-9]* (.*) Z' /proc/$pid/stat"; then
       kill -KILL "$pid" 2>/dev/null || true

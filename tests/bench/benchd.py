@@ -105,7 +105,11 @@ def relay(config_file, status_file):
         bound = []
         for host in agent["listen"]:
             family = socket.AF_INET6 if ":" in host else socket.AF_INET
-            s = socket.socket(family, socket.SOCK_DGRAM)
+            try:
+                s = socket.socket(family, socket.SOCK_DGRAM)
+            except OSError as e:  # no IPv6 on this machine
+                status.append("%s %s bind-failed %s" % (agent["name"], host, e.strerror))
+                continue
             try:
                 s.bind((host, agent["port"]))
             except OSError as e:
@@ -135,7 +139,10 @@ def relay(config_file, status_file):
                     up.connect((back_host, back_port))
                     upstream[key] = up
                     backs[up] = (s, client)
-                up.send(data)
+                try:
+                    up.send(data)
+                except OSError:
+                    pass  # the agent is gone: the request goes unanswered, as on a network
             else:
                 front, client = backs[s]
                 try:
