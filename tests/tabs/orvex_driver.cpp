@@ -1,0 +1,356 @@
+#include "tests/tabs/orvex_driver.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int kMessageTextId = 1054;
+
+struct Search {
+    DWORD pid;
+    bool (*match)(HWND);
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == s->pid && s->match(hwnd)) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool IsSheet(HWND hwnd) {
+    return IsWindowVisible(hwnd) && !GetDlgItem(hwnd, kMessageTextId) &&
+           SendMessageA(hwnd, PSM_GETTABCONTROL, 0, 0) != 0;
+}
+
+bool IsMessageBox(HWND hwnd) { return IsWindowVisible(hwnd) && GetDlgItem(hwnd, kMessageTextId) != nullptr; }
+
+struct ChildSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK FindChild(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<ChildSearch*>(lp);
+    if (GetDlgCtrlID(hwnd) == s->id) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+}  // namespace
+
+std::string WinePath(const std::string& unixPath) {
+    std::string p = "Z:" + unixPath;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    return p;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buffer[8192];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
+        std::fclose(f);
+    }
+    return text;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+std::vector<std::string> CapturedJobs(const std::string& queue) {
+    std::vector<std::string> jobs;
+    const std::string folder = WinePath(Env("ORVANE_JOBS_DIR") + "/" + queue);
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\job-*.bin").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return jobs;
+    do {
+        jobs.push_back(folder + "\\" + data.cFileName);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    std::sort(jobs.begin(), jobs.end());
+    return jobs;
+}
+
+bool WaitJobs(const std::string& queue, size_t count, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (CapturedJobs(queue).size() < count) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+void ClearJobs(const std::string& queue) {
+    for (const std::string& job : CapturedJobs(queue)) DeleteFileA(job.c_str());
+}
+
+bool OrvexDriver::Start(const std::string& arguments, const std::vector<std::string>& extraEnv) {
+    Stop();
+    const std::string exe = WinePath(ORVEX_EXE);
+    std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    // The environment block: ours plus the extra entries.
+    std::string block;
+    if (char* env = GetEnvironmentStringsA()) {
+        for (const char* e = env; *e; e += std::strlen(e) + 1) block.append(e).push_back('\0');
+        FreeEnvironmentStringsA(env);
+    }
+    for (const std::string& e : extraEnv) block.append(e).push_back('\0');
+    block.push_back('\0');
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back('\0');
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, block.data(), nullptr, &si, &m_pi)) {
+        m_pi = {};
+        return false;
+    }
+    WaitForInputIdle(m_pi.hProcess, 5000);
+    return true;
+}
+
+bool OrvexDriver::Running() const {
+    return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void OrvexDriver::Stop() {
+    if (!m_pi.hProcess) return;
+    if (Running()) {
+        // Message boxes first: they would keep the sheet's modal loop alive.
+        for (int i = 0; i < 20; ++i) {
+            HWND box = WaitMessageBox(0);
+            if (!box) break;
+            CloseMessageBox(box);
+        }
+        if (m_sheet && IsWindow(m_sheet)) PostMessageA(m_sheet, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(m_pi.hProcess, 8000) != WAIT_OBJECT_0) TerminateProcess(m_pi.hProcess, 99);
+        WaitForSingleObject(m_pi.hProcess, 5000);
+    }
+    CloseHandle(m_pi.hProcess);
+    CloseHandle(m_pi.hThread);
+    m_pi = {};
+    m_sheet = nullptr;
+}
+
+HWND OrvexDriver::WaitSheet(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        Search s{m_pi.dwProcessId, IsSheet, nullptr};
+        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&s));
+        if (s.found) {
+            m_sheet = s.found;
+            return m_sheet;
+        }
+        if (GetTickCount() - start >= timeoutMs || !Running()) return nullptr;
+        Sleep(50);
+    }
+}
+
+HWND OrvexDriver::Page(int id) const {
+    if (!m_sheet) return nullptr;
+    ChildSearch s{id, nullptr};
+    EnumChildWindows(m_sheet, FindChild, reinterpret_cast<LPARAM>(&s));
+    return s.found ? GetParent(s.found) : nullptr;
+}
+
+HWND OrvexDriver::WaitMessageBox(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        Search s{m_pi.dwProcessId, IsMessageBox, nullptr};
+        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        if (GetTickCount() - start >= timeoutMs || !Running()) return nullptr;
+        Sleep(20);
+    }
+}
+
+std::string OrvexDriver::MessageText(HWND box) const { return Text(GetDlgItem(box, kMessageTextId)); }
+
+bool OrvexDriver::CloseMessageBox(HWND box) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    for (int i = 0; i < 100 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
+    return !IsWindow(box) || !IsWindowVisible(box);
+}
+
+std::vector<std::string> OrvexDriver::DrainMessages(DWORD firstTimeoutMs, DWORD quietMs) {
+    std::vector<std::string> texts;
+    DWORD wait = firstTimeoutMs;
+    while (HWND box = WaitMessageBox(wait)) {
+        texts.push_back(MessageText(box));
+        CloseMessageBox(box);
+        wait = quietMs;
+    }
+    return texts;
+}
+
+std::string OrvexDriver::Text(HWND window) const {
+    if (!window) return std::string();
+    char text[1024] = "";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
+    return text;
+}
+
+void OrvexDriver::SetEditText(HWND page, int id, const std::string& text) {
+    HWND edit = Control(page, id);
+    PostMessageA(edit, EM_SETSEL, 0, -1);
+    if (text.empty()) {
+        PostMessageA(edit, WM_CHAR, VK_BACK, 0);
+    } else {
+        for (char ch : text) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(ch), 1);
+    }
+    Settle(150);
+}
+
+void OrvexDriver::Click(HWND page, int id) {
+    PostMessageA(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(page, id)));
+    Settle(150);
+}
+
+void OrvexDriver::ClickRadio(HWND page, int id) {
+    PostMessageA(Control(page, id), BM_CLICK, 0, 0);
+    Settle(150);
+}
+
+bool OrvexDriver::SelectCombo(HWND page, int id, int index) {
+    HWND combo = Control(page, id);
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &r);
+    return PostMessageA(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo)) != FALSE;
+}
+
+int OrvexDriver::ComboSelection(HWND page, int id) const {
+    return static_cast<int>(SendMessageA(Control(page, id), CB_GETCURSEL, 0, 0));
+}
+
+int OrvexDriver::ComboCount(HWND page, int id) const {
+    return static_cast<int>(SendMessageA(Control(page, id), CB_GETCOUNT, 0, 0));
+}
+
+std::string OrvexDriver::ComboText(HWND page, int id, int index) const {
+    // Across processes the A message answers in UTF-16: ask in W.
+    WCHAR wide[512] = L"";
+    SendMessageW(Control(page, id), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide));
+    char text[1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+bool OrvexDriver::ShowTab(int index) {
+    DWORD_PTR r = 0;
+    const bool ok = SendMessageTimeoutA(m_sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG,
+                                        10000, &r) != 0;
+    Settle(300);
+    return ok;
+}
+
+bool OrvexDriver::Print() {
+    HWND print = GetDlgItem(m_sheet, IDOK);
+    return PostMessageA(m_sheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(print)) != FALSE;
+}
+
+bool OrvexDriver::PrintButtonShown() const {
+    HWND print = GetDlgItem(m_sheet, IDOK);
+    return print && (GetWindowLongA(print, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+std::vector<std::string> OrvexDriver::ListedFiles() const {
+    std::vector<std::string> rows;
+    HWND list = Control(Basic(), 1005);
+    if (!list) return rows;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    // LVM_GETITEMTEXT needs its record and buffer inside the program's memory.
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 m_pi.dwProcessId);
+    if (!process) return rows;
+    const size_t textSize = 520;
+    char* remote = static_cast<char*>(
+        VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + textSize, MEM_COMMIT, PAGE_READWRITE));
+    for (int i = 0; remote && i < count; ++i) {
+        LVITEMA item{};
+        item.iSubItem = 0;
+        item.cchTextMax = static_cast<int>(textSize);
+        item.pszText = remote + sizeof(LVITEMA);
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
+        char text[520] = "";
+        ReadProcessMemory(process, remote + sizeof(LVITEMA), text, textSize, nullptr);
+        text[textSize - 1] = '\0';
+        rows.push_back(text);
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return rows;
+}
+
+void OrvexDriver::Settle(DWORD ms) const {
+    // A round trip through the program's queue, then a little time for its timers.
+    if (m_sheet) {
+        DWORD_PTR r = 0;
+        SendMessageTimeoutA(m_sheet, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &r);
+    }
+    Sleep(ms);
+}
+
+bool OrvexDriver::Screenshot(const std::string& path) const {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    RECT r{0, 0, w, h};
+    if (m_sheet && IsWindow(m_sheet)) {
+        GetWindowRect(m_sheet, &r);
+        InflateRect(&r, 40, 40);
+        r.left = std::max<LONG>(r.left, 0);
+        r.top = std::max<LONG>(r.top, 0);
+        r.right = std::min<LONG>(r.right, w);
+        r.bottom = std::min<LONG>(r.bottom, h);
+    }
+    const int cw = r.right - r.left, ch = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = cw;
+    bi.bmiHeader.biHeight = ch;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, cw, ch, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    const DWORD stride = ((cw * 3 + 3) / 4) * 4;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + stride * ch;
+    std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
+    bytes.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), stride * ch);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return WriteWholeFile(path, bytes);
+}

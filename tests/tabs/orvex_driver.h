@@ -1,0 +1,72 @@
+// Drives a running Orvex.exe from outside its process: finds the sheet, the two
+// tab pages and the message boxes, reads and sets controls with messages, and
+// reads the jobs that the bench's queues captured.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A Unix path of the bench (Z:\ + the path with backslashes under Wine).
+std::string WinePath(const std::string& unixPath);
+
+class OrvexDriver {
+public:
+    ~OrvexDriver() { Stop(); }
+
+    // Starts the program with `arguments` (the text after the program name) and
+    // extra environment entries ("NAME=value").
+    bool Start(const std::string& arguments, const std::vector<std::string>& extraEnv = {});
+    // Closes the sheet (or kills the process after a few seconds).
+    void Stop();
+    bool Running() const;
+
+    // The sheet once it is visible; nullptr after `timeoutMs`.
+    HWND WaitSheet(DWORD timeoutMs = 20000);
+    HWND Sheet() const { return m_sheet; }
+    // The page window holding the control `id` (1034: Basic, 1014: Advanced).
+    HWND Page(int id) const;
+    HWND Basic() const { return Page(1034); }
+    HWND Advanced() const { return Page(1014); }
+    HWND Control(HWND page, int id) const { return page ? GetDlgItem(page, id) : nullptr; }
+
+    // A visible message box of the program; nullptr after `timeoutMs`.
+    HWND WaitMessageBox(DWORD timeoutMs);
+    std::string MessageText(HWND box) const;
+    // Presses OK and waits until the box is gone.
+    bool CloseMessageBox(HWND box);
+    // Every message shown until none follows within `quietMs`, each answered with OK.
+    std::vector<std::string> DrainMessages(DWORD firstTimeoutMs, DWORD quietMs);
+
+    // Controls.
+    std::string Text(HWND window) const;
+    void SetEditText(HWND page, int id, const std::string& text);  // as if typed, one character at a time
+    void Click(HWND page, int id);                                  // BN_CLICKED as the button sends it
+    void ClickRadio(HWND page, int id);                             // BM_CLICK
+    bool SelectCombo(HWND page, int id, int index);                 // CB_SETCURSEL + CBN_SELCHANGE
+    int ComboSelection(HWND page, int id) const;
+    std::string ComboText(HWND page, int id, int index) const;
+    int ComboCount(HWND page, int id) const;
+    bool ShowTab(int index);
+    bool Print();
+    bool PrintButtonShown() const;
+
+    // The Basic tab's file list.
+    std::vector<std::string> ListedFiles() const;
+
+    // Lets the program's message loop run its posted work.
+    void Settle(DWORD ms = 300) const;
+    // Writes the screen around the sheet (or the whole screen) as a BMP file.
+    bool Screenshot(const std::string& path) const;
+
+private:
+    PROCESS_INFORMATION m_pi{};
+    HWND m_sheet = nullptr;
+};
+
+// Complete jobs a queue captured (job-NNNN.bin under $ORVANE_JOBS_DIR/<queue>), oldest first.
+std::vector<std::string> CapturedJobs(const std::string& queue);
+bool WaitJobs(const std::string& queue, size_t count, DWORD timeoutMs);
+void ClearJobs(const std::string& queue);
+std::string ReadWholeFile(const std::string& path);
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
