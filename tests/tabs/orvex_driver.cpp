@@ -113,9 +113,18 @@ bool OrvexDriver::Start(const std::string& arguments, const std::vector<std::str
     std::string commandLine = "\"" + exe + "\"";
     if (!arguments.empty()) commandLine += " " + arguments;
     // The environment block: ours plus the extra entries.
+    // An extra entry replaces ours of the same name (the first of two would win).
+    auto overridden = [&](const char* e) {
+        for (const std::string& x : extraEnv) {
+            const size_t eq = x.find('=');
+            if (eq != std::string::npos && _strnicmp(e, x.c_str(), eq + 1) == 0) return true;
+        }
+        return false;
+    };
     std::string block;
     if (char* env = GetEnvironmentStringsA()) {
-        for (const char* e = env; *e; e += std::strlen(e) + 1) block.append(e).push_back('\0');
+        for (const char* e = env; *e; e += std::strlen(e) + 1)
+            if (!overridden(e)) block.append(e).push_back('\0');
         FreeEnvironmentStringsA(env);
     }
     for (const std::string& e : extraEnv) block.append(e).push_back('\0');
