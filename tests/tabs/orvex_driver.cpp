@@ -204,11 +204,13 @@ bool OrvexDriver::CloseMessageBox(HWND box) {
     return !IsWindow(box) || !IsWindowVisible(box);
 }
 
-std::vector<std::string> OrvexDriver::DrainMessages(DWORD firstTimeoutMs, DWORD quietMs) {
+std::vector<std::string> OrvexDriver::DrainMessages(DWORD firstTimeoutMs, DWORD quietMs,
+                                                   const std::function<void(size_t, HWND)>& each) {
     std::vector<std::string> texts;
     DWORD wait = firstTimeoutMs;
     while (HWND box = WaitMessageBox(wait)) {
         texts.push_back(MessageText(box));
+        if (each) each(texts.size() - 1, box);
         CloseMessageBox(box);
         wait = quietMs;
     }

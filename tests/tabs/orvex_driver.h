@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,9 @@ public:
     // Presses OK and waits until the box is gone.
     bool CloseMessageBox(HWND box);
     // Every message shown until none follows within `quietMs`, each answered with OK.
-    std::vector<std::string> DrainMessages(DWORD firstTimeoutMs, DWORD quietMs);
+    // `each` runs for every box before it is answered (a screenshot, say).
+    std::vector<std::string> DrainMessages(DWORD firstTimeoutMs, DWORD quietMs,
+                                           const std::function<void(size_t index, HWND box)>& each = {});
 
     // Controls.
     std::string Text(HWND window) const;

@@ -117,7 +117,8 @@ TEST_F(TabsFlow, CommandLineFilesAreCheckedAndPrintedInListOrder) {
     const std::string a = File("a.pdf", 5000, 1), b = File("b.jpg", 3000, 2), c = File("c.png", 100, 3);
     ASSERT_TRUE(orvex.Start(a + " " + b + " " + c));
     // The refused file is told about while the tab initialises, once.
-    EXPECT_EQ(orvex.DrainMessages(20000, 2500), std::vector<std::string>{kNoSupport});
+    EXPECT_EQ(orvex.DrainMessages(20000, 2500, [&](size_t, HWND) { Shot("message-file-format"); }),
+              std::vector<std::string>{kNoSupport});
     ASSERT_TRUE(orvex.WaitSheet());
     EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, b}));
     EXPECT_EQ(orvex.ComboSelection(orvex.Basic(), kPrinterList), 0);
@@ -338,7 +339,8 @@ TEST_F(TabsFlow, FilesThatDidNotReachThePrinterStayListed) {
     DeleteFileA(gone.c_str());
     ASSERT_TRUE(orvex.Print());
     // The file that cannot be opened is told about, then once that files stayed behind.
-    const auto messages = orvex.DrainMessages(20000, 3000);
+    const auto messages =
+        orvex.DrainMessages(20000, 3000, [&](size_t i, HWND) { Shot("message-print-" + std::to_string(i)); });
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0], "The system cannot open the file or access is denied.");
     EXPECT_EQ(messages[1],
