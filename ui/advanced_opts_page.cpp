@@ -28,8 +28,9 @@ const DWORD kAdvancedHelpMap[] = {
     IDC_RADIO_COLORMODE_BW, HelpTopic(1011), IDC_STATIC_REDUCEENLARGE, HelpTopic(1031),
     IDC_CHECK_ZOOM_FIT, HelpTopic(1038), IDC_STATIC_CUSTOM, HelpTopic(1032),
     IDC_EDIT_ZOOM, HelpTopic(1032), IDC_SPIN_ZOOM, HelpTopic(1032),
-    IDC_BUTTON_ADV_DEFAULT, HelpTopic(1020), IDC_STATIC_ADVANCED_PREVIEW, HelpTopic(1050),
-    IDC_PICTURE_ADVANCED_MARK, HelpTopic(1055), 0, 0};
+    IDC_BUTTON_ADV_DEFAULT, HelpTopic(1020),
+    // The preview and the mark share the Basic tab's topics.
+    IDC_STATIC_ADVANCED_PREVIEW, HelpTopic(1051), IDC_PICTURE_ADVANCED_MARK, HelpTopic(1048), 0, 0};
 
 // The fifteen topics the page names when it is made.
 const DWORD kAdvancedTopics[] = {0x20404, 0x2041C, 0x2041D, 0x20405, 0x20415, 0x203F2, 0x20406, 0x203F1,
