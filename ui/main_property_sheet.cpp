@@ -265,6 +265,11 @@ LRESULT CMainPropertySheet::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
         if (OnContextMenu(reinterpret_cast<HWND>(wp), pt)) return 0;
         break;
     }
+    case WM_ACTIVATE:
+        // The sheet is shown and activated after the splash, and a window
+        // system may stack it above the splash then.
+        if (LOWORD(wp) != WA_INACTIVE) CVersionSplash::BringToFront();
+        break;
     case WM_NCDESTROY:
         RemoveWindowSubclass(hwnd, SheetProc, 1);
         m_hwnd = nullptr;

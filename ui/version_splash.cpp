@@ -9,6 +9,8 @@ namespace {
 const char kClassName[] = "OrvaneVersionSplash";
 }
 
+HWND CVersionSplash::s_hwnd = nullptr;
+
 CVersionSplash::CVersionSplash(HBITMAP bitmap, UINT durationMs, HWND reference, const char* text)
     : m_bitmap(bitmap), m_duration(durationMs), m_reference(reference), m_text(text ? text : "") {
     m_size = skin::BitmapSize(bitmap);
@@ -39,7 +41,15 @@ void CVersionSplash::Show(int bitmapId, UINT durationMs, HWND reference, const c
         delete self;
         return;
     }
+    s_hwnd = hwnd;
     UpdateWindow(hwnd);
+    // The caller sleeps next; what is drawn must reach the screen before that.
+    GdiFlush();
+}
+
+void CVersionSplash::BringToFront() {
+    // Once the sheet has been shown and activated.
+    if (s_hwnd) PostMessageA(s_hwnd, kMsgRaise, 0, 0);
 }
 
 LRESULT CALLBACK CVersionSplash::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -53,12 +63,24 @@ LRESULT CALLBACK CVersionSplash::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         CentreWindow(hwnd, self->m_reference);
         SetTimer(hwnd, kTimerId, self->m_duration, nullptr);
         return 0;
+    case kMsgRaise:
+        // The window system may finish stacking the activated sheet a little
+        // later: put the splash back in front a few times over a short while.
+        self->m_raises = 0;
+        SetTimer(hwnd, kRaiseTimerId, 100, nullptr);
+        Raise(hwnd);
+        return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
         self->Paint(hwnd);
         return 0;
     case WM_TIMER:
+        if (wp == kRaiseTimerId) {
+            if (++self->m_raises >= 5) KillTimer(hwnd, kRaiseTimerId);
+            Raise(hwnd);
+            return 0;
+        }
         if (wp == kTimerId) {
             KillTimer(hwnd, kTimerId);
             PostMessageA(hwnd, WM_CLOSE, 0, 0);
@@ -72,11 +94,20 @@ LRESULT CALLBACK CVersionSplash::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         PostMessageA(hwnd, WM_CLOSE, 0, 0);
         return 0;
     case WM_NCDESTROY:
+        if (s_hwnd == hwnd) s_hwnd = nullptr;
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         delete self;
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+void CVersionSplash::Raise(HWND hwnd) {
+    // Already first in the z-order, a plain HWND_TOPMOST would change nothing; a
+    // window system that stacked another window above it needs the change.
+    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, flags);
 }
 
 void CVersionSplash::Paint(HWND hwnd) {
