@@ -216,12 +216,12 @@ def caption_button(glyph):
 
 
 # ---------------------------------------------------------------------------
-# Dialog background (210, 64 x 520, corner size 1): flat grey with a hairline edge.
+# Dialog background (210, 64 x 520): flat grey without edges. The sheet and the
+# tabs tile it with corner size 1, the message box with corner size 0; an edge
+# in the picture would repeat as a grid of lines in the message box.
 
 def dialog_background():
-    c = Canvas(64, 520, BG)
-    outline(c, 0, 0, 64, 520, LINE)
-    return c
+    return Canvas(64, 520, BG)
 
 
 # Tab control background (209, 27 x 415, corner 1): the dialog grey, no edges, so
@@ -402,13 +402,20 @@ def splash():
             if p != base:
                 c.px[y][x] = mix(base, p, 0.16)
     c.hline(0, w, band, (24, 64, 110))
-    # mark on the band
-    mark = brand_mark(60, 40, bg=(255, 255, 255))
-    for y in range(mark.h):
-        for x in range(mark.w):
-            p = mark.px[y][x]
-            if p != (255, 255, 255):
-                c.put(24 + x, 24 + y, WHITE if p == ACCENT else mix(p, WHITE, 0.5))
+    # mark on the band, drawn in white straight onto the gradient so that its
+    # curved edges blend with the band (anti-aliased, no halo)
+    ox, oy, mh = 24, 24, 40
+    cy = oy + mh / 2
+    cx = ox + mh / 2 + 2
+    c.shape(ring(cx, cy, mh / 2 - 3, mh / 2 - 7), WHITE, ox, oy, ox + mh, oy + mh, ss=6)
+    c.shape(rounded(cx - 4.5, cy - 6.5, cx + 3.5, cy + 6.5, 1.2), WHITE, ox, oy, ox + mh, oy + mh, ss=6)
+    c.shape(rounded(cx - 3, cy - 5, cx + 2, cy + 5, 0.6), (30, 88, 150), ox, oy, ox + mh, oy + mh, ss=6)
+    c.shape(lambda x, y: cx - 2 <= x <= cx + 1 and cy - 3.6 <= y <= cy - 2.4, WHITE, ox, oy, ox + mh, oy + mh)
+    for i, (ln, alpha) in enumerate(((40, 1.0), (30, 0.75), (20, 0.55))):
+        y0 = cy - 6 + i * 5
+        tone = mix((44, 108, 176), WHITE, alpha)
+        c.shape(rounded(ox + mh + 2, y0, ox + mh + 2 + ln, y0 + 2.2, 1.1), tone, ox + mh, oy, ox + mh + 50,
+                oy + mh, ss=6)
     # title area stays white; an accent rule under the title
     c.rect(65, 160, 65 + 48, 163, ACCENT)
     c.shape(lambda x, y: True, (240, 242, 245), 65, 170, 346, 171)
