@@ -7,6 +7,8 @@
 
 #include "app/debug_log.h"
 #include "app/localized_text.h"
+#include "job/job_message.h"
+#include "job/job_sender.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
 #include "ui/version_splash.h"
@@ -118,6 +120,7 @@ CMainPropertySheet::CMainPropertySheet(const char* caption, UINT startPage, HWND
     m_background.Attach(IDB_DIALOG_BACKGROUND, 1);
     m_pTabCtrl.reset(new skin::CSkinTabCtrl(1, 3, IDB_TAB_SELECTED, IDB_TAB_UNSELECTED, IDB_TAB_BACKGROUND));
     for (auto& button : m_pButtons) button.reset(new skin::CSkinButton(IDB_BUTTON_STRIP, 2, 0));
+    m_pTestPrint.reset(new CTestPrint);
     m_pBasicPage.reset(new CBasicOptsPage);
     m_pAdvancedPage.reset(new CAdvancedOptsPage);
 
@@ -127,7 +130,11 @@ CMainPropertySheet::CMainPropertySheet(const char* caption, UINT startPage, HWND
     // 4. Settings with the start-up defaults.
     CParamMngr::create()->ApplyStartupDefaults(TraceZoom);
 
+    // The job sender's messages appear in the skinned message box over the sheet.
+    SetJobMessageBox(ShowJobMessageBox);
+
     // 5., 6. The pages.
+    m_pBasicPage->SetTestPrint(m_pTestPrint.get());
     AddPage(*m_pBasicPage, "IDD_BASICDLG", "Basic");
     AddPage(*m_pAdvancedPage, "IDD_ADVANCEDDLG", "Advanced");
 
@@ -155,6 +162,8 @@ CMainPropertySheet::~CMainPropertySheet() {
     if (CParamMngr::GetInstance()) CParamMngr::release();
     m_pAdvancedPage.reset();
     m_pBasicPage.reset();
+    m_pTestPrint.reset();
+    SetJobMessageBox(nullptr);
     for (auto& button : m_pButtons) button.reset();
     m_pTabCtrl.reset();
     m_brushStatic.reset();
@@ -289,24 +298,17 @@ void CMainPropertySheet::OnCentreRequest() {
 
 void CMainPropertySheet::OnPrint() {
     SetFocus(m_hwnd);
+    // A value corrected on the Basic tab does not stop printing.
     m_pBasicPage->ExchangeData(true);
     m_pBasicPage->UpdateBasicData();
-    HWND list = m_pBasicPage->FileList();
-    if (!list || ListView_GetItemCount(list) == 0) {
-        char title[kTextSize], message[kTextSize];
-        GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
-        GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_NOFILES",
-                           "There is no file to print. Select the file(s) properly and try again.", message,
-                           sizeof message);
-        ShowJobMessageBox(5, title, message);
-    }
+    if (m_pBasicPage->GetFileCount() == 0) ShowJobMessage(kJobMessageNoFiles);
     if (m_pAdvancedPage->IsInitialized()) m_pAdvancedPage->ExchangeData(true);
-    for (int row = 0; list && row < ListView_GetItemCount(list); ++row) {
-        char path[kPathSize] = "";
-        ListView_GetItemText(list, row, 0, path, sizeof path);
-        DebugLog("OnPrint : %s", path);
+    // One job per row, in list order; the count is read again at every step.
+    for (int row = 0; row < m_pBasicPage->GetFileCount(); ++row) {
+        const std::string path = m_pBasicPage->GetFilePath(row);
+        SendDataToDevice(*m_pTestPrint, path.c_str());
     }
-    if (list) ListView_DeleteAllItems(list);
+    if (HWND list = m_pBasicPage->FileList()) ListView_DeleteAllItems(list);
 }
 
 void CMainPropertySheet::ShowJobMessageBox(int, const char* title, const char* text) {

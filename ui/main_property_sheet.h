@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "job/test_print.h"
 #include "ui/opts_pages.h"
 #include "ui/skin/skin_frame.h"
 #include "ui/skin/skin_gdi.h"
@@ -48,6 +49,7 @@ private:
     skin::CSkinFrame m_frame;
     std::unique_ptr<skin::CSkinTabCtrl> m_pTabCtrl;
     std::unique_ptr<skin::CSkinButton> m_pButtons[3];
+    std::unique_ptr<CTestPrint> m_pTestPrint;  // the Basic tab's printer list; owned here
     std::unique_ptr<CBasicOptsPage> m_pBasicPage;
     std::unique_ptr<CAdvancedOptsPage> m_pAdvancedPage;
     bool m_bCentred = false;
