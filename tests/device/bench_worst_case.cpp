@@ -1,0 +1,81 @@
+// Prints how long the device-ID check takes for a network printer none of whose
+// sources answers: a Standard TCP/IP Port with address and host name, and a key
+// under each of the four vendor monitors, all pointing at a silent agent.
+//   bench_worst_case SILENT_ADDRESS [COUNT_FILE]
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "device/prt_control.h"
+#include "job/test_print.h"
+#include "tests/job/fakes.h"
+
+namespace {
+
+const char kMonitors[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
+const char* const kVendorKeys[] = {"Corvath Network Printer Port\\", "Multi Direct Print Type S\\",
+                                   "Xerox Network Printer Port\\", "Dell Network Printer Port\\"};
+const char kPort[] = "ORVT_WORST";
+
+void SetKey(const std::string& key, const char* name, const std::string& value) {
+    HKEY h = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS) {
+        std::fprintf(stderr, "cannot create %s\n", key.c_str());
+        return;
+    }
+    RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(h);
+}
+
+int Count(const char* file) {
+    std::ifstream in(file ? file : "");
+    int n = -1;
+    in >> n;
+    return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s SILENT_ADDRESS [COUNT_FILE]\n", argv[0]);
+        return 2;
+    }
+    const std::string address = argv[1];
+    const char* countFile = argc > 2 ? argv[2] : nullptr;
+    const std::string standard = std::string(kMonitors) + "Standard TCP/IP Port\\Ports\\" + kPort;
+    SetKey(standard, "IPAddress", address);
+    SetKey(standard, "HostName", address);
+    SetKey(standard, "SNMP Community", "public");
+    for (const char* vendor : kVendorKeys) SetKey(std::string(kMonitors) + vendor + kPort, "IP", address);
+
+    FakeWorld world;
+    FakeSpooler spooler(world);
+    spooler.printers = {{"Silent Printer", kPort, 0}};
+    CTestPrint printers(spooler);
+    printers.SetCurrentPrinterIndex(0);
+    CPrtControl control(printers, SystemDeviceIo(), SystemRegistry());
+
+    int before = Count(countFile);
+    auto t0 = std::chrono::steady_clock::now();
+    std::string id;
+    int result = control.GetCurrentPrinterDeviceID(id);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    int after = Count(countFile);
+
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, standard.c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, standard.c_str());
+    for (const char* vendor : kVendorKeys) {
+        std::string key = std::string(kMonitors) + vendor + kPort;
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+    }
+    std::printf("worst case: result %d, %.2f s for the whole check", result, seconds);
+    if (before >= 0 && after >= 0) std::printf(", %d requests to the silent agent", after - before);
+    std::printf("\n");
+    return result == 0 ? 0 : 1;
+}

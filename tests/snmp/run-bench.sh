@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Prints the SNMP figures against a running bench (tests/bench/bench.sh up):
+#  - 1,000 device-ID reads from agent PDFJPEG with our library (native build) and
+#    with net-snmp's snmpget, in the same run, with the median of each and the ratio;
+#  - the same reads with our library's Windows build under Wine (Winsock);
+#  - the whole check for a printer whose every source is silent (Windows, real registry).
+#   run-bench.sh [COUNT]      ORVANE_BUILD_ROOT: the build root (default build/)
+set -euo pipefail
+src=$(cd "$(dirname "$0")/../.." && pwd)
+root=${ORVANE_BUILD_ROOT:-$src/build}
+count=${1:-1000}
+DIR=${ORVANE_BENCH_DIR:-$root/bench}
+[ -f "$DIR/env" ] || { echo "the bench is not up ($DIR)"; exit 1; }
+# shellcheck source=/dev/null
+. "$DIR/env"
+cmake --build "$root/native" --target bench_snmp >/dev/null
+cmake --build "$root/win64" --target bench_snmp bench_worst_case >/dev/null
+
+# The latency runs go straight to the agent PDFJPEG's snmpd, not through its
+# counting relay: the relay adds a Python hop and keeps one upstream socket per
+# client port, and every read of ours comes from a fresh port.
+agent=$(python3 -c 'import json,sys
+for a in json.load(open(sys.argv[1])):
+    if a["name"] == "PDFJPEG": print("%s:%d" % tuple(a["forward"]))' "$DIR/agents/relays.json")
+echo "== native: our library and snmpget, $count reads each from snmpd at $agent"
+"$root/native/tests/snmp/bench_snmp" "$agent" public "$count" --snmpget
+echo "== Windows build under Wine: our library, $count reads from $agent"
+/usr/lib/wine/wine64 "$root/win64/tests/snmp/bench_snmp.exe" "$agent" public "$count" </dev/null
+echo "== worst case: every source silent ($ORVANE_AGENT_SILENT)"
+count_file="Z:$(echo "$DIR/agents/SILENT.count" | tr / '\\')"
+/usr/lib/wine/wine64 "$root/win64/tests/device/bench_worst_case.exe" "${ORVANE_AGENT_SILENT%:*}" "$count_file" </dev/null
