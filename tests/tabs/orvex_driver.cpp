@@ -318,6 +318,53 @@ std::vector<std::string> OrvexDriver::ListedFiles() const {
     return rows;
 }
 
+void OrvexDriver::SelectRows(const std::vector<int>& rows) {
+    HWND list = Control(Basic(), 1005);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 m_pi.dwProcessId);
+    if (!process) return;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE);
+    auto set = [&](int row, UINT state) {
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED;
+        item.state = state;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    };
+    if (remote) {
+        set(-1, 0);  // every row unselected first
+        for (int row : rows) set(row, LVIS_SELECTED);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+}
+
+HWND OrvexDriver::WaitWindowWith(int id, DWORD timeoutMs) const {
+    struct Find {
+        DWORD pid;
+        int id;
+        HWND found;
+    } f{m_pi.dwProcessId, id, nullptr};
+    const DWORD start = GetTickCount();
+    for (;;) {
+        EnumWindows(
+            [](HWND hwnd, LPARAM lp) -> BOOL {
+                auto* f = reinterpret_cast<Find*>(lp);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(hwnd, &pid);
+                if (pid != f->pid || !IsWindowVisible(hwnd)) return TRUE;
+                ChildSearch s{f->id, nullptr};
+                EnumChildWindows(hwnd, FindChild, reinterpret_cast<LPARAM>(&s));
+                if (!s.found) return TRUE;
+                f->found = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&f));
+        if (f.found || GetTickCount() - start >= timeoutMs) return f.found;
+        Sleep(50);
+    }
+}
+
 void OrvexDriver::Settle(DWORD ms) const {
     // A round trip through the program's queue, then a little time for its timers.
     if (m_sheet) {

@@ -56,6 +56,11 @@ public:
 
     // The Basic tab's file list.
     std::vector<std::string> ListedFiles() const;
+    void SelectRows(const std::vector<int>& rows);
+
+    // Another top-level window of the program holding a control `id` (the open dialog).
+    HWND WaitWindowWith(int id, DWORD timeoutMs) const;
+    DWORD ProcessId() const { return m_pi.dwProcessId; }
 
     // Lets the program's message loop run its posted work.
     void Settle(DWORD ms = 300) const;

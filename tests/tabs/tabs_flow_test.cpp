@@ -349,6 +349,64 @@ TEST_F(TabsFlow, FilesThatDidNotReachThePrinterStayListed) {
     EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{gone});
 }
 
+TEST_F(TabsFlow, RemoveDeletesTheSelectedRowsOnly) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 5; ++i) files.push_back(File("r" + std::to_string(i) + ".pdf", 100 + i, 20 + i));
+    // The same file twice is listed twice.
+    ASSERT_TRUE(orvex.Start(files[0] + " " + files[1] + " " + files[2] + " " + files[3] + " " + files[4] + " " +
+                            files[0]));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+    ASSERT_EQ(orvex.ListedFiles().size(), 6u);
+    orvex.SelectRows({1, 3, 5});
+    orvex.Click(orvex.Basic(), kRemove);
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{files[0], files[2], files[4]}));
+    orvex.SelectRows({});
+    orvex.Click(orvex.Basic(), kRemove);  // nothing selected: nothing happens
+    EXPECT_EQ(orvex.ListedFiles().size(), 3u);
+}
+
+// The open dialog's file name: a combo box (cmb13) in newer dialogs, an edit (edt1) in older ones.
+void TypeFileName(HWND dialog, const std::string& text) {
+    HWND name = GetDlgItem(dialog, 0x47C);
+    if (!name) name = GetDlgItem(dialog, 0x480);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+TEST_F(TabsFlow, BrowseOffersTheSupportedLanguagesAndChecksTheChoice) {
+    const std::string a = File("a.pdf", 300, 30), b = File("b.jpg", 300, 31), c = File("c.png", 300, 32);
+    ASSERT_TRUE(orvex.Start(""));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+
+    const int kFileTypes = 0x470;  // cmb1 of the open dialog
+    orvex.Click(orvex.Basic(), kBrowse);
+    HWND dialog = orvex.WaitWindowWith(kFileTypes, 10000);
+    ASSERT_TRUE(dialog);
+    std::vector<std::string> types;
+    for (int i = 0, n = orvex.ComboCount(dialog, kFileTypes); i < n; ++i) types.push_back(orvex.ComboText(dialog, kFileTypes, i));
+    EXPECT_EQ(types, (std::vector<std::string>{"PDF files (*.PDF)", "JPEG files (*.JPG)"}));
+    Shot("browse-dialog");
+    // Into the files' folder, then two of its files: the supported one is listed, the other refused.
+    TypeFileName(dialog, folder_);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    orvex.Settle(800);
+    ASSERT_TRUE(IsWindow(dialog));
+    TypeFileName(dialog, "\"b.jpg\" \"c.png\"");
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    EXPECT_EQ(orvex.DrainMessages(10000, 1000), std::vector<std::string>{kNoSupport});
+    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{b});
+
+    // One file: its whole path.
+    orvex.Click(orvex.Basic(), kBrowse);
+    dialog = orvex.WaitWindowWith(kFileTypes, 10000);
+    ASSERT_TRUE(dialog);
+    TypeFileName(dialog, a);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    EXPECT_TRUE(WaitListed(2));
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{b, a}));
+}
+
 // Run by no_printer.sh with a CUPS server that does not exist: Wine's spooler then
 // lists no printer at all (and drops the queues from the prefix until the next
 // process that reaches CUPS).
