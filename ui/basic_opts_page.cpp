@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -122,6 +123,13 @@ std::string CBasicOptsPage::GetFilePath(int row) const {
     HWND list = FileList();
     if (list) ListView_GetItemText(list, row, 0, path, sizeof path);
     return path;
+}
+
+void CBasicOptsPage::RemoveFiles(std::vector<int> rows) {
+    HWND list = FileList();
+    if (!list) return;
+    std::sort(rows.begin(), rows.end());
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) ListView_DeleteItem(list, *it);
 }
 
 // ---- initialisation ---------------------------------------------------------

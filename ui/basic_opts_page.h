@@ -30,6 +30,8 @@ public:
     HWND FileList() const;  // the list view of files, nullptr before the page exists
     int GetFileCount() const;
     std::string GetFilePath(int row) const;
+    // Deletes these rows (any order), the highest first.
+    void RemoveFiles(std::vector<int> rows);
 
     bool ExchangeData(bool save) override;
     bool UpdateBasicData();

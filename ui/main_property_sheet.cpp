@@ -304,11 +304,23 @@ void CMainPropertySheet::OnPrint() {
     if (m_pBasicPage->GetFileCount() == 0) ShowJobMessage(kJobMessageNoFiles);
     if (m_pAdvancedPage->IsInitialized()) m_pAdvancedPage->ExchangeData(true);
     // One job per row, in list order; the count is read again at every step.
-    for (int row = 0; row < m_pBasicPage->GetFileCount(); ++row) {
+    // A file that did not reach the printer keeps its row, and the user hears of it once.
+    std::vector<int> sent;
+    int rows = 0;
+    for (int row = 0; row < (rows = m_pBasicPage->GetFileCount()); ++row) {
         const std::string path = m_pBasicPage->GetFilePath(row);
-        SendDataToDevice(*m_pTestPrint, path.c_str());
+        if (SendFileToDevice(*m_pTestPrint, path.c_str()) == JobSendResult::kSent) sent.push_back(row);
     }
-    if (HWND list = m_pBasicPage->FileList()) ListView_DeleteAllItems(list);
+    m_pBasicPage->RemoveFiles(sent);
+    if (static_cast<int>(sent.size()) < rows) {
+        char title[kTextSize], text[kTextSize];
+        GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
+        GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_SENDFAILED",
+                           "Some files could not be sent to the printer. They remain in the list; check the printer "
+                           "and try again.",
+                           text, sizeof text);
+        ShowJobMessageBox(0, title, text);
+    }
 }
 
 void CMainPropertySheet::ShowJobMessageBox(int, const char* title, const char* text) {
