@@ -2,6 +2,7 @@
 // port monitors' registry keys, against staged devices and registry keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -143,8 +144,10 @@ public:
 };
 
 std::vector<std::uint8_t> UsbReply(const std::string& text) {
-    std::vector<std::uint8_t> r{static_cast<std::uint8_t>(text.size() >> 8), static_cast<std::uint8_t>(text.size())};
-    r.insert(r.end(), text.begin(), text.end());
+    std::vector<std::uint8_t> r(text.size() + 2);
+    r[0] = static_cast<std::uint8_t>(text.size() >> 8);
+    r[1] = static_cast<std::uint8_t>(text.size());
+    std::copy(text.begin(), text.end(), r.begin() + 2);
     return r;
 }
 
