@@ -118,7 +118,13 @@ stop() {  # name: TERM, then KILL after 5 s; forgets the pid file
 
 # ---- Xvfb --------------------------------------------------------------------
 start_xvfb() {
-  rm -f "$DIR/state/display"
+  rm -f "$DIR/state/display" "$DIR/state/external-display"
+  # The run command shows the program on the user's own display when there is one.
+  if [ -n "${ORVANE_BENCH_DISPLAY:-}" ]; then
+    echo "${ORVANE_BENCH_DISPLAY#:}" >"$DIR/state/display"
+    touch "$DIR/state/external-display"
+    return
+  fi
   # -displayfd lets Xvfb pick a free display itself (no race with other benches).
   ( close_fds; exec 3>"$DIR/state/display"
     setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
@@ -127,7 +133,10 @@ start_xvfb() {
   WATCH=xvfb wait_for "Xvfb" 20 grep -q '^[0-9]' "$DIR/state/display" || die "Xvfb did not start (see $DIR/logs/xvfb.log)"
 }
 
-display() { echo ":$(head -n1 "$DIR/state/display")"; }
+display() {  # ":N", or a full display name such as "host:10.0" given from outside
+  local d; d=$(head -n1 "$DIR/state/display")
+  case $d in *:*) echo "$d" ;; *) echo ":$d" ;; esac
+}
 
 # ---- cupsd -------------------------------------------------------------------
 cups_socket() {
@@ -354,7 +363,8 @@ write_env() {
 
 # ---- commands ----------------------------------------------------------------
 components() {  # names of every process the bench should have running
-  echo xvfb cupsd relay
+  [ -f "$DIR/state/external-display" ] || echo xvfb
+  echo cupsd relay
   local f
   for f in "$DIR"/pids/*; do
     [ -e "$f" ] || continue
@@ -406,7 +416,7 @@ cmd_down_locked() {
   done
   stop cupsd
   stop xvfb
-  rm -f "$(cups_socket)" "$DIR/state/net" "$DIR/state/display"
+  rm -f "$(cups_socket)" "$DIR/state/net" "$DIR/state/display" "$DIR/state/external-display"
 }
 
 cmd_status() {
