@@ -18,7 +18,9 @@
 """
 import json
 import os
+import collections
 import select
+import selectors
 import socket
 import sys
 import threading
@@ -94,12 +96,15 @@ def bump(count_file):
     return n
 
 
+MAX_UPSTREAM = 256
+
+
 def relay(config_file, status_file):
     with open(config_file) as f:
         agents = json.load(f)
     fronts = {}      # socket -> agent
     backs = {}       # socket -> (front socket, client address)
-    upstream = {}    # (agent name, client address) -> socket
+    upstream = collections.OrderedDict()  # (agent name, client address) -> socket
     status = []
     for agent in agents:
         bound = []
@@ -121,9 +126,14 @@ def relay(config_file, status_file):
             status.append("%s %s ok" % (agent["name"], host))
     write_atomic(status_file, "\n".join(status) + "\n")
 
+    # Clients open a fresh socket for every request, so upstream sockets are kept
+    # only for the most recent clients; select() would fail past 1024 descriptors.
+    sel = selectors.DefaultSelector()
+    for s in fronts:
+        sel.register(s, selectors.EVENT_READ)
     while True:
-        readable, _, _ = select.select(list(fronts) + list(backs), [], [])
-        for s in readable:
+        for ready, _ in sel.select():
+            s = ready.fileobj
             if s in fronts:
                 agent = fronts[s]
                 data, client = s.recvfrom(65535)
@@ -132,13 +142,19 @@ def relay(config_file, status_file):
                 if mode == "silent" or (mode == "second" and n % 2 == 1):
                     continue
                 key = (agent["name"], client)
-                up = upstream.get(key)
+                up = upstream.pop(key, None)
                 if up is None:
                     back_host, back_port = agent["forward"]
                     up = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
                     up.connect((back_host, back_port))
-                    upstream[key] = up
                     backs[up] = (s, client)
+                    sel.register(up, selectors.EVENT_READ)
+                upstream[key] = up  # most recently used last
+                while len(upstream) > MAX_UPSTREAM:
+                    _, old = upstream.popitem(last=False)
+                    sel.unregister(old)
+                    del backs[old]
+                    old.close()
                 try:
                     up.send(data)
                 except OSError:
