@@ -103,10 +103,6 @@ bool WaitJobs(const std::string& queue, size_t count, DWORD timeoutMs) {
     return true;
 }
 
-void ClearJobs(const std::string& queue) {
-    for (const std::string& job : CapturedJobs(queue)) DeleteFileA(job.c_str());
-}
-
 bool OrvexDriver::Start(const std::string& arguments, const std::vector<std::string>& extraEnv) {
     Stop();
     const std::string exe = WinePath(ORVEX_EXE);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -89,10 +90,24 @@ protected:
         MapQueue(Queue(1), AgentAddress("PDFJPEG"));
         MapQueue(Queue(2), AgentAddress("PDF"));
         MapQueue(Queue(3), AgentAddress("SILENT"));
-        for (int q = 1; q <= 3; ++q) ClearJobs(Queue(q));
+        // Other suites use the bench too: only jobs that arrive from now on are ours.
+        jobsBefore_ = CapturedJobs(Queue(1)).size();
         SetDefaultPrinterA(Queue(1).c_str());
     }
-    void TearDown() override { orvex.Stop(); }
+    void TearDown() override {
+        orvex.Stop();
+        SetDefaultPrinterA(Queue(1).c_str());
+        for (int q = 1; q <= 3; ++q)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                          ("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\CUPS:" +
+                           Queue(q)).c_str());
+    }
+    bool WaitNewJobs(size_t count) { return WaitJobs(Queue(1), jobsBefore_ + count, 30000); }
+    std::vector<std::string> NewJobs() const {
+        auto jobs = CapturedJobs(Queue(1));
+        jobs.erase(jobs.begin(), jobs.begin() + static_cast<std::ptrdiff_t>(std::min(jobsBefore_, jobs.size())));
+        return jobs;
+    }
 
     std::string File(const std::string& name, size_t size, unsigned seed) {
         const std::string path = folder_ + "\\" + name;
@@ -111,6 +126,7 @@ protected:
 
     OrvexDriver orvex;
     std::string folder_, shots_;
+    size_t jobsBefore_ = 0;
 };
 
 TEST_F(TabsFlow, CommandLineFilesAreCheckedAndPrintedInListOrder) {
@@ -127,8 +143,8 @@ TEST_F(TabsFlow, CommandLineFilesAreCheckedAndPrintedInListOrder) {
     Shot("basic-files");
 
     ASSERT_TRUE(orvex.Print());
-    ASSERT_TRUE(WaitJobs(Queue(1), 2, 30000));
-    const auto jobs = CapturedJobs(Queue(1));
+    ASSERT_TRUE(WaitNewJobs(2));
+    const auto jobs = NewJobs();
     ASSERT_EQ(jobs.size(), 2u);
     EXPECT_EQ(ReadWholeFile(jobs[0]), Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 1) + kTrailer);
     EXPECT_EQ(ReadWholeFile(jobs[1]), Header(kDefaultOptions, 3000, "JPEG") + Bytes(3000, 2) + kTrailer);
@@ -275,12 +291,12 @@ TEST_F(TabsFlow, WorkedExampleTwoThroughTheControls) {
     Shot("basic-example-2");
 
     ASSERT_TRUE(orvex.Print());
-    ASSERT_TRUE(WaitJobs(Queue(1), 1, 30000));
+    ASSERT_TRUE(WaitNewJobs(1));
     const std::string options =
         "@PJL SET COLORMODE=MONO\r\n@PJL SET PRINTQUALITY=DRAFT\r\n@PJL SET JOBATTR=\"@ZOOM=0\"\r\n"
         "@PJL SET COPIES=3\r\n@PJL SET ORIENTATION=LANDSCAPE\r\n@PJL SET JOBATTR=\"@FSTP=2\"\r\n"
         "@PJL SET JOBATTR=\"@LSTP=5\"\r\n@PJL SET PAPER=A4\r\n@PJL SET PAPERTYPE=THICK\r\n";
-    EXPECT_EQ(ReadWholeFile(CapturedJobs(Queue(1)).at(0)), Header(options, 2048, "JPEG") + Bytes(2048, 11) + kTrailer);
+    EXPECT_EQ(ReadWholeFile(NewJobs().at(0)), Header(options, 2048, "JPEG") + Bytes(2048, 11) + kTrailer);
     EXPECT_TRUE(WaitListed(0));
 }
 
@@ -345,7 +361,7 @@ TEST_F(TabsFlow, FilesThatDidNotReachThePrinterStayListed) {
     EXPECT_EQ(messages[0], "The system cannot open the file or access is denied.");
     EXPECT_EQ(messages[1],
               "Some files could not be sent to the printer. They remain in the list; check the printer and try again.");
-    ASSERT_TRUE(WaitJobs(Queue(1), 2, 30000));
+    ASSERT_TRUE(WaitNewJobs(2));
     EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{gone});
 }
 
