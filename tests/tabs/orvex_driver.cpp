@@ -1,6 +1,7 @@
 #include "tests/tabs/orvex_driver.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -333,6 +334,24 @@ void OrvexDriver::SelectRows(const std::vector<int>& rows) {
         VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     }
     CloseHandle(process);
+}
+
+bool OrvexDriver::DropFiles(HWND page, const std::vector<std::string>& paths) {
+    std::string block(sizeof(DROPFILES), '\0');
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = FALSE;
+    std::memcpy(&block[0], &header, sizeof header);
+    for (const std::string& p : paths) block.append(p).push_back('\0');
+    block.push_back('\0');
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, m_pi.dwProcessId);
+    if (!process) return false;
+    // Fixed global memory is its own handle; the page frees it with DragFinish.
+    void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE);
+    const bool ok = remote && WriteProcessMemory(process, remote, block.data(), block.size(), nullptr) &&
+                    PostMessageA(page, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+    CloseHandle(process);
+    return ok;
 }
 
 HWND OrvexDriver::WaitWindowWith(int id, DWORD timeoutMs) const {

@@ -57,6 +57,8 @@ public:
     // The Basic tab's file list.
     std::vector<std::string> ListedFiles() const;
     void SelectRows(const std::vector<int>& rows);
+    // Drops files on a page as the shell would (a DROPFILES block in the program's memory).
+    bool DropFiles(HWND page, const std::vector<std::string>& paths);
 
     // Another top-level window of the program holding a control `id` (the open dialog).
     HWND WaitWindowWith(int id, DWORD timeoutMs) const;

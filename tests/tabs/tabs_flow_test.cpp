@@ -2,6 +2,8 @@
 // through the CUPS queues and the snmpd agents, the file list, the options of
 // both tabs and the jobs that reach the queues byte for byte.
 #include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
@@ -421,6 +423,52 @@ TEST_F(TabsFlow, BrowseOffersTheSupportedLanguagesAndChecksTheChoice) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     EXPECT_TRUE(WaitListed(2));
     EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{b, a}));
+}
+
+bool MakeShortcut(const std::string& link, const std::string& target) {
+    CoInitialize(nullptr);
+    IShellLinkA* shell = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&shell))))
+        return false;
+    shell->SetPath(target.c_str());
+    IPersistFile* file = nullptr;
+    bool ok = SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)));
+    if (ok) {
+        WCHAR wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
+        ok = SUCCEEDED(file->Save(wide, TRUE));
+        file->Release();
+    }
+    shell->Release();
+    return ok;
+}
+
+TEST_F(TabsFlow, DroppedFilesAreCheckedOnEitherTab) {
+    const std::string a = File("a.pdf", 300, 40), c = File("c.png", 300, 41);
+    ASSERT_TRUE(orvex.Start(""));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+    ASSERT_TRUE(orvex.DropFiles(orvex.Basic(), {a, c}));
+    EXPECT_EQ(orvex.DrainMessages(5000, 800), std::vector<std::string>{kNoSupport});
+    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{a});
+    // The Advanced tab hands its drops to the Basic tab.
+    ASSERT_TRUE(orvex.ShowTab(1));
+    ASSERT_TRUE(orvex.DropFiles(orvex.Advanced(), {a}));
+    EXPECT_TRUE(WaitListed(2));
+    // A shortcut is replaced by its target, which is then checked.
+    const std::string link = folder_ + "\\a-shortcut.lnk";
+    ASSERT_TRUE(MakeShortcut(link, a));
+    ASSERT_TRUE(orvex.DropFiles(orvex.Advanced(), {link}));
+    EXPECT_TRUE(WaitListed(3));
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, a, a}));
+    // With a printer that cannot be asked, a drop tells why.
+    ASSERT_TRUE(orvex.ShowTab(0));
+    ChoosePrinter(orvex, ComboIndexOf(orvex, Queue(3)));
+    EXPECT_EQ(orvex.DrainMessages(5000, 500), std::vector<std::string>{kBusyOrOff});
+    ASSERT_TRUE(orvex.DropFiles(orvex.Basic(), {a}));
+    EXPECT_EQ(orvex.DrainMessages(5000, 500), std::vector<std::string>{kBusyOrOff});
+    EXPECT_EQ(orvex.ListedFiles().size(), 3u);
 }
 
 // Run by no_printer.sh with a CUPS server that does not exist: Wine's spooler then
