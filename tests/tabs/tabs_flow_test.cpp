@@ -346,6 +346,10 @@ TEST_F(TabsFlow, NumbersAreCorrected) {
     EXPECT_EQ(orvex.Text(orvex.Control(adv, kZoom)), "75");
     // The ampersand of Black & White is shown, not taken as a mnemonic.
     EXPECT_EQ(orvex.Text(orvex.Control(adv, kBlackWhite)), "Black && White");
+    // A3 fills the preview's height (a picture to look at).
+    ASSERT_TRUE(orvex.SelectCombo(adv, kPaperSize, 15));
+    orvex.Settle(300);
+    Shot("advanced-a3");
 }
 
 TEST_F(TabsFlow, FilesThatDidNotReachThePrinterStayListed) {
