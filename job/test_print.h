@@ -25,7 +25,7 @@ enum WindowsVersionClass : int {
     kWinXP = 15,
     kWin2003 = 16,
     kWinVista = 18,     // NT 6.x
-    kWinNT10 = 19,      // NT 7 and later (a manifest that declares Windows 10)
+    kWinNT10 = 19,      // NT major version above 6: Windows 10 and later, seen only with a manifest that declares them
 };
 
 // The class of a GetVersionExA answer.
