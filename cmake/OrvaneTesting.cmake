@@ -17,10 +17,25 @@ else()
   set(ORVANE_GTEST_LIBS GTest::gmock GTest::gtest_main)
 endif()
 
+# Properties every test of ours shares: the bench's location, its fixture when the
+# test needs it, exit code 77 as "skipped", and a timeout (300 s by default).
+function(_orvane_test_properties test needs_bench timeout)
+  set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE 77
+    ENVIRONMENT "ORVANE_BENCH_DIR=${ORVANE_BENCH_DIR};ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORVANE_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  if(needs_bench)
+    set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED bench)
+  endif()
+  if(NOT timeout)
+    set(timeout 300)
+  endif()
+  set_tests_properties(${test} PROPERTIES TIMEOUT ${timeout})
+endfunction()
+
 # orvane_add_test(<name> SOURCES ... [LIBS ...] [BENCH] [WINDOWS_ONLY] [NATIVE_ONLY] [TIMEOUT s])
 # Builds a GoogleTest executable and registers it as "<arch>.<name>": run directly
 # natively, under Wine (through the bench's environment) in the Windows trees.
-# BENCH: the test needs the running bench (snmpd agents, CUPS queues, Xvfb).
+# BENCH: the test needs the running bench (snmpd agents, CUPS queues, Xvfb); every
+# Windows test does, since Wine runs in the bench's prefix and display.
 function(orvane_add_test name)
   cmake_parse_arguments(T "BENCH;WINDOWS_ONLY;NATIVE_ONLY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(T_WINDOWS_ONLY AND NOT WIN32)
@@ -34,36 +49,21 @@ function(orvane_add_test name)
   if(WIN32)
     add_test(NAME ${ORVANE_ARCH}.${name}
              COMMAND ${CMAKE_SOURCE_DIR}/tests/bench/wine-run.sh ${ORVANE_WINE} $<TARGET_FILE:${name}>)
-    # Every Wine process uses the bench's prefix and display.
-    set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES FIXTURES_REQUIRED bench SKIP_RETURN_CODE 77)
+    set(T_BENCH ON)
   else()
     add_test(NAME ${ORVANE_ARCH}.${name} COMMAND ${name})
-    if(T_BENCH)
-      set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES FIXTURES_REQUIRED bench)
-    endif()
   endif()
-  set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES
-    ENVIRONMENT "ORVANE_BENCH_DIR=${ORVANE_BENCH_DIR};ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
-  if(T_TIMEOUT)
-    set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
-  else()
-    set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES TIMEOUT 300)
-  endif()
+  _orvane_test_properties(${ORVANE_ARCH}.${name} "${T_BENCH}" "${T_TIMEOUT}")
 endfunction()
 
-# orvane_add_script_test(<name> COMMAND ... [BENCH]) registers a shell-level test
-# (driving Wine programs from outside, checking files) as "<arch>.<name>".
+# orvane_add_script_test(<name> COMMAND ... [BENCH] [TIMEOUT s]) registers a shell-level
+# test (driving Wine programs from outside, checking files) as "<arch>.<name>";
+# in the Windows trees it always needs the bench.
 function(orvane_add_script_test name)
   cmake_parse_arguments(T "BENCH" "TIMEOUT" "COMMAND" ${ARGN})
   add_test(NAME ${ORVANE_ARCH}.${name} COMMAND ${T_COMMAND})
-  set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES
-    ENVIRONMENT "ORVANE_BENCH_DIR=${ORVANE_BENCH_DIR};ORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORVANE_BUILD_DIR=${CMAKE_BINARY_DIR}")
-  if(T_BENCH OR WIN32)
-    set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES FIXTURES_REQUIRED bench SKIP_RETURN_CODE 77)
+  if(WIN32)
+    set(T_BENCH ON)
   endif()
-  if(T_TIMEOUT)
-    set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
-  else()
-    set_tests_properties(${ORVANE_ARCH}.${name} PROPERTIES TIMEOUT 300)
-  endif()
+  _orvane_test_properties(${ORVANE_ARCH}.${name} "${T_BENCH}" "${T_TIMEOUT}")
 endfunction()
