@@ -83,12 +83,19 @@ HRESULT CTilmarModule::UpdateRegistryFromResource(UINT id, BOOL bRegister) {
     }
 }
 
+namespace {
+// The type library embedded in this module, and the module's path.
+HRESULT LoadEmbeddedTypeLib(HINSTANCE module, wchar_t (&path)[MAX_PATH], ITypeLib** typeLib) {
+    const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return E_FAIL;
+    return LoadTypeLibEx(path, REGKIND_NONE, typeLib);
+}
+}  // namespace
+
 HRESULT CTilmarModule::RegisterTypeLibrary() {
     wchar_t path[MAX_PATH] = L"";
-    const DWORD length = GetModuleFileNameW(m_hInstance, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return E_FAIL;
     ITypeLib* typeLib = nullptr;
-    HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &typeLib);
+    HRESULT hr = LoadEmbeddedTypeLib(m_hInstance, path, &typeLib);
     if (FAILED(hr)) return hr;
     // The help directory is the module's own directory.
     wchar_t directory[MAX_PATH];
@@ -102,10 +109,8 @@ HRESULT CTilmarModule::RegisterTypeLibrary() {
 
 HRESULT CTilmarModule::UnregisterTypeLibrary() {
     wchar_t path[MAX_PATH] = L"";
-    const DWORD length = GetModuleFileNameW(m_hInstance, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return E_FAIL;
     ITypeLib* typeLib = nullptr;
-    HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &typeLib);
+    HRESULT hr = LoadEmbeddedTypeLib(m_hInstance, path, &typeLib);
     if (FAILED(hr)) return hr;
     TLIBATTR* attr = nullptr;
     hr = typeLib->GetLibAttr(&attr);
