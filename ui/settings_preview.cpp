@@ -34,6 +34,22 @@ void DrawBand(HDC dc, const skin::Rect& band, const skin::Rect& textRect, const 
     DrawTextA(dc, text, -1, &tr, kBandFlags);
 }
 
+// A text of the Advanced tab: its key and English default.
+struct AdvancedText {
+    const char* key;
+    const char* text;
+};
+
+// "<label> : <choice>" on a band, both as the Advanced tab shows them.
+void DrawChoiceBand(HDC dc, const skin::Rect& band, const skin::Rect& textRect, AdvancedText label,
+                    AdvancedText choice) {
+    char labelText[kTextSize], choiceText[kTextSize], text[2 * kTextSize + 8];
+    Look("UI_ADVANCED_TAB", label.key, label.text, labelText);
+    Look("UI_ADVANCED_TAB", choice.key, choice.text, choiceText);
+    std::snprintf(text, sizeof text, "%s : %s", labelText, choiceText);
+    DrawBand(dc, band, textRect, text);
+}
+
 }  // namespace
 
 void DrawPageBitmap(HBITMAP bitmap, HDC target, const RECT& rect, int corner, const RECT* clip) {
@@ -117,21 +133,13 @@ void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font) 
     if (params) {
         char label[kTextSize], value[kTextSize], text[2 * kTextSize + 8];
         // 3. Colour.
-        Look("UI_ADVANCED_TAB", "IDC_STATIC_COLORMODE", "Color", label);
-        if (params->GetColorMode() != 0)
-            Look("UI_ADVANCED_TAB", "IDC_RADIO_COLORMODE_BW", "Black & White", value);
-        else
-            Look("UI_ADVANCED_TAB", "IDC_RADIO_COLORMODE_AUTO", "Auto", value);
-        std::snprintf(text, sizeof text, "%s : %s", label, value);
-        DrawBand(dc, layout.colourBand, layout.colourText, text);
+        DrawChoiceBand(dc, layout.colourBand, layout.colourText, {"IDC_STATIC_COLORMODE", "Color"},
+                       params->GetColorMode() != 0 ? AdvancedText{"IDC_RADIO_COLORMODE_BW", "Black & White"}
+                                                   : AdvancedText{"IDC_RADIO_COLORMODE_AUTO", "Auto"});
         // 4. Resolution.
-        Look("UI_ADVANCED_TAB", "IDC_STATIC_RESOLUTION", "Resolution", label);
-        if (params->GetResolution() == 1)
-            Look("UI_ADVANCED_TAB", "IDC_RADIO_RESOLUTION_NORMAL", "Normal", value);
-        else
-            Look("UI_ADVANCED_TAB", "IDC_RADIO_RESOLUTION_DRAFT", "Draft", value);
-        std::snprintf(text, sizeof text, "%s : %s", label, value);
-        DrawBand(dc, layout.resolutionBand, layout.resolutionText, text);
+        DrawChoiceBand(dc, layout.resolutionBand, layout.resolutionText, {"IDC_STATIC_RESOLUTION", "Resolution"},
+                       params->GetResolution() == 1 ? AdvancedText{"IDC_RADIO_RESOLUTION_NORMAL", "Normal"}
+                                                    : AdvancedText{"IDC_RADIO_RESOLUTION_DRAFT", "Draft"});
         // 5. Copies.
         Look("UI_BASIC_TAB", "IDC_STATIC_COPIES", "Copies", label);
         std::snprintf(text, sizeof text, "%s : %d", label, params->GetCopies());
