@@ -3,10 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstdio>
 
 #include "app/debug_log.h"
-#include "app/localized_text.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
 #include "ui/basic_opts_page.h"
@@ -36,13 +34,7 @@ const DWORD kAdvancedHelpMap[] = {
 const DWORD kAdvancedTopics[] = {0x20404, 0x2041C, 0x2041D, 0x20405, 0x20415, 0x203F2, 0x20406, 0x203F1,
                                  0x203F3, 0x20407, 0x2040E, 0x20408, 0x203FC, 0x2041B, 0x20418};
 
-struct Label {
-    int id;
-    const char* key;
-    const char* text;
-};
-
-const Label kLabels[] = {
+const OptsLabel kLabels[] = {
     {IDC_STATIC_PAPAEROPTION, "IDC_STATIC_PAPAEROPTION", "Paper Option"},
     {IDC_STATIC_PAPERSIZE, "IDC_STATIC_PAPERSIZE", "Size"},
     {IDC_STATIC_PAPERTYPE, "IDC_STATIC_PAPERTYPE", "Type"},
@@ -51,7 +43,7 @@ const Label kLabels[] = {
     {IDC_RADIO_RESOLUTION_NORMAL, "IDC_RADIO_RESOLUTION_NORMAL", "Normal"},
     {IDC_STATIC_COLORMODE, "IDC_STATIC_COLORMODE", "Color"},
     {IDC_RADIO_COLORMODE_AUTO, "IDC_RADIO_COLORMODE_AUTO", "Auto"},
-    {IDC_RADIO_COLORMODE_BW, "IDC_RADIO_COLORMODE_BW", "Black & White"},
+    {IDC_RADIO_COLORMODE_BW, "IDC_RADIO_COLORMODE_BW", "Black & White", true},
     {IDC_STATIC_REDUCEENLARGE, "IDC_STATIC_REDUCEENLARGE", "Reduce / Enlarge"},
     {IDC_CHECK_ZOOM_FIT, "IDC_CHECK_ZOOM_FIT", "Fit to page"},
     {IDC_STATIC_CUSTOM, "IDC_STATIC_CUSTOM", "Custom :"},
@@ -66,14 +58,11 @@ const int kResolutionGroup[] = {IDC_RADIO_RESOLUTION_DRAFT, IDC_RADIO_RESOLUTION
 
 CParamMngr& Params() { return *CParamMngr::create(); }
 
-void Click(HWND page, int id) {
-    SendMessageA(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
-}
-
 }  // namespace
 
 CAdvancedOptsPage::CAdvancedOptsPage()
-    : COptsPage(IDD_ADVANCEDDLG, "Advanced"), m_btnDefault(IDB_BUTTON_STRIP, 2, 0) {
+    : COptsPage(IDD_ADVANCEDDLG, "Advanced", "UI_ADVANCED_TAB", kAdvancedHelpMap),
+      m_btnDefault(IDB_BUTTON_STRIP, 2, 0) {
     DebugLog("CAdvancedOptsPage");
     for (DWORD topic : kAdvancedTopics) DebugLog("0x%x", static_cast<unsigned>(topic));
 }
@@ -82,13 +71,13 @@ INT_PTR CAdvancedOptsPage::OnInitDialog() {
     // 1.
     OutputDebugStringA("CAdvancedOptsPage::OnInitDialog:");
     // 2.
-    m_hPictureColor = GetDlgItem(m_hwnd, IDC_PICTURE_COLORMODE);
-    m_hPictureResolution = GetDlgItem(m_hwnd, IDC_PICTURE_RESOLUTION);
-    m_btnDefault.Attach(GetDlgItem(m_hwnd, IDC_BUTTON_ADV_DEFAULT));
-    m_hComboPaperSize = GetDlgItem(m_hwnd, IDC_COMBO_PAPERSIZE);
-    m_preview.Attach(GetDlgItem(m_hwnd, IDC_STATIC_ADVANCED_PREVIEW));
-    m_hComboPaperType = GetDlgItem(m_hwnd, IDC_COMBO_PAPERTYPE);
-    m_hEditZoom = GetDlgItem(m_hwnd, IDC_EDIT_ZOOM);
+    m_hPictureColor = Item(IDC_PICTURE_COLORMODE);
+    m_hPictureResolution = Item(IDC_PICTURE_RESOLUTION);
+    m_btnDefault.Attach(Item(IDC_BUTTON_ADV_DEFAULT));
+    m_hComboPaperSize = Item(IDC_COMBO_PAPERSIZE);
+    m_preview.Attach(Item(IDC_STATIC_ADVANCED_PREVIEW));
+    m_hComboPaperType = Item(IDC_COMBO_PAPERTYPE);
+    m_hEditZoom = Item(IDC_EDIT_ZOOM);
     m_editZoom.Attach(m_hEditZoom);
     // 3.-6.
     LoadLocalizedString();
@@ -99,32 +88,16 @@ INT_PTR CAdvancedOptsPage::OnInitDialog() {
     // 7.
     SendMessageA(GetParent(m_hwnd), WM_APP, 0, 0);
     // 8.
-    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
-    for (int id : kFontControls) SendDlgItemMessageA(m_hwnd, id, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetGuiFont(kFontControls);
     // 9.
     SendDlgItemMessageA(m_hwnd, IDC_SPIN_ZOOM, UDM_SETRANGE32, 50, 200);
     // 10.
     m_bInitialized = true;
-    ShowWindow(GetDlgItem(m_hwnd, IDC_PICTURE_ADVANCED_MARK), SW_HIDE);
+    ShowWindow(Item(IDC_PICTURE_ADVANCED_MARK), SW_HIDE);
     return TRUE;
 }
 
-void CAdvancedOptsPage::LoadLocalizedString() {
-    DebugLog("LoadLocalizedString / FileName / %s", gszLocalFileName);
-    char text[kTextSize];
-    for (const Label& l : kLabels) {
-        GetLocalizedString("UI_ADVANCED_TAB", l.key, l.text, text, sizeof text);
-        if (l.id == IDC_RADIO_COLORMODE_BW) {
-            // The ampersand of "Black & White" is a character, not a mnemonic.
-            DebugLog("IDC_RADIO_COLORMODE_BW / %s", text);
-            const std::string shown = DoubleAmpersands(text);
-            DebugLog("IDC_RADIO_COLORMODE_BW / strRemoveAND %s", shown.c_str());
-            SetDlgItemTextA(m_hwnd, l.id, shown.c_str());
-            continue;
-        }
-        SetDlgItemTextA(m_hwnd, l.id, text);
-    }
-}
+void CAdvancedOptsPage::LoadLocalizedString() { SetLabels(kLabels); }
 
 void CAdvancedOptsPage::FillPaperSizeList() {
     CParamMngr& p = Params();
@@ -160,35 +133,26 @@ void CAdvancedOptsPage::SetDefaultOption() {
     ExchangeData(false);
     SendMessageA(m_hComboPaperSize, CB_SETCURSEL, static_cast<WPARAM>(p.GetPaperSize()), 0);
     SendMessageA(m_hComboPaperType, CB_SETCURSEL, static_cast<WPARAM>(p.GetPaperType()), 0);
-    Click(m_hwnd, IDC_RADIO_COLORMODE_AUTO);
-    Click(m_hwnd, IDC_RADIO_RESOLUTION_DRAFT);
-    Click(m_hwnd, IDC_CHECK_ZOOM_FIT);
+    ClickButton(IDC_RADIO_COLORMODE_AUTO);
+    ClickButton(IDC_RADIO_RESOLUTION_DRAFT);
+    ClickButton(IDC_CHECK_ZOOM_FIT);
 }
 
 bool CAdvancedOptsPage::ExchangeData(bool save) {
     if (!m_hwnd) return false;
     CParamMngr& p = Params();
     if (!save) {
-        LoadRadioGroup(m_hwnd, kColorGroup, 2, p.GetColorMode());
-        LoadRadioGroup(m_hwnd, kResolutionGroup, 2, p.GetResolution());
-        if (!m_hSpinZoom) m_hSpinZoom = GetDlgItem(m_hwnd, IDC_SPIN_ZOOM);
-        SetDlgItemInt(m_hwnd, IDC_EDIT_ZOOM, static_cast<UINT>(p.GetZoom()), TRUE);
+        LoadRadioGroup(kColorGroup, 2, p.GetColorMode());
+        LoadRadioGroup(kResolutionGroup, 2, p.GetResolution());
+        if (!m_hSpinZoom) m_hSpinZoom = Item(IDC_SPIN_ZOOM);
+        LoadEditInt(IDC_EDIT_ZOOM, p.GetZoom());
         if (p.GetZoomFit() < 0 || p.GetZoomFit() > 2) p.ZoomFitRef() = 0;
         CheckDlgButton(m_hwnd, IDC_CHECK_ZOOM_FIT, static_cast<UINT>(p.GetZoomFit()));
         return true;
     }
-    p.ColorModeRef() = SaveRadioGroup(m_hwnd, kColorGroup, 2);
-    p.ResolutionRef() = SaveRadioGroup(m_hwnd, kResolutionGroup, 2);
-    if (!ReadEditInt(m_hwnd, IDC_EDIT_ZOOM, p.ZoomRef())) {
-        MessageBeep(0);
-        SetFocus(m_hEditZoom);
-        return false;
-    }
-    if (p.GetZoom() < 50 || p.GetZoom() > 200) {
-        SetDlgItemTextA(m_hwnd, IDC_EDIT_ZOOM, "50");
-        SetFocus(m_hEditZoom);
-        return false;
-    }
+    p.ColorModeRef() = SaveRadioGroup(kColorGroup, 2);
+    p.ResolutionRef() = SaveRadioGroup(kResolutionGroup, 2);
+    if (!SaveEditInt(IDC_EDIT_ZOOM, p.ZoomRef(), 50, 200, "50")) return false;
     p.ZoomFitRef() = static_cast<int>(IsDlgButtonChecked(m_hwnd, IDC_CHECK_ZOOM_FIT));
     return true;
 }
@@ -214,14 +178,6 @@ void CAdvancedOptsPage::OnSelchangeComboPaperType() {
     DebugLog("Paper Type : %s / %s", p.GetPaperTypeName().c_str(), p.GetPaperTypePJL().c_str());
 }
 
-void CAdvancedOptsPage::SetPicture(HWND picture, int bitmapId) {
-    HBITMAP bitmap = skin::LoadSkinBitmap(bitmapId);
-    HBITMAP old = reinterpret_cast<HBITMAP>(
-        SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
-    if (old && old != bitmap) DeleteObject(old);
-    InvalidateRect(picture, nullptr, TRUE);
-}
-
 void CAdvancedOptsPage::OnClickedRadioColorMode() {
     OutputDebugStringA("OnClickedRadioColorMode");
     ExchangeData(true);
@@ -243,7 +199,7 @@ void CAdvancedOptsPage::OnClickedCheckZoomFit() {
     ExchangeData(true);
     const bool custom = Params().GetZoomFit() == 0;
     EnableWindow(m_hEditZoom, custom);
-    EnableWindow(GetDlgItem(m_hwnd, IDC_SPIN_ZOOM), custom);
+    EnableWindow(Item(IDC_SPIN_ZOOM), custom);
 }
 
 void CAdvancedOptsPage::OnChangeEditCopies() {
@@ -258,84 +214,43 @@ void CAdvancedOptsPage::OnZoomTimer() {
     if (m_bInitialized && !ExchangeData(true)) SetDlgItemTextA(m_hwnd, IDC_EDIT_ZOOM, "100");
 }
 
-bool CAdvancedOptsPage::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    result = 0;
-    switch (msg) {
-    case WM_NOTIFY: {
-        auto* header = reinterpret_cast<NMHDR*>(lp);
-        switch (header->code) {
-        case PSN_SETACTIVE:
-            OutputDebugStringA("CAdvancedOptsPage : OnSetActive");
-            RedrawPreview();
-            return true;
-        case PSN_APPLY:
-            OutputDebugStringA("CAdvancedOptsPage::OnApply()");
-            result = PSNRET_INVALID_NOCHANGEPAGE;
-            return true;
-        case PSN_KILLACTIVE:
-        case PSN_RESET:
-        case PSN_HELP:
-        case PSN_QUERYCANCEL:
-            return true;
-        }
-        return false;
-    }
-    case WM_CONTEXTMENU:
-        ShowContextHelp("Advanced", reinterpret_cast<HWND>(wp), lp, kAdvancedHelpMap);
-        return true;
-    case WM_TIMER:
-        if (wp != DEF_TIMER_ID_ADVANCED_UPDATEDATA) return false;
-        OnZoomTimer();
-        return true;
-    case WM_DROPFILES:
-        // The Basic tab checks and lists the files.
-        if (g_pMainSheet && g_pMainSheet->BasicPage().Window())
-            SendMessageA(g_pMainSheet->BasicPage().Window(), WM_DROPFILES, wp, wp);
-        else
-            DragFinish(reinterpret_cast<HDROP>(wp));
-        return true;
-    case WM_COMMAND: {
-        const int id = LOWORD(wp), code = HIWORD(wp);
-        switch (id) {
-        case IDC_RADIO_COLORMODE_AUTO:
-        case IDC_RADIO_COLORMODE_BW:
-            if (code != BN_CLICKED) return false;
-            OnClickedRadioColorMode();
-            return true;
-        case IDC_RADIO_RESOLUTION_NORMAL:
-        case IDC_RADIO_RESOLUTION_DRAFT:
-            if (code != BN_CLICKED) return false;
-            OnClickedRadioResolution();
-            return true;
-        case IDC_EDIT_ZOOM:
-            if (code == EN_KILLFOCUS) {
-                OnChangeEditCopies();
-                return true;
-            }
-            if (code == EN_CHANGE) {
-                SetTimer(m_hwnd, DEF_TIMER_ID_ADVANCED_UPDATEDATA, kZoomTimerDelay, nullptr);
-                return true;
-            }
-            return false;
-        case IDC_COMBO_PAPERSIZE:
-            if (code != CBN_SELCHANGE) return false;
-            OnSelchangeComboPaperSize();
-            return true;
-        case IDC_COMBO_PAPERTYPE:
-            if (code != CBN_SELCHANGE) return false;
-            OnSelchangeComboPaperType();
-            return true;
-        case IDC_BUTTON_ADV_DEFAULT:
-            if (code != BN_CLICKED) return false;
-            SetDefaultOption();
-            return true;
-        case IDC_CHECK_ZOOM_FIT:
-            if (code != BN_CLICKED) return false;
-            OnClickedCheckZoomFit();
-            return true;
-        }
-        return false;
-    }
-    }
-    return false;
+void CAdvancedOptsPage::OnChangeEditZoom() { RestartTimer(DEF_TIMER_ID_ADVANCED_UPDATEDATA, kZoomTimerDelay); }
+
+void CAdvancedOptsPage::OnSetActive() {
+    OutputDebugStringA("CAdvancedOptsPage : OnSetActive");
+    RedrawPreview();
+}
+
+void CAdvancedOptsPage::OnApply() { OutputDebugStringA("CAdvancedOptsPage::OnApply()"); }
+
+void CAdvancedOptsPage::OnDropFiles(HDROP drop) {
+    // The Basic tab checks and lists the files.
+    HWND basic = g_pMainSheet ? g_pMainSheet->BasicPage().Window() : nullptr;
+    if (basic)
+        SendMessageA(basic, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), reinterpret_cast<LPARAM>(drop));
+    else
+        DragFinish(drop);
+}
+
+bool CAdvancedOptsPage::OnTimer(UINT_PTR id) {
+    if (id != DEF_TIMER_ID_ADVANCED_UPDATEDATA) return false;
+    OnZoomTimer();
+    return true;
+}
+
+bool CAdvancedOptsPage::OnCommand(int id, int code) {
+    using Page = CAdvancedOptsPage;
+    static const OptsCommand<Page> kCommands[] = {
+        {IDC_RADIO_COLORMODE_AUTO, BN_CLICKED, &Page::OnClickedRadioColorMode},
+        {IDC_RADIO_COLORMODE_BW, BN_CLICKED, &Page::OnClickedRadioColorMode},
+        {IDC_RADIO_RESOLUTION_NORMAL, BN_CLICKED, &Page::OnClickedRadioResolution},
+        {IDC_RADIO_RESOLUTION_DRAFT, BN_CLICKED, &Page::OnClickedRadioResolution},
+        {IDC_EDIT_ZOOM, EN_KILLFOCUS, &Page::OnChangeEditCopies},
+        {IDC_EDIT_ZOOM, EN_CHANGE, &Page::OnChangeEditZoom},
+        {IDC_COMBO_PAPERSIZE, CBN_SELCHANGE, &Page::OnSelchangeComboPaperSize},
+        {IDC_COMBO_PAPERTYPE, CBN_SELCHANGE, &Page::OnSelchangeComboPaperType},
+        {IDC_BUTTON_ADV_DEFAULT, BN_CLICKED, &Page::SetDefaultOption},
+        {IDC_CHECK_ZOOM_FIT, BN_CLICKED, &Page::OnClickedCheckZoomFit},
+    };
+    return DispatchCommand(this, kCommands, id, code);
 }

@@ -11,7 +11,12 @@ public:
 
 protected:
     INT_PTR OnInitDialog() override;
-    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    void OnSetActive() override;
+    void OnApply() override;
+    // Forwarded to the Basic tab, which checks and lists the files.
+    void OnDropFiles(HDROP drop) override;
+    bool OnTimer(UINT_PTR id) override;
+    bool OnCommand(int id, int code) override;
 
 private:
     void LoadLocalizedString();
@@ -24,8 +29,8 @@ private:
     void OnClickedRadioResolution();
     void OnClickedCheckZoomFit();
     void OnChangeEditCopies();
+    void OnChangeEditZoom();
     void OnZoomTimer();
-    void SetPicture(HWND picture, int bitmapId);
     void RedrawPreview() { m_preview.Redraw(); }
 
     skin::CSkinButton m_btnDefault;

@@ -47,14 +47,8 @@ const DWORD kBasicHelpMap[] = {
     IDC_STATIC_BASIC_PREVIEW, HelpTopic(1051), IDC_PICTURE_BASIC_MARK, HelpTopic(1048),
     0, 0};
 
-struct Label {
-    int id;
-    const char* key;
-    const char* text;
-};
-
 // Set in this order.
-const Label kLabels[] = {
+const OptsLabel kLabels[] = {
     {IDC_STATIC_SELECTPRINTER, "IDC_STATIC_SELECTPRINTER", "Select Printer"},
     {IDC_STATIC_SELECTFILES, "IDC_STATIC_SELECTFILES", "Select Files"},
     {IDC_BUTTON_REMOVE, "IDC_BUTTON_REMOVE", "Remove"},
@@ -81,25 +75,8 @@ CParamMngr& Params() { return *CParamMngr::create(); }
 
 }  // namespace
 
-int SaveRadioGroup(HWND page, const int* ids, int count) {
-    for (int i = 0; i < count; ++i)
-        if (IsDlgButtonChecked(page, ids[i]) == BST_CHECKED) return i;
-    return -1;
-}
-
-void LoadRadioGroup(HWND page, const int* ids, int count, int value) {
-    for (int i = 0; i < count; ++i) CheckDlgButton(page, ids[i], i == value ? BST_CHECKED : BST_UNCHECKED);
-}
-
-// Reads an edit as an integer; false when its text is not a number (value 0).
-bool ReadEditInt(HWND page, int id, int& value) {
-    char text[64] = "";
-    GetDlgItemTextA(page, id, text, sizeof text);
-    return ParseEditInt(text, value);
-}
-
 CBasicOptsPage::CBasicOptsPage()
-    : COptsPage(IDD_BASICDLG, "Basic"),
+    : COptsPage(IDD_BASICDLG, "Basic", "UI_BASIC_TAB", kBasicHelpMap),
       m_btnDefault(IDB_BUTTON_STRIP, 2, 0),
       m_btnRemove(IDB_BUTTON_STRIP, 2, 0),
       m_btnBrowse(IDB_BUTTON_STRIP, 2, 0),
@@ -111,7 +88,7 @@ CBasicOptsPage::CBasicOptsPage()
 
 CBasicOptsPage::~CBasicOptsPage() = default;
 
-HWND CBasicOptsPage::FileList() const { return m_hwnd ? GetDlgItem(m_hwnd, IDC_LIST_FILE) : nullptr; }
+HWND CBasicOptsPage::FileList() const { return m_hwnd ? Item(IDC_LIST_FILE) : nullptr; }
 
 int CBasicOptsPage::GetFileCount() const {
     HWND list = FileList();
@@ -143,19 +120,19 @@ INT_PTR CBasicOptsPage::OnInitDialog() {
     }
     m_pPrtControl.reset(new CPrtControl(*m_pTestPrint, SystemDeviceIo(), SystemRegistry()));
     // 2.
-    m_btnDefault.Attach(GetDlgItem(m_hwnd, IDC_BUTTON_DEFAULT));
-    m_btnRemove.Attach(GetDlgItem(m_hwnd, IDC_BUTTON_REMOVE));
-    m_btnBrowse.Attach(GetDlgItem(m_hwnd, IDC_BUTTON_BROWSE));
-    m_hComboPrinter = GetDlgItem(m_hwnd, IDC_COMBO_PRINTERLIST);
-    m_hPictureOrientation = GetDlgItem(m_hwnd, IDC_PICTURE_ORIENTATION);
+    m_btnDefault.Attach(Item(IDC_BUTTON_DEFAULT));
+    m_btnRemove.Attach(Item(IDC_BUTTON_REMOVE));
+    m_btnBrowse.Attach(Item(IDC_BUTTON_BROWSE));
+    m_hComboPrinter = Item(IDC_COMBO_PRINTERLIST);
+    m_hPictureOrientation = Item(IDC_PICTURE_ORIENTATION);
     HWND list = FileList();
     m_listFile.Attach(list);
     ListView_SetTextBkColor(list, RGB(255, 255, 255));
     ListView_SetTextColor(list, RGB(100, 100, 100));
-    m_preview.Attach(GetDlgItem(m_hwnd, IDC_STATIC_BASIC_PREVIEW));
-    m_editCopies.Attach(GetDlgItem(m_hwnd, IDC_EDIT_COPIES));
-    m_editFrom.Attach(GetDlgItem(m_hwnd, IDC_EDIT_FROMPAGE));
-    m_editTo.Attach(GetDlgItem(m_hwnd, IDC_EDIT_TOPAGE));
+    m_preview.Attach(Item(IDC_STATIC_BASIC_PREVIEW));
+    m_editCopies.Attach(Item(IDC_EDIT_COPIES));
+    m_editFrom.Attach(Item(IDC_EDIT_FROMPAGE));
+    m_editTo.Attach(Item(IDC_EDIT_TOPAGE));
     // 3.
     m_arrCmdLineFiles.clear();
     m_strPrinterName.clear();
@@ -174,36 +151,27 @@ INT_PTR CBasicOptsPage::OnInitDialog() {
     DebugLog("CBasicOptsPage::OnInitDialog End");
     m_bInitialized = true;
     // 11.
-    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
-    for (int id : kFontControls) SendDlgItemMessageA(m_hwnd, id, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetGuiFont(kFontControls);
     // 12.
-    char header[kTextSize];
-    GetLocalizedString("UI_BASIC_TAB", "IDC_LIST_FILE", "File Name", header, sizeof header);
+    std::string header = PageText("IDC_LIST_FILE", "File Name");
     RECT rc;
     GetWindowRect(list, &rc);
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_SUBITEM | LVCF_WIDTH;
     column.fmt = LVCFMT_RIGHT;
     column.iSubItem = 0;
-    column.pszText = header;
+    column.pszText = &header[0];
     column.cx = (rc.right - rc.left) - 5;
     ListView_InsertColumn(list, 0, &column);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
     // 13. Files for an unusable printer go without a word: its message is on the way.
     if (m_nSupportedTypes > 0) AddCommandLineFiles();
     // 14.
-    ShowWindow(GetDlgItem(m_hwnd, IDC_PICTURE_BASIC_MARK), SW_HIDE);
+    ShowWindow(Item(IDC_PICTURE_BASIC_MARK), SW_HIDE);
     return TRUE;
 }
 
-void CBasicOptsPage::LoadLocalizedString() {
-    DebugLog("LoadLocalizedString / FileName / %s", gszLocalFileName);
-    char text[kTextSize];
-    for (const Label& l : kLabels) {
-        GetLocalizedString("UI_BASIC_TAB", l.key, l.text, text, sizeof text);
-        SetDlgItemTextA(m_hwnd, l.id, text);
-    }
-}
+void CBasicOptsPage::LoadLocalizedString() { SetLabels(kLabels); }
 
 void CBasicOptsPage::SetBasicDefaultOption() {
     CParamMngr& p = Params();
@@ -214,10 +182,8 @@ void CBasicOptsPage::SetBasicDefaultOption() {
     m_pTestPrint->SetCurrentPrinterIndex(m_pTestPrint->GetDefaultPrinterIndex());
     CheckSupportedTypes();
     ExchangeData(false);
-    SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(IDC_RADIO_ORIENTATION_PORTRAIT, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(m_hwnd, IDC_RADIO_ORIENTATION_PORTRAIT)));
-    SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(IDC_RADIO_PRINTRANGE_ALL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(m_hwnd, IDC_RADIO_PRINTRANGE_ALL)));
+    ClickButton(IDC_RADIO_ORIENTATION_PORTRAIT);
+    ClickButton(IDC_RADIO_PRINTRANGE_ALL);
 }
 
 // ---- printer and supported languages ----------------------------------------
@@ -245,9 +211,9 @@ void CBasicOptsPage::ApplyCheck(int types, bool printerChange) {
         for (int row : RowsToDrop(paths, [this](const std::string& path) { return IsSupportedFile(path.c_str()); }))
             ListView_DeleteItem(list, row);
     }
-    if (d.nTimerId) SetTimer(m_hwnd, d.nTimerId, d.nTimerDelay, nullptr);
+    if (d.nTimerId) RestartTimer(d.nTimerId, d.nTimerDelay);
     ShowPrintButton(d.bShowPrint);
-    EnableWindow(GetDlgItem(m_hwnd, IDC_BUTTON_BROWSE), d.bEnableBrowse);
+    EnableWindow(Item(IDC_BUTTON_BROWSE), d.bEnableBrowse);
     if (!d.bEnablePrinterList) EnableWindow(m_hComboPrinter, FALSE);
 }
 
@@ -364,9 +330,7 @@ void CBasicOptsPage::AddCommandLineFiles() {
 }
 
 void CBasicOptsPage::OnClickedButtonBrowse() {
-    char word[kTextSize];
-    GetLocalizedString("UI_BASIC_TAB", "IDC_FILES", "files", word, sizeof word);
-    const std::string filter = BrowseFilterList(m_nSupportedTypes, word);
+    const std::string filter = BrowseFilterList(m_nSupportedTypes, PageText("IDC_FILES", "files").c_str());
 
     std::vector<char> names(kBrowseBufferSize, '\0');
     std::memcpy(names.data(), "    ", 4);
@@ -480,40 +444,23 @@ bool CBasicOptsPage::ExchangeData(bool save) {
     if (!m_hwnd) return false;
     CParamMngr& p = Params();
     if (!save) {
-        LoadRadioGroup(m_hwnd, kPrintRangeGroup, 2, p.GetPrintRange());
-        LoadRadioGroup(m_hwnd, kOrientationGroup, 2, p.GetOrientation());
+        LoadRadioGroup(kPrintRangeGroup, 2, p.GetPrintRange());
+        LoadRadioGroup(kOrientationGroup, 2, p.GetOrientation());
         m_bSpinAttached = true;
-        SetDlgItemInt(m_hwnd, IDC_EDIT_COPIES, static_cast<UINT>(p.GetCopies()), TRUE);
-        SetDlgItemInt(m_hwnd, IDC_EDIT_FROMPAGE, static_cast<UINT>(p.GetFromPage()), TRUE);
-        SetDlgItemInt(m_hwnd, IDC_EDIT_TOPAGE, static_cast<UINT>(p.GetToPage()), TRUE);
+        LoadEditInt(IDC_EDIT_COPIES, p.GetCopies());
+        LoadEditInt(IDC_EDIT_FROMPAGE, p.GetFromPage());
+        LoadEditInt(IDC_EDIT_TOPAGE, p.GetToPage());
         return true;
     }
-    p.PrintRangeRef() = SaveRadioGroup(m_hwnd, kPrintRangeGroup, 2);
-    p.OrientationRef() = SaveRadioGroup(m_hwnd, kOrientationGroup, 2);
+    p.PrintRangeRef() = SaveRadioGroup(kPrintRangeGroup, 2);
+    p.OrientationRef() = SaveRadioGroup(kOrientationGroup, 2);
     // Copies: a number, then 1-99 (corrected on the control).
-    HWND copies = GetDlgItem(m_hwnd, IDC_EDIT_COPIES);
-    if (!ReadEditInt(m_hwnd, IDC_EDIT_COPIES, p.CopiesRef())) {
-        MessageBeep(0);
-        SetFocus(copies);
-        return false;
-    }
-    if (p.GetCopies() < 1 || p.GetCopies() > 99) {
-        SetDlgItemTextA(m_hwnd, IDC_EDIT_COPIES, "1");
-        SetFocus(copies);
-        return false;
-    }
-    // From and To: numbers within 1-9999; only a non-number beeps.
-    for (int id : {IDC_EDIT_FROMPAGE, IDC_EDIT_TOPAGE}) {
-        int& field = id == IDC_EDIT_FROMPAGE ? p.FromPageRef() : p.ToPageRef();
-        if (!ReadEditInt(m_hwnd, id, field)) {
-            MessageBeep(0);
-            SetFocus(GetDlgItem(m_hwnd, id));
-            return false;
-        }
-        if (field < 1 || field > 9999) return false;
-    }
-    ReadEditInt(m_hwnd, IDC_EDIT_FROMPAGE, p.FromPageRef());
-    ReadEditInt(m_hwnd, IDC_EDIT_TOPAGE, p.ToPageRef());
+    if (!SaveEditInt(IDC_EDIT_COPIES, p.CopiesRef(), 1, 99, "1")) return false;
+    // From and To: numbers within 1-9999; only a non-number beeps, nothing is corrected.
+    if (!SaveEditInt(IDC_EDIT_FROMPAGE, p.FromPageRef(), 1, 9999, nullptr)) return false;
+    if (!SaveEditInt(IDC_EDIT_TOPAGE, p.ToPageRef(), 1, 9999, nullptr)) return false;
+    ReadEditInt(IDC_EDIT_FROMPAGE, p.FromPageRef());
+    ReadEditInt(IDC_EDIT_TOPAGE, p.ToPageRef());
     return true;
 }
 
@@ -522,7 +469,7 @@ bool CBasicOptsPage::UpdateBasicData() {
     CParamMngr& p = Params();
     const bool ok = ExchangeData(true);
     if (ok && p.GetToPage() < p.GetFromPage()) {
-        SetDlgItemInt(m_hwnd, IDC_EDIT_FROMPAGE, static_cast<UINT>(p.GetToPage()), TRUE);
+        LoadEditInt(IDC_EDIT_FROMPAGE, p.GetToPage());
         p.SetFromPage(p.GetToPage());
     }
     RedrawPreview();
@@ -539,13 +486,13 @@ void CBasicOptsPage::OnChangeEditFrom() {
                 SetDlgItemTextA(m_hwnd, IDC_EDIT_FROMPAGE, "1");
             } else if (p.GetFromPage() > 9999) {
                 p.SetFromPage(p.GetToPage());
-                SetDlgItemInt(m_hwnd, IDC_EDIT_FROMPAGE, static_cast<UINT>(p.GetFromPage()), TRUE);
+                LoadEditInt(IDC_EDIT_FROMPAGE, p.GetFromPage());
             }
         }
         RedrawPreview();
-        SetFocus(GetDlgItem(m_hwnd, IDC_EDIT_FROMPAGE));
+        SetFocus(Item(IDC_EDIT_FROMPAGE));
     }
-    SetTimer(m_hwnd, kTimerFromPage, kRangeTimerDelay, nullptr);
+    RestartTimer(kTimerFromPage, kRangeTimerDelay);
 }
 
 void CBasicOptsPage::OnChangeEditTo() {
@@ -558,13 +505,13 @@ void CBasicOptsPage::OnChangeEditTo() {
                 SetDlgItemTextA(m_hwnd, IDC_EDIT_TOPAGE, "1");
             } else if (p.GetToPage() > 9999) {
                 p.SetToPage(p.GetFromPage());
-                SetDlgItemInt(m_hwnd, IDC_EDIT_TOPAGE, static_cast<UINT>(p.GetToPage()), TRUE);
+                LoadEditInt(IDC_EDIT_TOPAGE, p.GetToPage());
             }
         }
         RedrawPreview();
-        SetFocus(GetDlgItem(m_hwnd, IDC_EDIT_TOPAGE));
+        SetFocus(Item(IDC_EDIT_TOPAGE));
     }
-    SetTimer(m_hwnd, kTimerToPage, kRangeTimerDelay, nullptr);
+    RestartTimer(kTimerToPage, kRangeTimerDelay);
 }
 
 void CBasicOptsPage::OnClickedRadioPrintRange() {
@@ -573,8 +520,8 @@ void CBasicOptsPage::OnClickedRadioPrintRange() {
     if (range == 0 || range == 1) {
         SetDlgItemTextA(m_hwnd, IDC_EDIT_FROMPAGE, "1");
         SetDlgItemTextA(m_hwnd, IDC_EDIT_TOPAGE, "1");
-        EnableWindow(GetDlgItem(m_hwnd, IDC_EDIT_FROMPAGE), range == 1);
-        EnableWindow(GetDlgItem(m_hwnd, IDC_EDIT_TOPAGE), range == 1);
+        EnableWindow(Item(IDC_EDIT_FROMPAGE), range == 1);
+        EnableWindow(Item(IDC_EDIT_TOPAGE), range == 1);
     }
     RedrawPreview();
 }
@@ -582,13 +529,8 @@ void CBasicOptsPage::OnClickedRadioPrintRange() {
 void CBasicOptsPage::OnClickedRadioOrientation() {
     ExchangeData(true);
     const int orientation = Params().GetOrientation();
-    if (orientation == 0 || orientation == 1) {
-        HBITMAP bitmap = skin::LoadSkinBitmap(orientation == 0 ? IDB_ORIENTATION_PORTRAIT : IDB_ORIENTATION_LANDSCAPE);
-        HBITMAP old = reinterpret_cast<HBITMAP>(
-            SendMessageA(m_hPictureOrientation, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
-        if (old && old != bitmap) DeleteObject(old);
-        InvalidateRect(m_hPictureOrientation, nullptr, TRUE);
-    }
+    if (orientation == 0 || orientation == 1)
+        SetPicture(m_hPictureOrientation, orientation == 0 ? IDB_ORIENTATION_PORTRAIT : IDB_ORIENTATION_LANDSCAPE);
     RedrawPreview();
 }
 
@@ -611,39 +553,27 @@ void CBasicOptsPage::ShowErrorMessage(int kind) {
 // ---- messages ---------------------------------------------------------------
 
 bool CBasicOptsPage::OnNotify(NMHDR* header, LRESULT& result) {
-    if (header->idFrom == IDC_LIST_FILE) {
-        if (header->code == LVN_INSERTITEM) {
-            OnInsertitemListFile();
-            result = 0;
-            return true;
-        }
-        if (header->code == NM_CUSTOMDRAW) {
-            result = OnCustomdrawList(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
-            return true;
-        }
-        return false;
+    if (header->idFrom != IDC_LIST_FILE) return false;
+    if (header->code == LVN_INSERTITEM) {
+        OnInsertitemListFile();
+        result = 0;
+        return true;
     }
-    switch (header->code) {
-    case PSN_SETACTIVE:
-        DebugLog("CBasicOptsPage : OnSetActive");
-        ExchangeData(true);
-        result = 0;
-        return true;
-    case PSN_APPLY:
-        DebugLog("CBasicOptsPage::OnApply()");
-        result = PSNRET_INVALID_NOCHANGEPAGE;
-        return true;
-    case PSN_KILLACTIVE:
-    case PSN_RESET:
-    case PSN_HELP:
-    case PSN_QUERYCANCEL:
-        result = 0;
+    if (header->code == NM_CUSTOMDRAW) {
+        result = OnCustomdrawList(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
         return true;
     }
     return false;
 }
 
-bool CBasicOptsPage::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+void CBasicOptsPage::OnSetActive() {
+    DebugLog("CBasicOptsPage : OnSetActive");
+    ExchangeData(true);
+}
+
+void CBasicOptsPage::OnApply() { DebugLog("CBasicOptsPage::OnApply()"); }
+
+bool CBasicOptsPage::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
     result = 0;
     switch (msg) {
     case WM_DESTROY:
@@ -651,80 +581,60 @@ bool CBasicOptsPage::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
         return false;
     case WM_NOTIFY:
         return OnNotify(reinterpret_cast<NMHDR*>(lp), result);
-    case WM_CONTEXTMENU:
-        ShowContextHelp("Basic", reinterpret_cast<HWND>(wp), lp, kBasicHelpMap);
-        return true;
-    case WM_DROPFILES:
-        OnDropFiles(reinterpret_cast<HDROP>(wp));
-        return true;
-    case WM_TIMER:
-        switch (wp) {
-        case kTimerNoPrinter:
-        case kTimerNotSupported:
-        case kTimerBusyOrOff:
-            KillTimer(m_hwnd, wp);
-            ShowErrorMessage(wp == kTimerNoPrinter      ? kMsgNoPrinter
-                             : wp == kTimerNotSupported ? kMsgNoPrinterSupport
-                                                        : kMsgBusyOrOff);
-            return true;
-        case kTimerFromPage:
-        case kTimerToPage:
-            KillTimer(m_hwnd, wp);
-            UpdateBasicData();
-            return true;
-        }
-        return false;
-    case WM_COMMAND: {
-        const int id = LOWORD(wp), code = HIWORD(wp);
-        switch (id) {
-        case IDC_BUTTON_DEFAULT:
-            if (code != BN_CLICKED) return false;
-            m_strPrinterName.clear();
-            SetBasicDefaultOption();
-            return true;
-        case IDC_BUTTON_REMOVE:
-            if (code != BN_CLICKED) return false;
-            OnClickedButtonRemove();
-            return true;
-        case IDC_EDIT_FROMPAGE:
-            if (code != EN_CHANGE) return false;
-            OnChangeEditFrom();
-            return true;
-        case IDC_EDIT_TOPAGE:
-            if (code != EN_CHANGE) return false;
-            OnChangeEditTo();
-            return true;
-        case IDC_RADIO_ORIENTATION_PORTRAIT:
-        case IDC_RADIO_ORIENTATION_LANDSCAPE:
-            if (code != BN_CLICKED) return false;
-            OnClickedRadioOrientation();
-            return true;
-        case IDC_BUTTON_BROWSE:
-            if (code != BN_CLICKED) return false;
-            OnClickedButtonBrowse();
-            return true;
-        case IDC_COMBO_PRINTERLIST:
-            if (code != CBN_SELCHANGE) return false;
-            OnSelchangeComboPrinterlist();
-            return true;
-        case IDC_RADIO_PRINTRANGE_ALL:
-        case IDC_RADIO_PRINTRANGE_PAGES:
-            if (code != BN_CLICKED) return false;
-            OnClickedRadioPrintRange();
-            return true;
-        case IDC_EDIT_COPIES:
-            if (code == EN_CHANGE) {
-                if (m_bInitialized && ExchangeData(true)) RedrawPreview();
-                return true;
-            }
-            if (code == EN_KILLFOCUS) {
-                if (m_bInitialized && !ExchangeData(true)) SetDlgItemTextA(m_hwnd, IDC_EDIT_COPIES, "1");
-                return true;
-            }
-            return false;
-        }
-        return false;
-    }
     }
     return false;
+}
+
+bool CBasicOptsPage::OnTimer(UINT_PTR id) {
+    switch (id) {
+    case kTimerNoPrinter:
+    case kTimerNotSupported:
+    case kTimerBusyOrOff:
+        KillTimer(m_hwnd, id);
+        ShowErrorMessage(id == kTimerNoPrinter      ? kMsgNoPrinter
+                         : id == kTimerNotSupported ? kMsgNoPrinterSupport
+                                                    : kMsgBusyOrOff);
+        return true;
+    case kTimerFromPage:
+    case kTimerToPage:
+        KillTimer(m_hwnd, id);
+        UpdateBasicData();
+        return true;
+    }
+    return false;
+}
+
+void CBasicOptsPage::OnClickedButtonDefault() {
+    m_strPrinterName.clear();
+    SetBasicDefaultOption();
+}
+
+void CBasicOptsPage::OnChangeEditCopies() {
+    if (m_bInitialized && ExchangeData(true)) RedrawPreview();
+}
+
+void CBasicOptsPage::OnKillfocusEditCopies() {
+    if (m_bInitialized && !ExchangeData(true)) SetDlgItemTextA(m_hwnd, IDC_EDIT_COPIES, "1");
+}
+
+bool CBasicOptsPage::OnCommand(int id, int code) {
+    using Page = CBasicOptsPage;
+    static const OptsCommand<Page> kCommands[] = {
+        {IDC_BUTTON_DEFAULT, BN_CLICKED, &Page::OnClickedButtonDefault},
+        {IDC_BUTTON_REMOVE, BN_CLICKED, &Page::OnClickedButtonRemove},
+        {IDC_EDIT_FROMPAGE, EN_CHANGE, &Page::OnChangeEditFrom},
+        {IDC_EDIT_TOPAGE, EN_CHANGE, &Page::OnChangeEditTo},
+        {IDC_RADIO_ORIENTATION_PORTRAIT, BN_CLICKED, &Page::OnClickedRadioOrientation},
+        {IDC_RADIO_ORIENTATION_LANDSCAPE, BN_CLICKED, &Page::OnClickedRadioOrientation},
+        {IDC_BUTTON_BROWSE, BN_CLICKED, &Page::OnClickedButtonBrowse},
+        {IDC_RADIO_PRINTRANGE_ALL, BN_CLICKED, &Page::OnClickedRadioPrintRange},
+        {IDC_RADIO_PRINTRANGE_PAGES, BN_CLICKED, &Page::OnClickedRadioPrintRange},
+        {IDC_EDIT_COPIES, EN_CHANGE, &Page::OnChangeEditCopies},
+        {IDC_EDIT_COPIES, EN_KILLFOCUS, &Page::OnKillfocusEditCopies},
+    };
+    if (id == IDC_COMBO_PRINTERLIST && code == CBN_SELCHANGE) {
+        OnSelchangeComboPrinterlist();
+        return true;
+    }
+    return DispatchCommand(this, kCommands, id, code);
 }

@@ -38,7 +38,7 @@ public:
     int GetSupportedTypes() const { return m_nSupportedTypes; }
 
     // Files dropped on either tab.
-    void OnDropFiles(HDROP drop);
+    void OnDropFiles(HDROP drop) override;
 
     // The messages of the page: kinds 1 to 4.
     void ShowErrorMessage(int kind);
@@ -51,6 +51,10 @@ public:
 protected:
     INT_PTR OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    void OnSetActive() override;
+    void OnApply() override;
+    bool OnTimer(UINT_PTR id) override;
+    bool OnCommand(int id, int code) override;
 
 private:
     void LoadLocalizedString();
@@ -66,6 +70,9 @@ private:
     LRESULT OnCustomdrawList(NMLVCUSTOMDRAW* draw);
     void OnChangeEditFrom();
     void OnChangeEditTo();
+    void OnClickedButtonDefault();
+    void OnChangeEditCopies();
+    void OnKillfocusEditCopies();
     void OnClickedRadioPrintRange();
     void OnClickedRadioOrientation();
     bool OnNotify(NMHDR* header, LRESULT& result);
