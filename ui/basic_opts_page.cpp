@@ -317,16 +317,20 @@ void CBasicOptsPage::AppendFile(const char* path) {
     ListView_InsertItem(list, &item);
 }
 
+std::string CBasicOptsPage::ResolvedPath(const char* path) {
+    const std::string target = ResolveShortcut(path);
+    return target.empty() ? std::string(path) : target;
+}
+
+void CBasicOptsPage::OfferFile(const std::string& path, int refusedKind) {
+    if (IsSupportedFile(path.c_str()))
+        AppendFile(path.c_str());
+    else
+        ShowErrorMessage(refusedKind);
+}
+
 void CBasicOptsPage::AddCommandLineFiles() {
-    for (const std::string& token : m_arrCmdLineFiles) {
-        std::string path = token;
-        const std::string target = ResolveShortcut(path.c_str());
-        if (!target.empty()) path = target;
-        if (IsSupportedFile(path.c_str()))
-            AppendFile(path.c_str());
-        else
-            ShowErrorMessage(kMsgNoSupport);
-    }
+    for (const std::string& token : m_arrCmdLineFiles) OfferFile(ResolvedPath(token.c_str()), kMsgNoSupport);
 }
 
 void CBasicOptsPage::OnClickedButtonBrowse() {
@@ -348,22 +352,13 @@ void CBasicOptsPage::OnClickedButtonBrowse() {
     const char* next = first + std::strlen(first) + 1;
     if (*next == '\0') {
         // One file: the whole path.
-        if (IsSupportedFile(first))
-            AppendFile(first);
-        else
-            ShowErrorMessage(kMsgNoSupport);
+        OfferFile(first, kMsgNoSupport);
         return;
     }
     for (const char* name = next; *name; name += std::strlen(name) + 1) {
         char path[2 * kPathSize];
         std::snprintf(path, sizeof path, "%s\\%s", first, name);
-        std::string chosen = path;
-        const std::string target = ResolveShortcut(path);
-        if (!target.empty()) chosen = target;
-        if (IsSupportedFile(chosen.c_str()))
-            AppendFile(chosen.c_str());
-        else
-            ShowErrorMessage(kMsgNoSupport);
+        OfferFile(ResolvedPath(path), kMsgNoSupport);
     }
 }
 
@@ -372,15 +367,10 @@ void CBasicOptsPage::OnDropFiles(HDROP drop) {
     for (UINT i = 0; i < count; ++i) {
         char dropped[kPathSize] = "";
         DragQueryFileA(drop, i, dropped, sizeof dropped);
-        std::string path = dropped;
-        const std::string target = ResolveShortcut(dropped);
-        if (!target.empty()) path = target;
-        if (IsSupportedFile(path.c_str()))
-            AppendFile(path.c_str());
-        else
-            ShowErrorMessage(m_nSupportedTypes == kSupportUnreadable  ? kMsgBusyOrOff
-                             : m_nSupportedTypes == kSupportNoPrinter ? kMsgNoPrinter
-                                                                      : kMsgNoSupport);
+        // The message names what keeps the printer from taking any file.
+        OfferFile(ResolvedPath(dropped), m_nSupportedTypes == kSupportUnreadable  ? kMsgBusyOrOff
+                                         : m_nSupportedTypes == kSupportNoPrinter ? kMsgNoPrinter
+                                                                                  : kMsgNoSupport);
     }
     DragFinish(drop);
 }
@@ -477,41 +467,34 @@ bool CBasicOptsPage::UpdateBasicData() {
 }
 
 void CBasicOptsPage::OnChangeEditFrom() {
-    if (m_bInitialized) {
-        CParamMngr& p = Params();
-        if (!ExchangeData(true)) {
-            RedrawPreview();
-            if (p.GetFromPage() <= 0) {
-                p.SetFromPage(1);
-                SetDlgItemTextA(m_hwnd, IDC_EDIT_FROMPAGE, "1");
-            } else if (p.GetFromPage() > 9999) {
-                p.SetFromPage(p.GetToPage());
-                LoadEditInt(IDC_EDIT_FROMPAGE, p.GetFromPage());
-            }
-        }
-        RedrawPreview();
-        SetFocus(Item(IDC_EDIT_FROMPAGE));
-    }
-    RestartTimer(kTimerFromPage, kRangeTimerDelay);
+    OnChangeRangeEdit(IDC_EDIT_FROMPAGE, kTimerFromPage, &CParamMngr::GetFromPage, &CParamMngr::SetFromPage,
+                      &CParamMngr::GetToPage);
 }
 
 void CBasicOptsPage::OnChangeEditTo() {
+    OnChangeRangeEdit(IDC_EDIT_TOPAGE, kTimerToPage, &CParamMngr::GetToPage, &CParamMngr::SetToPage,
+                      &CParamMngr::GetFromPage);
+}
+
+void CBasicOptsPage::OnChangeRangeEdit(int editId, UINT_PTR timerId, int (CParamMngr::*get)() const,
+                                       bool (CParamMngr::*set)(int), int (CParamMngr::*other)() const) {
     if (m_bInitialized) {
         CParamMngr& p = Params();
         if (!ExchangeData(true)) {
             RedrawPreview();
-            if (p.GetToPage() <= 0) {
-                p.SetToPage(1);
-                SetDlgItemTextA(m_hwnd, IDC_EDIT_TOPAGE, "1");
-            } else if (p.GetToPage() > 9999) {
-                p.SetToPage(p.GetFromPage());
-                LoadEditInt(IDC_EDIT_TOPAGE, p.GetToPage());
+            // Not positive: 1. Too large: the other end of the range.
+            if ((p.*get)() <= 0) {
+                (p.*set)(1);
+                SetDlgItemTextA(m_hwnd, editId, "1");
+            } else if ((p.*get)() > 9999) {
+                (p.*set)((p.*other)());
+                LoadEditInt(editId, (p.*get)());
             }
         }
         RedrawPreview();
-        SetFocus(Item(IDC_EDIT_TOPAGE));
+        SetFocus(Item(editId));
     }
-    RestartTimer(kTimerToPage, kRangeTimerDelay);
+    RestartTimer(timerId, kRangeTimerDelay);
 }
 
 void CBasicOptsPage::OnClickedRadioPrintRange() {

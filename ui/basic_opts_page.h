@@ -14,6 +14,7 @@
 
 class CTestPrint;
 class CPrtControl;
+class CParamMngr;
 
 class CBasicOptsPage : public COptsPage {
 public:
@@ -63,13 +64,20 @@ private:
     void OnClickedButtonBrowse();
     void OnClickedButtonRemove();
     void AppendFile(const char* path);
+    // Appends the path when the printer takes it, else shows message `refusedKind`.
+    void OfferFile(const std::string& path, int refusedKind);
     static std::string ResolveShortcut(const char* path);
+    // A shortcut's target, any other path itself.
+    static std::string ResolvedPath(const char* path);
     void GetSystemImageList(const char* samplePath);
     static int GetIconIndex(const char* path);
     void OnInsertitemListFile();
     LRESULT OnCustomdrawList(NMLVCUSTOMDRAW* draw);
     void OnChangeEditFrom();
     void OnChangeEditTo();
+    // A change of the from or to edit: corrects what the exchange refused.
+    void OnChangeRangeEdit(int editId, UINT_PTR timerId, int (CParamMngr::*get)() const, bool (CParamMngr::*set)(int),
+                           int (CParamMngr::*other)() const);
     void OnClickedButtonDefault();
     void OnChangeEditCopies();
     void OnKillfocusEditCopies();
