@@ -58,6 +58,20 @@ const int kResolutionGroup[] = {IDC_RADIO_RESOLUTION_DRAFT, IDC_RADIO_RESOLUTION
 
 CParamMngr& Params() { return *CParamMngr::create(); }
 
+// Lists the entries 0..last of a catalogue, each as the settings name it when
+// set to it; the settings get their own index back afterwards.
+void FillCatalogueList(HWND combo, int last, int (CParamMngr::*get)() const, bool (CParamMngr::*set)(int),
+                       std::string (CParamMngr::*entry)() const) {
+    CParamMngr& p = Params();
+    const int remembered = (p.*get)();
+    for (int i = 0; i <= last; ++i) {
+        (p.*set)(i);
+        const std::string text = (p.*entry)();
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    (p.*set)(remembered);
+}
+
 }  // namespace
 
 CAdvancedOptsPage::CAdvancedOptsPage()
@@ -100,25 +114,13 @@ INT_PTR CAdvancedOptsPage::OnInitDialog() {
 void CAdvancedOptsPage::LoadLocalizedString() { SetLabels(kLabels); }
 
 void CAdvancedOptsPage::FillPaperSizeList() {
-    CParamMngr& p = Params();
-    const int remembered = p.GetPaperSize();
-    for (int i = 0; i <= 16; ++i) {
-        p.SetPaperSize(i);
-        const std::string entry = p.FormatPaperListEntry();
-        SendMessageA(m_hComboPaperSize, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
-    }
-    p.SetPaperSize(remembered);
+    FillCatalogueList(m_hComboPaperSize, 16, &CParamMngr::GetPaperSize, &CParamMngr::SetPaperSize,
+                      &CParamMngr::FormatPaperListEntry);
 }
 
 void CAdvancedOptsPage::FillPaperTypeList() {
-    CParamMngr& p = Params();
-    const int remembered = p.GetPaperType();
-    for (int i = 0; i <= 10; ++i) {
-        p.SetPaperType(i);
-        const std::string entry = p.GetPaperTypeName();
-        SendMessageA(m_hComboPaperType, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
-    }
-    p.SetPaperType(remembered);
+    FillCatalogueList(m_hComboPaperType, 10, &CParamMngr::GetPaperType, &CParamMngr::SetPaperType,
+                      &CParamMngr::GetPaperTypeName);
 }
 
 void CAdvancedOptsPage::SetDefaultOption() {
