@@ -57,7 +57,7 @@ protected:
     virtual bool OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
     // PSN_SETACTIVE; the sheet is told to go ahead.
     virtual void OnSetActive() = 0;
-    // PSN_APPLY; the page always refuses (Print sends, OK never applies).
+    // PSN_APPLY; the page refuses it, since the sheet's Print does the sending.
     virtual void OnApply() = 0;
     virtual void OnDropFiles(HDROP drop) = 0;
     // WM_TIMER; true for a timer of the page.
