@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   mingw-w64 mingw-w64-tools
   wine64 wine32:i386 libwine-dev libcups2:i386
-  xvfb x11-utils imagemagick
+  xvfb x11-utils imagemagick locales fonts-ipafont-gothic
   cups-daemon cups-client
   snmpd snmp
   nsis fp-utils libchm-bin

@@ -389,11 +389,12 @@ void OrvexDriver::Settle(DWORD ms) const {
     Sleep(ms);
 }
 
-bool OrvexDriver::Screenshot(const std::string& path) const {
+bool OrvexDriver::Screenshot(const std::string& path, HWND around) const {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     RECT r{0, 0, w, h};
-    if (m_sheet && IsWindow(m_sheet)) {
-        GetWindowRect(m_sheet, &r);
+    if (!around) around = m_sheet;
+    if (around && IsWindow(around)) {
+        GetWindowRect(around, &r);
         InflateRect(&r, 40, 40);
         r.left = std::max<LONG>(r.left, 0);
         r.top = std::max<LONG>(r.top, 0);

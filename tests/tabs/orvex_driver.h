@@ -66,8 +66,8 @@ public:
 
     // Lets the program's message loop run its posted work.
     void Settle(DWORD ms = 300) const;
-    // Writes the screen around the sheet (or the whole screen) as a BMP file.
-    bool Screenshot(const std::string& path) const;
+    // Writes the screen around `around` (by default the sheet; else the whole screen) as a BMP file.
+    bool Screenshot(const std::string& path, HWND around = nullptr) const;
 
 private:
     PROCESS_INFORMATION m_pi{};

@@ -1,0 +1,263 @@
+// Renders Orvex in one language and measures every label against its control:
+//   label_fit.exe <code> <folder for screenshots> <file to open>
+// Sets "QELLangCode", starts the program with a file it refuses (so that our
+// message box appears), then measures the box and both tabs in the font the
+// controls use, on this process's locale (run it under the language's locale).
+// Prints one line per text; exit code 1 when a text does not fit.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <winspool.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/tabs/orvex_driver.h"
+
+namespace {
+
+const char kProductKey[] = "SOFTWARE\\QEL\\Orvane Suite";
+constexpr int kMessageTextId = 1054;
+
+std::string Utf8(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+// Across processes WM_GETTEXT in W needs no code page agreement.
+std::wstring WindowText(HWND hwnd) {
+    WCHAR text[1024] = L"";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &ignored);
+    return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    WCHAR name[64] = L"";
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+class Meter {
+public:
+    Meter() : dc_(CreateCompatibleDC(nullptr)) { SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT)); }
+    ~Meter() { DeleteDC(dc_); }
+    // The rectangle DrawText needs for `text` at most `width` wide (word-wrapped when `wrap`).
+    SIZE Need(const std::wstring& text, int width, bool wrap, bool prefix) const {
+        RECT r{0, 0, width, 0};
+        UINT flags = DT_CALCRECT | (wrap ? DT_WORDBREAK : DT_SINGLELINE) | (prefix ? 0 : DT_NOPREFIX);
+        DrawTextW(dc_, text.c_str(), -1, &r, flags);
+        return SIZE{r.right - r.left, r.bottom - r.top};
+    }
+
+private:
+    HDC dc_;
+};
+
+struct Report {
+    std::string code;
+    int checked = 0, failed = 0;
+    void Line(const char* where, int id, const std::wstring& text, int need, int room, const char* what) {
+        ++checked;
+        const bool fits = need <= room;
+        if (!fits) ++failed;
+        std::printf("%s %-8s %4d %-5s need %3d of %3d %s  \"%s\"\n", code.c_str(), where, id, fits ? "ok" : "CUT",
+                    need, room, what, Utf8(text).c_str());
+    }
+};
+
+int Width(HWND hwnd) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    return r.right - r.left;
+}
+
+int Height(HWND hwnd) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    return r.bottom - r.top;
+}
+
+// The room a label has inside its control: group captions sit 7 px in from each
+// side (over the frame's top line), radio and check boxes lose their 13 px box and
+// the gap after it, push buttons a 3 px border each side.
+void MeasureControl(const Meter& m, Report& report, const char* where, HWND hwnd) {
+    const std::wstring text = WindowText(hwnd);
+    if (text.empty() || !IsWindowVisible(hwnd)) return;
+    const int id = GetDlgCtrlID(hwnd);
+    const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+    const std::wstring cls = ClassOf(hwnd);
+    if (_wcsicmp(cls.c_str(), L"Static") == 0) {
+        const LONG type = style & SS_TYPEMASK;
+        if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP) return;
+        // Word-wrapped statics may use their height; every word must still fit the width.
+        const SIZE need = m.Need(text, Width(hwnd), type != SS_LEFTNOWORDWRAP, !(style & SS_NOPREFIX));
+        report.Line(where, id, text, need.cx, Width(hwnd), "px wide");
+        if (need.cx <= Width(hwnd)) report.Line(where, id, text, need.cy, Height(hwnd), "px high");
+    } else if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+        const LONG type = style & BS_TYPEMASK;
+        const SIZE need = m.Need(text, 0, false, true);
+        int room = Width(hwnd);
+        const char* what = "px, button";
+        if (type == BS_GROUPBOX) {
+            room -= 14;
+            what = "px, group caption";
+        } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON || type == BS_CHECKBOX ||
+                   type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE) {
+            room -= 17;
+            what = "px, beside the box";
+        } else {
+            room -= 6;
+        }
+        report.Line(where, id, text, need.cx, room, what);
+    }
+}
+
+void MeasureChildren(const Meter& m, Report& report, const char* where, HWND parent) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        MeasureControl(m, report, where, c);
+}
+
+// The tab labels, read from the program's memory (TCM_GETITEM carries a pointer).
+void MeasureTabs(const Meter& m, Report& report, HWND tab, DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return;
+    const size_t textBytes = 512;
+    char* remote = static_cast<char*>(
+        VirtualAllocEx(process, nullptr, sizeof(TCITEMW) + sizeof(RECT) + textBytes, MEM_COMMIT, PAGE_READWRITE));
+    const int count = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; remote && i < count; ++i) {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.cchTextMax = textBytes / sizeof(WCHAR);
+        item.pszText = reinterpret_cast<LPWSTR>(remote + sizeof(TCITEMW) + sizeof(RECT));
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote));
+        SendMessageW(tab, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote + sizeof(TCITEMW)));
+        WCHAR text[256] = L"";
+        RECT rect{};
+        ReadProcessMemory(process, remote + sizeof(TCITEMW) + sizeof(RECT), text, sizeof text, nullptr);
+        ReadProcessMemory(process, remote + sizeof(TCITEMW), &rect, sizeof rect, nullptr);
+        text[255] = L'\0';
+        report.Line("tab", i, text, m.Need(text, 0, false, false).cx, rect.right - rect.left - 6, "px, tab");
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+}
+
+// Every message of the language in the box's text area, not only the one shown.
+void MeasureMessages(const Meter& m, Report& report, HWND box) {
+    HWND area = GetDlgItem(box, kMessageTextId);
+    WCHAR path[MAX_PATH];
+    std::string exe = WinePath(ORVEX_EXE);
+    std::wstring file(exe.begin(), exe.end());
+    file = file.substr(0, file.rfind(L'\\') + 1) +
+           (report.code == "EN" ? std::wstring(L"LOCAL.dat")
+                                : L"LOCAL_" + std::wstring(report.code.begin(), report.code.end()) + L".dat");
+    lstrcpynW(path, file.c_str(), MAX_PATH);
+    WCHAR keys[4096] = L"";
+    GetPrivateProfileStringW(L"ERROR_MSG", nullptr, L"", keys, 4096, path);
+    for (const WCHAR* k = keys; *k; k += lstrlenW(k) + 1) {
+        WCHAR text[1024] = L"";
+        GetPrivateProfileStringW(L"ERROR_MSG", k, L"", text, 1024, path);
+        const SIZE need = m.Need(text, Width(area), true, true);
+        if (need.cx > Width(area))
+            report.Line("message", kMessageTextId, text, need.cx, Width(area), "px wide (a word)");
+        else
+            report.Line("message", kMessageTextId, text, need.cy, Height(area), "px high");
+    }
+}
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+// The bench's first queue asks the agent that accepts PDF and JPEG, so the one
+// refused file is the only thing the program has to say.
+std::string PortKey() {
+    return "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\CUPS:" +
+           Env("ORVANE_QUEUE_1");
+}
+
+void MapFirstQueue() {
+    std::string address = Env("ORVANE_AGENT_PDFJPEG");
+    address = address.substr(0, address.rfind(':'));
+    HKEY h = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, PortKey().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(h, "IPAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
+                   static_cast<DWORD>(address.size() + 1));
+    RegCloseKey(h);
+    SetDefaultPrinterA(Env("ORVANE_QUEUE_1").c_str());
+}
+
+void SetLanguage(const char* code) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    if (code)
+        RegSetValueExA(key, "QELLangCode", 0, REG_SZ, reinterpret_cast<const BYTE*>(code),
+                       static_cast<DWORD>(lstrlenA(code) + 1));
+    else
+        RegDeleteValueA(key, "QELLangCode");
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: label_fit <code> <screenshot folder> <file to open>\n");
+        return 2;
+    }
+    Report report;
+    report.code = argv[1];
+    const std::string shots = std::string(argv[2]) + "\\" + report.code;
+    Meter meter;
+    SetLanguage(report.code.c_str());
+    MapFirstQueue();
+    OrvexDriver orvex;
+    bool ok = orvex.Start("\"" + std::string(argv[3]) + "\"");
+    HWND sheet = ok ? orvex.WaitSheet() : nullptr;
+    if (sheet) {
+        // A message of its own (the refused file) or, failing that, the one for Print with no files.
+        HWND box = orvex.WaitMessageBox(2500);
+        if (!box && orvex.Print()) box = orvex.WaitMessageBox(8000);
+        if (box) {
+            orvex.Settle(300);
+            orvex.Screenshot(shots + "-message.bmp", box);
+            MeasureChildren(meter, report, "message", box);
+            MeasureMessages(meter, report, box);
+            orvex.CloseMessageBox(box);
+        } else {
+            std::printf("%s: no message box appeared\n", report.code.c_str());
+            ok = false;
+        }
+        // The version splash covers the sheet for its first two seconds.
+        orvex.Settle(1000);
+        orvex.Screenshot(shots + "-basic.bmp");
+        MeasureChildren(meter, report, "sheet", sheet);
+        MeasureTabs(meter, report, reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0)),
+                    orvex.ProcessId());
+        MeasureChildren(meter, report, "basic", orvex.Basic());
+        orvex.ShowTab(1);
+        orvex.Settle(300);
+        orvex.Screenshot(shots + "-advanced.bmp");
+        MeasureChildren(meter, report, "advanced", orvex.Advanced());
+    } else {
+        std::printf("%s: the sheet did not appear\n", report.code.c_str());
+        ok = false;
+    }
+    orvex.Stop();
+    SetLanguage(nullptr);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, PortKey().c_str());
+    std::printf("%s: %d texts measured, %d do not fit\n", report.code.c_str(), report.checked, report.failed);
+    return ok && report.failed == 0 && report.checked > 0 ? 0 : 1;
+}
