@@ -42,6 +42,68 @@ std::wstring ClassOf(HWND hwnd) {
     return name;
 }
 
+// Where each label's text comes from in the language file.
+struct Source {
+    const char* where;
+    int id;
+    const wchar_t* section;
+    const wchar_t* key;
+};
+const Source kSources[] = {
+    {"message", IDOK, L"UI_SHEET", L"IDL_OK"},
+    {"sheet", IDOK, L"UI_SHEET", L"IDL_PRINT"},
+    {"sheet", IDCANCEL, L"UI_SHEET", L"IDL_CANCEL"},
+    {"sheet", IDHELP, L"UI_SHEET", L"IDL_HELP"},
+    {"tab", 0, L"UI_SHEET", L"IDD_BASICDLG"},
+    {"tab", 1, L"UI_SHEET", L"IDD_ADVANCEDDLG"},
+    {"basic", 1021, L"UI_BASIC_TAB", L"IDC_STATIC_SELECTPRINTER"},
+    {"basic", 1022, L"UI_BASIC_TAB", L"IDC_STATIC_SELECTFILES"},
+    {"basic", 1007, L"UI_BASIC_TAB", L"IDC_BUTTON_REMOVE"},
+    {"basic", 1017, L"UI_BASIC_TAB", L"IDC_BUTTON_BROWSE"},
+    {"basic", 1023, L"UI_BASIC_TAB", L"IDC_STATIC_PRINTRANGE"},
+    {"basic", 1035, L"UI_BASIC_TAB", L"IDC_RADIO_PRINTRANGE_ALL"},
+    {"basic", 1036, L"UI_BASIC_TAB", L"IDC_RADIO_PRINTRANGE_PAGES"},
+    {"basic", 1046, L"UI_BASIC_TAB", L"IDC_STATIC_PRINTRANGE_FROM"},
+    {"basic", 1047, L"UI_BASIC_TAB", L"IDC_STATIC_PRINTRANGE_TO"},
+    {"basic", 1024, L"UI_BASIC_TAB", L"IDC_STATIC_COPIES"},
+    {"basic", 1025, L"UI_BASIC_TAB", L"IDC_STATIC_ORIENTATION"},
+    {"basic", 1015, L"UI_BASIC_TAB", L"IDC_RADIO_ORIENTATION_PORTRAIT"},
+    {"basic", 1016, L"UI_BASIC_TAB", L"IDC_RADIO_ORIENTATION_LANDSCAPE"},
+    {"basic", 1006, L"UI_BASIC_TAB", L"IDC_BUTTON_DEFAULT"},
+    {"advanced", 1028, L"UI_ADVANCED_TAB", L"IDC_STATIC_PAPAEROPTION"},
+    {"advanced", 1052, L"UI_ADVANCED_TAB", L"IDC_STATIC_PAPERSIZE"},
+    {"advanced", 1053, L"UI_ADVANCED_TAB", L"IDC_STATIC_PAPERTYPE"},
+    {"advanced", 1029, L"UI_ADVANCED_TAB", L"IDC_STATIC_RESOLUTION"},
+    {"advanced", 1045, L"UI_ADVANCED_TAB", L"IDC_RADIO_RESOLUTION_DRAFT"},
+    {"advanced", 1010, L"UI_ADVANCED_TAB", L"IDC_RADIO_RESOLUTION_NORMAL"},
+    {"advanced", 1030, L"UI_ADVANCED_TAB", L"IDC_STATIC_COLORMODE"},
+    {"advanced", 1009, L"UI_ADVANCED_TAB", L"IDC_RADIO_COLORMODE_AUTO"},
+    {"advanced", 1011, L"UI_ADVANCED_TAB", L"IDC_RADIO_COLORMODE_BW"},
+    {"advanced", 1031, L"UI_ADVANCED_TAB", L"IDC_STATIC_REDUCEENLARGE"},
+    {"advanced", 1038, L"UI_ADVANCED_TAB", L"IDC_CHECK_ZOOM_FIT"},
+    {"advanced", 1032, L"UI_ADVANCED_TAB", L"IDC_STATIC_CUSTOM"},
+    {"advanced", 1020, L"UI_ADVANCED_TAB", L"IDC_BUTTON_ADV_DEFAULT"},
+};
+
+std::wstring gLanguageFile;  // the LOCAL*.dat the program reads
+
+// The text the language file gives a label ("" for a control that has none).
+std::wstring Expected(const char* where, int id) {
+    for (const Source& s : kSources) {
+        if (std::string(s.where) != where || s.id != id) continue;
+        WCHAR text[1024] = L"";
+        GetPrivateProfileStringW(s.section, s.key, L"", text, 1024, gLanguageFile.c_str());
+        std::wstring value = text;
+        // "Black & White" is shown with its ampersand doubled, as a character.
+        if (id == 1011 && std::string(where) == "advanced") {
+            for (size_t at = value.find(L'&'); at != std::wstring::npos; at = value.find(L'&', at + 2))
+                value.insert(at, 1, L'&');
+        }
+        return value;
+    }
+    return std::wstring();
+}
+
 class Meter {
 public:
     Meter() : dc_(CreateCompatibleDC(nullptr)) { SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT)); }
@@ -61,6 +123,14 @@ private:
 struct Report {
     std::string code;
     int checked = 0, failed = 0;
+    // A label that should come from the language file but shows something else.
+    void CheckSource(const char* where, int id, const std::wstring& text) {
+        const std::wstring expected = Expected(where, id);
+        if (expected.empty() || expected == text) return;
+        ++failed;
+        std::printf("%s %-8s %4d NOT-LOCALIZED shows \"%s\", the file says \"%s\"\n", code.c_str(), where, id,
+                    Utf8(text).c_str(), Utf8(expected).c_str());
+    }
     void Line(const char* where, int id, const std::wstring& text, int need, int room, const char* what) {
         ++checked;
         const bool fits = need <= room;
@@ -91,6 +161,7 @@ void MeasureControl(const Meter& m, Report& report, const char* where, HWND hwnd
     const int id = GetDlgCtrlID(hwnd);
     const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
     const std::wstring cls = ClassOf(hwnd);
+    report.CheckSource(where, id, text);
     if (_wcsicmp(cls.c_str(), L"Static") == 0) {
         const LONG type = style & SS_TYPEMASK;
         if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP) return;
@@ -143,6 +214,7 @@ void MeasureTabs(const Meter& m, Report& report, HWND tab, DWORD pid) {
         ReadProcessMemory(process, remote + sizeof(TCITEMW) + sizeof(RECT), text, sizeof text, nullptr);
         ReadProcessMemory(process, remote + sizeof(TCITEMW), &rect, sizeof rect, nullptr);
         text[255] = L'\0';
+        report.CheckSource("tab", i, text);
         report.Line("tab", i, text, m.Need(text, 0, false, false).cx, rect.right - rect.left - 6, "px, tab");
     }
     if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
@@ -152,13 +224,7 @@ void MeasureTabs(const Meter& m, Report& report, HWND tab, DWORD pid) {
 // Every message of the language in the box's text area, not only the one shown.
 void MeasureMessages(const Meter& m, Report& report, HWND box) {
     HWND area = GetDlgItem(box, kMessageTextId);
-    WCHAR path[MAX_PATH];
-    std::string exe = WinePath(ORVEX_EXE);
-    std::wstring file(exe.begin(), exe.end());
-    file = file.substr(0, file.rfind(L'\\') + 1) +
-           (report.code == "EN" ? std::wstring(L"LOCAL.dat")
-                                : L"LOCAL_" + std::wstring(report.code.begin(), report.code.end()) + L".dat");
-    lstrcpynW(path, file.c_str(), MAX_PATH);
+    const WCHAR* path = gLanguageFile.c_str();
     WCHAR keys[4096] = L"";
     GetPrivateProfileStringW(L"ERROR_MSG", nullptr, L"", keys, 4096, path);
     for (const WCHAR* k = keys; *k; k += lstrlenW(k) + 1) {
@@ -220,26 +286,34 @@ int main(int argc, char** argv) {
     Report report;
     report.code = argv[1];
     const std::string shots = std::string(argv[2]) + "\\" + report.code;
+    const std::string exe = WinePath(ORVEX_EXE);
+    const std::string file = exe.substr(0, exe.rfind('\\') + 1) +
+                             (report.code == "EN" ? std::string("LOCAL.dat") : "LOCAL_" + report.code + ".dat");
+    gLanguageFile.assign(file.begin(), file.end());
     Meter meter;
     SetLanguage(report.code.c_str());
     MapFirstQueue();
     OrvexDriver orvex;
     bool ok = orvex.Start("\"" + std::string(argv[3]) + "\"");
-    HWND sheet = ok ? orvex.WaitSheet() : nullptr;
+    // The refused file is told about while the first tab initialises, before the sheet shows.
+    HWND box = nullptr, sheet = nullptr;
+    for (DWORD start = GetTickCount(); ok && !box && !sheet && GetTickCount() - start < 20000; Sleep(50)) {
+        box = orvex.WaitMessageBox(0);
+        if (!box) sheet = orvex.WaitSheet(0);
+    }
+    if (sheet && !(box = orvex.WaitMessageBox(2500)) && orvex.Print()) box = orvex.WaitMessageBox(8000);
+    if (box) {
+        orvex.Settle(300);
+        orvex.Screenshot(shots + "-message.bmp", box);
+        MeasureChildren(meter, report, "message", box);
+        MeasureMessages(meter, report, box);
+        orvex.CloseMessageBox(box);
+    } else if (ok) {
+        std::printf("%s: no message box appeared\n", report.code.c_str());
+        ok = false;
+    }
+    if (!sheet && ok) sheet = orvex.WaitSheet();
     if (sheet) {
-        // A message of its own (the refused file) or, failing that, the one for Print with no files.
-        HWND box = orvex.WaitMessageBox(2500);
-        if (!box && orvex.Print()) box = orvex.WaitMessageBox(8000);
-        if (box) {
-            orvex.Settle(300);
-            orvex.Screenshot(shots + "-message.bmp", box);
-            MeasureChildren(meter, report, "message", box);
-            MeasureMessages(meter, report, box);
-            orvex.CloseMessageBox(box);
-        } else {
-            std::printf("%s: no message box appeared\n", report.code.c_str());
-            ok = false;
-        }
         // The version splash covers the sheet for its first two seconds.
         orvex.Settle(1000);
         orvex.Screenshot(shots + "-basic.bmp");
