@@ -32,7 +32,8 @@ int NextToken(const char* text, char* buffer, bool* tooLong) {
     return static_cast<int>(p - text);
 }
 
-int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName) {
+int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName,
+                     bool* printWithoutWindow) {
     if (text == nullptr) return 0;
     std::size_t pos = 0;
     char token[kPathSize];
@@ -54,6 +55,7 @@ int ParseCommandLine(const char* text, std::vector<std::string>& files, std::str
                     printerName = token;
                 pos += 2 + static_cast<std::size_t>(used);
             } else {
+                if ((letter == 'P' || letter == 'p') && printWithoutWindow) *printWithoutWindow = true;
                 pos += 2;  // other switches are skipped; the rest of the word is a token
             }
             continue;

@@ -12,4 +12,7 @@ int NextToken(const char* text, char* buffer, bool* tooLong = nullptr);
 // Splits the argument text: appends file tokens to `files` (in order, duplicates
 // and empty tokens kept) and sets `printerName` from the last -M switch.
 // Tokens longer than 259 characters are dropped with a trace line. Returns 0.
-int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName);
+// `printWithoutWindow`, when given, is set when a -P switch (either case, or /P)
+// asks for printing without the window; the switch changes nothing else.
+int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName,
+                     bool* printWithoutWindow = nullptr);

@@ -4,9 +4,14 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
 #include "app/debug_log.h"
 #include "app/language.h"
 #include "app/localized_text.h"
+#include "app/print_mode.h"
 #include "ui/main_property_sheet.h"
 #include "ui/window_module.h"
 
@@ -18,12 +23,29 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
 
     CWindowModule::Init(instance);  // the instance and the user-interface thread
 
+    // -P asks for printing without the window. Looked for while the trace is still
+    // off, so that a normal start traces the command line once, as the Basic tab parses it.
+    std::vector<std::string> files;
+    std::string printerName;
+    bool printWithoutWindow = false;
+    ParseCommandLine(arguments, files, printerName, &printWithoutWindow);
+
     ReadLogSwitch();
     if (gwLogSwitch == 1) DebugWrite("======= Debug Mode =======");
 
     DebugLog("Language : %s", GetLanguageCode());
     GetLocalizedFilePath("LOCAL", gszLocalFileName);
     GetLocalizedFilePath("HELP", gszHelpFileName);
+
+    if (printWithoutWindow) {
+        files.clear();
+        printerName.clear();
+        ParseCommandLine(arguments, files, printerName);  // again, traced
+        const int code = PrintWithoutWindow(files, printerName);
+        CWindowModule::Term();
+        CoUninitialize();
+        return code;
+    }
 
     static char title[kTextSize];
     GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);

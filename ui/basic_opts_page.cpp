@@ -4,7 +4,6 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,11 +12,13 @@
 #include "app/command_line.h"
 #include "app/debug_log.h"
 #include "app/localized_text.h"
+#include "device/printer_choice.h"
 #include "device/prt_control.h"
 #include "device/supported_types.h"
 #include "job/test_print.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
+#include "ui/file_check.h"
 #include "ui/skin/skin_frame.h"
 #include "ui/tab_rules.h"
 
@@ -188,12 +189,6 @@ void CBasicOptsPage::SetBasicDefaultOption() {
 
 // ---- printer and supported languages ----------------------------------------
 
-int CBasicOptsPage::ReadSupportedTypes() {
-    std::string strDeviceID;
-    const int read = m_pPrtControl->GetCurrentPrinterDeviceID(strDeviceID);
-    return SupportedTypesFromDeviceID(read, strDeviceID);
-}
-
 void CBasicOptsPage::ShowPrintButton(bool show) {
     HWND print = GetDlgItem(GetParent(m_hwnd), IDOK);
     if (print) ShowWindow(print, show ? SW_SHOW : SW_HIDE);
@@ -230,50 +225,24 @@ int CBasicOptsPage::CheckSupportedTypes() {
         const std::string name = TrimPrinterName(m_pTestPrint->GetPrinterName(i));
         SendMessageA(m_hComboPrinter, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
-    if (!m_strPrinterName.empty()) m_pTestPrint->SetCurrentPrinter(m_strPrinterName.c_str());
+    if (!m_strPrinterName.empty()) SelectNamedPrinter(*m_pTestPrint, m_strPrinterName);
     SendMessageA(m_hComboPrinter, CB_SETCURSEL, static_cast<WPARAM>(m_pTestPrint->GetCurrentPrinter()), 0);
     EnableWindow(m_hComboPrinter, TRUE);
-    ApplyCheck(ReadSupportedTypes(), false);
+    ApplyCheck(ReadSupportedTypes(*m_pPrtControl), false);
     return 1;
 }
 
 int CBasicOptsPage::OnSelchangeComboPrinterlist() {
     const int selected = static_cast<int>(SendMessageA(m_hComboPrinter, CB_GETCURSEL, 0, 0));
     m_pTestPrint->SetCurrentPrinterIndex(selected);
-    ApplyCheck(ReadSupportedTypes(), true);
+    ApplyCheck(ReadSupportedTypes(*m_pPrtControl), true);
     return 0;
 }
 
 // ---- files ------------------------------------------------------------------
 
 bool CBasicOptsPage::IsSupportedFile(const char* path) const {
-    struct _stat64 st{};
-    if (!path || _stat64(path, &st) != 0) return false;
-    if ((st.st_mode & _S_IFMT) != _S_IFREG) return false;
-    return IsSupportedExtension(PathFindExtensionA(path), m_nSupportedTypes);
-}
-
-std::string CBasicOptsPage::ResolveShortcut(const char* path) {
-    if (!path || !*path) return std::string();
-    std::string target;
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return target;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        WCHAR wide[MAX_PATH] = L"";
-        MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
-        wide[MAX_PATH - 1] = 0;
-        if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-            char buffer[MAX_PATH] = "";
-            WIN32_FIND_DATAA data{};
-            if (SUCCEEDED(link->GetPath(buffer, MAX_PATH, &data, SLGP_UNCPRIORITY))) target = buffer;
-        }
-        file->Release();
-    }
-    link->Release();
-    return target;
+    return CheckPrintFile(path, m_nSupportedTypes) == FileCheck::kAccepted;
 }
 
 int CBasicOptsPage::GetIconIndex(const char* path) {
@@ -315,11 +284,6 @@ void CBasicOptsPage::AppendFile(const char* path) {
     item.pszText = text;
     item.iImage = GetIconIndex(text);
     ListView_InsertItem(list, &item);
-}
-
-std::string CBasicOptsPage::ResolvedPath(const char* path) {
-    const std::string target = ResolveShortcut(path);
-    return target.empty() ? std::string(path) : target;
 }
 
 void CBasicOptsPage::OfferFile(const std::string& path, int refusedKind) {

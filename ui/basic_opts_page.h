@@ -66,9 +66,6 @@ private:
     void AppendFile(const char* path);
     // Appends the path when the printer takes it, else shows message `refusedKind`.
     void OfferFile(const std::string& path, int refusedKind);
-    static std::string ResolveShortcut(const char* path);
-    // A shortcut's target, any other path itself.
-    static std::string ResolvedPath(const char* path);
     void GetSystemImageList(const char* samplePath);
     static int GetIconIndex(const char* path);
     void OnInsertitemListFile();
@@ -85,7 +82,6 @@ private:
     void OnClickedRadioOrientation();
     bool OnNotify(NMHDR* header, LRESULT& result);
     void ApplyCheck(int nSupportedTypes, bool printerChange);
-    int ReadSupportedTypes();
     void ShowPrintButton(bool show);
     void RedrawPreview() { m_preview.Redraw(); }
 

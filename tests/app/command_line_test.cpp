@@ -74,3 +74,24 @@ TEST(CommandLine, OverlongTokensAreRefusedNotCut) {
     EXPECT_TRUE(tooLongFlag);
     EXPECT_STREQ(buffer, "");
 }
+
+TEST(CommandLine, PrintSwitchSetsOnlyTheMode) {
+    struct Case { const char* text; bool print; Files files; const char* printer; } cases[] = {
+        {"-P a.pdf", true, {"a.pdf"}, ""},
+        {"/p -M Laser1 a.pdf", true, {"a.pdf"}, "Laser1"},
+        {"-print a.pdf", true, {"rint", "a.pdf"}, ""},
+        {"a.pdf -p", true, {"a.pdf"}, ""},
+        {"\"-P\" a.pdf", false, {"-P", "a.pdf"}, ""},  // quoted: a file
+        {"-M -P a.pdf", false, {"a.pdf"}, "-P"},        // the printer's name
+        {"-MP a.pdf", false, {"a.pdf"}, "P"},
+        {"-x a.pdf", false, {"a.pdf"}, ""},
+    };
+    for (const Case& c : cases) {
+        Parsed p;
+        bool print = false;
+        ParseCommandLine(c.text, p.files, p.printer, &print);
+        EXPECT_EQ(print, c.print) << "for: " << c.text;
+        EXPECT_EQ(p.files, c.files) << "for: " << c.text;
+        EXPECT_EQ(p.printer, c.printer) << "for: " << c.text;
+    }
+}

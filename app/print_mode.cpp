@@ -1,0 +1,95 @@
+#include "app/print_mode.h"
+
+namespace {
+
+// Why the printer cannot take any file, or nullptr when it can.
+struct PrinterVerdict {
+    std::string name;
+    int nSupportedTypes = -2;
+    std::string reason;  // empty: usable
+};
+
+PrinterVerdict JudgePrinter(const std::string& requested, PrintModeEdge& edge) {
+    PrinterVerdict v;
+    if (edge.PrinterCount() == 0) {
+        v.reason = "no printer is installed";
+        return v;
+    }
+    if (!edge.ChoosePrinter(requested)) {
+        v.reason = "there is no printer \"" + requested + "\"";
+        return v;
+    }
+    v.name = edge.CurrentPrinterName();
+    if (v.name.empty()) {
+        v.reason = "there is no default printer";
+        return v;
+    }
+    v.nSupportedTypes = edge.ReadSupportedTypes();
+    if (v.nSupportedTypes < 0)
+        v.reason = "printer \"" + v.name + "\" is busy, switched off or cannot be reached";
+    else if (v.nSupportedTypes == 0)
+        v.reason = "printer \"" + v.name + "\" takes none of the formats";
+    return v;
+}
+
+const char* FileReason(FileCheck check) {
+    switch (check) {
+    case FileCheck::kMissing: return "missing";
+    case FileCheck::kNotAFile: return "not a file";
+    case FileCheck::kUnsupported: return "unsupported format";
+    case FileCheck::kAccepted: break;
+    }
+    return "";
+}
+
+const char* SendReason(JobSendResult result) {
+    switch (result) {
+    case JobSendResult::kNotBuilt: return "cannot be opened";
+    case JobSendResult::kSpoolerRefused: return "refused by the spooler";
+    case JobSendResult::kSent: break;
+    }
+    return "";
+}
+
+}  // namespace
+
+PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::string& printerName,
+                             PrintModeEdge& edge) {
+    PrintModeReport report;
+    const std::size_t named = files.size();
+    if (named == 0) {
+        report.lines.push_back("0 of 0 files sent: no file named");
+        return report;
+    }
+
+    const PrinterVerdict printer = JudgePrinter(printerName, edge);
+    std::size_t sent = 0;
+    for (const std::string& file : files) {
+        std::string reason;
+        if (!printer.reason.empty()) {
+            reason = "printer unusable";
+        } else {
+            const std::string path = edge.ResolvedPath(file);
+            const FileCheck check = edge.CheckFile(path, printer.nSupportedTypes);
+            if (check != FileCheck::kAccepted)
+                reason = FileReason(check);
+            else if (const JobSendResult result = edge.SendFile(path); result != JobSendResult::kSent)
+                reason = SendReason(result);
+        }
+        if (reason.empty()) {
+            ++sent;
+            report.lines.push_back("sent: " + file);
+        } else {
+            report.lines.push_back("not sent: " + file + " (" + reason + ")");
+        }
+    }
+
+    std::string summary = std::to_string(sent) + " of " + std::to_string(named) + " files sent";
+    if (printer.reason.empty())
+        summary += " to \"" + printer.name + "\"";
+    else
+        summary += ": " + printer.reason;
+    report.lines.push_back(summary);
+    report.nExitCode = sent == named ? kPrintAllSent : sent > 0 ? kPrintSomeSent : kPrintNoneSent;
+    return report;
+}

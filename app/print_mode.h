@@ -1,0 +1,47 @@
+// Printing without the window (-P): the files named on the command line go to
+// the chosen printer with the start-up options, and one line per file plus a
+// summary tell what became of them. Everything here is decided without Windows;
+// the printer, the file check and the job sender come in through PrintModeEdge.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "job/job_sender.h"
+#include "ui/file_check.h"
+
+// Exit codes of the mode.
+constexpr int kPrintAllSent = 0;   // every named file was sent
+constexpr int kPrintSomeSent = 1;  // some were sent, some were not
+constexpr int kPrintNoneSent = 2;  // none was sent, or none was named
+
+// What the mode asks of the system, in the order it asks.
+class PrintModeEdge {
+public:
+    virtual ~PrintModeEdge() = default;
+    virtual int PrinterCount() = 0;
+    // Makes the system's default printer current, then the printer called `name`
+    // (any letter case) when a name is given; false when no printer has that name.
+    virtual bool ChoosePrinter(const std::string& name) = 0;
+    // The current printer's name, empty when there is none.
+    virtual std::string CurrentPrinterName() = 0;
+    // The current printer's supported-language set; -1 when its device ID cannot be read.
+    virtual int ReadSupportedTypes() = 0;
+    virtual std::string ResolvedPath(const std::string& path) = 0;
+    virtual FileCheck CheckFile(const std::string& path, int nSupportedTypes) = 0;
+    virtual JobSendResult SendFile(const std::string& path) = 0;
+};
+
+struct PrintModeReport {
+    std::vector<std::string> lines;  // one per named file, in command-line order, then the summary
+    int nExitCode = kPrintNoneSent;
+};
+
+// Checks the printer once, then checks and sends each file in order.
+PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::string& printerName,
+                             PrintModeEdge& edge);
+
+#if defined(_WIN32)
+// The mode with the system's printers, files and spooler: no window and no
+// message box; the report goes to the console and the trace. Returns the exit code.
+int PrintWithoutWindow(const std::vector<std::string>& files, const std::string& printerName);
+#endif

@@ -1,0 +1,85 @@
+// The Windows edge of printing without the window: the spooler's printers, the
+// device-ID check, the Basic tab's file check and the job sender, and the
+// console the report is written to.
+#include <windows.h>
+
+#include "app/debug_log.h"
+#include "app/print_mode.h"
+#include "device/printer_choice.h"
+#include "device/prt_control.h"
+#include "device/supported_types.h"
+#include "job/job_message.h"
+#include "job/test_print.h"
+#include "settings/param_mngr.h"
+
+namespace {
+
+class SystemPrintModeEdge : public PrintModeEdge {
+public:
+    int PrinterCount() override { return m_printers.GetPrinterCount(); }
+    bool ChoosePrinter(const std::string& name) override {
+        m_printers.SetCurrentPrinterIndex(m_printers.GetDefaultPrinterIndex());
+        return name.empty() || SelectNamedPrinter(m_printers, name);
+    }
+    std::string CurrentPrinterName() override {
+        return TrimPrinterName(m_printers.GetPrinterName(m_printers.GetCurrentPrinter()));
+    }
+    int ReadSupportedTypes() override { return ::ReadSupportedTypes(m_control); }
+    std::string ResolvedPath(const std::string& path) override { return ::ResolvedPath(path.c_str()); }
+    FileCheck CheckFile(const std::string& path, int types) override { return CheckPrintFile(path.c_str(), types); }
+    JobSendResult SendFile(const std::string& path) override { return SendFileToDevice(m_printers, path.c_str()); }
+
+private:
+    CTestPrint m_printers;
+    CPrtControl m_control{m_printers, SystemDeviceIo(), SystemRegistry()};
+};
+
+// The job sender's messages become trace lines: nobody is there to close a box.
+void TraceJobMessage(int, const char*, const char* text) { DebugLog("[QEL] PrintMode : %s", text); }
+
+void TraceZoom(int zoom) { DebugLog("######### ZOOM : %d", zoom); }
+
+void WriteLine(HANDLE out, const std::string& line) {
+    const std::string text = line + "\r\n";
+    DWORD written = 0, mode = 0;
+    if (GetConsoleMode(out, &mode))
+        WriteConsoleA(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    else
+        WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+// Output the caller handed over (a redirection) wins; otherwise the console of
+// the program that started us, if it has one.
+void WriteReport(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) DebugLog("[QEL] PrintMode : %s", line.c_str());
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE console = INVALID_HANDLE_VALUE;
+    if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+        out = console;
+    }
+    if (out != nullptr && out != INVALID_HANDLE_VALUE)
+        for (const std::string& line : lines) WriteLine(out, line);
+    if (console != INVALID_HANDLE_VALUE) {
+        CloseHandle(console);
+        FreeConsole();
+    }
+}
+
+}  // namespace
+
+int PrintWithoutWindow(const std::vector<std::string>& files, const std::string& printerName) {
+    const JobMessageBox previous = SetJobMessageBox(TraceJobMessage);
+    // Exactly what Print right after start-up would send.
+    CParamMngr::create()->ApplyStartupDefaults(TraceZoom);
+    PrintModeReport report;
+    {
+        SystemPrintModeEdge edge;
+        report = RunPrintMode(files, printerName, edge);
+    }
+    CParamMngr::release();
+    SetJobMessageBox(previous);
+    WriteReport(report.lines);
+    return report.nExitCode;
+}

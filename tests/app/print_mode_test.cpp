@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/print_mode.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A system with one printer list, files with set verdicts and a spooler that records.
+struct FakeSystem : PrintModeEdge {
+    int printers = 2;
+    std::string installed = "Office";  // the one name -M finds, besides the default
+    std::string current = "Default";
+    int types = 3;
+    std::map<std::string, std::string> shortcuts;
+    std::map<std::string, FileCheck> checks;      // default: accepted
+    std::map<std::string, JobSendResult> sends;   // default: sent
+    std::vector<std::string> sent;
+    bool printerAsked = false;
+
+    int PrinterCount() override {
+        printerAsked = true;
+        return printers;
+    }
+    bool ChoosePrinter(const std::string& name) override {
+        if (name.empty()) return true;
+        if (name != installed) return false;
+        current = name;
+        return true;
+    }
+    std::string CurrentPrinterName() override { return current; }
+    int ReadSupportedTypes() override { return types; }
+    std::string ResolvedPath(const std::string& path) override {
+        auto it = shortcuts.find(path);
+        return it == shortcuts.end() ? path : it->second;
+    }
+    FileCheck CheckFile(const std::string& path, int t) override {
+        EXPECT_GT(t, 0) << "a file checked against an unusable printer";
+        auto it = checks.find(path);
+        return it == checks.end() ? FileCheck::kAccepted : it->second;
+    }
+    JobSendResult SendFile(const std::string& path) override {
+        auto it = sends.find(path);
+        const JobSendResult r = it == sends.end() ? JobSendResult::kSent : it->second;
+        sent.push_back(path);
+        return r;
+    }
+};
+
+}  // namespace
+
+TEST(PrintMode, FilesPrinterAndExitCode) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> files;
+        std::string printer;
+        void (*setup)(FakeSystem&);
+        int exitCode;
+        Lines lines;
+        std::vector<std::string> sent;
+    } cases[] = {
+        {"all sent, in order", {"a.pdf", "b.jpg", "a.pdf"}, "", [](FakeSystem&) {}, 0,
+         {"sent: a.pdf", "sent: b.jpg", "sent: a.pdf", "3 of 3 files sent to \"Default\""},
+         {"a.pdf", "b.jpg", "a.pdf"}},
+        {"named printer, shortcut followed", {"s.lnk"}, "Office",
+         [](FakeSystem& s) { s.shortcuts["s.lnk"] = "t.pdf"; }, 0,
+         {"sent: s.lnk", "1 of 1 files sent to \"Office\""}, {"t.pdf"}},
+        {"a mix", {"a.pdf", "c.doc", "d.pdf", "dir", "e.pdf", "f.pdf"}, "",
+         [](FakeSystem& s) {
+             s.checks = {{"c.doc", FileCheck::kUnsupported}, {"d.pdf", FileCheck::kMissing},
+                         {"dir", FileCheck::kNotAFile}};
+             s.sends = {{"e.pdf", JobSendResult::kSpoolerRefused}, {"f.pdf", JobSendResult::kNotBuilt}};
+         },
+         1,
+         {"sent: a.pdf", "not sent: c.doc (unsupported format)", "not sent: d.pdf (missing)",
+          "not sent: dir (not a file)", "not sent: e.pdf (refused by the spooler)",
+          "not sent: f.pdf (cannot be opened)", "1 of 6 files sent to \"Default\""},
+         {"a.pdf", "e.pdf", "f.pdf"}},
+        {"nothing the printer takes", {"c.doc"}, "",
+         [](FakeSystem& s) { s.checks["c.doc"] = FileCheck::kUnsupported; }, 2,
+         {"not sent: c.doc (unsupported format)", "0 of 1 files sent to \"Default\""}, {}},
+        {"no file named", {}, "", [](FakeSystem&) {}, 2, {"0 of 0 files sent: no file named"}, {}},
+        {"no printer installed", {"a.pdf"}, "", [](FakeSystem& s) { s.printers = 0; }, 2,
+         {"not sent: a.pdf (printer unusable)", "0 of 1 files sent: no printer is installed"}, {}},
+        {"unknown -M name", {"a.pdf"}, "Nowhere", [](FakeSystem&) {}, 2,
+         {"not sent: a.pdf (printer unusable)", "0 of 1 files sent: there is no printer \"Nowhere\""}, {}},
+        {"no default printer", {"a.pdf"}, "", [](FakeSystem& s) { s.current.clear(); }, 2,
+         {"not sent: a.pdf (printer unusable)", "0 of 1 files sent: there is no default printer"}, {}},
+        {"device ID unreadable", {"a.pdf", "b.pdf"}, "", [](FakeSystem& s) { s.types = -1; }, 2,
+         {"not sent: a.pdf (printer unusable)", "not sent: b.pdf (printer unusable)",
+          "0 of 2 files sent: printer \"Default\" is busy, switched off or cannot be reached"}, {}},
+        {"no language taken", {"a.pdf"}, "", [](FakeSystem& s) { s.types = 0; }, 2,
+         {"not sent: a.pdf (printer unusable)", "0 of 1 files sent: printer \"Default\" takes none of the formats"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        FakeSystem system;
+        c.setup(system);
+        const PrintModeReport report = RunPrintMode(c.files, c.printer, system);
+        EXPECT_EQ(report.nExitCode, c.exitCode) << c.what;
+        EXPECT_EQ(report.lines, c.lines) << c.what;
+        EXPECT_EQ(system.sent, c.sent) << c.what;
+        EXPECT_EQ(system.printerAsked, !c.files.empty()) << c.what;
+    }
+}
