@@ -475,6 +475,136 @@ TEST_F(TabsFlow, DroppedFilesAreCheckedOnEitherTab) {
     EXPECT_EQ(orvex.ListedFiles().size(), 3u);
 }
 
+// Orvex -P run to its end: its exit code, what it wrote to the standard output
+// handed to it, and every visible top-level window it showed meanwhile.
+struct PrintRun {
+    DWORD exitCode = 99;
+    std::vector<std::string> lines;
+    std::vector<std::string> windows;
+};
+
+BOOL CALLBACK CollectVisibleWindow(HWND hwnd, LPARAM lp) {
+    auto* run = reinterpret_cast<std::pair<DWORD, PrintRun*>*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == run->first && IsWindowVisible(hwnd)) {
+        char title[128] = "", cls[64] = "";
+        GetWindowTextA(hwnd, title, sizeof title);
+        GetClassNameA(hwnd, cls, sizeof cls);
+        run->second->windows.push_back(std::string(cls) + " \"" + title + "\"");
+    }
+    return TRUE;
+}
+
+PrintRun RunOrvexPrint(const std::string& arguments) {
+    PrintRun run;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &sa, 1 << 16)) return run;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = writeEnd;
+    std::string command = "\"" + WinePath(ORVEX_EXE) + "\" " + arguments;
+    PROCESS_INFORMATION pi{};
+    const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        return run;
+    }
+    // Watch for windows until the program ends by itself; it is stopped at the first
+    // window (which would wait for a user) or after 90 s.
+    std::pair<DWORD, PrintRun*> watch{pi.dwProcessId, &run};
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT) {
+        EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&watch));
+        if (!run.windows.empty() || GetTickCount() - start > 90000) TerminateProcess(pi.hProcess, 98);
+    }
+    GetExitCodeProcess(pi.hProcess, &run.exitCode);
+    std::string output;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
+    for (size_t pos = 0, end; (end = output.find("\r\n", pos)) != std::string::npos; pos = end + 2)
+        run.lines.push_back(output.substr(pos, end - pos));
+    CloseHandle(readEnd);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return run;
+}
+
+// Printing without the window against the bench's queues: the first takes PDF and
+// JPEG and is the default; the second answers as each case says; the third is silent.
+TEST_F(TabsFlow, PrintWithoutWindow) {
+    const std::string a = File("a.pdf", 5000, 21), b = File("b.jpg", 3000, 22), a2 = File("a2.PDF", 4096, 23),
+                      png = File("c.png", 100, 24), locked = File("locked.pdf", 10, 25),
+                      missing = folder_ + "\\missing.pdf";
+    // Open for writing elsewhere: the job sender cannot open it.
+    HANDLE lock = CreateFileA(locked.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    // The second queue's name in other letters' case.
+    std::string second = Queue(2);
+    for (char& ch : second)
+        ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
+    const std::string none = "0 of 1 files sent: ";
+    struct Case {
+        const char* what;
+        const char* secondAgent;
+        std::string arguments;
+        DWORD exitCode;
+        std::vector<std::string> lines;
+    } cases[] = {
+        // Nothing may arrive from these; the cases that send come last, so that their
+        // jobs arriving means that anything sent before would have arrived too.
+        {"no file", "PDFJPEG", "-P", 2, {"0 of 0 files sent: no file named"}},
+        {"printer of no format", "NONE", "-P -M " + Queue(2) + " " + a, 2,
+         {"not sent: " + a + " (printer unusable)", none + "printer \"" + Queue(2) + "\" takes none of the formats"}},
+        {"unknown printer", "PDFJPEG", "-P -M NoSuchPrinter " + a, 2,
+         {"not sent: " + a + " (printer unusable)", none + "there is no printer \"NoSuchPrinter\""}},
+        {"switched-off printer", "PDFJPEG", "-P -M " + Queue(3) + " " + a, 2,
+         {"not sent: " + a + " (printer unusable)",
+          none + "printer \"" + Queue(3) + "\" is busy, switched off or cannot be reached"}},
+        {"a mix, default printer", "PDFJPEG",
+         "/p " + png + " \"" + missing + "\" " + folder_ + " " + locked + " " + a, 1,
+         {"not sent: " + png + " (unsupported format)", "not sent: " + missing + " (missing)",
+          "not sent: " + folder_ + " (not a file)", "not sent: " + locked + " (cannot be opened)", "sent: " + a,
+          "1 of 5 files sent to \"" + Queue(1) + "\""}},
+        {"all sent, printer named in other case", "PDFJPEG", "-m " + second + " " + a2 + " -p " + b + " " + a, 0,
+         {"sent: " + a2, "sent: " + b, "sent: " + a, "3 of 3 files sent to \"" + Queue(2) + "\""}},
+    };
+    std::vector<size_t> before;
+    for (int q = 1; q <= 3; ++q) before.push_back(CapturedJobs(Queue(q)).size());
+    for (const Case& c : cases) {
+        MapQueue(Queue(2), AgentAddress(c.secondAgent));
+        const PrintRun run = RunOrvexPrint(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what;
+        EXPECT_EQ(run.lines, c.lines) << c.what;
+        EXPECT_TRUE(run.windows.empty()) << c.what << ": " << (run.windows.empty() ? "" : run.windows.front());
+    }
+    CloseHandle(lock);
+    // Only the good files, in command-line order, with the start-up envelope.
+    const std::vector<std::string> expected[] = {
+        {Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 21) + kTrailer},
+        {Header(kDefaultOptions, 4096, "PDF") + Bytes(4096, 23) + kTrailer,
+         Header(kDefaultOptions, 3000, "JPEG") + Bytes(3000, 22) + kTrailer,
+         Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 21) + kTrailer},
+        {},
+    };
+    for (int q = 1; q <= 3; ++q) {
+        const size_t want = before[q - 1] + expected[q - 1].size();
+        if (want > before[q - 1]) {
+            EXPECT_TRUE(WaitJobs(Queue(q), want, 30000)) << Queue(q);
+        }
+        auto jobs = CapturedJobs(Queue(q));
+        jobs.erase(jobs.begin(), jobs.begin() + static_cast<std::ptrdiff_t>(std::min(before[q - 1], jobs.size())));
+        ASSERT_EQ(jobs.size(), expected[q - 1].size()) << Queue(q);
+        for (size_t i = 0; i < jobs.size(); ++i)
+            EXPECT_TRUE(ReadWholeFile(jobs[i]) == expected[q - 1][i]) << Queue(q) << " job " << i << " differs";
+    }
+}
+
 // Run by no_printer.sh with a CUPS server that does not exist: Wine's spooler then
 // lists no printer at all (and drops the queues from the prefix until the next
 // process that reaches CUPS).
