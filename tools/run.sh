@@ -14,6 +14,10 @@
 #
 # With a usable X display the program opens there; without one it runs on Xvfb,
 # a screenshot is saved as build/run/screenshot.png, and the program is closed.
+#
+#   tools/run.sh -P a.pdf b.jpg [-M printer]
+#       prints without the window: Orvex's report, the receiver's line for each
+#       job and the exit code (0 all sent, 1 some, 2 none), which is also ours
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 root=${ORVANE_BUILD_ROOT:-$src/build}
@@ -37,6 +41,12 @@ else
   unset ORVANE_BENCH_DISPLAY
 fi
 
+# -P (or /P, either case): Orvex prints the named files without its window.
+print_mode=
+for a in "$@"; do
+  case $a in -[Pp]*|/[Pp]*) [ -e "$a" ] || print_mode=1 ;; esac
+done
+
 bench=$src/tests/bench/bench.sh
 watcher=
 cleanup() {
@@ -58,8 +68,10 @@ else
   "$bench" queue-add "$queue" >/dev/null
   address=${ORVANE_AGENT_ALL%:161}
   mkdir -p "$ORVANE_JOBS_DIR/$queue"
-  python3 -u "$src/tools/pjl_summary.py" --watch "$ORVANE_JOBS_DIR/$queue" &
-  watcher=$!
+  if [ -z "$print_mode" ]; then
+    python3 -u "$src/tools/pjl_summary.py" --watch "$ORVANE_JOBS_DIR/$queue" &
+    watcher=$!
+  fi
 fi
 lpadmin -h "$CUPS_SERVER" -d "$queue"
 # Wine names the port after the queue; the program finds the printer's address
@@ -74,13 +86,36 @@ cp -f "$stage"/Orvex.exe "$stage"/LOCAL*.dat "$stage"/HELP*.chm "$app"/
 
 args=()
 for a in "$@"; do
-  if [ -e "$a" ]; then
-    p=$(realpath "$a")
+  # A path whose folder exists is handed over as one even when the file is missing
+  # (the program reports it); "/P" and other switches are not paths.
+  if [ -e "$a" ] || { [[ ${a:1} == */* ]] && [ -d "$(dirname "$a")" ]; }; then
+    p=$(realpath -m "$a")
     args+=("Z:${p//\//\\}")
   else
     args+=("$a")
   fi
 done
+
+if [ -n "$print_mode" ]; then
+  echo "run: Orvex -P, printer $queue (device ID from $address)"
+  job_list() { "$src/tests/bench/jobs.sh" list "$queue" || true; }  # fails on an empty folder
+  before=$(job_list | wc -l)
+  rc=0
+  report=$("$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$app/Orvex.exe" "${args[@]}") || rc=$?
+  report=${report//$'\r'/}
+  [ -n "$report" ] && printf '%s\n' "$report"
+  if [ -z "${ORVANE_PRINTER_URI:-}" ]; then
+    # The receiver's line for every job Orvex reported as sent.
+    sent=$(grep -c '^sent: ' <<<"$report" || true)
+    if [ "$sent" -gt 0 ]; then
+      "$src/tests/bench/jobs.sh" wait "$queue" $((before + sent)) 60 || true
+      mapfile -t jobs < <(job_list | tail -n +$((before + 1)))
+      [ ${#jobs[@]} -gt 0 ] && python3 "$src/tools/pjl_summary.py" "${jobs[@]}" | sed 's/^/[virtual printer] /'
+    fi
+  fi
+  echo "run: Orvex exit code $rc"
+  exit "$rc"
+fi
 
 echo "run: Orvex on display $DISPLAY, printer $queue (device ID from $address)"
 if [ -z "$headless" ]; then
