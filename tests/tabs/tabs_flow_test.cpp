@@ -541,6 +541,8 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
     const std::string a = File("a.pdf", 5000, 21), b = File("b.jpg", 3000, 22), a2 = File("a2.PDF", 4096, 23),
                       png = File("c.png", 100, 24), locked = File("locked.pdf", 10, 25),
                       missing = folder_ + "\\missing.pdf";
+    const std::string link = folder_ + "\\print-shortcut.lnk";  // followed to a.pdf
+    ASSERT_TRUE(MakeShortcut(link, a));
     // Open for writing elsewhere: the job sender cannot open it.
     HANDLE lock = CreateFileA(locked.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
@@ -571,8 +573,8 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
          {"not sent: " + png + " (unsupported format)", "not sent: " + missing + " (missing)",
           "not sent: " + folder_ + " (not a file)", "not sent: " + locked + " (cannot be opened)", "sent: " + a,
           "1 of 5 files sent to \"" + Queue(1) + "\""}},
-        {"all sent, printer named in other case", "PDFJPEG", "-m " + second + " " + a2 + " -p " + b + " " + a, 0,
-         {"sent: " + a2, "sent: " + b, "sent: " + a, "3 of 3 files sent to \"" + Queue(2) + "\""}},
+        {"all sent, printer named in other case", "PDFJPEG", "-m " + second + " " + a2 + " -p " + b + " " + link, 0,
+         {"sent: " + a2, "sent: " + b, "sent: " + link, "3 of 3 files sent to \"" + Queue(2) + "\""}},
     };
     std::vector<size_t> before;
     for (int q = 1; q <= 3; ++q) before.push_back(CapturedJobs(Queue(q)).size());
