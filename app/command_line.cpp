@@ -33,7 +33,7 @@ int NextToken(const char* text, char* buffer, bool* tooLong) {
 }
 
 int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName,
-                     bool* printWithoutWindow) {
+                     CommandLineSwitches* switches) {
     if (text == nullptr) return 0;
     std::size_t pos = 0;
     char token[kPathSize];
@@ -53,9 +53,10 @@ int ParseCommandLine(const char* text, std::vector<std::string>& files, std::str
                              int(kPathSize - 1));
                 else
                     printerName = token;
+                if (switches) switches->bTooLongPrinterName = tooLong;
                 pos += 2 + static_cast<std::size_t>(used);
             } else {
-                if ((letter == 'P' || letter == 'p') && printWithoutWindow) *printWithoutWindow = true;
+                if ((letter == 'P' || letter == 'p') && switches) switches->bPrintWithoutWindow = true;
                 pos += 2;  // other switches are skipped; the rest of the word is a token
             }
             continue;
@@ -63,11 +64,13 @@ int ParseCommandLine(const char* text, std::vector<std::string>& files, std::str
 
         bool tooLong = false;
         int used = NextToken(text + pos, token, &tooLong);
-        if (tooLong)
+        if (tooLong) {
             DebugLog("[QEL] ParseCommandLine : path longer than %d characters ignored",
                      int(kPathSize - 1));
-        else
+            if (switches) ++switches->nTooLongFiles;
+        } else {
             files.emplace_back(token);
+        }
         pos += static_cast<std::size_t>(used);
     }
     return 0;

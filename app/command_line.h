@@ -1,5 +1,6 @@
 // The command line of Orvex: file paths, quoted or not, and the printer switch -M.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,11 @@ int NextToken(const char* text, char* buffer, bool* tooLong = nullptr);
 // Splits the argument text: appends file tokens to `files` (in order, duplicates
 // and empty tokens kept) and sets `printerName` from the last -M switch.
 // Tokens longer than 259 characters are dropped with a trace line. Returns 0.
-// `printWithoutWindow`, when given, is set when a -P switch (either case, or /P)
-// asks for printing without the window; the switch changes nothing else.
+// `switches`, when given, receives what else the text says.
+struct CommandLineSwitches {
+    bool bPrintWithoutWindow = false;   // a -P switch (either case, or /P); it changes nothing else
+    std::size_t nTooLongFiles = 0;      // file tokens dropped for their length
+    bool bTooLongPrinterName = false;   // the last -M named a printer too long to keep
+};
 int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName,
-                     bool* printWithoutWindow = nullptr);
+                     CommandLineSwitches* switches = nullptr);

@@ -27,8 +27,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     // off, so that a normal start traces the command line once, as the Basic tab parses it.
     std::vector<std::string> files;
     std::string printerName;
-    bool printWithoutWindow = false;
-    ParseCommandLine(arguments, files, printerName, &printWithoutWindow);
+    CommandLineSwitches switches;
+    ParseCommandLine(arguments, files, printerName, &switches);
 
     ReadLogSwitch();
     if (gwLogSwitch == 1) DebugWrite("======= Debug Mode =======");
@@ -37,11 +37,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     GetLocalizedFilePath("LOCAL", gszLocalFileName);
     GetLocalizedFilePath("HELP", gszHelpFileName);
 
-    if (printWithoutWindow) {
+    if (switches.bPrintWithoutWindow) {
         files.clear();
         printerName.clear();
         ParseCommandLine(arguments, files, printerName);  // again, traced
-        const int code = PrintWithoutWindow(files, printerName);
+        const int code = PrintWithoutWindow(files, printerName, switches);
         CWindowModule::Term();
         CoUninitialize();
         return code;

@@ -2,17 +2,21 @@
 
 namespace {
 
-// Why the printer cannot take any file, or nullptr when it can.
+// The printer the files go to, and why it cannot take any (empty when it can).
 struct PrinterVerdict {
     std::string name;
     int nSupportedTypes = -2;
     std::string reason;  // empty: usable
 };
 
-PrinterVerdict JudgePrinter(const std::string& requested, PrintModeEdge& edge) {
+PrinterVerdict JudgePrinter(const std::string& requested, bool requestedTooLong, PrintModeEdge& edge) {
     PrinterVerdict v;
     if (edge.PrinterCount() == 0) {
         v.reason = "no printer is installed";
+        return v;
+    }
+    if (requestedTooLong) {  // no printer has such a name; the default is not what was asked for
+        v.reason = "the printer's name is longer than 259 characters";
         return v;
     }
     if (!edge.ChoosePrinter(requested)) {
@@ -54,15 +58,15 @@ const char* SendReason(JobSendResult result) {
 }  // namespace
 
 PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::string& printerName,
-                             PrintModeEdge& edge) {
+                             const CommandLineSwitches& switches, PrintModeEdge& edge) {
     PrintModeReport report;
-    const std::size_t named = files.size();
+    const std::size_t named = files.size() + switches.nTooLongFiles;
     if (named == 0) {
         report.lines.push_back("0 of 0 files sent: no file named");
         return report;
     }
 
-    const PrinterVerdict printer = JudgePrinter(printerName, edge);
+    const PrinterVerdict printer = JudgePrinter(printerName, switches.bTooLongPrinterName, edge);
     std::size_t sent = 0;
     for (const std::string& file : files) {
         std::string reason;
@@ -83,6 +87,8 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
             report.lines.push_back("not sent: " + file + " (" + reason + ")");
         }
     }
+    for (std::size_t i = 0; i < switches.nTooLongFiles; ++i)
+        report.lines.push_back("not sent: a file name longer than 259 characters");
 
     std::string summary = std::to_string(sent) + " of " + std::to_string(named) + " files sent";
     if (printer.reason.empty())

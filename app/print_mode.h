@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "job/job_sender.h"
 #include "ui/file_check.h"
 
@@ -36,12 +37,14 @@ struct PrintModeReport {
     int nExitCode = kPrintNoneSent;
 };
 
-// Checks the printer once, then checks and sends each file in order.
+// Checks the printer once, then checks and sends each file in order. Names the
+// command line dropped for their length count as named and not sent.
 PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::string& printerName,
-                             PrintModeEdge& edge);
+                             const CommandLineSwitches& switches, PrintModeEdge& edge);
 
 #if defined(_WIN32)
 // The mode with the system's printers, files and spooler: no window and no
 // message box; the report goes to the console and the trace. Returns the exit code.
-int PrintWithoutWindow(const std::vector<std::string>& files, const std::string& printerName);
+int PrintWithoutWindow(const std::vector<std::string>& files, const std::string& printerName,
+                       const CommandLineSwitches& switches);
 #endif

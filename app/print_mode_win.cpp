@@ -69,14 +69,15 @@ void WriteReport(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-int PrintWithoutWindow(const std::vector<std::string>& files, const std::string& printerName) {
+int PrintWithoutWindow(const std::vector<std::string>& files, const std::string& printerName,
+                       const CommandLineSwitches& switches) {
     const JobMessageBox previous = SetJobMessageBox(TraceJobMessage);
     // Exactly what Print right after start-up would send.
     CParamMngr::create()->ApplyStartupDefaults(TraceZoom);
     PrintModeReport report;
     {
         SystemPrintModeEdge edge;
-        report = RunPrintMode(files, printerName, edge);
+        report = RunPrintMode(files, printerName, switches, edge);
     }
     CParamMngr::release();
     SetJobMessageBox(previous);

@@ -64,9 +64,14 @@ TEST(CommandLine, NextTokenConsumesTheTerminator) {
 TEST(CommandLine, OverlongTokensAreRefusedNotCut) {
     const std::string fits(259, 'a');
     const std::string tooLong(260, 'b');
-    Parsed p = Parse(fits + " \"" + tooLong + "\" c.pdf -M" + std::string(300, 'P'));
+    Parsed p;
+    CommandLineSwitches switches;
+    ParseCommandLine((fits + " \"" + tooLong + "\" c.pdf -M" + std::string(300, 'P')).c_str(), p.files, p.printer,
+                     &switches);
     EXPECT_EQ(p.files, (Files{fits, "c.pdf"}));  // the cut path could name another file
     EXPECT_EQ(p.printer, "");
+    EXPECT_EQ(switches.nTooLongFiles, 1u);  // printing without the window reports them
+    EXPECT_TRUE(switches.bTooLongPrinterName);
 
     char buffer[kPathSize];
     bool tooLongFlag = false;
@@ -88,9 +93,9 @@ TEST(CommandLine, PrintSwitchSetsOnlyTheMode) {
     };
     for (const Case& c : cases) {
         Parsed p;
-        bool print = false;
-        ParseCommandLine(c.text, p.files, p.printer, &print);
-        EXPECT_EQ(print, c.print) << "for: " << c.text;
+        CommandLineSwitches switches;
+        ParseCommandLine(c.text, p.files, p.printer, &switches);
+        EXPECT_EQ(switches.bPrintWithoutWindow, c.print) << "for: " << c.text;
         EXPECT_EQ(p.files, c.files) << "for: " << c.text;
         EXPECT_EQ(p.printer, c.printer) << "for: " << c.text;
     }

@@ -62,6 +62,8 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
         int exitCode;
         Lines lines;
         std::vector<std::string> sent;
+        std::size_t tooLongFiles = 0;
+        bool tooLongPrinter = false;
     } cases[] = {
         {"all sent, in order", {"a.pdf", "b.jpg", "a.pdf"}, "", [](FakeSystem&) {}, 0,
          {"sent: a.pdf", "sent: b.jpg", "sent: a.pdf", "3 of 3 files sent to \"Default\""},
@@ -96,14 +98,26 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
         {"no language taken", {"a.pdf"}, "", [](FakeSystem& s) { s.types = 0; }, 2,
          {"not sent: a.pdf (printer unusable)", "0 of 1 files sent: printer \"Default\" takes none of the formats"},
          {}},
+        // Names the command line dropped for their length were named, and not sent.
+        {"a file name too long", {"a.pdf"}, "", [](FakeSystem&) {}, 1,
+         {"sent: a.pdf", "not sent: a file name longer than 259 characters", "1 of 2 files sent to \"Default\""},
+         {"a.pdf"}, 1},
+        {"only file names too long", {}, "", [](FakeSystem&) {}, 2,
+         {"not sent: a file name longer than 259 characters", "0 of 1 files sent to \"Default\""}, {}, 1},
+        {"printer name too long", {"a.pdf"}, "", [](FakeSystem&) {}, 2,
+         {"not sent: a.pdf (printer unusable)", "0 of 1 files sent: the printer's name is longer than 259 characters"},
+         {}, 0, true},
     };
     for (const Case& c : cases) {
         FakeSystem system;
         c.setup(system);
-        const PrintModeReport report = RunPrintMode(c.files, c.printer, system);
+        CommandLineSwitches switches;
+        switches.nTooLongFiles = c.tooLongFiles;
+        switches.bTooLongPrinterName = c.tooLongPrinter;
+        const PrintModeReport report = RunPrintMode(c.files, c.printer, switches, system);
         EXPECT_EQ(report.nExitCode, c.exitCode) << c.what;
         EXPECT_EQ(report.lines, c.lines) << c.what;
         EXPECT_EQ(system.sent, c.sent) << c.what;
-        EXPECT_EQ(system.printerAsked, !c.files.empty()) << c.what;
+        EXPECT_EQ(system.printerAsked, c.files.size() + c.tooLongFiles > 0) << c.what;
     }
 }
