@@ -165,7 +165,12 @@ int SNMPManager::get(ReqRespPDU& request, Target& target) {
             case snmp::ExchangeResult::kAnswered: break;
         }
         snmp::DecodedMessage& answer = filter.message();
-        if (filter.check() == snmp::ResponseCheck::kAgentError) return answer.errorStatus;
+        if (filter.check() == snmp::ResponseCheck::kAgentError) {
+            // An error reply (noSuchName from a printer that lacks the object) is
+            // still the agent's answer: it ends the GET, but carries no values.
+            for (int i = 0; i < count; ++i) request.getVarBind(static_cast<unsigned>(i)).setValue(nullptr);
+            return kSnmpSuccess;
+        }
         for (int i = 0; i < count; ++i) {
             auto& decoded = answer.varBinds[static_cast<std::size_t>(i)];
             request.getVarBind(static_cast<unsigned>(i))

@@ -29,6 +29,8 @@ private:
 // A value of a variable binding: its BER tag and content bytes. getDataType()
 // answers the tag: 2 integer, 4 octet string, 5 null, 6 object identifier,
 // 0x40.. the application types, 0x80.. the SNMPv2 exceptions.
+class OctetString;
+
 class SNMPDataType {
 public:
     SNMPDataType() = default;
@@ -39,6 +41,8 @@ public:
     int getDataType() const { return m_nType; }
     const std::vector<std::uint8_t>& content() const { return m_arrContent; }
     virtual std::unique_ptr<SNMPDataType> clone() const;
+    // The value as an octet string, or null when it is of another type.
+    virtual const OctetString* asOctetString() const { return nullptr; }
 
 protected:
     int m_nType = 5;
@@ -56,6 +60,7 @@ public:
     // The bytes as text; a zero byte inside ends it, as for any C string.
     std::string toString() const;
     std::unique_ptr<SNMPDataType> clone() const override;
+    const OctetString* asOctetString() const override { return this; }
 };
 
 class VarBind {
@@ -117,8 +122,9 @@ private:
     unsigned short m_nPort = 161;
 };
 
-// Codes of SNMPManager::get: 0 success, 1..18 the agent's error status,
-// negative for what went wrong on our side.
+// Codes of SNMPManager::get: 0 when the agent answered (an error status
+// included: the bindings then hold Null), negative for what went wrong on our
+// side. 1..18 are the protocol's error statuses, known to errorToString.
 enum SNMPError {
     kSnmpSuccess = 0,
     kSnmpErrTimeout = -1,
@@ -135,7 +141,8 @@ public:
     SNMPManager() = default;
     ~SNMPManager() = default;
 
-    // One GET of every binding of `request`; fills in their values on success.
+    // One GET of every binding of `request`; 0 once the agent answered, with the
+    // answer's values in the bindings.
     int get(ReqRespPDU& request, Target& target);
     static const char* errorToString(int code);
 };
