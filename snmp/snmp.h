@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "snmp/udp_exchange.h"
+
 // Starts the socket layer (Winsock on Windows). Returns 0 on success. Calls nest:
 // every SNMPStartup is matched by one SNMPCleanup.
 int SNMPStartup();
@@ -134,6 +136,7 @@ enum SNMPError {
     kSnmpErrNoAddress = -5,
     kSnmpErrBadVarBinds = -6,
     kSnmpErrTooLong = -7,
+    kSnmpErrReceive = -8,
 };
 
 class SNMPManager {
@@ -142,7 +145,38 @@ public:
     ~SNMPManager() = default;
 
     // One GET of every binding of `request`; 0 once the agent answered, with the
-    // answer's values in the bindings.
+    // answer's values in the bindings. Each attempt (1 + the target's retry
+    // count) goes out from a fresh socket with a fresh request ID; an attempt
+    // that fails in any way is followed by the next.
     int get(ReqRespPDU& request, Target& target);
     static const char* errorToString(int code);
+};
+
+// GETs to several targets at once: all are sent when added and their answers
+// awaited together on the caller's thread, so the slowest decides how long
+// they take, not their sum. Each behaves as SNMPManager::get on its own; a GET
+// not yet awaited when the batch is destroyed is abandoned with its socket.
+class SNMPGetBatch {
+public:
+    SNMPGetBatch();
+    ~SNMPGetBatch();
+    SNMPGetBatch(const SNMPGetBatch&) = delete;
+    SNMPGetBatch& operator=(const SNMPGetBatch&) = delete;
+
+    // Starts a GET of a copy of `request`; returns its index.
+    std::size_t add(const ReqRespPDU& request, const Target& target);
+    // Waits until that GET is over; returns get()'s code for it.
+    int wait(std::size_t index);
+    // The copy, with the answer's values once wait() returned 0.
+    ReqRespPDU& request(std::size_t index);
+
+private:
+    struct Get;
+    // Declared first: the sockets stay started until every exchange is closed.
+    struct SocketsStarted {
+        SocketsStarted();
+        ~SocketsStarted();
+    } m_started;
+    snmp::ExchangeSet m_exchanges;
+    std::vector<std::unique_ptr<Get>> m_gets;
 };

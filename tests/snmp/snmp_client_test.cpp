@@ -2,10 +2,12 @@
 // the binding holds and how many requests the agent saw.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "snmp/snmp.h"
+#include "snmp/udp_exchange.h"
 #include "tests/snmp/loopback_agent.h"
 
 namespace {
@@ -60,4 +62,50 @@ TEST(SnmpClient, GetAgainstAScriptedAgent) {
         SNMPCleanup();
         EXPECT_EQ(agent.requests(), c.requests);
     }
+}
+
+namespace {
+
+// Socket calls that succeed but whose wait always fails; counts what the loop does.
+class BrokenWaitSockets : public snmp::DatagramSockets {
+public:
+    int waits = 0, sends = 0, open = 0;
+    bool Resolve(const std::string&, unsigned short port, snmp::Endpoint* agent) override {
+        *agent = snmp::Endpoint{};
+        agent->family = 4;
+        agent->port = port;
+        return true;
+    }
+    Handle Open(const snmp::Endpoint&) override { return ++open; }
+    bool SendTo(Handle, const snmp::Endpoint&, const std::vector<std::uint8_t>&) override { return ++sends, true; }
+    WaitResult WaitReadable(const std::vector<Handle>&, int, std::vector<bool>*) override {
+        ++waits;
+        return WaitResult::kFailed;
+    }
+    bool ReceiveFrom(Handle, std::vector<std::uint8_t>*, std::size_t*, snmp::Endpoint*) override { return false; }
+    void Close(Handle) override { --open; }
+};
+
+struct Silence : snmp::Conversation {
+    std::vector<std::uint8_t> NextRequest() override { return {0x30, 0x00}; }
+    bool Accept(const std::uint8_t*, std::size_t) override { return false; }
+};
+
+}  // namespace
+
+TEST(SnmpClient, AFailingWaitEndsTheAttemptAndNoSocketOutlivesTheSet) {
+    BrokenWaitSockets sockets;
+    Silence conversation;
+    {
+        snmp::ExchangeSet set(sockets);
+        auto t0 = std::chrono::steady_clock::now();
+        EXPECT_EQ(set.Wait(set.Start("agent", 161, 2, 1000, conversation)), snmp::ExchangeResult::kReceiveFailed);
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
+        EXPECT_EQ(sockets.waits, 2);   // one per attempt, not a spin until the deadline
+        EXPECT_EQ(sockets.sends, 2);
+        set.Start("agent", 161, 2, 1000, conversation);   // abandoned in flight
+        set.Start("other", 161, 1, 1000, conversation);
+        EXPECT_EQ(sockets.open, 2);
+    }
+    EXPECT_EQ(sockets.open, 0);
 }
