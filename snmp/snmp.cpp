@@ -24,11 +24,6 @@ std::int32_t NextRequestId() {
     return id == 0 ? 1 : id;
 }
 
-std::unique_ptr<SNMPDataType> MakeValue(std::uint8_t tag, std::vector<std::uint8_t> content) {
-    if (tag == snmp::kTagOctetString) return std::make_unique<OctetString>(std::move(content));
-    return std::make_unique<SNMPDataType>(tag, std::move(content));
-}
-
 }  // namespace
 
 int SNMPStartup() { return snmp::StartSockets(); }
@@ -51,6 +46,11 @@ std::string OID::toString() const {
 }
 
 // ---- values ------------------------------------------------------------------
+
+std::unique_ptr<SNMPDataType> SNMPDataType::make(int nType, std::vector<std::uint8_t> content) {
+    if (nType == snmp::kTagOctetString) return std::make_unique<OctetString>(std::move(content));
+    return std::unique_ptr<SNMPDataType>(new SNMPDataType(nType, std::move(content)));
+}
 
 std::unique_ptr<SNMPDataType> SNMPDataType::clone() const {
     return std::make_unique<SNMPDataType>(*this);
@@ -141,7 +141,7 @@ struct SNMPGetBatch::Get : snmp::Conversation {
                 binding.setValue(nullptr);
             } else {
                 auto& decoded = answer.varBinds[static_cast<std::size_t>(i)];
-                binding.setValue(MakeValue(decoded.valueTag, std::move(decoded.value)));
+                binding.setValue(SNMPDataType::make(decoded.valueTag, std::move(decoded.value)));
             }
         }
     }

@@ -36,9 +36,9 @@ class OctetString;
 class SNMPDataType {
 public:
     SNMPDataType() = default;
-    SNMPDataType(int nType, std::vector<std::uint8_t> content)
-        : m_nType(nType), m_arrContent(std::move(content)) {}
     virtual ~SNMPDataType() = default;
+    // A value of the given tag; an octet string is always an OctetString.
+    static std::unique_ptr<SNMPDataType> make(int nType, std::vector<std::uint8_t> content);
 
     int getDataType() const { return m_nType; }
     const std::vector<std::uint8_t>& content() const { return m_arrContent; }
@@ -47,6 +47,9 @@ public:
     virtual const OctetString* asOctetString() const { return nullptr; }
 
 protected:
+    SNMPDataType(int nType, std::vector<std::uint8_t> content)
+        : m_nType(nType), m_arrContent(std::move(content)) {}
+
     int m_nType = 5;
     std::vector<std::uint8_t> m_arrContent;
 };
