@@ -18,6 +18,7 @@ namespace {
 constexpr std::size_t kIdBufferSize = 260;
 constexpr std::size_t kUsbReplySize = 4096;
 constexpr std::size_t kUsbMaxIdLength = 255;
+constexpr int kMaxUsbEnumFailures = 8;
 
 bool StartsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
@@ -216,6 +217,7 @@ int CPrtControl::GetLocalUSBDeviceID(const std::string& portName, std::string& s
         return 0;
     }
 
+    int failures = 0;   // consecutive failed enumerations
     for (unsigned index = 0;; ++index) {
         DebugLog("[GetLocalUSBDeviceID] SetupDiEnumDeviceInterfaces's MemberIndex : %d",
                  static_cast<int>(index));
@@ -225,7 +227,18 @@ int CPrtControl::GetLocalUSBDeviceID(const std::string& portName, std::string& s
             m_device.CloseUsbInterfaceSet();
             return 0;
         }
-        if (found != DeviceIo::EnumResult::kFound) continue;
+        if (found != DeviceIo::EnumResult::kFound) {
+            // A set that fails every index without ever saying "no more items"
+            // would keep the loop going for ever (the index only wraps).
+            if (++failures == kMaxUsbEnumFailures) {
+                DebugLog("[GetLocalUSBDeviceID] SetupDiEnumDeviceInterfaces failed %d times in a row: no device",
+                         kMaxUsbEnumFailures);
+                m_device.CloseUsbInterfaceSet();
+                return 0;
+            }
+            continue;
+        }
+        failures = 0;
 
         DebugLog("[GetLocalUSBDeviceID]  after SetupDiEnumDeviceInterfaces : i : %d", static_cast<int>(index));
         if (!m_device.OpenUsbInterfaceKey()) {
