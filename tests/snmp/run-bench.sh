@@ -3,7 +3,9 @@
 #  - 1,000 device-ID reads from agent PDFJPEG with our library (native build) and
 #    with net-snmp's snmpget, in the same run, with the median of each and the ratio;
 #  - the same reads with our library's Windows build under Wine (Winsock);
-#  - the whole check for a printer whose every source is silent (Windows, real registry).
+#  - the whole check for a printer whose every source is silent, and the median
+#    check of one whose address answers while its other sources are silent
+#    (Windows, real registry).
 #   run-bench.sh [COUNT]      ORVANE_BUILD_ROOT: the build root (default build/)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
@@ -26,6 +28,7 @@ echo "== native: our library and snmpget, $count reads each from snmpd at $agent
 "$root/native/tests/snmp/bench_snmp" "$agent" public "$count" --snmpget
 echo "== Windows build under Wine: our library, $count reads from $agent"
 /usr/lib/wine/wine64 "$root/win64/tests/snmp/bench_snmp.exe" "$agent" public "$count" </dev/null
-echo "== worst case: every source silent ($ORVANE_AGENT_SILENT)"
+echo "== worst case: every source silent ($ORVANE_AGENT_SILENT); reachable: the address is $ORVANE_AGENT_PDFJPEG"
 count_file="Z:$(echo "$DIR/agents/SILENT.count" | tr / '\\')"
-/usr/lib/wine/wine64 "$root/win64/tests/device/bench_worst_case.exe" "${ORVANE_AGENT_SILENT%:*}" "$count_file" </dev/null
+/usr/lib/wine/wine64 "$root/win64/tests/device/bench_worst_case.exe" "${ORVANE_AGENT_SILENT%:*}" "$count_file" \
+  "${ORVANE_AGENT_PDFJPEG%:*}" 200 </dev/null
