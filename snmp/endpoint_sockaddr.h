@@ -1,7 +1,9 @@
-// Conversions between Endpoint and the socket address records, which Winsock and
-// BSD sockets lay out alike. Include after the platform's socket headers.
+// Name resolution and the conversions between Endpoint and the socket address
+// records, which Winsock and BSD sockets share. Include after the platform's
+// socket headers.
 #pragma once
 #include <cstring>
+#include <string>
 
 #include "snmp/udp_exchange.h"
 
@@ -25,6 +27,21 @@ inline bool EndpointFromSockaddr(const sockaddr* address, std::size_t length, En
         return true;
     }
     return false;
+}
+
+// getaddrinfo's first address for `host`.
+inline bool ResolveEndpoint(const std::string& host, unsigned short port, Endpoint* out) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_protocol = IPPROTO_UDP;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || found == nullptr) {
+        return false;
+    }
+    bool ok = EndpointFromSockaddr(found->ai_addr, static_cast<std::size_t>(found->ai_addrlen), out);
+    freeaddrinfo(found);
+    return ok;
 }
 
 // The record's length, 0 for an endpoint of no known family.

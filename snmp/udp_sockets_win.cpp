@@ -12,17 +12,7 @@ namespace {
 class WinsockSockets : public DatagramSockets {
 public:
     bool Resolve(const std::string& host, unsigned short port, Endpoint* agent) override {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_DGRAM;
-        hints.ai_protocol = IPPROTO_UDP;
-        addrinfo* found = nullptr;
-        if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || found == nullptr) {
-            return false;
-        }
-        bool ok = EndpointFromSockaddr(found->ai_addr, found->ai_addrlen, agent);
-        freeaddrinfo(found);
-        return ok;
+        return ResolveEndpoint(host, port, agent);
     }
 
     Handle Open(const Endpoint& agent) override {
