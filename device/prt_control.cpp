@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/debug_log.h"
 #include "job/test_print.h"
 #include "snmp/snmp.h"
 
-const char kDeviceIdOid[] = "1.3.6.1.4.1.47261.11.5.1.1.1.26.0";
 const char kFilePortDeviceID[] = "CMD:PDF,JPEG,BMP,PNG,TIFF;";
 
 namespace {
@@ -18,6 +18,7 @@ namespace {
 constexpr std::size_t kIdBufferSize = 260;
 constexpr std::size_t kUsbReplySize = 4096;
 constexpr std::size_t kUsbMaxIdLength = 255;
+constexpr int kMaxUsbEnumFailures = 8;
 
 bool StartsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
@@ -98,53 +99,85 @@ int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
 }
 
 int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& strDeviceID) {
-    DebugLog("NW IP Port");
+    // Walked once in silence with every query failing, the keys name every
+    // source a lookup can come to, in the order it comes to them: those are
+    // asked at once. The traced walk then takes their answers in that order.
+    std::vector<NetworkSource> sources;
+    std::string unused;
+    WalkNetworkSources(
+        port, unused,
+        [&sources](const std::string& address, const std::string& community, std::string&) {
+            sources.push_back({address, community});
+            return 0;
+        },
+        false);
+    NetworkDeviceIdReads reads(std::move(sources));
+    m_pReads = &reads;
+    int result = WalkNetworkSources(
+        port, strDeviceID,
+        [this](const std::string& address, const std::string& community, std::string& deviceID) {
+            return GetNetworkDeviceID(address, community, deviceID);
+        },
+        true);
+    m_pReads = nullptr;
+    return result;
+}
+
+int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDeviceID, const AskSource& ask,
+                                    bool traced) {
+    auto Trace = [traced](const char* line) {
+        if (traced) DebugLog("%s", line);
+    };
+    auto TraceValue = [traced](const char* format, const char* value) {
+        if (traced) DebugLog(format, value);
+    };
+    Trace("NW IP Port");
     std::string community;
     int result = 0;
     char value[kIdBufferSize];
 
-    DebugLog("Standard TCP/IP Port");
+    Trace("Standard TCP/IP Port");
     std::string key = kStandardPortKey + port;
     if (!m_registry.OpenLocalMachineKey(key)) {
-        DebugLog("Can't Open reg Key(%s)", key.c_str());
+        TraceValue("Can't Open reg Key(%s)", key.c_str());
     } else {
-        DebugLog("Success Open reg Key(IP Ports)");
+        Trace("Success Open reg Key(IP Ports)");
         if (m_registry.QueryValue("SNMP Community", value, sizeof(value))) {
             community = value;
-            DebugLog("[SNMP Community] SNMP Community is %s", community.c_str());
+            TraceValue("[SNMP Community] SNMP Community is %s", community.c_str());
         } else {
-            DebugLog("[SNMP Community] Can't query ip reg value / default : public");
+            Trace("[SNMP Community] Can't query ip reg value / default : public");
             community = "public";
         }
 
         bool answered = false;
-        DebugLog("[HostName] Read IPAddress");
+        Trace("[HostName] Read IPAddress");
         if (!m_registry.QueryValue("IPAddress", value, sizeof(value))) {
-            DebugLog("[IPAddress]Can't query ip reg value");
+            Trace("[IPAddress]Can't query ip reg value");
         } else {
-            DebugLog("[IPAddress] IP is %s", value);
+            TraceValue("[IPAddress] IP is %s", value);
             if (value[0] != '\0') {
-                result = GetNetworkDeviceID(value, community, strDeviceID);
-                DebugLog("[IPAddress] GetNetworkDeviceID : ret : %s", result == 1 ? "TRUE" : "FALSE");
+                result = ask(value, community, strDeviceID);
+                TraceValue("[IPAddress] GetNetworkDeviceID : ret : %s", result == 1 ? "TRUE" : "FALSE");
             } else {
-                DebugLog("[IPAddress] IPAddress is Empty");
+                Trace("[IPAddress] IPAddress is Empty");
             }
             if (result == 1) {
-                DebugLog("[HostName] got IP Address from IPAddress KEY \n No more try");
+                Trace("[HostName] got IP Address from IPAddress KEY \n No more try");
                 answered = true;
             }
         }
         if (!answered) {
-            DebugLog("[HostName] Read HostName");
+            Trace("[HostName] Read HostName");
             if (!m_registry.QueryValue("HostName", value, sizeof(value))) {
-                DebugLog("[HostName] Can't query ip reg value");
+                Trace("[HostName] Can't query ip reg value");
             } else {
-                DebugLog("[HostName] Host is %s", value);
+                TraceValue("[HostName] Host is %s", value);
                 if (value[0] != '\0') {
-                    result = GetNetworkDeviceID(value, community, strDeviceID);
-                    DebugLog("[HostName] GetNetworkDeviceID : ret : %s", result == 1 ? "TRUE" : "FALSE");
+                    result = ask(value, community, strDeviceID);
+                    TraceValue("[HostName] GetNetworkDeviceID : ret : %s", result == 1 ? "TRUE" : "FALSE");
                 } else {
-                    DebugLog("[HostName] HostName is Empty");
+                    Trace("[HostName] HostName is Empty");
                     result = 0;
                 }
             }
@@ -154,21 +187,21 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
     }
 
     // The vendor monitors are all asked, in order; the last query decides.
-    DebugLog("Not support : Standard TCP/IP Port");
+    Trace("Not support : Standard TCP/IP Port");
     for (const VendorMonitor& monitor : kVendorMonitors) {
-        DebugLog("%s", monitor.name);
+        Trace(monitor.name);
         if (!m_registry.OpenLocalMachineKey(monitor.keyPath + port)) {
-            DebugLog("%s", monitor.cannotOpen);
+            Trace(monitor.cannotOpen);
             continue;
         }
-        DebugLog("%s", monitor.opened);
+        Trace(monitor.opened);
         if (!m_registry.QueryValue("IP", value, sizeof(value))) {
-            DebugLog("%s", monitor.cannotRead);
+            Trace(monitor.cannotRead);
             m_registry.CloseKey();
             continue;
         }
-        DebugLog("IP is %s", value);
-        result = GetNetworkDeviceID(value, community, strDeviceID);
+        TraceValue("IP is %s", value);
+        result = ask(value, community, strDeviceID);
         m_registry.CloseKey();
     }
     return result;
@@ -184,6 +217,7 @@ int CPrtControl::GetLocalUSBDeviceID(const std::string& portName, std::string& s
         return 0;
     }
 
+    int failures = 0;   // consecutive failed enumerations
     for (unsigned index = 0;; ++index) {
         DebugLog("[GetLocalUSBDeviceID] SetupDiEnumDeviceInterfaces's MemberIndex : %d",
                  static_cast<int>(index));
@@ -193,7 +227,18 @@ int CPrtControl::GetLocalUSBDeviceID(const std::string& portName, std::string& s
             m_device.CloseUsbInterfaceSet();
             return 0;
         }
-        if (found != DeviceIo::EnumResult::kFound) continue;
+        if (found != DeviceIo::EnumResult::kFound) {
+            // A set that fails every index without ever saying "no more items"
+            // would keep the loop going for ever (the index only wraps).
+            if (++failures == kMaxUsbEnumFailures) {
+                DebugLog("[GetLocalUSBDeviceID] SetupDiEnumDeviceInterfaces failed %d times in a row: no device",
+                         kMaxUsbEnumFailures);
+                m_device.CloseUsbInterfaceSet();
+                return 0;
+            }
+            continue;
+        }
+        failures = 0;
 
         DebugLog("[GetLocalUSBDeviceID]  after SetupDiEnumDeviceInterfaces : i : %d", static_cast<int>(index));
         if (!m_device.OpenUsbInterfaceKey()) {
@@ -327,46 +372,26 @@ int CPrtControl::GetNetworkDeviceID(std::string address, std::string community,
     DebugLog("[CPrtControl] GetNetworkDeviceID : IP Address :  %s", address.c_str());
     DebugLog("[CPrtControl] GetNetworkDeviceID : SNMP Community :  %s", community.c_str());
 
-    auto manager = std::make_unique<SNMPManager>();
-    auto target = std::make_unique<Target>();
-    target->setAgentAddress(address.c_str());
-    target->setReadCommunity(community.c_str());
-    target->setTimeout(1);
-    target->setRetryCount(0);
-
-    auto request = std::make_unique<ReqRespPDU>();
-    VarBind* binding = new VarBind;
-    OID* oid = new OID(kDeviceIdOid);
-    binding->setOID(*oid);
-    delete oid;
-    request->setVarBindList(binding, 1);
-
-    // The library makes one attempt per get; a silent printer is asked twice.
-    int code = manager->get(*request, *target);
-    if (code != 0) code = manager->get(*request, *target);
+    DeviceIdAnswer answer;
+    if (m_pReads) {
+        answer = m_pReads->Next(address, community);
+    } else {
+        NetworkDeviceIdReads alone({{address, community}});
+        answer = alone.Next(address, community);
+    }
 
     int bRet = 0;
-    if (code != 0) {
-        DebugLog("Failed to SNMP get/ %s", SNMPManager::errorToString(code));
+    if (answer.code != 0) {
+        DebugLog("Failed to SNMP get/ %s", SNMPManager::errorToString(answer.code));
+    } else if (answer.octetString) {
+        DebugLog("Success MIB Value. USB Device ID is %s", answer.text.c_str());
+        pNetworkDeviceID = answer.text;
+        bRet = 1;
     } else {
-        SNMPDataType& value = request->getVarBind(0).getValue();
-        if (value.getDataType() == 4) {
-            OctetString text;
-            text = static_cast<OctetString&>(value);
-            std::string id = text.toString();
-            DebugLog("Success MIB Value. USB Device ID is %s", id.c_str());
-            pNetworkDeviceID = id;
-            bRet = 1;
-        } else {
-            DebugLog("Failed to MIB Value.");
-        }
+        DebugLog("Failed to MIB Value.");
     }
-    delete binding;
     SNMPCleanup();
     DebugLog("GetNetworkDeviceID / pNetworkDeviceID / %s", pNetworkDeviceID.c_str());
     DebugLog("GetNetworkDeviceID / bRet / %d", bRet);
-    request.reset();
-    target.reset();
-    manager.reset();
     return bRet;
 }

@@ -7,15 +7,18 @@
 // printer is what it examines. Device I/O and the registry come in through
 // DeviceIo and RegistryReader; GetNetworkDeviceID is virtual so that the routing
 // can be exercised without a network.
+//
+// A network lookup asks its SNMP sources at once (NetworkDeviceIdReads) and
+// then decides and traces in the sources' order, as if it had asked them one
+// by one; nothing of it outlives GetCurrentPrinterDeviceID.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "device/device_io.h"
+#include "device/network_device_id.h"
 
 class CTestPrint;
-
-// Object of the printer maker's private MIB that holds the 1284 device ID.
-extern const char kDeviceIdOid[];
 // The device ID that stands for a FILE: port: every language is accepted.
 extern const char kFilePortDeviceID[];
 
@@ -39,15 +42,24 @@ public:
     // platform's error code.
     unsigned long GetDeviceID(const char* deviceName, unsigned long controlCode, char* buffer);
 
-    // One SNMP GET of kDeviceIdOid (asked again once when it fails): 1 with the
-    // octet string in pNetworkDeviceID, 0 with it empty.
+    // One SNMP GET of kDeviceIdOid (asked again once when the printer stays
+    // silent): 1 with the octet string in pNetworkDeviceID, 0 with it empty.
+    // Within a lookup the answer comes from the GETs the lookup started at once.
     virtual int GetNetworkDeviceID(std::string address, std::string community,
                                    std::string& pNetworkDeviceID);
 
 private:
+    using AskSource = std::function<int(const std::string& address, const std::string& community,
+                                        std::string& deviceID)>;
+
     int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
+    // The port monitors' keys, read and traced in order; `ask` is called for
+    // every source the lookup queries. Silent (no trace lines) unless `traced`.
+    int WalkNetworkSources(const std::string& portName, std::string& strDeviceID, const AskSource& ask,
+                           bool traced);
 
     const CTestPrint& m_printers;
     DeviceIo& m_device;
     RegistryReader& m_registry;
+    NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
 };

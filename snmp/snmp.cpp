@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include "snmp/ber.h"
 #include "snmp/udp_exchange.h"
@@ -22,37 +23,6 @@ std::int32_t NextRequestId() {
     std::int32_t id = static_cast<std::int32_t>(z & 0x7FFFFFFF);
     return id == 0 ? 1 : id;
 }
-
-std::unique_ptr<SNMPDataType> MakeValue(std::uint8_t tag, std::vector<std::uint8_t> content) {
-    if (tag == snmp::kTagOctetString) return std::make_unique<OctetString>(std::move(content));
-    return std::make_unique<SNMPDataType>(tag, std::move(content));
-}
-
-// Accepts the first datagram that answers our request, well-formed and for us;
-// a matching answer with an error status also ends the wait.
-class ResponseFilter : public snmp::DatagramFilter {
-public:
-    explicit ResponseFilter(const snmp::ExpectedResponse& expected) : m_expected(expected) {}
-
-    bool Accept(const std::uint8_t* data, std::size_t size) override {
-        snmp::DecodedMessage message;
-        snmp::ResponseCheck check = snmp::CheckResponse(data, size, m_expected, &message);
-        if (check != snmp::ResponseCheck::kAccepted && check != snmp::ResponseCheck::kAgentError) {
-            return false;
-        }
-        m_check = check;
-        m_message = std::move(message);
-        return true;
-    }
-
-    snmp::ResponseCheck check() const { return m_check; }
-    snmp::DecodedMessage& message() { return m_message; }
-
-private:
-    const snmp::ExpectedResponse& m_expected;
-    snmp::ResponseCheck m_check = snmp::ResponseCheck::kMalformed;
-    snmp::DecodedMessage m_message;
-};
 
 }  // namespace
 
@@ -76,6 +46,11 @@ std::string OID::toString() const {
 }
 
 // ---- values ------------------------------------------------------------------
+
+std::unique_ptr<SNMPDataType> SNMPDataType::make(int nType, std::vector<std::uint8_t> content) {
+    if (nType == snmp::kTagOctetString) return std::make_unique<OctetString>(std::move(content));
+    return std::unique_ptr<SNMPDataType>(new SNMPDataType(nType, std::move(content)));
+}
 
 std::unique_ptr<SNMPDataType> SNMPDataType::clone() const {
     return std::make_unique<SNMPDataType>(*this);
@@ -128,51 +103,115 @@ VarBind& ReqRespPDU::getVarBind(unsigned index) {
     return m_emptyVarBind;
 }
 
-// ---- SNMPManager -------------------------------------------------------------
+// ---- SNMPGetBatch ------------------------------------------------------------
 
-int SNMPManager::get(ReqRespPDU& request, Target& target) {
-    if (target.agentAddress().empty()) return kSnmpErrNoAddress;
-    const int count = request.getVarBindCount();
-    if (count <= 0 || static_cast<std::size_t>(count) > snmp::kMaxVarBinds) return kSnmpErrBadVarBinds;
-
+// One GET of a batch: its own copy of the request, a fresh request ID for every
+// attempt, and the answer that ends it.
+struct SNMPGetBatch::Get : snmp::Conversation {
+    ReqRespPDU request;
     snmp::ExpectedResponse expected;
-    expected.version = snmp::kVersion1;
-    expected.community = target.readCommunity();
-    expected.requestId = NextRequestId();
-    for (int i = 0; i < count; ++i) {
-        const OID& oid = request.getVarBind(static_cast<unsigned>(i)).getOID();
-        if (!oid.valid()) return kSnmpErrBadVarBinds;
-        expected.oids.push_back(snmp::EncodeOidContent(oid.arcs()));
+    int code = kSnmpErrTimeout;
+    bool over = false;
+    std::size_t exchange = 0;
+    snmp::DecodedMessage answer;
+    snmp::ResponseCheck check = snmp::ResponseCheck::kMalformed;
+
+    std::vector<std::uint8_t> NextRequest() override {
+        expected.requestId = NextRequestId();
+        return snmp::EncodeGetRequest(expected.version, expected.community, expected.requestId, expected.oids);
     }
-    std::vector<std::uint8_t> message =
-        snmp::EncodeGetRequest(expected.version, expected.community, expected.requestId, expected.oids);
-    if (message.size() > snmp::kMaxMessageSize) return kSnmpErrTooLong;
+
+    bool Accept(const std::uint8_t* data, std::size_t size) override {
+        snmp::DecodedMessage message;
+        snmp::ResponseCheck result = snmp::CheckResponse(data, size, expected, &message);
+        if (result != snmp::ResponseCheck::kAccepted && result != snmp::ResponseCheck::kAgentError) return false;
+        check = result;
+        answer = std::move(message);
+        return true;
+    }
+
+    // What the agent said, into the request's bindings. An error reply
+    // (noSuchName from a printer that lacks the object) is still the agent's
+    // answer: it ends the GET, but carries no values.
+    void TakeAnswer() {
+        code = kSnmpSuccess;
+        for (int i = 0; i < request.getVarBindCount(); ++i) {
+            VarBind& binding = request.getVarBind(static_cast<unsigned>(i));
+            if (check == snmp::ResponseCheck::kAgentError) {
+                binding.setValue(nullptr);
+            } else {
+                auto& decoded = answer.varBinds[static_cast<std::size_t>(i)];
+                binding.setValue(SNMPDataType::make(decoded.valueTag, std::move(decoded.value)));
+            }
+        }
+    }
+};
+
+SNMPGetBatch::SocketsStarted::SocketsStarted() { SNMPStartup(); }
+SNMPGetBatch::SocketsStarted::~SocketsStarted() { SNMPCleanup(); }
+
+SNMPGetBatch::SNMPGetBatch() : m_exchanges(snmp::SystemSockets()) {}
+
+SNMPGetBatch::~SNMPGetBatch() = default;
+
+std::size_t SNMPGetBatch::add(const ReqRespPDU& request, const Target& target) {
+    m_gets.push_back(std::make_unique<Get>());
+    Get& get = *m_gets.back();
+    get.request = request;
+    const std::size_t index = m_gets.size() - 1;
+
+    get.over = true;
+    if (target.agentAddress().empty()) { get.code = kSnmpErrNoAddress; return index; }
+    const int count = get.request.getVarBindCount();
+    if (count <= 0 || static_cast<std::size_t>(count) > snmp::kMaxVarBinds) {
+        get.code = kSnmpErrBadVarBinds;
+        return index;
+    }
+    get.expected.version = snmp::kVersion1;
+    get.expected.community = target.readCommunity();
+    for (int i = 0; i < count; ++i) {
+        const OID& oid = get.request.getVarBind(static_cast<unsigned>(i)).getOID();
+        if (!oid.valid()) { get.code = kSnmpErrBadVarBinds; return index; }
+        get.expected.oids.push_back(snmp::EncodeOidContent(oid.arcs()));
+    }
+    if (snmp::EncodeGetRequest(get.expected.version, get.expected.community, 0, get.expected.oids).size() +
+            8 > snmp::kMaxMessageSize) {   // room for the longest request ID
+        get.code = kSnmpErrTooLong;
+        return index;
+    }
 
     // Whole seconds, as configured; a value below one still waits one second.
     const int seconds = target.timeout() < 1 ? 1 : (target.timeout() > 60 ? 60 : target.timeout());
     const int attempts = 1 + (target.retryCount() < 0 ? 0 : (target.retryCount() > 10 ? 10 : target.retryCount()));
+    get.over = false;
+    get.exchange = m_exchanges.Start(target.agentAddress(), target.port(), attempts, seconds * 1000, get);
+    return index;
+}
 
-    int code = kSnmpErrTimeout;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        ResponseFilter filter(expected);
-        snmp::ExchangeResult result = snmp::ExchangeDatagram(target.agentAddress(), target.port(),
-                                                             message, seconds * 1000, filter);
-        switch (result) {
-            case snmp::ExchangeResult::kResolveFailed: return kSnmpErrResolve;
-            case snmp::ExchangeResult::kSocketFailed: return kSnmpErrSocket;
-            case snmp::ExchangeResult::kSendFailed: code = kSnmpErrSend; continue;
-            case snmp::ExchangeResult::kTimeout: code = kSnmpErrTimeout; continue;
-            case snmp::ExchangeResult::kAnswered: break;
-        }
-        snmp::DecodedMessage& answer = filter.message();
-        if (filter.check() == snmp::ResponseCheck::kAgentError) return answer.errorStatus;
-        for (int i = 0; i < count; ++i) {
-            auto& decoded = answer.varBinds[static_cast<std::size_t>(i)];
-            request.getVarBind(static_cast<unsigned>(i))
-                .setValue(MakeValue(decoded.valueTag, std::move(decoded.value)));
-        }
-        return kSnmpSuccess;
+int SNMPGetBatch::wait(std::size_t index) {
+    Get& get = *m_gets.at(index);
+    if (get.over) return get.code;
+    get.over = true;
+    switch (m_exchanges.Wait(get.exchange)) {
+        case snmp::ExchangeResult::kAnswered: get.TakeAnswer(); break;
+        case snmp::ExchangeResult::kTimeout: get.code = kSnmpErrTimeout; break;
+        case snmp::ExchangeResult::kResolveFailed: get.code = kSnmpErrResolve; break;
+        case snmp::ExchangeResult::kSocketFailed: get.code = kSnmpErrSocket; break;
+        case snmp::ExchangeResult::kSendFailed: get.code = kSnmpErrSend; break;
+        case snmp::ExchangeResult::kReceiveFailed: get.code = kSnmpErrReceive; break;
     }
+    return get.code;
+}
+
+ReqRespPDU& SNMPGetBatch::request(std::size_t index) { return m_gets.at(index)->request; }
+
+// ---- SNMPManager -------------------------------------------------------------
+
+int SNMPManager::get(ReqRespPDU& request, Target& target) {
+    SNMPGetBatch batch;
+    std::size_t index = batch.add(request, target);
+    int code = batch.wait(index);
+    if (code == kSnmpSuccess) request = batch.request(index);
     return code;
 }
 
@@ -192,6 +231,7 @@ const char* SNMPManager::errorToString(int code) {
         case kSnmpErrNoAddress: return "No agent address";
         case kSnmpErrBadVarBinds: return "Invalid variable bindings in the request";
         case kSnmpErrTooLong: return "Request too long for one datagram";
+        case kSnmpErrReceive: return "Cannot wait for the answer";
         default: break;
     }
     if (code > 0 && code <= 18) return "The agent reported an error";

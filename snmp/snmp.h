@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "snmp/udp_exchange.h"
+
 // Starts the socket layer (Winsock on Windows). Returns 0 on success. Calls nest:
 // every SNMPStartup is matched by one SNMPCleanup.
 int SNMPStartup();
@@ -29,18 +31,25 @@ private:
 // A value of a variable binding: its BER tag and content bytes. getDataType()
 // answers the tag: 2 integer, 4 octet string, 5 null, 6 object identifier,
 // 0x40.. the application types, 0x80.. the SNMPv2 exceptions.
+class OctetString;
+
 class SNMPDataType {
 public:
     SNMPDataType() = default;
-    SNMPDataType(int nType, std::vector<std::uint8_t> content)
-        : m_nType(nType), m_arrContent(std::move(content)) {}
     virtual ~SNMPDataType() = default;
+    // A value of the given tag; an octet string is always an OctetString.
+    static std::unique_ptr<SNMPDataType> make(int nType, std::vector<std::uint8_t> content);
 
     int getDataType() const { return m_nType; }
     const std::vector<std::uint8_t>& content() const { return m_arrContent; }
     virtual std::unique_ptr<SNMPDataType> clone() const;
+    // The value as an octet string, or null when it is of another type.
+    virtual const OctetString* asOctetString() const { return nullptr; }
 
 protected:
+    SNMPDataType(int nType, std::vector<std::uint8_t> content)
+        : m_nType(nType), m_arrContent(std::move(content)) {}
+
     int m_nType = 5;
     std::vector<std::uint8_t> m_arrContent;
 };
@@ -56,6 +65,7 @@ public:
     // The bytes as text; a zero byte inside ends it, as for any C string.
     std::string toString() const;
     std::unique_ptr<SNMPDataType> clone() const override;
+    const OctetString* asOctetString() const override { return this; }
 };
 
 class VarBind {
@@ -117,8 +127,9 @@ private:
     unsigned short m_nPort = 161;
 };
 
-// Codes of SNMPManager::get: 0 success, 1..18 the agent's error status,
-// negative for what went wrong on our side.
+// Codes of SNMPManager::get: 0 when the agent answered (an error status
+// included: the bindings then hold Null), negative for what went wrong on our
+// side. 1..18 are the protocol's error statuses, known to errorToString.
 enum SNMPError {
     kSnmpSuccess = 0,
     kSnmpErrTimeout = -1,
@@ -128,6 +139,7 @@ enum SNMPError {
     kSnmpErrNoAddress = -5,
     kSnmpErrBadVarBinds = -6,
     kSnmpErrTooLong = -7,
+    kSnmpErrReceive = -8,
 };
 
 class SNMPManager {
@@ -135,7 +147,39 @@ public:
     SNMPManager() = default;
     ~SNMPManager() = default;
 
-    // One GET of every binding of `request`; fills in their values on success.
+    // One GET of every binding of `request`; 0 once the agent answered, with the
+    // answer's values in the bindings. Each attempt (1 + the target's retry
+    // count) goes out from a fresh socket with a fresh request ID; an attempt
+    // that fails in any way is followed by the next.
     int get(ReqRespPDU& request, Target& target);
     static const char* errorToString(int code);
+};
+
+// GETs to several targets at once: all are sent when added and their answers
+// awaited together on the caller's thread, so the slowest decides how long
+// they take, not their sum. Each behaves as SNMPManager::get on its own; a GET
+// not yet awaited when the batch is destroyed is abandoned with its socket.
+class SNMPGetBatch {
+public:
+    SNMPGetBatch();
+    ~SNMPGetBatch();
+    SNMPGetBatch(const SNMPGetBatch&) = delete;
+    SNMPGetBatch& operator=(const SNMPGetBatch&) = delete;
+
+    // Starts a GET of a copy of `request`; returns its index.
+    std::size_t add(const ReqRespPDU& request, const Target& target);
+    // Waits until that GET is over; returns get()'s code for it.
+    int wait(std::size_t index);
+    // The copy, with the answer's values once wait() returned 0.
+    ReqRespPDU& request(std::size_t index);
+
+private:
+    struct Get;
+    // Declared first: the sockets stay started until every exchange is closed.
+    struct SocketsStarted {
+        SocketsStarted();
+        ~SocketsStarted();
+    } m_started;
+    snmp::ExchangeSet m_exchanges;
+    std::vector<std::unique_ptr<Get>> m_gets;
 };

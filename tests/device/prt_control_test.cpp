@@ -47,9 +47,12 @@ public:
     std::map<std::string, ParallelDevice> parallel;   // by device name
     std::vector<std::string> parallelOpened;
     std::vector<unsigned long> parallelCodes;
+    std::vector<std::string> parallelEvents;   // "open NAME" and "sleep MS", in order
     std::vector<std::string> usbOpened;
     unsigned slept = 0;
     int open = 0;   // handles held: must come back to 0
+    int enumFailsFrom = -1;   // every index from here on fails (not "no more items")
+    int enumCalls = 0;
 
     bool OpenUsbInterfaceSet(unsigned long* error) override {
         if (!setOpens) { *error = 13; return false; }
@@ -58,6 +61,9 @@ public:
     }
     void CloseUsbInterfaceSet() override { --open; }
     EnumResult EnumUsbInterface(unsigned index) override {
+        // Bounded here too, so that a reader that never gives up fails instead of hanging.
+        if (++enumCalls > 1000) return EnumResult::kNoMoreItems;
+        if (enumFailsFrom >= 0 && index >= static_cast<unsigned>(enumFailsFrom)) return EnumResult::kFailed;
         if (index >= usb.size()) return EnumResult::kNoMoreItems;
         m_current = &usb[index];
         return m_current->enumResult;
@@ -99,6 +105,7 @@ public:
 
     bool OpenParallel(const char* name, unsigned long* error) override {
         parallelOpened.push_back(name);
+        parallelEvents.push_back(std::string("open ") + name);
         auto it = parallel.find(name);
         if (it == parallel.end() || it->second.openError) {
             *error = it == parallel.end() ? 2 : it->second.openError;
@@ -118,7 +125,10 @@ public:
         return true;
     }
     void CloseParallel() override { --open; }
-    void Sleep(unsigned ms) override { slept += ms; }
+    void Sleep(unsigned ms) override {
+        slept += ms;
+        parallelEvents.push_back("sleep " + std::to_string(ms));
+    }
 
 private:
     UsbInterface* m_current = nullptr;
@@ -344,7 +354,10 @@ TEST(UsbReader, MatchesInterfacesByPortName) {
         int result;
         const char* id;
         int mismatches;
+        const char* opened = nullptr;   // the device path opened, if any
+        int enumFailsFrom = -1;
     };
+    const std::string path = "\\\\?\\usb#vid_0000&pid_";
     UsbInterface enumFails = Interface("USB", 1, "x");
     enumFails.enumResult = DeviceIo::EnumResult::kFailed;
     UsbInterface keyFails = Interface("USB", 1, "x");
@@ -352,24 +365,30 @@ TEST(UsbReader, MatchesInterfacesByPortName) {
     UsbInterface noNumber = Interface("USB", 1, "x");
     noNumber.portNumber.reset();
     const std::vector<Case> cases = {
-        {"second of two", {Interface("USB", 1, "ONE"), Interface("USB", 2, "TWO")}, "USB002", 1, "TWO", 1},
-        {"no base name", {Interface(std::nullopt, 3, "THREE")}, "USB003", 1, "THREE", 0},
-        {"four digits", {Interface("USB", 1234, "BIG")}, "USB1234", 1, "BIG", 0},
+        {"second of two", {Interface("USB", 1, "ONE"), Interface("USB", 2, "TWO")}, "USB002", 1, "TWO", 1, "2"},
+        {"no base name", {Interface(std::nullopt, 3, "THREE")}, "USB003", 1, "THREE", 0, "3"},
+        {"four digits", {Interface("USB", 1234, "BIG")}, "USB1234", 1, "BIG", 0, "1234"},
         {"whole names compared", {Interface("USB", 1, "x")}, "USB0010", 0, "", 1},
-        {"other base name", {Interface("DOT4", 1, "x"), Interface("USB", 1, "Y")}, "USB001", 1, "Y", 1},
+        {"other base name", {Interface("DOT4", 1, "x"), Interface("USB", 1, "Y")}, "USB001", 1, "Y", 1, "1"},
         {"no interfaces", {}, "USB001", 0, "", 0},
-        {"failures skip to the next", {enumFails, keyFails, noNumber, Interface("USB", 1, "OK")}, "USB001", 1, "OK", 0},
+        {"failures skip to the next", {enumFails, keyFails, noNumber, Interface("USB", 1, "OK")}, "USB001", 1, "OK", 0, "1"},
+        {"enumeration keeps failing", {Interface("USB", 2, "x")}, "USB001", 0, "", 1, nullptr, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Fixture f(c.port);
         f.device.usb = c.interfaces;
+        f.device.enumFailsFrom = c.enumFailsFrom;
         TraceCapture trace;
         std::string id = "previous";
         EXPECT_EQ(f.control.GetLocalUSBDeviceID(c.port, id), c.result);
         EXPECT_EQ(id, c.id);
         EXPECT_EQ(trace.Count("[GetLocalUSBDeviceID] Port missmatch"), c.mismatches);
         EXPECT_EQ(f.device.open, 0);
+        EXPECT_EQ(f.device.usbOpened, c.opened ? std::vector<std::string>{path + c.opened} : std::vector<std::string>{});
+        EXPECT_EQ(trace.Count("[GetLocalUSBDeviceID] SetupDiEnumDeviceInterfaces failed 8 times in a row: no device"),
+                  c.enumFailsFrom < 0 ? 0 : 1);
+        EXPECT_LE(f.device.enumCalls, static_cast<int>(c.interfaces.size()) + 8);
     }
 }
 
@@ -471,6 +490,7 @@ TEST(ParallelReader, TriesTheFiveAttemptsInOrder) {
         {"ioctl fails on LPT1", {{names[0], ioctlFails}, {names[2], textFirst}}, 1, "CMD:PNG;", 3, 0},
         {"none", {}, 0, "", 5, 1000},
         {"all fail to answer", {{names[0], ioctlFails}, {names[3], ioctlFails}}, 0, "", 5, 1000},
+        {"only the ECP port", {{names[3], textFirst}}, 1, "CMD:PNG;", 4, 0},
         {"full buffer", {{names[0], full}}, 1, std::string(259, 'Z'), 1, 0},
         {"a single zero byte", {{names[0], oneZero}}, 1, "", 1, 0},
     };
@@ -486,8 +506,16 @@ TEST(ParallelReader, TriesTheFiveAttemptsInOrder) {
         std::string id = "previous";
         EXPECT_EQ(f.control.GetLocalLPTDeviceID("LPT3:", id), c.result);
         EXPECT_EQ(id, c.id);
-        EXPECT_EQ(f.device.parallelOpened,
-                  std::vector<std::string>(names.begin(), names.begin() + c.attempts));
+        // The one wait sits between the two ECP attempts.
+        std::vector<std::string> events;
+        std::vector<unsigned long> codes;
+        for (int i = 0; i < c.attempts; ++i) {
+            events.push_back("open " + names[i]);
+            if (i == 3 && c.attempts == 5) events.push_back("sleep 1000");
+            if (c.devices.count(names[i]) && !c.devices.at(names[i]).openError) codes.push_back(i < 3 ? 0x11 : 0x16000C);
+        }
+        EXPECT_EQ(f.device.parallelEvents, events);
+        EXPECT_EQ(f.device.parallelCodes, codes);
         EXPECT_EQ(f.device.slept, c.slept);
         int failed = c.result ? c.attempts - 1 : c.attempts;
         for (int i = 0; i < 5; ++i) EXPECT_EQ(trace.Count(failures[i]), i < failed ? 1 : 0) << failures[i];

@@ -41,18 +41,14 @@ bool ReadOnce(const std::string& host, unsigned short port, const std::string& c
     target.setRetryCount(0);
     target.setPort(port);
     ReqRespPDU request;
-    VarBind* binding = new VarBind;
-    OID* oid = new OID(kDeviceIdOid);
-    binding->setOID(*oid);
-    delete oid;
-    request.setVarBindList(binding, 1);
+    VarBind binding;
+    binding.setOID(OID(kDeviceIdOid));
+    request.setVarBindList(&binding, 1);
     int code = manager.get(request, target);
-    bool ok = code == 0 && request.getVarBind(0).getValue().getDataType() == 4;
-    if (ok) *text = static_cast<OctetString&>(request.getVarBind(0).getValue()).toString();
-    else *text = SNMPManager::errorToString(code);
-    delete binding;
+    const OctetString* value = code == 0 ? request.getVarBind(0).getValue().asOctetString() : nullptr;
+    *text = value ? value->toString() : SNMPManager::errorToString(code);
     SNMPCleanup();
-    return ok;
+    return value != nullptr;
 }
 
 using Clock = std::chrono::steady_clock;

@@ -303,6 +303,11 @@ TEST(SnmpValues, OctetStringTextEndsAtAZeroByte) {
     ReqRespPDU pdu;
     pdu.setVarBindList(&vb, 1);
     ASSERT_EQ(pdu.getVarBind(0).getValue().getDataType(), kTagOctetString);
-    EXPECT_EQ(static_cast<OctetString&>(pdu.getVarBind(0).getValue()).toString(), "x");
+    ASSERT_NE(pdu.getVarBind(0).getValue().asOctetString(), nullptr);
+    EXPECT_EQ(pdu.getVarBind(0).getValue().asOctetString()->toString(), "x");
     EXPECT_EQ(pdu.getVarBind(5).getValue().getDataType(), kTagNull);
+    EXPECT_EQ(pdu.getVarBind(5).getValue().asOctetString(), nullptr);
+    // Only an octet string reads as one, whatever made the value.
+    EXPECT_EQ(SNMPDataType::make(kTagOctetString, Str("y"))->asOctetString()->toString(), "y");
+    EXPECT_EQ(SNMPDataType::make(kTagInteger, {42})->asOctetString(), nullptr);
 }

@@ -3,7 +3,10 @@
 #  - 1,000 device-ID reads from agent PDFJPEG with our library (native build) and
 #    with net-snmp's snmpget, in the same run, with the median of each and the ratio;
 #  - the same reads with our library's Windows build under Wine (Winsock);
-#  - the whole check for a printer whose every source is silent (Windows, real registry).
+#  - the whole check for a printer whose every source is silent, and the median
+#    check of one whose address answers while its other sources are silent
+#    (Windows, real registry);
+#  - the same two printers chosen in Orvex's printer list: how long the window is held.
 #   run-bench.sh [COUNT]      ORVANE_BUILD_ROOT: the build root (default build/)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
@@ -14,7 +17,7 @@ DIR=${ORVANE_BENCH_DIR:-$root/bench}
 # shellcheck source=/dev/null
 . "$DIR/env"
 cmake --build "$root/native" --target bench_snmp >/dev/null
-cmake --build "$root/win64" --target bench_snmp bench_worst_case >/dev/null
+cmake --build "$root/win64" --target bench_snmp bench_worst_case bench_window >/dev/null
 
 # The latency runs go straight to the agent PDFJPEG's snmpd, not through its
 # counting relay: the relay adds a Python hop and keeps one upstream socket per
@@ -26,6 +29,9 @@ echo "== native: our library and snmpget, $count reads each from snmpd at $agent
 "$root/native/tests/snmp/bench_snmp" "$agent" public "$count" --snmpget
 echo "== Windows build under Wine: our library, $count reads from $agent"
 /usr/lib/wine/wine64 "$root/win64/tests/snmp/bench_snmp.exe" "$agent" public "$count" </dev/null
-echo "== worst case: every source silent ($ORVANE_AGENT_SILENT)"
+echo "== worst case: every source silent ($ORVANE_AGENT_SILENT); reachable: the address is $ORVANE_AGENT_PDFJPEG"
 count_file="Z:$(echo "$DIR/agents/SILENT.count" | tr / '\\')"
-/usr/lib/wine/wine64 "$root/win64/tests/device/bench_worst_case.exe" "${ORVANE_AGENT_SILENT%:*}" "$count_file" </dev/null
+/usr/lib/wine/wine64 "$root/win64/tests/device/bench_worst_case.exe" "${ORVANE_AGENT_SILENT%:*}" "$count_file" \
+  "${ORVANE_AGENT_PDFJPEG%:*}" 200 </dev/null
+echo "== through the window: Orvex's printer list, silent printer ($ORVANE_QUEUE_3) and answering one ($ORVANE_QUEUE_1)"
+"$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$root/win64/tests/device/bench_window.exe" </dev/null

@@ -13,7 +13,7 @@ if [ -z "$cxx" ]; then echo "clang++ not found: fuzzing skipped"; exit 77; fi
 mkdir -p "$out/work" "$out/artifacts"
 if ! "$cxx" -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
       -I "$src" "$here/fuzz_response.cpp" "$src/snmp/ber.cpp" "$src/snmp/snmp.cpp" \
-      "$src/snmp/udp_exchange_posix.cpp" -o "$out/fuzz_response" 2> "$out/build.log"; then
+      "$src/snmp/udp_exchange.cpp" "$src/snmp/udp_sockets_posix.cpp" -o "$out/fuzz_response" 2> "$out/build.log"; then
     if grep -q -e 'libclang_rt.fuzzer' -e 'cannot find' "$out/build.log"; then
         cat "$out/build.log"; echo "libFuzzer runtime missing: fuzzing skipped"; exit 77
     fi

@@ -1,0 +1,49 @@
+// The device-ID GETs of one network lookup. The lookup may ask up to six
+// sources in turn, each up to twice with a one-second timeout; asked one after
+// another, a printer that is switched off would hold the window for twelve
+// seconds. So the first time an answer is needed, every source still ahead is
+// asked at once, and the lookup then takes the answers in its own order,
+// deciding exactly as it would have one by one.
+#pragma once
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+class SNMPGetBatch;
+
+// Object of the printer maker's private MIB that holds the 1284 device ID.
+extern const char kDeviceIdOid[];
+
+struct NetworkSource {
+    std::string address;
+    std::string community;
+};
+
+// What one device-ID GET learned: the library's code (0 = the agent answered)
+// and whether the answer was an octet string, with its text.
+struct DeviceIdAnswer {
+    int code = 0;
+    bool octetString = false;
+    std::string text;
+};
+
+class NetworkDeviceIdReads {
+public:
+    // `sources` in the order the lookup asks them. Nothing is sent yet.
+    explicit NetworkDeviceIdReads(std::vector<NetworkSource> sources);
+    // Abandons every GET still unanswered and closes its socket.
+    ~NetworkDeviceIdReads();
+    NetworkDeviceIdReads(const NetworkDeviceIdReads&) = delete;
+    NetworkDeviceIdReads& operator=(const NetworkDeviceIdReads&) = delete;
+
+    // The answer of the next source, which is expected to be this address and
+    // community; a source out of that order is asked on its own.
+    DeviceIdAnswer Next(const std::string& address, const std::string& community);
+
+private:
+    std::vector<NetworkSource> m_sources;
+    std::size_t m_next = 0;          // the next source the lookup will want
+    std::size_t m_firstInBatch = 0;  // batch index i belongs to source m_firstInBatch + i
+    std::unique_ptr<SNMPGetBatch> m_pBatch;
+};
