@@ -7,6 +7,9 @@
 
 class CTestPrint;
 
+// The source is copied into the job file in blocks of this size.
+constexpr std::uint32_t kJobCopyBlock = 1u << 20;
+
 // The file operations the sender uses; one real implementation on Windows,
 // test doubles elsewhere.
 class JobFileOps {
@@ -19,7 +22,8 @@ public:
     // A unique name with the prefix "QEL" in the user's temporary folder; the
     // generator creates the empty file. False (name empty) when it cannot.
     virtual bool MakeTempName(std::string& name) = 0;
-    // Read and write access, not shared, always newly created.
+    // Read and write access, not shared, always newly created. The system deletes
+    // the file when its last handle closes, however the process ends.
     virtual Handle CreateTemp(const std::string& name) = 0;
     // False on a failed read; `got` is 0 at the end of the file.
     virtual bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t& got) = 0;
@@ -36,19 +40,14 @@ enum class JobSendResult { kNotBuilt, kSpoolerRefused, kSent };
 #if defined(_WIN32)
 JobFileOps& SystemJobFileOps();
 // The sender with the system's files.
-bool SendDataToDevice(CTestPrint& printer, const char* path);
 JobSendResult SendFileToDevice(CTestPrint& printer, const char* path);
 #endif
 
 // Builds the job for `path`, maps it and writes it to the printer's current
-// printer as "QEL_" + file name. False (message kind 6 shown, nothing sent, no
-// temporary file left) when the source cannot be opened or read, the temporary
-// file cannot be created or written in full, or the job cannot be mapped; true
-// once the spooler was called, whatever it accepted.
-bool SendDataToDevice(CTestPrint& printer, JobFileOps& files, const char* path);
-
-// The same job, telling a job the spooler took whole from one it refused or
-// cut short, so that the caller can keep the files that did not reach the printer.
+// printer as "QEL_" + file name. kNotBuilt (message kind 6 shown, nothing sent,
+// no temporary file left) when the source cannot be opened or read, the
+// temporary file cannot be created or written in full, or the job cannot be
+// mapped; otherwise whether the spooler took the whole job.
 JobSendResult SendFileToDevice(CTestPrint& printer, JobFileOps& files, const char* path);
 
 // The document name the spooler shows: "QEL_" + the text after the last backslash.

@@ -56,10 +56,8 @@ public:
     virtual bool EndPage(Handle printer) = 0;
     virtual bool EndDoc(Handle printer) = 0;
 
-    // Read-only mapping of a whole file: the file (read, shared for reading,
-    // existing only), its mapping object and its full size.
-    virtual bool OpenMapping(const std::string& path, Handle& file, Handle& mapping,
-                             std::uint64_t& size) = 0;
+    // A read-only mapping object of the whole open file, and the file's full size.
+    virtual bool MapFile(Handle file, Handle& mapping, std::uint64_t& size) = 0;
     // A read-only view; offset a multiple of ViewAlignment(). nullptr on failure.
     virtual const void* MapView(Handle mapping, std::uint64_t offset, std::size_t size) = 0;
     virtual void UnmapView(const void* view) = 0;

@@ -109,19 +109,13 @@ public:
     bool EndPage(Handle printer) override { return EndPagePrinter(printer) != FALSE; }
     bool EndDoc(Handle printer) override { return EndDocPrinter(printer) != FALSE; }
 
-    bool OpenMapping(const std::string& path, Handle& file, Handle& mapping, std::uint64_t& size) override {
-        file = mapping = nullptr;
-        HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (f == INVALID_HANDLE_VALUE) return false;
-        file = f;
+    bool MapFile(Handle file, Handle& mapping, std::uint64_t& size) override {
+        mapping = nullptr;
         LARGE_INTEGER length;
-        if (!GetFileSizeEx(f, &length)) return false;
+        if (!GetFileSizeEx(file, &length)) return false;
         size = static_cast<std::uint64_t>(length.QuadPart);
-        HANDLE m = CreateFileMappingA(f, nullptr, PAGE_READONLY, 0, 0, nullptr);
-        if (m == nullptr) return false;
-        mapping = m;
-        return true;
+        mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        return mapping != nullptr;
     }
 
     const void* MapView(Handle mapping, std::uint64_t offset, std::size_t size) override {

@@ -48,7 +48,13 @@ int ClassifyWindowsVersion(const OsVersion& v) {
     }
 }
 
-CTestPrint::CTestPrint(SpoolerOps& ops) : m_ops(ops) { RefreshPrinterList(); }
+CTestPrint::CTestPrint(SpoolerOps& ops, std::size_t writeWindow) : m_ops(ops) {
+    // One write carries at most 32 bits of length.
+    const std::size_t alignment = std::max<std::uint32_t>(1, m_ops.ViewAlignment());
+    writeWindow = std::min<std::size_t>(writeWindow, 0xFFFFFFFFu);
+    m_nWindow = std::max(alignment, writeWindow / alignment * alignment);
+    RefreshPrinterList();
+}
 
 CTestPrint::~CTestPrint() { CloseDataFile(); }
 
@@ -153,63 +159,32 @@ bool CTestPrint::IsXPSDriver(SpoolerOps::Handle printer) {
     }
 }
 
-void CTestPrint::SetViewLimits(std::uint64_t singleViewLimit, std::size_t window) {
-    m_nSingleViewLimit = singleViewLimit;
-    m_nWindow = window;
-}
-
-bool CTestPrint::OpenDataFile(const char* path) {
+bool CTestPrint::OpenDataFile(SpoolerOps::Handle jobFile) {
     CloseDataFile();
-    if (path == nullptr || *path == '\0') return false;
-
-    std::uint64_t size = 0;
-    if (!m_ops.OpenMapping(path, m_hJobFile, m_hMapping, size)) {
+    if (jobFile == nullptr) return false;
+    m_hJobFile = jobFile;
+    if (!m_ops.MapFile(m_hJobFile, m_hMapping, m_nJobSize)) {
         CloseDataFile();
         return false;
     }
-    m_nJobSize = size;
-    // Round the window down to the view alignment the system requires.
-    std::uint32_t alignment = std::max<std::uint32_t>(1, m_ops.ViewAlignment());
-    std::size_t window = std::max<std::size_t>(alignment, m_nWindow / alignment * alignment);
-    m_nWindow = window;
-
-    if (size <= m_nSingleViewLimit && size <= SIZE_MAX) {
-        m_pView = m_ops.MapView(m_hMapping, 0, static_cast<std::size_t>(size));
-        if (m_pView != nullptr) {
-            m_dwMappedSize = static_cast<std::uint32_t>(size);
-            m_strJobFileName = path;
-            return true;
-        }
-        // No room for one view (a 32-bit process): only a job larger than one
-        // window can still go out window by window.
-        if (size <= window) {
-            CloseDataFile();
-            return false;
-        }
-    }
-    // Too large for one view or one write: prove that the windows can be mapped.
+    // Prove now that a window can be mapped, so that a job which cannot be sent
+    // is refused before the printer is opened.
     const void* first =
-        m_ops.MapView(m_hMapping, 0, static_cast<std::size_t>(std::min<std::uint64_t>(window, size)));
+        m_ops.MapView(m_hMapping, 0, static_cast<std::size_t>(std::min<std::uint64_t>(m_nWindow, m_nJobSize)));
     if (first == nullptr) {
         CloseDataFile();
         return false;
     }
     m_ops.UnmapView(first);
-    m_nJobSize = size;
-    m_strJobFileName = path;
     return true;
 }
 
 void CTestPrint::CloseDataFile() {
-    if (m_pView != nullptr) m_ops.UnmapView(m_pView);
     if (m_hMapping != nullptr) m_ops.CloseHandle(m_hMapping);
     if (m_hJobFile != nullptr) m_ops.CloseHandle(m_hJobFile);
-    m_pView = nullptr;
     m_hMapping = nullptr;
     m_hJobFile = nullptr;
-    m_dwMappedSize = 0;
     m_nJobSize = 0;
-    m_strJobFileName.clear();
 }
 
 bool CTestPrint::HasValidCurrentPrinter() const {
@@ -253,14 +228,9 @@ long long CTestPrint::WriteDocument(const char* documentName) {
     long long accepted = 0;
     if (m_ops.StartDocument(printer, documentName ? documentName : "", dataType)) {
         if (m_ops.StartPage(printer)) {
-            if (m_pView != nullptr) {
-                std::uint32_t written = 0;
-                bool ok = m_ops.Write(printer, m_pView, m_dwMappedSize, written);
-                DebugLog("WriteDocument / ret : WritePrinter : %d", ok ? 1 : 0);
-                accepted = written;
-            } else {
-                accepted = WriteWindows(printer);
-            }
+            accepted = WriteWindows(printer);
+            // The spooler has its own copy now.
+            CloseDataFile();
             m_ops.EndPage(printer);
         }
         m_ops.EndDoc(printer);

@@ -31,12 +31,17 @@ enum WindowsVersionClass : int {
 // The class of a GetVersionExA answer.
 int ClassifyWindowsVersion(const OsVersion& version);
 
+// The job goes to the spooler in writes of this many bytes, each from its own
+// view: the process never holds more of a large job than one window.
+constexpr std::size_t kJobWriteWindow = 64u << 20;
+
 class CTestPrint {
 public:
     // The Windows spooler (Windows builds only).
     CTestPrint();
-    // Any set of spooler operations; `ops` must outlive the object.
-    explicit CTestPrint(SpoolerOps& ops);
+    // Any set of spooler operations; `ops` must outlive the object. `writeWindow`
+    // is rounded down to the system's view alignment.
+    explicit CTestPrint(SpoolerOps& ops, std::size_t writeWindow = kJobWriteWindow);
     virtual ~CTestPrint();
     CTestPrint(const CTestPrint&) = delete;
     CTestPrint& operator=(const CTestPrint&) = delete;
@@ -59,21 +64,18 @@ public:
     // True when the open printer's driver file is "mxdwdrv.dll".
     bool IsXPSDriver(SpoolerOps::Handle printer);
 
-    // Maps the job file read-only; false (nothing held) on failure.
-    bool OpenDataFile(const char* path);
+    // Takes the open job file and maps it read-only through that same handle (a
+    // file the system deletes on its last close can be opened by no one else).
+    // The handle is CTestPrint's from the call on, closed with the mapping, also
+    // when the mapping fails (then false, nothing held).
+    bool OpenDataFile(SpoolerOps::Handle jobFile);
+    // Unmaps and closes the job file.
     void CloseDataFile();
-    // Writes the mapped file to the current printer as one document and returns
-    // the bytes the spooler accepted (0 when nothing was written). A job that fits
-    // one view and one write goes in a single write; a larger one in successive
-    // views, still as one document.
+    // Writes the mapped job to the current printer as one document, window by
+    // window, and returns the bytes the spooler accepted (0 when nothing was
+    // written). The job file is closed once the spooler holds its last byte,
+    // before the document is ended, so the system can drop it early.
     long long WriteDocument(const char* documentName);
-
-    // Size of the mapped job file, and whether it is held as one view.
-    std::uint64_t GetJobSize() const { return m_nJobSize; }
-    bool IsSingleView() const { return m_pView != nullptr; }
-    // Largest job written from one view in one write; larger ones go in windows
-    // of `window` bytes. Defaults: 0xFFFFFFFF and 64 MiB.
-    void SetViewLimits(std::uint64_t singleViewLimit, std::size_t window);
 
 private:
     SpoolerOps& m_ops;
@@ -82,12 +84,8 @@ private:
     int m_nCurrentPrinter = -1;
     SpoolerOps::Handle m_hJobFile = nullptr;
     SpoolerOps::Handle m_hMapping = nullptr;
-    const void* m_pView = nullptr;
-    std::string m_strJobFileName;
-    std::uint32_t m_dwMappedSize = 0;
     std::uint64_t m_nJobSize = 0;
-    std::uint64_t m_nSingleViewLimit = 0xFFFFFFFFu;
-    std::size_t m_nWindow = 64u << 20;
+    std::size_t m_nWindow;
 
     bool HasValidCurrentPrinter() const;
     long long WriteWindows(SpoolerOps::Handle printer);

@@ -168,11 +168,11 @@ TEST_F(TestPrintTest, OneDocumentInOrder) {
         long long result;
     } cases[] = {
         {"raw", 0, "", true, true,
-         {"OpenPrinter Office Laser", "GetDriver", "StartDoc QEL_a.pdf RAW", "StartPage", "Write 5000", "EndPage",
-          "EndDoc", "ClosePrinter"}, 5000},
+         {"OpenPrinter Office Laser", "GetDriver", "StartDoc QEL_a.pdf RAW", "StartPage", "MapView 0 5000",
+          "Write 5000", "EndPage", "EndDoc", "ClosePrinter"}, 5000},
         {"xps", 1, "", true, true,
-         {"OpenPrinter Lab Printer", "GetDriver", "StartDoc QEL_a.pdf XPS_PASS", "StartPage", "Write 5000",
-          "EndPage", "EndDoc", "ClosePrinter"}, 5000},
+         {"OpenPrinter Lab Printer", "GetDriver", "StartDoc QEL_a.pdf XPS_PASS", "StartPage", "MapView 0 5000",
+          "Write 5000", "EndPage", "EndDoc", "ClosePrinter"}, 5000},
         {"no current printer", -1, "", true, true, {}, 0},
         {"printer cannot be opened", 0, "Office Laser", true, true, {"OpenPrinter Office Laser"}, 0},
         {"document refused", 0, "", false, true,
@@ -184,8 +184,7 @@ TEST_F(TestPrintTest, OneDocumentInOrder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CTestPrint tp(spooler);
-        ASSERT_TRUE(tp.OpenDataFile("T:\\job.tmp"));
-        EXPECT_TRUE(tp.IsSingleView());
+        ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\job.tmp")));
         tp.SetCurrentPrinterIndex(c.current);
         spooler.failOpenFor = c.failOpen;
         spooler.startDocOk = c.startDoc;
@@ -199,7 +198,7 @@ TEST_F(TestPrintTest, OneDocumentInOrder) {
     spooler.sent.clear();
     spooler.acceptLimit = 1234;  // the spooler takes less than it was given
     CTestPrint tp(spooler);
-    ASSERT_TRUE(tp.OpenDataFile("T:\\job.tmp"));
+    ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\job.tmp")));
     EXPECT_EQ(tp.WriteDocument("QEL_a.pdf"), 1234);
     EXPECT_TRUE(Logged("WriteDocument / ret : WritePrinter : 0"));
     tp.CloseDataFile();
@@ -208,34 +207,30 @@ TEST_F(TestPrintTest, OneDocumentInOrder) {
     EXPECT_TRUE(world.calls.empty());
 }
 
-// A job larger than one view or one write goes out window by window, still as
-// one document, and arrives whole.
-TEST_F(TestPrintTest, LargeJobsGoInWindows) {
+// The job goes out window by window, still as one document, arrives whole, and
+// its file (deleted on close) is gone once the spooler holds the last byte.
+TEST_F(TestPrintTest, JobGoesInWindowsAsOneDocument) {
     std::string job;
     for (int i = 0; i < 30; ++i) job += char('a' + i % 26);
-    world.files["T:\\big.tmp"] = job;
     spooler.defaultName = "Office Laser";
     struct Case {
         const char* name;
-        std::uint64_t singleLimit;
-        bool mapWhole;
+        std::size_t window;
         std::vector<std::string> writes;
     } cases[] = {
-        {"fits one view", 30, true, {"Write 30"}},
-        {"beyond the single-write limit", 29, true, {"Write 8", "Write 8", "Write 8", "Write 6"}},
-        {"no room for one view", 100, false, {"Write 8", "Write 8", "Write 8", "Write 6"}},
+        {"fits one window", 64, {"Write 30"}},
+        {"windows rounded down to the view alignment", 10, {"Write 8", "Write 8", "Write 8", "Write 6"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        world.files["T:\\big.tmp"] = job;
         spooler.sent.clear();
-        spooler.mapWholeOk = c.mapWhole;
-        spooler.window_ = 8;
-        CTestPrint tp(spooler);
-        tp.SetViewLimits(c.singleLimit, 10);  // rounded down to the alignment of 4
-        ASSERT_TRUE(tp.OpenDataFile("T:\\big.tmp"));
+        CTestPrint tp(spooler, c.window);
+        ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp", true)));
         world.calls.clear();
         EXPECT_EQ(tp.WriteDocument("QEL_big"), 30);
         EXPECT_EQ(spooler.sent, job);
+        EXPECT_EQ(world.files.count("T:\\big.tmp"), 0u);
         std::vector<std::string> writes;
         int docs = 0;
         for (const auto& call : world.calls) {
@@ -246,19 +241,20 @@ TEST_F(TestPrintTest, LargeJobsGoInWindows) {
         EXPECT_EQ(docs, 1);
     }
     // A short write in the middle stops the job: nothing after a gap.
+    world.files["T:\\big.tmp"] = job;
     spooler.sent.clear();
     spooler.acceptLimit = 12;
-    CTestPrint tp(spooler);
-    tp.SetViewLimits(0, 8);
-    ASSERT_TRUE(tp.OpenDataFile("T:\\big.tmp"));
+    CTestPrint tp(spooler, 8);
+    ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp")));
     EXPECT_EQ(tp.WriteDocument("QEL_big"), 12);
     EXPECT_EQ(spooler.sent, job.substr(0, 12));
-    // A small job that cannot be mapped at all is refused.
+    // A job that cannot be mapped is refused, and its file closed all the same.
     world.files["T:\\small.tmp"] = "12345";
-    spooler.mapWholeOk = false;
-    spooler.window_ = 2;
-    EXPECT_FALSE(tp.OpenDataFile("T:\\small.tmp"));
-    EXPECT_FALSE(tp.OpenDataFile("T:\\missing.tmp"));
+    spooler.largestView = 2;
+    EXPECT_FALSE(tp.OpenDataFile(OpenFake(world, "T:\\small.tmp")));
+    EXPECT_FALSE(tp.OpenDataFile(OpenFake(world, "T:\\missing.tmp")));
     EXPECT_FALSE(tp.OpenDataFile(nullptr));
-    EXPECT_EQ(tp.GetJobSize(), 0u);
+    world.calls.clear();
+    EXPECT_EQ(tp.WriteDocument("QEL_big"), 0);
+    EXPECT_TRUE(world.calls.empty());
 }
