@@ -1,6 +1,7 @@
 #include "job/test_print.h"
 
 #include <algorithm>
+#include <new>
 
 #include "app/debug_log.h"
 #include "job/ansi_text.h"
@@ -48,11 +49,8 @@ int ClassifyWindowsVersion(const OsVersion& v) {
     }
 }
 
-CTestPrint::CTestPrint(SpoolerOps& ops, std::size_t writeWindow) : m_ops(ops) {
-    // One write carries at most 32 bits of length.
-    const std::size_t alignment = std::max<std::uint32_t>(1, m_ops.ViewAlignment());
-    writeWindow = std::min<std::size_t>(writeWindow, 0xFFFFFFFFu);
-    m_nWindow = std::max(alignment, writeWindow / alignment * alignment);
+CTestPrint::CTestPrint(SpoolerOps& ops, std::uint32_t writeBlock)
+    : m_ops(ops), m_nBlock(std::max<std::uint32_t>(1, writeBlock)) {
     RefreshPrinterList();
 }
 
@@ -163,26 +161,15 @@ bool CTestPrint::OpenDataFile(SpoolerOps::Handle jobFile) {
     CloseDataFile();
     if (jobFile == nullptr) return false;
     m_hJobFile = jobFile;
-    if (!m_ops.MapFile(m_hJobFile, m_hMapping, m_nJobSize)) {
+    if (!m_ops.GetFileSize(m_hJobFile, m_nJobSize) || m_nJobSize == 0) {
         CloseDataFile();
         return false;
     }
-    // Prove now that a window can be mapped, so that a job which cannot be sent
-    // is refused before the printer is opened.
-    const void* first =
-        m_ops.MapView(m_hMapping, 0, static_cast<std::size_t>(std::min<std::uint64_t>(m_nWindow, m_nJobSize)));
-    if (first == nullptr) {
-        CloseDataFile();
-        return false;
-    }
-    m_ops.UnmapView(first);
     return true;
 }
 
 void CTestPrint::CloseDataFile() {
-    if (m_hMapping != nullptr) m_ops.CloseHandle(m_hMapping);
     if (m_hJobFile != nullptr) m_ops.CloseHandle(m_hJobFile);
-    m_hMapping = nullptr;
     m_hJobFile = nullptr;
     m_nJobSize = 0;
 }
@@ -191,30 +178,33 @@ bool CTestPrint::HasValidCurrentPrinter() const {
     return m_bHasList && m_nCurrentPrinter >= 0 && m_nCurrentPrinter < GetPrinterCount();
 }
 
-long long CTestPrint::WriteWindows(SpoolerOps::Handle printer) {
+long long CTestPrint::WriteBlocks(SpoolerOps::Handle printer, bool& readFailed) {
+    std::unique_ptr<char[]> block(new (std::nothrow) char[m_nBlock]);
+    readFailed = block == nullptr;
     long long total = 0;
-    for (std::uint64_t offset = 0; offset < m_nJobSize;) {
-        std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(m_nWindow, m_nJobSize - offset));
-        const void* view = m_ops.MapView(m_hMapping, offset, length);
-        if (view == nullptr) {
-            DebugLog("WriteDocument / MapViewOfFile failed at %lld", static_cast<long long>(offset));
+    bool ok = true;
+    for (std::uint64_t offset = 0; ok && !readFailed && offset < m_nJobSize;) {
+        const auto length = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_nBlock, m_nJobSize - offset));
+        std::uint32_t got = 0;
+        if (!m_ops.ReadAt(m_hJobFile, offset, block.get(), length, got) || got != length) {
+            DebugLog("WriteDocument / Cannot Read the job file at %lld", static_cast<long long>(offset));
+            readFailed = true;
             break;
         }
         std::uint32_t written = 0;
-        bool ok = m_ops.Write(printer, view, static_cast<std::uint32_t>(length), written);
-        m_ops.UnmapView(view);
-        DebugLog("WriteDocument / ret : WritePrinter : %d", ok ? 1 : 0);
+        ok = m_ops.Write(printer, block.get(), length, written);
         total += written;
         // A short write leaves a gap; nothing after it may follow.
-        if (!ok || written != length) break;
+        ok = ok && written == length;
         offset += length;
     }
+    DebugLog("WriteDocument / ret : WritePrinter : %d", ok ? 1 : 0);
     return total;
 }
 
 long long CTestPrint::WriteDocument(const char* documentName) {
     if (!HasValidCurrentPrinter()) return 0;
-    if (m_hMapping == nullptr) return 0;  // no job file mapped
+    if (m_hJobFile == nullptr) return 0;  // no job file
 
     SpoolerOps::Handle printer = m_ops.OpenPrinterByName(m_arrPrinters[m_nCurrentPrinter].name);
     if (printer == nullptr) return 0;
@@ -226,14 +216,21 @@ long long CTestPrint::WriteDocument(const char* documentName) {
     }
 
     long long accepted = 0;
+    bool readFailed = false;
     if (m_ops.StartDocument(printer, documentName ? documentName : "", dataType)) {
         if (m_ops.StartPage(printer)) {
-            accepted = WriteWindows(printer);
+            accepted = WriteBlocks(printer, readFailed);
             // The spooler has its own copy now.
             CloseDataFile();
-            m_ops.EndPage(printer);
+            // Part of a job must not reach the printer as if it were the whole.
+            if (readFailed) {
+                m_ops.AbortDoc(printer);
+                accepted = 0;
+            } else {
+                m_ops.EndPage(printer);
+            }
         }
-        m_ops.EndDoc(printer);
+        if (!readFailed) m_ops.EndDoc(printer);
     }
     m_ops.ClosePrinter(printer);
     return accepted;

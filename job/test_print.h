@@ -3,6 +3,7 @@
 // XPS drivers apart, holds the mapped job file and writes one job per document.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,17 +32,17 @@ enum WindowsVersionClass : int {
 // The class of a GetVersionExA answer.
 int ClassifyWindowsVersion(const OsVersion& version);
 
-// The job goes to the spooler in writes of this many bytes, each from its own
-// view: the process never holds more of a large job than one window.
-constexpr std::size_t kJobWriteWindow = 64u << 20;
+// The job file is read back and handed to the spooler in blocks of this size:
+// under Wine a write from a mapped view of the file is several times slower,
+// and blocks of 1 MiB and more are slower than these.
+constexpr std::uint32_t kJobWriteBlock = 256u << 10;
 
 class CTestPrint {
 public:
     // The Windows spooler (Windows builds only).
     CTestPrint();
-    // Any set of spooler operations; `ops` must outlive the object. `writeWindow`
-    // is rounded down to the system's view alignment.
-    explicit CTestPrint(SpoolerOps& ops, std::size_t writeWindow = kJobWriteWindow);
+    // Any set of spooler operations; `ops` must outlive the object.
+    explicit CTestPrint(SpoolerOps& ops, std::uint32_t writeBlock = kJobWriteBlock);
     virtual ~CTestPrint();
     CTestPrint(const CTestPrint&) = delete;
     CTestPrint& operator=(const CTestPrint&) = delete;
@@ -64,17 +65,18 @@ public:
     // True when the open printer's driver file is "mxdwdrv.dll".
     bool IsXPSDriver(SpoolerOps::Handle printer);
 
-    // Takes the open job file and maps it read-only through that same handle (a
-    // file the system deletes on its last close can be opened by no one else).
-    // The handle is CTestPrint's from the call on, closed with the mapping, also
-    // when the mapping fails (then false, nothing held).
+    // Takes the open job file (read access) and reads it through that same
+    // handle: a file the system deletes on its last close is opened by no one
+    // else. The handle is CTestPrint's from the call on, also when the file is
+    // empty or its size unknown (then false, nothing held).
     bool OpenDataFile(SpoolerOps::Handle jobFile);
-    // Unmaps and closes the job file.
+    // Closes the job file.
     void CloseDataFile();
-    // Writes the mapped job to the current printer as one document, window by
-    // window, and returns the bytes the spooler accepted (0 when nothing was
-    // written). The job file is closed once the spooler holds its last byte,
-    // before the document is ended, so the system can drop it early.
+    // Writes the job file to the current printer as one document, block by
+    // block, and returns the bytes the spooler accepted (0 when nothing was
+    // written). A job file that cannot be read to its end is dropped, not
+    // printed. The file is closed once the spooler holds its last byte, before
+    // the document is ended, so the system can let it go early.
     long long WriteDocument(const char* documentName);
 
 private:
@@ -83,10 +85,10 @@ private:
     bool m_bHasList = false;
     int m_nCurrentPrinter = -1;
     SpoolerOps::Handle m_hJobFile = nullptr;
-    SpoolerOps::Handle m_hMapping = nullptr;
     std::uint64_t m_nJobSize = 0;
-    std::size_t m_nWindow;
+    std::uint32_t m_nBlock;
 
     bool HasValidCurrentPrinter() const;
-    long long WriteWindows(SpoolerOps::Handle printer);
+    // Bytes the spooler accepted; `readFailed` when the job file failed first.
+    long long WriteBlocks(SpoolerOps::Handle printer, bool& readFailed);
 };

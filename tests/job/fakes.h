@@ -1,6 +1,7 @@
 // Test doubles of the spooler and file operations: an in-memory file system,
 // a list of printers, and a record of every call in order.
 #pragma once
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -15,7 +16,6 @@ struct FakeWorld {
     std::map<std::string, std::string> files;  // name -> content
     std::vector<std::string> calls;            // "OpenPrinter Name", "Write 123", ...
     int openHandles = 0;
-    int openViews = 0;
 };
 
 // Every handle of the fakes; files opened for the sender and mappings alike.
@@ -55,7 +55,7 @@ public:
     std::map<std::string, std::string> driverPaths;  // printer -> path ("!13", "!throw")
     bool startDocOk = true, startPageOk = true;
     std::uint64_t acceptLimit = ~0ull;    // WritePrinter accepts at most this many bytes in all
-    std::size_t largestView = ~std::size_t(0);  // larger views cannot be mapped
+    std::uint64_t failJobReadAt = ~0ull;  // a read of the job file at or beyond this offset fails
     std::string sent;                     // bytes WritePrinter accepted
     std::vector<std::string> docNames, dataTypes;
 
@@ -101,6 +101,7 @@ public:
         w.calls.push_back("StartDoc " + docName + " " + dataType);
         docNames.push_back(docName);
         dataTypes.push_back(dataType);
+        docStart_ = sent.size();
         return startDocOk;
     }
     bool StartPage(Handle) override {
@@ -122,28 +123,30 @@ public:
         w.calls.push_back("EndDoc");
         return true;
     }
-    bool MapFile(Handle file, Handle& mapping, std::uint64_t& size) override {
-        const std::string& name = static_cast<FakeHandle*>(file)->name;
-        auto it = w.files.find(name);
-        if (it == w.files.end() || it->second.empty()) return false;  // like CreateFileMapping on an empty file
-        mapping = OpenFake(w, name);
+    bool AbortDoc(Handle) override {
+        w.calls.push_back("AbortDoc");
+        sent.resize(docStart_);  // the document never reaches the printer
+        return true;
+    }
+    bool GetFileSize(Handle file, std::uint64_t& size) override {
+        auto it = w.files.find(static_cast<FakeHandle*>(file)->name);
+        if (it == w.files.end()) return false;
         size = it->second.size();
         return true;
     }
-    const void* MapView(Handle mapping, std::uint64_t offset, std::size_t size) override {
-        const std::string& content = w.files[static_cast<FakeHandle*>(mapping)->name];
-        if (size > largestView) return nullptr;
-        if (offset % ViewAlignment() != 0 || offset + size > content.size()) return nullptr;
-        w.calls.push_back("MapView " + std::to_string(offset) + " " + std::to_string(size));
-        ++w.openViews;
-        return content.data() + offset;
+    bool ReadAt(Handle file, std::uint64_t offset, void* buffer, std::uint32_t size, std::uint32_t& got) override {
+        const std::string& content = w.files[static_cast<FakeHandle*>(file)->name];
+        got = 0;
+        if (offset >= failJobReadAt) return false;
+        if (offset < content.size()) got = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, content.size() - offset));
+        std::memcpy(buffer, content.data() + offset, got);
+        return true;
     }
-    void UnmapView(const void*) override { --w.openViews; }
     void CloseHandle(Handle h) override { CloseFake(w, h); }
-    std::uint32_t ViewAlignment() override { return 4; }
 
 private:
     std::string current_;
+    std::size_t docStart_ = 0;
 };
 
 // Files in FakeWorld::files; handles are positions into them. The temporary

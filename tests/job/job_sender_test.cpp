@@ -32,7 +32,6 @@ protected:
         SetJobMessageBox(previous_);
         CParamMngr::release();
         EXPECT_EQ(world.openHandles, 0);
-        EXPECT_EQ(world.openViews, 0);
     }
     int TempFilesLeft() const {
         int n = 0;
@@ -108,8 +107,8 @@ TEST_F(JobSenderTest, FailuresTellTheUserAndSendNothing) {
          "C:\\in\\doc.pdf", JobSendResult::kNotBuilt, true, false},
         {"read error in the middle", [](FakeFiles& f, FakeSpooler&) { f.failReadAt = kJobCopyBlock; }, "C:\\in\\doc.pdf",
          JobSendResult::kNotBuilt, true, false},
-        {"job cannot be mapped", [](FakeFiles&, FakeSpooler& s) { s.largestView = 1; },
-         "C:\\in\\doc.pdf", JobSendResult::kNotBuilt, true, false},
+        {"job file cannot be read back", [](FakeFiles&, FakeSpooler& s) { s.failJobReadAt = kJobWriteBlock; },
+         "C:\\in\\doc.pdf", JobSendResult::kSpoolerRefused, false, true},
         {"no current printer", [](FakeFiles&, FakeSpooler& s) { s.defaultName = ""; }, "C:\\in\\doc.pdf", JobSendResult::kSpoolerRefused,
          false, false},
         {"printer cannot be opened", [](FakeFiles&, FakeSpooler& s) { s.failOpenFor = "Bench"; }, "C:\\in\\doc.pdf",

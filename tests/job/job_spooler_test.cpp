@@ -105,11 +105,12 @@ public:
     bool Write(Handle h, const void* d, std::uint32_t s, std::uint32_t& w) override { return r.Write(h, d, s, w); }
     bool EndPage(Handle h) override { return r.EndPage(h); }
     bool EndDoc(Handle h) override { return r.EndDoc(h); }
-    bool MapFile(Handle f, Handle& m, std::uint64_t& s) override { return r.MapFile(f, m, s); }
-    const void* MapView(Handle m, std::uint64_t o, std::size_t s) override { return r.MapView(m, o, s); }
-    void UnmapView(const void* v) override { r.UnmapView(v); }
+    bool AbortDoc(Handle h) override { return r.AbortDoc(h); }
+    bool GetFileSize(Handle f, std::uint64_t& s) override { return r.GetFileSize(f, s); }
+    bool ReadAt(Handle f, std::uint64_t o, void* b, std::uint32_t s, std::uint32_t& g) override {
+        return r.ReadAt(f, o, b, s, g);
+    }
     void CloseHandle(Handle h) override { r.CloseHandle(h); }
-    std::uint32_t ViewAlignment() override { return r.ViewAlignment(); }
 };
 
 class JobSpoolerTest : public ::testing::Test {

@@ -3,6 +3,8 @@
 // the spooler calls that make one document.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/debug_log.h"
 #include "job/test_print.h"
 #include "tests/job/fakes.h"
@@ -25,7 +27,6 @@ protected:
         gwLogSwitch = 0;
         SetDebugSink(previous_);
         EXPECT_EQ(world.openHandles, 0);
-        EXPECT_EQ(world.openViews, 0);
     }
     bool Logged(const std::string& line) {
         for (const auto& l : g_lines)
@@ -168,11 +169,11 @@ TEST_F(TestPrintTest, OneDocumentInOrder) {
         long long result;
     } cases[] = {
         {"raw", 0, "", true, true,
-         {"OpenPrinter Office Laser", "GetDriver", "StartDoc QEL_a.pdf RAW", "StartPage", "MapView 0 5000",
-          "Write 5000", "EndPage", "EndDoc", "ClosePrinter"}, 5000},
+         {"OpenPrinter Office Laser", "GetDriver", "StartDoc QEL_a.pdf RAW", "StartPage", "Write 5000", "EndPage",
+          "EndDoc", "ClosePrinter"}, 5000},
         {"xps", 1, "", true, true,
-         {"OpenPrinter Lab Printer", "GetDriver", "StartDoc QEL_a.pdf XPS_PASS", "StartPage", "MapView 0 5000",
-          "Write 5000", "EndPage", "EndDoc", "ClosePrinter"}, 5000},
+         {"OpenPrinter Lab Printer", "GetDriver", "StartDoc QEL_a.pdf XPS_PASS", "StartPage", "Write 5000",
+          "EndPage", "EndDoc", "ClosePrinter"}, 5000},
         {"no current printer", -1, "", true, true, {}, 0},
         {"printer cannot be opened", 0, "Office Laser", true, true, {"OpenPrinter Office Laser"}, 0},
         {"document refused", 0, "", false, true,
@@ -207,25 +208,25 @@ TEST_F(TestPrintTest, OneDocumentInOrder) {
     EXPECT_TRUE(world.calls.empty());
 }
 
-// The job goes out window by window, still as one document, arrives whole, and
+// The job goes out block by block, still as one document, arrives whole, and
 // its file (deleted on close) is gone once the spooler holds the last byte.
-TEST_F(TestPrintTest, JobGoesInWindowsAsOneDocument) {
+TEST_F(TestPrintTest, JobGoesInBlocksAsOneDocument) {
     std::string job;
     for (int i = 0; i < 30; ++i) job += char('a' + i % 26);
     spooler.defaultName = "Office Laser";
     struct Case {
         const char* name;
-        std::size_t window;
+        std::uint32_t block;
         std::vector<std::string> writes;
     } cases[] = {
-        {"fits one window", 64, {"Write 30"}},
-        {"windows rounded down to the view alignment", 10, {"Write 8", "Write 8", "Write 8", "Write 6"}},
+        {"fits one block", 64, {"Write 30"}},
+        {"in blocks", 8, {"Write 8", "Write 8", "Write 8", "Write 6"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         world.files["T:\\big.tmp"] = job;
         spooler.sent.clear();
-        CTestPrint tp(spooler, c.window);
+        CTestPrint tp(spooler, c.block);
         ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp", true)));
         world.calls.clear();
         EXPECT_EQ(tp.WriteDocument("QEL_big"), 30);
@@ -248,10 +249,18 @@ TEST_F(TestPrintTest, JobGoesInWindowsAsOneDocument) {
     ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp")));
     EXPECT_EQ(tp.WriteDocument("QEL_big"), 12);
     EXPECT_EQ(spooler.sent, job.substr(0, 12));
-    // A job that cannot be mapped is refused, and its file closed all the same.
-    world.files["T:\\small.tmp"] = "12345";
-    spooler.largestView = 2;
-    EXPECT_FALSE(tp.OpenDataFile(OpenFake(world, "T:\\small.tmp")));
+    // A job file that cannot be read to its end is dropped, not ended as a document.
+    spooler.acceptLimit = ~0ull;
+    spooler.failJobReadAt = 16;
+    ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp")));
+    world.calls.clear();
+    EXPECT_EQ(tp.WriteDocument("QEL_big"), 0);
+    EXPECT_EQ(world.calls.back(), "ClosePrinter");
+    EXPECT_EQ(world.calls[world.calls.size() - 2], "AbortDoc");
+    EXPECT_EQ(std::count(world.calls.begin(), world.calls.end(), "EndDoc"), 0);
+    // An empty or missing job file is refused, and its handle closed all the same.
+    world.files["T:\\empty.tmp"] = "";
+    EXPECT_FALSE(tp.OpenDataFile(OpenFake(world, "T:\\empty.tmp")));
     EXPECT_FALSE(tp.OpenDataFile(OpenFake(world, "T:\\missing.tmp")));
     EXPECT_FALSE(tp.OpenDataFile(nullptr));
     world.calls.clear();
