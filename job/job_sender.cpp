@@ -1,13 +1,13 @@
 #include "job/job_sender.h"
 
+#include <memory>
+#include <new>
+
 #include "app/debug_log.h"
 #include "job/ansi_text.h"
 #include "job/job_message.h"
 #include "job/pjl_envelope.h"
 #include "job/test_print.h"
-
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -80,7 +80,7 @@ JobSendResult SendFileToDevice(CTestPrint& printer, JobFileOps& files, const cha
         return Refuse();
     }
 
-    // The mapping goes through the same handle; CTestPrint closes it.
+    // CTestPrint reads the job through this same handle and closes it.
     if (!printer.OpenDataFile(temp)) return Refuse();
 
     std::string docName = JobDocumentName(path);

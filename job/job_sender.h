@@ -1,6 +1,6 @@
-// The job sender: one selected file becomes one raw spooler job, built as
-// PJL header + file bytes + PJL trailer in a temporary file that is mapped and
-// handed to CTestPrint.
+// The job sender: one selected file becomes one raw spooler job, built whole as
+// PJL header + file bytes + PJL trailer in a temporary file before CTestPrint
+// hands it to the spooler.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 // CTestPrint: the program's contact with the print spooler. It keeps the list of
 // local printers and the current one, finds the system's default printer, tells
-// XPS drivers apart, holds the mapped job file and writes one job per document.
+// XPS drivers apart, holds the job file and writes one job per document.
 #pragma once
 #include <cstdint>
 #include <memory>

@@ -31,6 +31,10 @@ field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$2"; }
 deliver() {  # size skip-mode tail command...
   local size=$1 mode=$2 tail=$3; shift 3
   "$src/tests/bench/jobs.sh" clear "$queue"
+  # CUPS finishes the previous job (and drops its spool file) after the capture
+  # has it: the next run must not pay for that.
+  local idle=$((SECONDS + 120))
+  while [ -n "$(lpstat -o "$queue" 2>/dev/null)" ] && [ $SECONDS -lt $idle ]; do sleep 0.2; done
   sync  # nothing of the previous run still being written back
   local t0 t1 job got
   t0=$(now)
