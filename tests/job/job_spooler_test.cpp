@@ -324,6 +324,14 @@ TEST_F(JobSpoolerTest, FailurePaths) {
     EXPECT_EQ(JobCount(), before);
 }
 
+// Past 4 GiB the high half of the directory entry's size counts as well (the
+// header only: such a job is not sent).
+TEST_F(JobSpoolerTest, HeaderNamesTheWholeSizePastFourGiB) {
+    std::string huge = MakeSparseSource("huge.tif", (std::uint64_t(4) << 30) + 5);
+    EXPECT_NE(SendStartPJLCommand(huge.c_str()).find("\"@FILESIZE=4294967301\"\r\n"), std::string::npos);
+    DeleteFileA(huge.c_str());
+}
+
 // A file just over 2 GiB arrives as header + every byte + trailer, and the header
 // names its true size.
 TEST_F(JobSpoolerTest, JobOverTwoGiBArrivesWhole) {
