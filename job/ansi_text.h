@@ -9,7 +9,7 @@ bool IsAnsiLeadByte(unsigned char c);
 // Case-insensitive equality as the platform compares names (lstrcmpiA).
 bool EqualTextNoCase(const char* a, const char* b);
 
-// Low 32 bits of the file size in the directory entry of `path`, found without
-// opening the file; 0 when the path is 260 characters or longer, when no entry
-// is found, or when the path cannot be made a full path name.
-std::uint32_t DirectoryEntrySize(const char* path);
+// The file size in the directory entry of `path`, whole, found without opening
+// the file; 0 when the path is 260 characters or longer, when no entry is found,
+// or when the path cannot be made a full path name.
+std::uint64_t DirectoryEntrySize(const char* path);

@@ -10,9 +10,9 @@ bool IsAnsiLeadByte(unsigned char) { return false; }
 
 bool EqualTextNoCase(const char* a, const char* b) { return strcasecmp(a ? a : "", b ? b : "") == 0; }
 
-std::uint32_t DirectoryEntrySize(const char* path) {
+std::uint64_t DirectoryEntrySize(const char* path) {
     if (path == nullptr || std::strlen(path) >= 260) return 0;
     struct stat entry;
     if (stat(path, &entry) != 0) return 0;
-    return static_cast<std::uint32_t>(static_cast<unsigned long long>(entry.st_size) & 0xFFFFFFFFu);
+    return static_cast<std::uint64_t>(entry.st_size);
 }

@@ -8,7 +8,7 @@ bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 
 bool EqualTextNoCase(const char* a, const char* b) { return lstrcmpiA(a ? a : "", b ? b : "") == 0; }
 
-std::uint32_t DirectoryEntrySize(const char* path) {
+std::uint64_t DirectoryEntrySize(const char* path) {
     if (path == nullptr || std::strlen(path) >= MAX_PATH) return 0;
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA(path, &entry);
@@ -21,5 +21,5 @@ std::uint32_t DirectoryEntrySize(const char* path) {
         SetLastError(ERROR_INVALID_NAME);
         return 0;
     }
-    return entry.nFileSizeLow;
+    return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
 }

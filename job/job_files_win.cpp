@@ -26,9 +26,11 @@ public:
     }
 
     Handle CreateTemp(const std::string& name) override {
-        // Short-lived: keep it in the cache rather than pushing it to disk.
+        // Nothing may outlive the send, even a process ended from outside: the
+        // system deletes the file with its last handle. Short-lived: keep it in
+        // the cache rather than pushing it to disk.
         HANDLE f = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_TEMPORARY, nullptr);
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         return f == INVALID_HANDLE_VALUE ? nullptr : f;
     }
 
@@ -53,10 +55,6 @@ public:
 JobFileOps& SystemJobFileOps() {
     static WindowsJobFileOps ops;
     return ops;
-}
-
-bool SendDataToDevice(CTestPrint& printer, const char* path) {
-    return SendDataToDevice(printer, SystemJobFileOps(), path);
 }
 
 JobSendResult SendFileToDevice(CTestPrint& printer, const char* path) {

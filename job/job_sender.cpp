@@ -1,5 +1,8 @@
 #include "job/job_sender.h"
 
+#include <memory>
+#include <new>
+
 #include "app/debug_log.h"
 #include "job/ansi_text.h"
 #include "job/job_message.h"
@@ -8,16 +11,12 @@
 
 namespace {
 
-constexpr std::uint32_t kCopyBlock = 4096;
-
 bool WriteText(JobFileOps& files, JobFileOps::Handle file, const std::string& text) {
     return files.Write(file, text.data(), static_cast<std::uint32_t>(text.size()));
 }
 
-// Refuses the job: nothing has been sent, the temporary file goes.
-JobSendResult Refuse(JobFileOps& files, const std::string& tempName) {
+JobSendResult Refuse() {
     ShowJobMessage(kJobMessageInvalidFile);
-    if (!tempName.empty()) files.Delete(tempName);
     return JobSendResult::kNotBuilt;
 }
 
@@ -27,16 +26,11 @@ std::string JobDocumentName(const char* path) {
     return std::string("QEL_") + FindFileNamePart(path ? path : "", IsAnsiLeadByte);
 }
 
-bool SendDataToDevice(CTestPrint& printer, JobFileOps& files, const char* path) {
-    return SendFileToDevice(printer, files, path) != JobSendResult::kNotBuilt;
-}
-
 JobSendResult SendFileToDevice(CTestPrint& printer, JobFileOps& files, const char* path) {
     JobFileOps::Handle source = files.OpenSource(path);
     if (source == nullptr) {
         DebugLog("SendDataToDevice / Cannot Open PDF file");
-        ShowJobMessage(kJobMessageInvalidFile);
-        return JobSendResult::kNotBuilt;
+        return Refuse();
     }
 
     std::string tempName;
@@ -44,12 +38,16 @@ JobSendResult SendFileToDevice(CTestPrint& printer, JobFileOps& files, const cha
     DebugLog("SendDataToDevice / szTempName : %s", tempName.c_str());
 
     JobFileOps::Handle temp = tempName.empty() ? nullptr : files.CreateTemp(tempName);
-    if (temp == nullptr) {
+    std::unique_ptr<char[]> block(temp ? new (std::nothrow) char[kJobCopyBlock] : nullptr);
+    if (temp == nullptr || block == nullptr) {
         DebugLog("SendDataToDevice / Cannot Create the temp file");
         files.Close(source);
+        if (temp != nullptr) files.Close(temp);
         // The name generator has already created the file.
-        return Refuse(files, tempName);
+        else if (!tempName.empty()) files.Delete(tempName);
+        return Refuse();
     }
+    // From here on the temporary file goes when its handle closes.
 
     std::string header = SendStartPJLCommand(path);
     DebugLog("SendDataToDevice / strStartPJLCMD : %s", header.c_str());
@@ -57,40 +55,39 @@ JobSendResult SendFileToDevice(CTestPrint& printer, JobFileOps& files, const cha
 
     // A failed read or write must not turn into a shorter job that is sent anyway.
     bool readFailed = false;
-    char block[kCopyBlock];
-    std::uint32_t got = kCopyBlock;
-    while (written && got == kCopyBlock) {
-        if (!files.Read(source, block, kCopyBlock, got)) {
+    std::uint64_t jobSize = header.size();
+    std::uint32_t got = kJobCopyBlock;
+    while (written && got == kJobCopyBlock) {
+        if (!files.Read(source, block.get(), kJobCopyBlock, got)) {
             readFailed = true;
             break;
         }
-        if (got > 0) written = files.Write(temp, block, got);
+        if (got > 0) written = files.Write(temp, block.get(), got);
+        jobSize += got;
     }
+    block.reset();
 
     std::string trailer = SendEndPJLCommand();
     DebugLog("SendDataToDevice / strEndPJLCMD : %s", trailer.c_str());
     if (written && !readFailed) written = WriteText(files, temp, trailer);
+    jobSize += trailer.size();
 
-    bool closed = files.Close(temp);
     files.Close(source);
-    if (readFailed) {
-        DebugLog("SendDataToDevice / Cannot Read the source file");
-        return Refuse(files, tempName);
-    }
-    if (!written || !closed) {
-        DebugLog("SendDataToDevice / Cannot Write the temp file");
-        return Refuse(files, tempName);
+    if (readFailed || !written) {
+        DebugLog(readFailed ? "SendDataToDevice / Cannot Read the source file"
+                            : "SendDataToDevice / Cannot Write the temp file");
+        files.Close(temp);
+        return Refuse();
     }
 
-    if (!printer.OpenDataFile(tempName.c_str())) return Refuse(files, tempName);
+    // CTestPrint reads the job through this same handle and closes it.
+    if (!printer.OpenDataFile(temp)) return Refuse();
 
     std::string docName = JobDocumentName(path);
     DebugLog("SendDataToDevice / strDocName : %s", docName.c_str());
     long long result = printer.WriteDocument(docName.c_str());
     DebugLog("SendDataToDevice / nResult : %lld", result);
-    const bool whole = result > 0 && static_cast<std::uint64_t>(result) == printer.GetJobSize();
-
     printer.CloseDataFile();
-    files.Delete(tempName);
+    const bool whole = result > 0 && static_cast<std::uint64_t>(result) == jobSize;
     return whole ? JobSendResult::kSent : JobSendResult::kSpoolerRefused;
 }

@@ -1,11 +1,15 @@
-// The job sender: one selected file becomes one raw spooler job, built as
-// PJL header + file bytes + PJL trailer in a temporary file that is mapped and
-// handed to CTestPrint.
+// The job sender: one selected file becomes one raw spooler job, built whole as
+// PJL header + file bytes + PJL trailer in a temporary file before CTestPrint
+// hands it to the spooler.
 #pragma once
 #include <cstdint>
 #include <string>
 
 class CTestPrint;
+
+// The source is copied into the job file in blocks of this size (under Wine
+// much faster than 4 KiB, and than 1 MiB and more).
+constexpr std::uint32_t kJobCopyBlock = 256u << 10;
 
 // The file operations the sender uses; one real implementation on Windows,
 // test doubles elsewhere.
@@ -19,7 +23,8 @@ public:
     // A unique name with the prefix "QEL" in the user's temporary folder; the
     // generator creates the empty file. False (name empty) when it cannot.
     virtual bool MakeTempName(std::string& name) = 0;
-    // Read and write access, not shared, always newly created.
+    // Read and write access, not shared, always newly created. The system deletes
+    // the file when its last handle closes, however the process ends.
     virtual Handle CreateTemp(const std::string& name) = 0;
     // False on a failed read; `got` is 0 at the end of the file.
     virtual bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t& got) = 0;
@@ -36,19 +41,14 @@ enum class JobSendResult { kNotBuilt, kSpoolerRefused, kSent };
 #if defined(_WIN32)
 JobFileOps& SystemJobFileOps();
 // The sender with the system's files.
-bool SendDataToDevice(CTestPrint& printer, const char* path);
 JobSendResult SendFileToDevice(CTestPrint& printer, const char* path);
 #endif
 
 // Builds the job for `path`, maps it and writes it to the printer's current
-// printer as "QEL_" + file name. False (message kind 6 shown, nothing sent, no
-// temporary file left) when the source cannot be opened or read, the temporary
-// file cannot be created or written in full, or the job cannot be mapped; true
-// once the spooler was called, whatever it accepted.
-bool SendDataToDevice(CTestPrint& printer, JobFileOps& files, const char* path);
-
-// The same job, telling a job the spooler took whole from one it refused or
-// cut short, so that the caller can keep the files that did not reach the printer.
+// printer as "QEL_" + file name. kNotBuilt (message kind 6 shown, nothing sent,
+// no temporary file left) when the source cannot be opened or read, the
+// temporary file cannot be created or written in full, or the job cannot be
+// mapped; otherwise whether the spooler took the whole job.
 JobSendResult SendFileToDevice(CTestPrint& printer, JobFileOps& files, const char* path);
 
 // The document name the spooler shows: "QEL_" + the text after the last backslash.

@@ -83,7 +83,7 @@ std::string PjlLanguageLine(const char* path, LeadByteTest isLeadByte) {
     return std::string();
 }
 
-PjlHeaderPieces BuildPjlHeaderPieces(const PjlSettings& s, std::uint32_t fileSize, const char* path,
+PjlHeaderPieces BuildPjlHeaderPieces(const PjlSettings& s, std::uint64_t fileSize, const char* path,
                                      LeadByteTest isLeadByte) {
     PjlHeaderPieces p;
     p.colorMode = s.colorMode == 1 ? "@PJL SET COLORMODE=MONO\r\n" : "@PJL SET COLORMODE=COLOR\r\n";
@@ -98,8 +98,9 @@ PjlHeaderPieces BuildPjlHeaderPieces(const PjlSettings& s, std::uint32_t fileSiz
         p.printRange = "@PJL SET JOBATTR=\"@FSTP=0\"\r\n@PJL SET JOBATTR=\"@LSTP=0\"\r\n";
     p.paperSize = "@PJL SET PAPER=" + s.paperPJL + "\r\n";
     p.paperType = "@PJL SET PAPERTYPE=" + s.paperTypePJL + "\r\n";
-    // The field is a signed 32-bit number: files of 2 GiB and more wrap.
-    p.fileSize = Format("@PJL SET JOBATTR=\"@FILESIZE=%d\"\r\n", static_cast<std::int32_t>(fileSize));
+    // The whole size: the printer reads the data by this count, so a file of
+    // 2 GiB or more must not be announced as a wrapped 32-bit number.
+    p.fileSize = "@PJL SET JOBATTR=\"@FILESIZE=" + std::to_string(fileSize) + "\"\r\n";
     p.dataType = PjlLanguageLine(path, isLeadByte);
     return p;
 }
@@ -109,7 +110,7 @@ std::string JoinPjlHeader(const PjlHeaderPieces& p) {
            p.printRange + p.paperSize + p.paperType + p.fileSize + p.dataType;
 }
 
-std::string BuildPjlHeader(const PjlSettings& settings, std::uint32_t fileSize, const char* path,
+std::string BuildPjlHeader(const PjlSettings& settings, std::uint64_t fileSize, const char* path,
                            LeadByteTest isLeadByte) {
     return JoinPjlHeader(BuildPjlHeaderPieces(settings, fileSize, path, isLeadByte));
 }

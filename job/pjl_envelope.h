@@ -40,11 +40,11 @@ const char* FindFileNamePart(const char* path, LeadByteTest isLeadByte = nullptr
 // "@PJL ENTER LANGUAGE=..." for .PDF .JPG .TIF .PNG .BMP (any letter case); empty otherwise.
 std::string PjlLanguageLine(const char* path, LeadByteTest isLeadByte = nullptr);
 
-// `fileSize` is the low 32 bits of the directory entry's size, printed signed.
-PjlHeaderPieces BuildPjlHeaderPieces(const PjlSettings& settings, std::uint32_t fileSize, const char* path,
+// `fileSize` is the directory entry's size, printed whole and unsigned.
+PjlHeaderPieces BuildPjlHeaderPieces(const PjlSettings& settings, std::uint64_t fileSize, const char* path,
                                      LeadByteTest isLeadByte = nullptr);
 std::string JoinPjlHeader(const PjlHeaderPieces& pieces);
-std::string BuildPjlHeader(const PjlSettings& settings, std::uint32_t fileSize, const char* path,
+std::string BuildPjlHeader(const PjlSettings& settings, std::uint64_t fileSize, const char* path,
                            LeadByteTest isLeadByte = nullptr);
 std::string BuildPjlTrailer();
 

@@ -55,16 +55,15 @@ public:
     virtual bool Write(Handle printer, const void* data, std::uint32_t size, std::uint32_t& written) = 0;
     virtual bool EndPage(Handle printer) = 0;
     virtual bool EndDoc(Handle printer) = 0;
+    // AbortPrinter: the started document is dropped, not printed.
+    virtual bool AbortDoc(Handle printer) = 0;
 
-    // Read-only mapping of a whole file: the file (read, shared for reading,
-    // existing only), its mapping object and its full size.
-    virtual bool OpenMapping(const std::string& path, Handle& file, Handle& mapping,
-                             std::uint64_t& size) = 0;
-    // A read-only view; offset a multiple of ViewAlignment(). nullptr on failure.
-    virtual const void* MapView(Handle mapping, std::uint64_t offset, std::size_t size) = 0;
-    virtual void UnmapView(const void* view) = 0;
+    // The open job file: its full size, and a read of up to `size` bytes at
+    // `offset` (`got` is what was read; false when the read failed).
+    virtual bool GetFileSize(Handle file, std::uint64_t& size) = 0;
+    virtual bool ReadAt(Handle file, std::uint64_t offset, void* buffer, std::uint32_t size,
+                        std::uint32_t& got) = 0;
     virtual void CloseHandle(Handle handle) = 0;
-    virtual std::uint32_t ViewAlignment() = 0;
 };
 
 #if defined(_WIN32)

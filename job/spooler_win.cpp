@@ -109,34 +109,26 @@ public:
     bool EndPage(Handle printer) override { return EndPagePrinter(printer) != FALSE; }
     bool EndDoc(Handle printer) override { return EndDocPrinter(printer) != FALSE; }
 
-    bool OpenMapping(const std::string& path, Handle& file, Handle& mapping, std::uint64_t& size) override {
-        file = mapping = nullptr;
-        HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (f == INVALID_HANDLE_VALUE) return false;
-        file = f;
+    bool AbortDoc(Handle printer) override { return AbortPrinter(printer) != FALSE; }
+
+    bool GetFileSize(Handle file, std::uint64_t& size) override {
         LARGE_INTEGER length;
-        if (!GetFileSizeEx(f, &length)) return false;
+        if (!GetFileSizeEx(file, &length)) return false;
         size = static_cast<std::uint64_t>(length.QuadPart);
-        HANDLE m = CreateFileMappingA(f, nullptr, PAGE_READONLY, 0, 0, nullptr);
-        if (m == nullptr) return false;
-        mapping = m;
         return true;
     }
 
-    const void* MapView(Handle mapping, std::uint64_t offset, std::size_t size) override {
-        return MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
-                             static_cast<DWORD>(offset & 0xFFFFFFFFu), size);
+    bool ReadAt(Handle file, std::uint64_t offset, void* buffer, std::uint32_t size, std::uint32_t& got) override {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD n = 0;
+        BOOL ok = ReadFile(file, buffer, size, &n, &at);
+        got = ok ? n : 0;
+        return ok != FALSE;
     }
 
-    void UnmapView(const void* view) override { UnmapViewOfFile(view); }
     void CloseHandle(Handle handle) override { ::CloseHandle(handle); }
-
-    std::uint32_t ViewAlignment() override {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        return info.dwAllocationGranularity;
-    }
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "job/test_print.h"
 
 #include <algorithm>
+#include <new>
 
 #include "app/debug_log.h"
 #include "job/ansi_text.h"
@@ -48,7 +49,10 @@ int ClassifyWindowsVersion(const OsVersion& v) {
     }
 }
 
-CTestPrint::CTestPrint(SpoolerOps& ops) : m_ops(ops) { RefreshPrinterList(); }
+CTestPrint::CTestPrint(SpoolerOps& ops, std::uint32_t writeBlock)
+    : m_ops(ops), m_nBlock(std::max<std::uint32_t>(1, writeBlock)) {
+    RefreshPrinterList();
+}
 
 CTestPrint::~CTestPrint() { CloseDataFile(); }
 
@@ -153,93 +157,54 @@ bool CTestPrint::IsXPSDriver(SpoolerOps::Handle printer) {
     }
 }
 
-void CTestPrint::SetViewLimits(std::uint64_t singleViewLimit, std::size_t window) {
-    m_nSingleViewLimit = singleViewLimit;
-    m_nWindow = window;
-}
-
-bool CTestPrint::OpenDataFile(const char* path) {
+bool CTestPrint::OpenDataFile(SpoolerOps::Handle jobFile) {
     CloseDataFile();
-    if (path == nullptr || *path == '\0') return false;
-
-    std::uint64_t size = 0;
-    if (!m_ops.OpenMapping(path, m_hJobFile, m_hMapping, size)) {
+    if (jobFile == nullptr) return false;
+    m_hJobFile = jobFile;
+    if (!m_ops.GetFileSize(m_hJobFile, m_nJobSize) || m_nJobSize == 0) {
         CloseDataFile();
         return false;
     }
-    m_nJobSize = size;
-    // Round the window down to the view alignment the system requires.
-    std::uint32_t alignment = std::max<std::uint32_t>(1, m_ops.ViewAlignment());
-    std::size_t window = std::max<std::size_t>(alignment, m_nWindow / alignment * alignment);
-    m_nWindow = window;
-
-    if (size <= m_nSingleViewLimit && size <= SIZE_MAX) {
-        m_pView = m_ops.MapView(m_hMapping, 0, static_cast<std::size_t>(size));
-        if (m_pView != nullptr) {
-            m_dwMappedSize = static_cast<std::uint32_t>(size);
-            m_strJobFileName = path;
-            return true;
-        }
-        // No room for one view (a 32-bit process): only a job larger than one
-        // window can still go out window by window.
-        if (size <= window) {
-            CloseDataFile();
-            return false;
-        }
-    }
-    // Too large for one view or one write: prove that the windows can be mapped.
-    const void* first =
-        m_ops.MapView(m_hMapping, 0, static_cast<std::size_t>(std::min<std::uint64_t>(window, size)));
-    if (first == nullptr) {
-        CloseDataFile();
-        return false;
-    }
-    m_ops.UnmapView(first);
-    m_nJobSize = size;
-    m_strJobFileName = path;
     return true;
 }
 
 void CTestPrint::CloseDataFile() {
-    if (m_pView != nullptr) m_ops.UnmapView(m_pView);
-    if (m_hMapping != nullptr) m_ops.CloseHandle(m_hMapping);
     if (m_hJobFile != nullptr) m_ops.CloseHandle(m_hJobFile);
-    m_pView = nullptr;
-    m_hMapping = nullptr;
     m_hJobFile = nullptr;
-    m_dwMappedSize = 0;
     m_nJobSize = 0;
-    m_strJobFileName.clear();
 }
 
 bool CTestPrint::HasValidCurrentPrinter() const {
     return m_bHasList && m_nCurrentPrinter >= 0 && m_nCurrentPrinter < GetPrinterCount();
 }
 
-long long CTestPrint::WriteWindows(SpoolerOps::Handle printer) {
+long long CTestPrint::WriteBlocks(SpoolerOps::Handle printer, bool& readFailed) {
+    std::unique_ptr<char[]> block(new (std::nothrow) char[m_nBlock]);
+    readFailed = block == nullptr;
     long long total = 0;
-    for (std::uint64_t offset = 0; offset < m_nJobSize;) {
-        std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(m_nWindow, m_nJobSize - offset));
-        const void* view = m_ops.MapView(m_hMapping, offset, length);
-        if (view == nullptr) {
-            DebugLog("WriteDocument / MapViewOfFile failed at %lld", static_cast<long long>(offset));
+    bool ok = true;
+    for (std::uint64_t offset = 0; ok && !readFailed && offset < m_nJobSize;) {
+        const auto length = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_nBlock, m_nJobSize - offset));
+        std::uint32_t got = 0;
+        if (!m_ops.ReadAt(m_hJobFile, offset, block.get(), length, got) || got != length) {
+            DebugLog("WriteDocument / Cannot Read the job file at %lld", static_cast<long long>(offset));
+            readFailed = true;
             break;
         }
         std::uint32_t written = 0;
-        bool ok = m_ops.Write(printer, view, static_cast<std::uint32_t>(length), written);
-        m_ops.UnmapView(view);
-        DebugLog("WriteDocument / ret : WritePrinter : %d", ok ? 1 : 0);
+        ok = m_ops.Write(printer, block.get(), length, written);
         total += written;
         // A short write leaves a gap; nothing after it may follow.
-        if (!ok || written != length) break;
+        ok = ok && written == length;
         offset += length;
     }
+    DebugLog("WriteDocument / ret : WritePrinter : %d", ok ? 1 : 0);
     return total;
 }
 
 long long CTestPrint::WriteDocument(const char* documentName) {
     if (!HasValidCurrentPrinter()) return 0;
-    if (m_hMapping == nullptr) return 0;  // no job file mapped
+    if (m_hJobFile == nullptr) return 0;  // no job file
 
     SpoolerOps::Handle printer = m_ops.OpenPrinterByName(m_arrPrinters[m_nCurrentPrinter].name);
     if (printer == nullptr) return 0;
@@ -251,19 +216,21 @@ long long CTestPrint::WriteDocument(const char* documentName) {
     }
 
     long long accepted = 0;
+    bool readFailed = false;
     if (m_ops.StartDocument(printer, documentName ? documentName : "", dataType)) {
         if (m_ops.StartPage(printer)) {
-            if (m_pView != nullptr) {
-                std::uint32_t written = 0;
-                bool ok = m_ops.Write(printer, m_pView, m_dwMappedSize, written);
-                DebugLog("WriteDocument / ret : WritePrinter : %d", ok ? 1 : 0);
-                accepted = written;
+            accepted = WriteBlocks(printer, readFailed);
+            // The spooler has its own copy now.
+            CloseDataFile();
+            // Part of a job must not reach the printer as if it were the whole.
+            if (readFailed) {
+                m_ops.AbortDoc(printer);
+                accepted = 0;
             } else {
-                accepted = WriteWindows(printer);
+                m_ops.EndPage(printer);
             }
-            m_ops.EndPage(printer);
         }
-        m_ops.EndDoc(printer);
+        if (!readFailed) m_ops.EndDoc(printer);
     }
     m_ops.ClosePrinter(printer);
     return accepted;

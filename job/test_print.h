@@ -1,8 +1,9 @@
 // CTestPrint: the program's contact with the print spooler. It keeps the list of
 // local printers and the current one, finds the system's default printer, tells
-// XPS drivers apart, holds the mapped job file and writes one job per document.
+// XPS drivers apart, holds the job file and writes one job per document.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,12 +32,17 @@ enum WindowsVersionClass : int {
 // The class of a GetVersionExA answer.
 int ClassifyWindowsVersion(const OsVersion& version);
 
+// The job file is read back and handed to the spooler in blocks of this size:
+// under Wine a write from a mapped view of the file is several times slower,
+// and blocks of 1 MiB and more are slower than these.
+constexpr std::uint32_t kJobWriteBlock = 256u << 10;
+
 class CTestPrint {
 public:
     // The Windows spooler (Windows builds only).
     CTestPrint();
     // Any set of spooler operations; `ops` must outlive the object.
-    explicit CTestPrint(SpoolerOps& ops);
+    explicit CTestPrint(SpoolerOps& ops, std::uint32_t writeBlock = kJobWriteBlock);
     virtual ~CTestPrint();
     CTestPrint(const CTestPrint&) = delete;
     CTestPrint& operator=(const CTestPrint&) = delete;
@@ -59,21 +65,19 @@ public:
     // True when the open printer's driver file is "mxdwdrv.dll".
     bool IsXPSDriver(SpoolerOps::Handle printer);
 
-    // Maps the job file read-only; false (nothing held) on failure.
-    bool OpenDataFile(const char* path);
+    // Takes the open job file (read access) and reads it through that same
+    // handle: a file the system deletes on its last close is opened by no one
+    // else. The handle is CTestPrint's from the call on, also when the file is
+    // empty or its size unknown (then false, nothing held).
+    bool OpenDataFile(SpoolerOps::Handle jobFile);
+    // Closes the job file.
     void CloseDataFile();
-    // Writes the mapped file to the current printer as one document and returns
-    // the bytes the spooler accepted (0 when nothing was written). A job that fits
-    // one view and one write goes in a single write; a larger one in successive
-    // views, still as one document.
+    // Writes the job file to the current printer as one document, block by
+    // block, and returns the bytes the spooler accepted (0 when nothing was
+    // written). A job file that cannot be read to its end is dropped, not
+    // printed. The file is closed once the spooler holds its last byte, before
+    // the document is ended, so the system can let it go early.
     long long WriteDocument(const char* documentName);
-
-    // Size of the mapped job file, and whether it is held as one view.
-    std::uint64_t GetJobSize() const { return m_nJobSize; }
-    bool IsSingleView() const { return m_pView != nullptr; }
-    // Largest job written from one view in one write; larger ones go in windows
-    // of `window` bytes. Defaults: 0xFFFFFFFF and 64 MiB.
-    void SetViewLimits(std::uint64_t singleViewLimit, std::size_t window);
 
 private:
     SpoolerOps& m_ops;
@@ -81,14 +85,10 @@ private:
     bool m_bHasList = false;
     int m_nCurrentPrinter = -1;
     SpoolerOps::Handle m_hJobFile = nullptr;
-    SpoolerOps::Handle m_hMapping = nullptr;
-    const void* m_pView = nullptr;
-    std::string m_strJobFileName;
-    std::uint32_t m_dwMappedSize = 0;
     std::uint64_t m_nJobSize = 0;
-    std::uint64_t m_nSingleViewLimit = 0xFFFFFFFFu;
-    std::size_t m_nWindow = 64u << 20;
+    std::uint32_t m_nBlock;
 
     bool HasValidCurrentPrinter() const;
-    long long WriteWindows(SpoolerOps::Handle printer);
+    // Bytes the spooler accepted; `readFailed` when the job file failed first.
+    long long WriteBlocks(SpoolerOps::Handle printer, bool& readFailed);
 };

@@ -1,6 +1,7 @@
 // Test doubles of the spooler and file operations: an in-memory file system,
 // a list of printers, and a record of every call in order.
 #pragma once
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -15,8 +16,28 @@ struct FakeWorld {
     std::map<std::string, std::string> files;  // name -> content
     std::vector<std::string> calls;            // "OpenPrinter Name", "Write 123", ...
     int openHandles = 0;
-    int openViews = 0;
 };
+
+// Every handle of the fakes; files opened for the sender and mappings alike.
+struct FakeHandle {
+    std::string name;
+    std::size_t pos = 0;
+    bool deleteOnClose = false;
+};
+
+inline void* OpenFake(FakeWorld& w, const std::string& name, bool deleteOnClose = false) {
+    ++w.openHandles;
+    return new FakeHandle{name, 0, deleteOnClose};
+}
+
+// Closing the last handle of a delete-on-close file removes it, as the system does.
+inline bool CloseFake(FakeWorld& w, void* handle) {
+    auto* h = static_cast<FakeHandle*>(handle);
+    if (h->deleteOnClose) w.files.erase(h->name);
+    delete h;
+    --w.openHandles;
+    return true;
+}
 
 class FakeSpooler : public SpoolerOps {
 public:
@@ -34,8 +55,7 @@ public:
     std::map<std::string, std::string> driverPaths;  // printer -> path ("!13", "!throw")
     bool startDocOk = true, startPageOk = true;
     std::uint64_t acceptLimit = ~0ull;    // WritePrinter accepts at most this many bytes in all
-    bool mapWholeOk = true;               // views bigger than one window can be mapped
-    std::uint64_t reportedSize = 0;       // when nonzero, the size OpenMapping reports
+    std::uint64_t failJobReadAt = ~0ull;  // a read of the job file at or beyond this offset fails
     std::string sent;                     // bytes WritePrinter accepted
     std::vector<std::string> docNames, dataTypes;
 
@@ -81,6 +101,7 @@ public:
         w.calls.push_back("StartDoc " + docName + " " + dataType);
         docNames.push_back(docName);
         dataTypes.push_back(dataType);
+        docStart_ = sent.size();
         return startDocOk;
     }
     bool StartPage(Handle) override {
@@ -102,39 +123,34 @@ public:
         w.calls.push_back("EndDoc");
         return true;
     }
-    bool OpenMapping(const std::string& path, Handle& file, Handle& mapping, std::uint64_t& size) override {
-        auto it = w.files.find(path);
-        if (it == w.files.end()) return false;
-        ++w.openHandles;
-        file = new std::string(path);
-        if (it->second.empty()) return false;  // like CreateFileMapping on an empty file
-        ++w.openHandles;
-        mapping = new std::string(path);
-        size = reportedSize ? reportedSize : it->second.size();
+    bool AbortDoc(Handle) override {
+        w.calls.push_back("AbortDoc");
+        sent.resize(docStart_);  // the document never reaches the printer
         return true;
     }
-    const void* MapView(Handle mapping, std::uint64_t offset, std::size_t size) override {
-        const std::string& content = w.files[*static_cast<std::string*>(mapping)];
-        if (!mapWholeOk && size > window_) return nullptr;
-        if (offset % ViewAlignment() != 0 || offset + size > content.size()) return nullptr;
-        w.calls.push_back("MapView " + std::to_string(offset) + " " + std::to_string(size));
-        ++w.openViews;
-        return content.data() + offset;
+    bool GetFileSize(Handle file, std::uint64_t& size) override {
+        auto it = w.files.find(static_cast<FakeHandle*>(file)->name);
+        if (it == w.files.end()) return false;
+        size = it->second.size();
+        return true;
     }
-    void UnmapView(const void*) override { --w.openViews; }
-    void CloseHandle(Handle h) override {
-        delete static_cast<std::string*>(h);
-        --w.openHandles;
+    bool ReadAt(Handle file, std::uint64_t offset, void* buffer, std::uint32_t size, std::uint32_t& got) override {
+        const std::string& content = w.files[static_cast<FakeHandle*>(file)->name];
+        got = 0;
+        if (offset >= failJobReadAt) return false;
+        if (offset < content.size()) got = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, content.size() - offset));
+        std::memcpy(buffer, content.data() + offset, got);
+        return true;
     }
-    std::uint32_t ViewAlignment() override { return 4; }
-
-    std::size_t window_ = 64u << 20;  // what counts as "one window" for mapWholeOk
+    void CloseHandle(Handle h) override { CloseFake(w, h); }
 
 private:
     std::string current_;
+    std::size_t docStart_ = 0;
 };
 
-// Files in FakeWorld::files; handles are positions into them.
+// Files in FakeWorld::files; handles are positions into them. The temporary
+// file is deleted on its last close.
 class FakeFiles : public JobFileOps {
 public:
     explicit FakeFiles(FakeWorld& world) : w(world) {}
@@ -152,7 +168,7 @@ public:
         if (!w.files.count(path)) return nullptr;
         for (const auto& l : locked)
             if (l == path) return nullptr;
-        return Open(path);
+        return OpenFake(w, path);
     }
     bool MakeTempName(std::string& name) override {
         if (!tempNameOk) return false;
@@ -163,10 +179,10 @@ public:
     Handle CreateTemp(const std::string& name) override {
         if (!createTempOk) return nullptr;
         w.files[name].clear();
-        return Open(name);
+        return OpenFake(w, name, true);
     }
     bool Read(Handle h, void* buffer, std::uint32_t size, std::uint32_t& got) override {
-        auto* f = static_cast<OpenFile*>(h);
+        auto* f = static_cast<FakeHandle*>(h);
         ++reads;
         got = 0;
         if (f->pos >= failReadAt) return false;
@@ -178,30 +194,16 @@ public:
         return true;
     }
     bool Write(Handle h, const void* data, std::uint32_t size) override {
-        auto* f = static_cast<OpenFile*>(h);
+        auto* f = static_cast<FakeHandle*>(h);
         std::string& c = w.files[f->name];
         std::uint64_t room = diskRoom > c.size() ? diskRoom - c.size() : 0;
         std::size_t n = static_cast<std::size_t>(room < size ? room : size);
         c.append(static_cast<const char*>(data), n);
         return n == size;
     }
-    bool Close(Handle h) override {
-        delete static_cast<OpenFile*>(h);
-        --w.openHandles;
-        return true;
-    }
+    bool Close(Handle h) override { return CloseFake(w, h); }
     bool Delete(const std::string& name) override {
         w.calls.push_back("Delete " + name);
         return w.files.erase(name) == 1;
-    }
-
-private:
-    struct OpenFile {
-        std::string name;
-        std::size_t pos = 0;
-    };
-    Handle Open(const std::string& name) {
-        ++w.openHandles;
-        return new OpenFile{name};
     }
 };

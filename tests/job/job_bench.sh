@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Throughput of SendDataToDevice against `lp -o raw` on the same bench queue.
+# Throughput of the job sender against the thinnest raw job (rawprint.exe: open the
+# printer, start a document, WritePrinter straight from the file) on the same bench queue.
 #   job_bench.sh [build-tree]        (default build/win64; the bench must be up)
-# Sizes in bytes from JOB_BENCH_SIZES (default 1 MiB, 100 MiB, 1 GiB). For each size a
-# random file is sent once each way; "delivered" is from the start of the sender
-# until the capture listener has the whole job. Prints figures; judges nothing.
+# Sizes in bytes from JOB_BENCH_SIZES (default 100 MiB, 1 GiB, 2 GiB); JOB_BENCH_LP=1 adds
+# `lp -o raw`. For each size a random file is sent once each way; a run's time is from the
+# program's start until the capture listener has the whole job. Prints figures; judges nothing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/../.." && pwd)
@@ -13,8 +14,9 @@ DIR=${ORVANE_BENCH_DIR:-$src/build/bench}
 . "$DIR/env"
 queue=$ORVANE_QUEUE_3
 exe=$tree/tests/job/job_bench.exe
-[ -f "$exe" ] || { echo "job_bench: $exe not built" >&2; exit 1; }
-sizes=${JOB_BENCH_SIZES:-"1048576 104857600 1073741824"}
+raw=$tree/tests/bench/rawprint.exe
+for f in "$exe" "$raw"; do [ -f "$f" ] || { echo "job_bench: $f not built" >&2; exit 1; }; done
+sizes=${JOB_BENCH_SIZES:-"104857600 1073741824 2147483648"}
 work=$DIR/jobbench
 mkdir -p "$work"
 trap 'rm -rf "$work"; "$src/tests/bench/jobs.sh" clear "$queue" || true' EXIT
@@ -22,40 +24,52 @@ trap 'rm -rf "$work"; "$src/tests/bench/jobs.sh" clear "$queue" || true' EXIT
 now() { date +%s.%N; }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.1f", b / 1048576 / s }'; }
+field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$2"; }
 
-printf '%-11s %-9s %-9s %-9s %-9s %-9s %-10s %-10s %-7s %-12s %s\n' size call_s copy_s write_s sender_s lp_s \
-  sender_MB/s lp_MB/s ratio peak_ws_MiB lp_maxrss_MiB
+# Runs one sender, waits for its job, checks that the file arrived whole inside it
+# (after `skip` header bytes, before `tail` trailer bytes) and prints the seconds taken.
+deliver() {  # size skip-mode tail command...
+  local size=$1 mode=$2 tail=$3; shift 3
+  "$src/tests/bench/jobs.sh" clear "$queue"
+  # CUPS finishes the previous job (and drops its spool file) after the capture
+  # has it: the next run must not pay for that.
+  local idle=$((SECONDS + 120))
+  while [ -n "$(lpstat -o "$queue" 2>/dev/null)" ] && [ $SECONDS -lt $idle ]; do sleep 0.2; done
+  sync  # nothing of the previous run still being written back
+  local t0 t1 job got
+  t0=$(now)
+  "$@" >"$work/out"
+  "$src/tests/bench/jobs.sh" wait "$queue" 1 1800
+  t1=$(now)
+  job=$("$src/tests/bench/jobs.sh" list "$queue" | head -n1)
+  got=$(stat -c %s "$job")
+  if [ "$mode" = exact ]; then
+    [ "$got" -eq "$size" ] || { echo "job_bench: job of $got bytes, not $size" >&2; exit 1; }
+  fi
+  cmp -s <(tail -c $((size + tail)) "$job" | head -c "$size") "$file" ||
+    { echo "job_bench: job of $got bytes does not carry the file" >&2; exit 1; }
+  "$src/tests/bench/jobs.sh" clear "$queue"
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }'
+}
+
+lp_on=${JOB_BENCH_LP:-0}
+printf '%-11s %-8s %-8s %-8s %-8s %-9s %-8s %-10s %-10s %-6s %-11s %s\n' size copy_s print_s enddoc_s sender_s \
+  thin_s lp_s sender_MB/s thin_MB/s ratio peak_ws_MiB thin_peak_MiB
 for size in $sizes; do
   file=$work/bench_$size.pdf
   head -c "$size" /dev/urandom >"$file"
-  "$src/tests/bench/jobs.sh" clear "$queue"
-
-  t0=$(now)
-  stats=$("$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$exe" "$(winpath "$file")" "$queue")
-  "$src/tests/bench/jobs.sh" wait "$queue" 1 1200
-  t1=$(now)
-  job=$("$src/tests/bench/jobs.sh" list "$queue" | head -n1)
-  # Header + file + nine-byte trailer: the file must be the job's tail before the trailer.
-  got=$(stat -c %s "$job")
-  cmp -s <(tail -c $((size + 9)) "$job" | head -c "$size") "$file" || { echo "job_bench: job of $got bytes is not the file" >&2; exit 1; }
-  "$src/tests/bench/jobs.sh" clear "$queue"
-
-  t2=$(now)
-  lprss=$( { /usr/bin/time -f '%M' lp -d "$queue" -o raw "$file" >/dev/null; } 2>&1 | tail -n1)
-  "$src/tests/bench/jobs.sh" wait "$queue" 1 1200
-  t3=$(now)
-  [ "$(stat -c %s "$("$src/tests/bench/jobs.sh" list "$queue" | head -n1)")" -eq "$size" ] || { echo "job_bench: lp job has the wrong size" >&2; exit 1; }
-  "$src/tests/bench/jobs.sh" clear "$queue"
-
-  sender=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')
-  lp=$(awk -v a="$t2" -v b="$t3" 'BEGIN { printf "%.3f", b - a }')
-  call=$(sed -n 's/.*call=\([0-9.]*\).*/\1/p' <<<"$stats")
-  copy=$(sed -n 's/.*copy=\([0-9.]*\).*/\1/p' <<<"$stats")
-  write=$(sed -n 's/.*write=\([0-9.]*\).*/\1/p' <<<"$stats")
-  peak=$(sed -n 's/.*peak_ws=\([0-9]*\).*/\1/p' <<<"$stats")
-  printf '%-11s %-9s %-9s %-9s %-9s %-9s %-10s %-10s %-7s %-12s %s\n' "$size" "$call" "$copy" "$write" "$sender" "$lp" \
-    "$(mbps "$size" "$sender")" "$(mbps "$size" "$lp")" "$(awk -v s="$sender" -v l="$lp" 'BEGIN { printf "%.2f", l / s }')" \
-    "$(awk -v p="$peak" 'BEGIN { printf "%.1f", p / 1048576 }')" "$(awk -v k="$lprss" 'BEGIN { printf "%.1f", k / 1024 }')"
+  thin=$(deliver "$size" exact 0 "$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$raw" "$(winpath "$file")" "$queue")
+  thinpeak=$(field peak_ws "$(cat "$work/out")")
+  sender=$(deliver "$size" job 9 "$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$exe" "$(winpath "$file")" "$queue")
+  stats=$(cat "$work/out")
+  lp=-
+  [ "$lp_on" = 1 ] && lp=$(deliver "$size" exact 0 lp -d "$queue" -o raw "$file")
+  printf '%-11s %-8s %-8s %-8s %-8s %-9s %-8s %-10s %-10s %-6s %-11s %s\n' "$size" "$(field copy "$stats")" \
+    "$(field print "$stats")" "$(field enddoc "$stats")" "$sender" "$thin" "$lp" \
+    "$(mbps "$size" "$sender")" "$(mbps "$size" "$thin")" "$(awk -v s="$sender" -v t="$thin" 'BEGIN { printf "%.2f", t / s }')" \
+    "$(awk -v p="$(field peak_ws "$stats")" 'BEGIN { printf "%.1f", p / 1048576 }')" \
+    "$(awk -v p="$thinpeak" 'BEGIN { printf "%.1f", p / 1048576 }')"
   rm -f "$file"
 done
-echo "ratio = lp time / sender time (above 1: the sender is faster); peak_ws = the sending process's peak working set"
+echo "ratio = sender MB/s / thin MB/s (0.80 is the goal); copy/print/enddoc = the sender's job file built," \
+  "WritePrinter done, document ended (seconds from its start); peak_ws = the sending process's peak working set"

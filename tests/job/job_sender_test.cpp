@@ -2,6 +2,8 @@
 // what the user is told, and that no temporary file stays behind.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/localized_text.h"
 #include "job/job_message.h"
 #include "job/job_sender.h"
@@ -30,7 +32,6 @@ protected:
         SetJobMessageBox(previous_);
         CParamMngr::release();
         EXPECT_EQ(world.openHandles, 0);
-        EXPECT_EQ(world.openViews, 0);
     }
     int TempFilesLeft() const {
         int n = 0;
@@ -52,8 +53,9 @@ protected:
 
 // Header + every byte of the file + trailer, in one write, named after the file.
 TEST_F(JobSenderTest, SendsHeaderFileTrailer) {
-    struct Case { std::size_t size; int reads; } cases[] = {{0, 1}, {1, 1}, {4095, 1}, {4096, 2}, {4097, 2},
-                                                           {3 * 4096, 4}, {100000, 25}};
+    const std::size_t block = kJobCopyBlock;
+    struct Case { std::size_t size; int reads; } cases[] = {{0, 1}, {1, 1}, {block - 1, 1}, {block, 2},
+                                                           {block + 1, 2}, {3 * block, 4}, {2 * block + 100000, 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.size);
         std::string data;
@@ -63,7 +65,7 @@ TEST_F(JobSenderTest, SendsHeaderFileTrailer) {
         spooler.docNames.clear();
         files.reads = 0;
         CTestPrint tp(spooler);
-        EXPECT_TRUE(SendDataToDevice(tp, files, "C:\\in\\doc.pdf"));
+        EXPECT_EQ(SendFileToDevice(tp, files, "C:\\in\\doc.pdf"), JobSendResult::kSent);
         std::string expected =
             BuildPjlHeader(PjlSettingsFrom(*CParamMngr::GetInstance()), 0, "C:\\in\\doc.pdf") + data + BuildPjlTrailer();
         // The fake files have no directory entries: FILESIZE is 0 here; the real
@@ -77,36 +79,40 @@ TEST_F(JobSenderTest, SendsHeaderFileTrailer) {
 }
 
 TEST_F(JobSenderTest, FailuresTellTheUserAndSendNothing) {
-    world.files["C:\\in\\doc.pdf"] = std::string(10000, 'd');
+    // A second block makes room for a read that fails in the middle.
+    const std::size_t size = kJobCopyBlock + 10000;
+    world.files["C:\\in\\doc.pdf"] = std::string(size, 'd');
+    const std::size_t header =
+        BuildPjlHeader(PjlSettingsFrom(*CParamMngr::GetInstance()), 0, "C:\\in\\doc.pdf").size();
     struct Case {
         const char* name;
-        void (*arrange)(FakeFiles&, FakeSpooler&);
+        std::function<void(FakeFiles&, FakeSpooler&)> arrange;
         const char* path;
-        bool result;
+        JobSendResult result;
         bool message;
         bool sent;
     } cases[] = {
-        {"missing source", [](FakeFiles&, FakeSpooler&) {}, "C:\\in\\none.pdf", false, true, false},
+        {"missing source", [](FakeFiles&, FakeSpooler&) {}, "C:\\in\\none.pdf", JobSendResult::kNotBuilt, true, false},
         {"source locked", [](FakeFiles& f, FakeSpooler&) { f.locked = {"C:\\in\\doc.pdf"}; }, "C:\\in\\doc.pdf",
-         false, true, false},
-        {"no temporary name", [](FakeFiles& f, FakeSpooler&) { f.tempNameOk = false; }, "C:\\in\\doc.pdf", false,
+         JobSendResult::kNotBuilt, true, false},
+        {"no temporary name", [](FakeFiles& f, FakeSpooler&) { f.tempNameOk = false; }, "C:\\in\\doc.pdf", JobSendResult::kNotBuilt,
          true, false},
         {"temporary file cannot be created", [](FakeFiles& f, FakeSpooler&) { f.createTempOk = false; },
-         "C:\\in\\doc.pdf", false, true, false},
-        {"disk full in the header", [](FakeFiles& f, FakeSpooler&) { f.diskRoom = 10; }, "C:\\in\\doc.pdf", false,
+         "C:\\in\\doc.pdf", JobSendResult::kNotBuilt, true, false},
+        {"disk full in the header", [](FakeFiles& f, FakeSpooler&) { f.diskRoom = 10; }, "C:\\in\\doc.pdf", JobSendResult::kNotBuilt,
          true, false},
-        {"disk full in the data", [](FakeFiles& f, FakeSpooler&) { f.diskRoom = 5000; }, "C:\\in\\doc.pdf", false,
+        {"disk full in the data", [](FakeFiles& f, FakeSpooler&) { f.diskRoom = 5000; }, "C:\\in\\doc.pdf", JobSendResult::kNotBuilt,
          true, false},
-        {"disk full at the trailer", [](FakeFiles& f, FakeSpooler&) { f.diskRoom = 10000 + 300; },
-         "C:\\in\\doc.pdf", false, true, false},
-        {"read error in the middle", [](FakeFiles& f, FakeSpooler&) { f.failReadAt = 8192; }, "C:\\in\\doc.pdf",
-         false, true, false},
-        {"job cannot be mapped", [](FakeFiles&, FakeSpooler& s) { s.mapWholeOk = false; s.window_ = 1; },
-         "C:\\in\\doc.pdf", false, true, false},
-        {"no current printer", [](FakeFiles&, FakeSpooler& s) { s.defaultName = ""; }, "C:\\in\\doc.pdf", true,
+        {"disk full at the trailer", [&](FakeFiles& f, FakeSpooler&) { f.diskRoom = header + size + 4; },
+         "C:\\in\\doc.pdf", JobSendResult::kNotBuilt, true, false},
+        {"read error in the middle", [](FakeFiles& f, FakeSpooler&) { f.failReadAt = kJobCopyBlock; }, "C:\\in\\doc.pdf",
+         JobSendResult::kNotBuilt, true, false},
+        {"job file cannot be read back", [](FakeFiles&, FakeSpooler& s) { s.failJobReadAt = kJobWriteBlock; },
+         "C:\\in\\doc.pdf", JobSendResult::kSpoolerRefused, false, true},
+        {"no current printer", [](FakeFiles&, FakeSpooler& s) { s.defaultName = ""; }, "C:\\in\\doc.pdf", JobSendResult::kSpoolerRefused,
          false, false},
         {"printer cannot be opened", [](FakeFiles&, FakeSpooler& s) { s.failOpenFor = "Bench"; }, "C:\\in\\doc.pdf",
-         true, false, true},
+         JobSendResult::kSpoolerRefused, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -118,7 +124,7 @@ TEST_F(JobSenderTest, FailuresTellTheUserAndSendNothing) {
         g_messages.clear();
         world.calls.clear();
         CTestPrint tp(spooler2);
-        EXPECT_EQ(SendDataToDevice(tp, files2, c.path), c.result);
+        EXPECT_EQ(SendFileToDevice(tp, files2, c.path), c.result);
         EXPECT_EQ(g_messages, c.message ? std::vector<int>{6} : std::vector<int>{});
         EXPECT_EQ(Sent(), c.sent);
         EXPECT_TRUE(spooler2.sent.empty());

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -53,6 +55,32 @@ std::string ReadAll(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::uint64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Whether `file` holds exactly `head`, then the bytes of `source`, then `tail`;
+// read in blocks, so that jobs of several GiB can be compared.
+bool HoldsJob(const std::string& file, const std::string& head, const std::string& source, const std::string& tail) {
+    const std::uint64_t size = FileSize(source);
+    if (FileSize(file) != head.size() + size + tail.size()) return false;
+    std::ifstream job(file, std::ios::binary), data(source, std::ios::binary);
+    auto next = [](std::ifstream& in, std::string& into, std::size_t n) {
+        into.resize(n);
+        return bool(in.read(&into[0], static_cast<std::streamsize>(n)));
+    };
+    std::string a, b;
+    if (!next(job, a, head.size()) || a != head) return false;
+    for (std::uint64_t left = size; left > 0;) {
+        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, 8u << 20));
+        if (!next(job, a, n) || !next(data, b, n) || a != b) return false;
+        left -= n;
+    }
+    return next(job, a, tail.size()) && a == tail;
+}
+
 std::vector<int> g_messages;
 void RecordMessage(int kind, const char*, const char*) { g_messages.push_back(kind); }
 
@@ -77,13 +105,12 @@ public:
     bool Write(Handle h, const void* d, std::uint32_t s, std::uint32_t& w) override { return r.Write(h, d, s, w); }
     bool EndPage(Handle h) override { return r.EndPage(h); }
     bool EndDoc(Handle h) override { return r.EndDoc(h); }
-    bool OpenMapping(const std::string& p, Handle& f, Handle& m, std::uint64_t& s) override {
-        return r.OpenMapping(p, f, m, s);
+    bool AbortDoc(Handle h) override { return r.AbortDoc(h); }
+    bool GetFileSize(Handle f, std::uint64_t& s) override { return r.GetFileSize(f, s); }
+    bool ReadAt(Handle f, std::uint64_t o, void* b, std::uint32_t s, std::uint32_t& g) override {
+        return r.ReadAt(f, o, b, s, g);
     }
-    const void* MapView(Handle m, std::uint64_t o, std::size_t s) override { return r.MapView(m, o, s); }
-    void UnmapView(const void* v) override { r.UnmapView(v); }
     void CloseHandle(Handle h) override { r.CloseHandle(h); }
-    std::uint32_t ViewAlignment() override { return r.ViewAlignment(); }
 };
 
 class JobSpoolerTest : public ::testing::Test {
@@ -113,8 +140,47 @@ protected:
         SetJobMessageBox(previous_);
         CParamMngr::release();
         EXPECT_EQ(ListFiles(temp_ + "QEL*.TMP").size(), tempFilesBefore_) << "temporary job file left behind";
+        for (const auto& f : ListFiles(dir_ + "\\tmp\\*")) DeleteFileA((dir_ + "\\tmp\\" + f).c_str());
+        RemoveDirectoryA((dir_ + "\\tmp").c_str());
         for (const auto& f : ListFiles(dir_ + "\\*")) DeleteFileA((dir_ + "\\" + f).c_str());
         RemoveDirectoryA(dir_.c_str());
+    }
+    // A sparse file (holes cost no disk) with text every 256 MiB, across the 2 GiB
+    // line and at its end, so that a shifted, cut or repeated stretch shows.
+    std::string MakeSparseSource(const std::string& name, std::uint64_t size) {
+        std::string path = dir_ + "\\" + name;
+        HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return path;
+        std::vector<std::uint64_t> marks = {0x80000000u - 4, size - 8};
+        for (std::uint64_t at = 0; at + 16 < size; at += 256u << 20) marks.push_back(at);
+        for (std::uint64_t at : marks) {
+            char text[16];
+            int n = std::snprintf(text, sizeof text, "@%llx", static_cast<unsigned long long>(at));
+            LARGE_INTEGER to;
+            to.QuadPart = static_cast<LONGLONG>(at);
+            DWORD written = 0;
+            if (at + 8 <= size && SetFilePointerEx(f, to, nullptr, FILE_BEGIN))
+                WriteFile(f, text, static_cast<DWORD>(std::min(n, 8)), &written, nullptr);
+        }
+        CloseHandle(f);
+        return path;
+    }
+    // Waits for a captured job of this size that holds header, source and trailer.
+    bool ArrivedWhole(const std::string& head, const std::string& source, const std::string& tail, int seconds) {
+        const std::uint64_t size = head.size() + FileSize(source) + tail.size();
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < deadline) {
+            for (const auto& f : ListFiles(jobs_ + "\\job-*.bin")) {
+                const std::string job = jobs_ + "\\" + f;
+                if (seen_.count(f) || FileSize(job) != size) continue;
+                seen_.insert(f);
+                bool whole = HoldsJob(job, head, source, tail);
+                DeleteFileA(job.c_str());  // gigabytes: not kept for the rest of the run
+                return whole;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        return false;
     }
     std::string MakeSource(const std::string& name, std::size_t size) {
         std::string data(size, '\0');
@@ -184,7 +250,7 @@ TEST_F(JobSpoolerTest, ArrivesAsHeaderFileTrailer) {
         std::string path = MakeSource(name, size);
         std::string expected = SendStartPJLCommand(path.c_str()) + ReadAll(path) + SendEndPJLCommand();
         EXPECT_NE(expected.find("@FILESIZE=" + std::to_string(size) + "\""), std::string::npos);
-        EXPECT_TRUE(SendDataToDevice(tp, path.c_str()));
+        EXPECT_EQ(SendFileToDevice(tp, path.c_str()), JobSendResult::kSent);
         EXPECT_TRUE(g_messages.empty());
         EXPECT_TRUE(Arrived(expected)) << "no job of " << expected.size() << " bytes in " << jobs_;
         EXPECT_TRUE(CupsKnowsJobName("QEL_" + name));
@@ -201,7 +267,7 @@ TEST_F(JobSpoolerTest, FailurePaths) {
         SCOPED_TRACE("missing source");
         g_messages.clear();
         plain.SetCurrentPrinter(queue_.c_str());
-        EXPECT_FALSE(SendDataToDevice(plain, (dir_ + "\\none.pdf").c_str()));
+        EXPECT_EQ(SendFileToDevice(plain, (dir_ + "\\none.pdf").c_str()), JobSendResult::kNotBuilt);
         EXPECT_EQ(g_messages, std::vector<int>{6});
     }
     {  // another process holds the source open for writing
@@ -218,7 +284,7 @@ TEST_F(JobSpoolerTest, FailurePaths) {
         ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
         ASSERT_EQ(WaitForSingleObject(readyEvent, 20000), WAIT_OBJECT_0);
         g_messages.clear();
-        EXPECT_FALSE(SendDataToDevice(plain, source.c_str()));
+        EXPECT_EQ(SendFileToDevice(plain, source.c_str()), JobSendResult::kNotBuilt);
         EXPECT_EQ(g_messages, std::vector<int>{6});
         TerminateProcess(pi.hProcess, 0);
         WaitForSingleObject(pi.hProcess, 10000);
@@ -233,7 +299,7 @@ TEST_F(JobSpoolerTest, FailurePaths) {
             SCOPED_TRACE(folder);
             SetEnvironmentVariableA("TMP", folder);
             g_messages.clear();
-            EXPECT_FALSE(SendDataToDevice(plain, source.c_str()));
+            EXPECT_EQ(SendFileToDevice(plain, source.c_str()), JobSendResult::kNotBuilt);
             EXPECT_EQ(g_messages, std::vector<int>{6});
         }
         SetEnvironmentVariableA("TMP", saved[0] ? saved : nullptr);
@@ -242,7 +308,7 @@ TEST_F(JobSpoolerTest, FailurePaths) {
         SCOPED_TRACE("no current printer");
         plain.SetCurrentPrinterIndex(-1);
         g_messages.clear();
-        EXPECT_TRUE(SendDataToDevice(plain, source.c_str()));
+        EXPECT_EQ(SendFileToDevice(plain, source.c_str()), JobSendResult::kSpoolerRefused);
         EXPECT_TRUE(g_messages.empty());
     }
     {  // a printer that cannot be opened
@@ -251,15 +317,91 @@ TEST_F(JobSpoolerTest, FailurePaths) {
         ASSERT_GE(tp.SetCurrentPrinter("Orvane Ghost Printer"), 0);
         ASSERT_EQ(tp.GetPrinterName(tp.GetCurrentPrinter()), "Orvane Ghost Printer");
         g_messages.clear();
-        EXPECT_TRUE(SendDataToDevice(tp, source.c_str()));
+        EXPECT_EQ(SendFileToDevice(tp, source.c_str()), JobSendResult::kSpoolerRefused);
         EXPECT_TRUE(g_messages.empty());
     }
     Sleep(2000);  // anything sent by mistake would have arrived by now
     EXPECT_EQ(JobCount(), before);
 }
 
-// Helper mode: hold a file open for writing, unshared, until killed.
+// Past 4 GiB the high half of the directory entry's size counts as well (the
+// header only: such a job is not sent).
+TEST_F(JobSpoolerTest, HeaderNamesTheWholeSizePastFourGiB) {
+    std::string huge = MakeSparseSource("huge.tif", (std::uint64_t(4) << 30) + 5);
+    EXPECT_NE(SendStartPJLCommand(huge.c_str()).find("\"@FILESIZE=4294967301\"\r\n"), std::string::npos);
+    DeleteFileA(huge.c_str());
+}
+
+// A file just over 2 GiB arrives as header + every byte + trailer, and the header
+// names its true size.
+TEST_F(JobSpoolerTest, JobOverTwoGiBArrivesWhole) {
+    CTestPrint tp;
+    ASSERT_GE(tp.SetCurrentPrinter(queue_.c_str()), 0);
+    const std::uint64_t size = (std::uint64_t(2) << 30) + 4099;
+    std::string path = MakeSparseSource("big" + std::to_string(GetCurrentProcessId()) + ".tif", size);
+    ASSERT_EQ(FileSize(path), size);
+    std::string header = SendStartPJLCommand(path.c_str());
+    EXPECT_NE(header.find("\"@FILESIZE=2147487747\"\r\n"), std::string::npos) << header;
+    EXPECT_EQ(SendFileToDevice(tp, path.c_str()), JobSendResult::kSent);
+    EXPECT_TRUE(ArrivedWhole(header, path, SendEndPJLCommand(), 600)) << "no whole job in " << jobs_;
+    DeleteFileA(path.c_str());
+}
+
+// The program ended from outside in the middle of a large send (as a user ends a
+// program that is "not responding") leaves no job file in the temporary folder.
+TEST_F(JobSpoolerTest, NoJobFileOutlivesAnEndedSend) {
+    const std::uint64_t size = 512u << 20;
+    std::string source = MakeSparseSource("ended.pdf", size);
+    std::string tmp = dir_ + "\\tmp";
+    CreateDirectoryA(tmp.c_str(), nullptr);
+    const std::uint64_t job = SendStartPJLCommand(source.c_str()).size() + size + 9;
+    struct Phase { const char* name; std::uint64_t endAt; } phases[] = {
+        {"while the job file is written", 16u << 20},
+        {"while the spooler takes the job", job},
+    };
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    char saved[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+    for (const Phase& phase : phases) {
+        SCOPED_TRACE(phase.name);
+        std::string cmd = "\"" + std::string(exe) + "\" --send \"" + source + "\" " + queue_;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        SetEnvironmentVariableA("TMP", tmp.c_str());  // the sender's temporary folder
+        BOOL started = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+        SetEnvironmentVariableA("TMP", saved[0] ? saved : nullptr);
+        ASSERT_TRUE(started);
+        bool ended = false;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (!ended && std::chrono::steady_clock::now() < deadline &&
+               WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
+            for (const auto& f : ListFiles(tmp + "\\QEL*.TMP"))
+                if (FileSize(tmp + "\\" + f) >= phase.endAt) ended = TerminateProcess(pi.hProcess, 9) != FALSE;
+            if (!ended) Sleep(2);
+        }
+        EXPECT_TRUE(ended) << "the send was not caught in the act";
+        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        // The system deletes the file as the ended process's handles close.
+        auto gone = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!ListFiles(tmp + "\\*").empty() && std::chrono::steady_clock::now() < gone) Sleep(50);
+        EXPECT_EQ(ListFiles(tmp + "\\*"), std::vector<std::string>{});
+    }
+}
+
+// Helper modes: hold a file open for writing, unshared, until killed; send one
+// file to a queue (to be ended from outside).
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--send") {
+        CParamMngr::create()->ApplyStartupDefaults();
+        SetJobMessageBox(RecordMessage);
+        CTestPrint tp;
+        if (tp.SetCurrentPrinter(argv[3]) < 0) return 2;
+        return SendFileToDevice(tp, argv[2]) == JobSendResult::kSent ? 0 : 1;
+    }
     if (argc == 3 && std::string(argv[1]) == "--hold-open") {
         HANDLE f = CreateFileA(argv[2], GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (f == INVALID_HANDLE_VALUE) return 2;

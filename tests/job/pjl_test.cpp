@@ -42,6 +42,12 @@ protected:
         std::ofstream(p, std::ios::binary) << std::string(size, 'x');
         return p.string();
     }
+    std::string MakeSparseFile(const std::string& name, std::uint64_t size) {
+        fs::path p = dir_ / name;
+        std::ofstream(p, std::ios::binary).put('x');
+        fs::resize_file(p, size);
+        return p.string();
+    }
     fs::path dir_;
     CParamMngr* settings_ = nullptr;
 };
@@ -92,7 +98,7 @@ TEST_F(PjlTest, OptionEdges) {
     struct Case {
         const char* name;
         PjlSettings s;
-        std::uint32_t size;
+        std::uint64_t size;
         const char* expectedPiece;
     } cases[] = {
         {"zoom fit 2 is not fit", {0, 1, 2, 150}, 0, "@PJL SET JOBATTR=\"@ZOOM=150\"\r\n"},
@@ -103,8 +109,8 @@ TEST_F(PjlTest, OptionEdges) {
         {"colour mode 2 is colour", {2}, 0, "@PJL SET COLORMODE=COLOR\r\n"},
         {"resolution 5 is normal", {0, 5}, 0, "@PJL SET PRINTQUALITY=NORMAL\r\n"},
         {"orientation 2 is portrait", {0, 1, 0, 100, 1, 2}, 0, "@PJL SET ORIENTATION=PORTRAIT\r\n"},
-        {"size is signed 32-bit", {}, 0x80000000u, "@PJL SET JOBATTR=\"@FILESIZE=-2147483648\"\r\n"},
-        {"4 GiB + 1 keeps the low bits", {}, 1u, "@PJL SET JOBATTR=\"@FILESIZE=1\"\r\n"},
+        {"2 GiB is not negative", {}, 0x80000000u, "@PJL SET JOBATTR=\"@FILESIZE=2147483648\"\r\n"},
+        {"4 GiB + 1 is not 1", {}, 0x100000001u, "@PJL SET JOBATTR=\"@FILESIZE=4294967297\"\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -147,6 +153,7 @@ TEST_F(PjlTest, SizeFromTheDirectoryEntry) {
         {"4097 bytes", MakeFile("my.folder/noext", 4097), "4097"},
         {"missing file", (dir_ / "missing.pdf").string(), "0"},
         {"path of 260 characters", (dir_ / std::string(260, 'p')).string(), "0"},
+        {"4 GiB + 5 bytes, sparse", MakeSparseFile("huge.tif", (std::uint64_t(1) << 32) + 5), "4294967301"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -3,6 +3,8 @@
 // the spooler calls that make one document.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/debug_log.h"
 #include "job/test_print.h"
 #include "tests/job/fakes.h"
@@ -25,7 +27,6 @@ protected:
         gwLogSwitch = 0;
         SetDebugSink(previous_);
         EXPECT_EQ(world.openHandles, 0);
-        EXPECT_EQ(world.openViews, 0);
     }
     bool Logged(const std::string& line) {
         for (const auto& l : g_lines)
@@ -184,8 +185,7 @@ TEST_F(TestPrintTest, OneDocumentInOrder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CTestPrint tp(spooler);
-        ASSERT_TRUE(tp.OpenDataFile("T:\\job.tmp"));
-        EXPECT_TRUE(tp.IsSingleView());
+        ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\job.tmp")));
         tp.SetCurrentPrinterIndex(c.current);
         spooler.failOpenFor = c.failOpen;
         spooler.startDocOk = c.startDoc;
@@ -199,7 +199,7 @@ TEST_F(TestPrintTest, OneDocumentInOrder) {
     spooler.sent.clear();
     spooler.acceptLimit = 1234;  // the spooler takes less than it was given
     CTestPrint tp(spooler);
-    ASSERT_TRUE(tp.OpenDataFile("T:\\job.tmp"));
+    ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\job.tmp")));
     EXPECT_EQ(tp.WriteDocument("QEL_a.pdf"), 1234);
     EXPECT_TRUE(Logged("WriteDocument / ret : WritePrinter : 0"));
     tp.CloseDataFile();
@@ -208,34 +208,30 @@ TEST_F(TestPrintTest, OneDocumentInOrder) {
     EXPECT_TRUE(world.calls.empty());
 }
 
-// A job larger than one view or one write goes out window by window, still as
-// one document, and arrives whole.
-TEST_F(TestPrintTest, LargeJobsGoInWindows) {
+// The job goes out block by block, still as one document, arrives whole, and
+// its file (deleted on close) is gone once the spooler holds the last byte.
+TEST_F(TestPrintTest, JobGoesInBlocksAsOneDocument) {
     std::string job;
     for (int i = 0; i < 30; ++i) job += char('a' + i % 26);
-    world.files["T:\\big.tmp"] = job;
     spooler.defaultName = "Office Laser";
     struct Case {
         const char* name;
-        std::uint64_t singleLimit;
-        bool mapWhole;
+        std::uint32_t block;
         std::vector<std::string> writes;
     } cases[] = {
-        {"fits one view", 30, true, {"Write 30"}},
-        {"beyond the single-write limit", 29, true, {"Write 8", "Write 8", "Write 8", "Write 6"}},
-        {"no room for one view", 100, false, {"Write 8", "Write 8", "Write 8", "Write 6"}},
+        {"fits one block", 64, {"Write 30"}},
+        {"in blocks", 8, {"Write 8", "Write 8", "Write 8", "Write 6"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        world.files["T:\\big.tmp"] = job;
         spooler.sent.clear();
-        spooler.mapWholeOk = c.mapWhole;
-        spooler.window_ = 8;
-        CTestPrint tp(spooler);
-        tp.SetViewLimits(c.singleLimit, 10);  // rounded down to the alignment of 4
-        ASSERT_TRUE(tp.OpenDataFile("T:\\big.tmp"));
+        CTestPrint tp(spooler, c.block);
+        ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp", true)));
         world.calls.clear();
         EXPECT_EQ(tp.WriteDocument("QEL_big"), 30);
         EXPECT_EQ(spooler.sent, job);
+        EXPECT_EQ(world.files.count("T:\\big.tmp"), 0u);
         std::vector<std::string> writes;
         int docs = 0;
         for (const auto& call : world.calls) {
@@ -246,19 +242,28 @@ TEST_F(TestPrintTest, LargeJobsGoInWindows) {
         EXPECT_EQ(docs, 1);
     }
     // A short write in the middle stops the job: nothing after a gap.
+    world.files["T:\\big.tmp"] = job;
     spooler.sent.clear();
     spooler.acceptLimit = 12;
-    CTestPrint tp(spooler);
-    tp.SetViewLimits(0, 8);
-    ASSERT_TRUE(tp.OpenDataFile("T:\\big.tmp"));
+    CTestPrint tp(spooler, 8);
+    ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp")));
     EXPECT_EQ(tp.WriteDocument("QEL_big"), 12);
     EXPECT_EQ(spooler.sent, job.substr(0, 12));
-    // A small job that cannot be mapped at all is refused.
-    world.files["T:\\small.tmp"] = "12345";
-    spooler.mapWholeOk = false;
-    spooler.window_ = 2;
-    EXPECT_FALSE(tp.OpenDataFile("T:\\small.tmp"));
-    EXPECT_FALSE(tp.OpenDataFile("T:\\missing.tmp"));
+    // A job file that cannot be read to its end is dropped, not ended as a document.
+    spooler.acceptLimit = ~0ull;
+    spooler.failJobReadAt = 16;
+    ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp")));
+    world.calls.clear();
+    EXPECT_EQ(tp.WriteDocument("QEL_big"), 0);
+    EXPECT_EQ(world.calls.back(), "ClosePrinter");
+    EXPECT_EQ(world.calls[world.calls.size() - 2], "AbortDoc");
+    EXPECT_EQ(std::count(world.calls.begin(), world.calls.end(), "EndDoc"), 0);
+    // An empty or missing job file is refused, and its handle closed all the same.
+    world.files["T:\\empty.tmp"] = "";
+    EXPECT_FALSE(tp.OpenDataFile(OpenFake(world, "T:\\empty.tmp")));
+    EXPECT_FALSE(tp.OpenDataFile(OpenFake(world, "T:\\missing.tmp")));
     EXPECT_FALSE(tp.OpenDataFile(nullptr));
-    EXPECT_EQ(tp.GetJobSize(), 0u);
+    world.calls.clear();
+    EXPECT_EQ(tp.WriteDocument("QEL_big"), 0);
+    EXPECT_TRUE(world.calls.empty());
 }

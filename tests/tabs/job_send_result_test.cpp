@@ -51,9 +51,6 @@ TEST(JobSendResult, SpoolerOutcomeDecidesWhetherTheFileWasSent) {
         g_messages.clear();
         EXPECT_EQ(SendFileToDevice(tp, files, c.path), c.result);
         EXPECT_EQ(g_messages, c.messages);
-        // The old yes/no answer stays what it was: true once the spooler was called.
-        g_messages.clear();
-        EXPECT_EQ(SendDataToDevice(tp, files, c.path), c.result != JobSendResult::kNotBuilt);
     }
     SetJobMessageBox(previous);
     CParamMngr::release();
