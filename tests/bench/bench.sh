@@ -181,6 +181,7 @@ EOF
   cat >"$c/etc/cupsd.conf" <<EOF
 Listen $sock
 Browsing No
+PreserveJobFiles No
 WebInterface No
 LogLevel warn
 DefaultAuthType None
