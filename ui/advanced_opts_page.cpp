@@ -56,7 +56,8 @@ const int kFontControls[] = {1028, 1052, 1014, 1053, 1015, 1029, 1045, 1010, 104
 const int kColorGroup[] = {IDC_RADIO_COLORMODE_AUTO, IDC_RADIO_COLORMODE_BW};
 const int kResolutionGroup[] = {IDC_RADIO_RESOLUTION_DRAFT, IDC_RADIO_RESOLUTION_NORMAL};
 
-CParamMngr& Params() { return *CParamMngr::create(); }
+// The sheet creates the settings before it shows any page.
+CParamMngr& Params() { return *CParamMngr::GetInstance(); }
 
 // Lists the entries 0..last of a catalogue, each as the settings name it when
 // set to it; the settings get their own index back afterwards.

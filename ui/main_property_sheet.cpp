@@ -29,8 +29,6 @@ const DWORD kSheetHelpMap[] = {IDOK, 0x20001, IDCANCEL, 0x20002, IDHELP, 0x20009
 // The sheet being created: the property sheet callback carries no user data.
 CMainPropertySheet* g_creating = nullptr;
 
-void TraceZoom(int zoom) { DebugLog("######### ZOOM : %d", zoom); }
-
 void ReadFileVersion(char* buffer, size_t size) {
     buffer[0] = '\0';
     char path[MAX_PATH];
@@ -127,8 +125,12 @@ CMainPropertySheet::CMainPropertySheet(const char* caption, UINT startPage, HWND
     // 3. No Apply button; Help shown.
     m_psh.dwFlags |= PSH_NOAPPLYNOW | PSH_HASHELP;
 
-    // 4. Settings with the start-up defaults.
-    CParamMngr::create()->ApplyStartupDefaults(TraceZoom);
+    // 4. Settings with the start-up defaults; without them the sheet is not shown.
+    if (CParamMngr* settings = CParamMngr::create()) {
+        settings->SetZoom(100);
+        DebugLog("######### ZOOM : %d", settings->GetZoom());
+        settings->ApplyStartupDefaults();
+    }
 
     // The job sender's messages appear in the skinned message box over the sheet.
     SetJobMessageBox(ShowJobMessageBox);
@@ -174,6 +176,7 @@ CMainPropertySheet::~CMainPropertySheet() {
 }
 
 INT_PTR CMainPropertySheet::DoModal() {
+    if (!CParamMngr::GetInstance()) return -1;  // the settings could not be created
     if (!m_psh.hwndParent) m_psh.hwndParent = GetActiveWindow();
     m_psh.dwFlags &= ~static_cast<DWORD>(PSH_MODELESS);
     m_psh.nPages = static_cast<UINT>(m_arrPages.size());
