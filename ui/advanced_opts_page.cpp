@@ -147,7 +147,6 @@ bool CAdvancedOptsPage::ExchangeData(bool save) {
     if (!save) {
         LoadRadioGroup(kColorGroup, 2, p.GetColorMode());
         LoadRadioGroup(kResolutionGroup, 2, p.GetResolution());
-        if (!m_hSpinZoom) m_hSpinZoom = Item(IDC_SPIN_ZOOM);
         LoadEditInt(IDC_EDIT_ZOOM, p.GetZoom());
         if (p.GetZoomFit() < 0 || p.GetZoomFit() > 2) p.ZoomFitRef() = 0;
         CheckDlgButton(m_hwnd, IDC_CHECK_ZOOM_FIT, static_cast<UINT>(p.GetZoomFit()));

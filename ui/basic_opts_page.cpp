@@ -437,7 +437,6 @@ bool CBasicOptsPage::ExchangeData(bool save) {
     if (!save) {
         LoadRadioGroup(kPrintRangeGroup, 2, p.GetPrintRange());
         LoadRadioGroup(kOrientationGroup, 2, p.GetOrientation());
-        m_bSpinAttached = true;
         LoadEditInt(IDC_EDIT_COPIES, p.GetCopies());
         LoadEditInt(IDC_EDIT_FROMPAGE, p.GetFromPage());
         LoadEditInt(IDC_EDIT_TOPAGE, p.GetToPage());

@@ -24,7 +24,6 @@ public:
     void RemoveAllPageHandles() { m_arrPages.clear(); }
 
     CBasicOptsPage& BasicPage() { return *m_pBasicPage; }
-    CAdvancedOptsPage& AdvancedPage() { return *m_pAdvancedPage; }
     HWND Window() const { return m_hwnd; }
 
     // The job sender's messages, shown in the skinned message box owned by the sheet.

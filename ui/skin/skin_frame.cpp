@@ -294,7 +294,8 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_CLOSE:
-        // Esc and the system close end the box like OK: there is nothing to cancel.
+        // The system close ends the box like OK: there is nothing to cancel. (Esc
+        // does not end it: its IDCANCEL goes to the hidden Cancel button, unhandled.)
         EndDialog(hwnd, 1);
         return TRUE;
     }
