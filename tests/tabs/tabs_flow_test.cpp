@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/bench/debug_output_listener.h"
 #include "tests/tabs/orvex_driver.h"
 
 namespace {
@@ -402,6 +403,40 @@ TEST_F(TabsFlow, NumbersAreCorrected) {
     const RECT page = DrawnExtent(preview, {1, 20}, within);
     EXPECT_EQ(page.bottom - page.top, room - 8);
     EXPECT_NEAR(double(page.right - page.left + 8) / (page.bottom - page.top + 8), 297.0 / 420.0, 0.02);
+}
+
+// Edits on both tabs reach the settings the sheet created at start-up: the
+// trace shows one creation and no second one.
+TEST_F(TabsFlow, EditsUseTheSettingsCreatedAtStart) {
+    HKEY log = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvath\\QEL", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &log, nullptr),
+              ERROR_SUCCESS);
+    const DWORD on = 1;
+    RegSetValueExA(log, "LogQEL", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+    DebugOutputListener listener;
+    ASSERT_TRUE(listener.Listening());
+    const bool started = orvex.Start("") && orvex.WaitSheet();
+    if (started) {
+        orvex.DrainMessages(1500, 300);
+        orvex.SetEditText(orvex.Basic(), kCopies, "42");
+        if (orvex.ShowTab(1)) orvex.SetEditText(orvex.Advanced(), kZoom, "75");
+        orvex.Settle(1500);  // the zoom timer
+        orvex.Stop();
+    }
+    RegDeleteValueA(log, "LogQEL");
+    RegCloseKey(log);
+    ASSERT_TRUE(started);
+
+    int created = 0, again = 0, edits = 0;
+    for (const std::string& line : listener.Lines()) {
+        if (line.find("-> CParamMngr::create") != std::string::npos) ++created;
+        if (line.find("instnace already exists!") != std::string::npos) ++again;
+        if (line.find("DEF_TIMER_ID_ADVANCED_UPDATEDATA") != std::string::npos) ++edits;
+    }
+    EXPECT_GE(edits, 1) << "the trace did not reach the test";
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(again, 0);
 }
 
 TEST_F(TabsFlow, FilesThatDidNotReachThePrinterStayListed) {
