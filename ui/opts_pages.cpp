@@ -1,7 +1,5 @@
 #include "ui/opts_page_base.h"
 
-#include <cstdio>
-
 #include "app/debug_log.h"
 #include "app/localized_text.h"
 #include "resources/resource_ids.h"
