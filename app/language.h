@@ -16,5 +16,8 @@ int GetCharsetForLanguage(const char* code);
 const char* GetLanguageCode();          // from the user's default locale
 unsigned GetUserPrimaryLanguage();      // 0x09 for English
 const char* GetLocalizedFileSuffix();   // "QELLangCode" (HKLM, then HKCU) or the locale's code
+// The same rule for the key named by a product's abbreviation and name (the shell
+// extension passes those of its own string table); writes the code to `suffix`.
+void ChooseLocalizedFileSuffix(const char* abbreviation, const char* product, char suffix[3]);
 void GetModuleDirectory(char* buffer);  // 260 bytes, with the trailing backslash
 int GetLocalizedFilePath(const char* baseName, char* path);  // "LOCAL" or "HELP"; returns 1

@@ -41,11 +41,8 @@ const char* GetLanguageCode() { return LanguageCodeFromLangId(UserDefaultLangId(
 
 unsigned GetUserPrimaryLanguage() { return UserDefaultLangId() & 0x3FF; }
 
-const char* GetLocalizedFileSuffix() {
-    static char szSuffix[3];
-    char abbreviation[64], product[128], szRegPath[256];
-    LoadProductString(IDS_PRODUCT_ABBREVIATION, "QEL", abbreviation, sizeof abbreviation);
-    LoadProductString(IDS_PRODUCT_NAME, "Orvane Suite", product, sizeof product);
+void ChooseLocalizedFileSuffix(const char* abbreviation, const char* product, char szSuffix[3]) {
+    char szRegPath[256];
     std::snprintf(szRegPath, sizeof szRegPath, "SOFTWARE\\%s\\%s\\", abbreviation, product);
     DebugLog("[QEL] GetLocalizedFileSuffix :szRegPath %s", szRegPath);
 
@@ -53,21 +50,29 @@ const char* GetLocalizedFileSuffix() {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, szRegPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
         // With the machine key present, the user's key is not consulted.
         if (!ReadLangCode(key, szSuffix)) {
-            lstrcpynA(szSuffix, GetLanguageCode(), sizeof szSuffix);
+            lstrcpynA(szSuffix, GetLanguageCode(), 3);
             DebugLog("[QEL] GetLocalizedFileSuffix : QELLangCode Error (HKEY_LOCAL_MACHINE) : Cur %s", szSuffix);
         }
         RegCloseKey(key);
     } else if (RegOpenKeyExA(HKEY_CURRENT_USER, szRegPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
         if (!ReadLangCode(key, szSuffix)) {
-            lstrcpynA(szSuffix, GetLanguageCode(), sizeof szSuffix);
+            lstrcpynA(szSuffix, GetLanguageCode(), 3);
             DebugLog("[QEL] GetLocalizedFileSuffix : QELLangCode Error (HKEY_CURRENT_USER) : Cur %s", szSuffix);
         }
         RegCloseKey(key);
     } else {
-        lstrcpynA(szSuffix, GetLanguageCode(), sizeof szSuffix);
+        lstrcpynA(szSuffix, GetLanguageCode(), 3);
         DebugLog("[QEL] GetLocalizedFileSuffix : No Key Error (HKEY_CURRENT_USER) : Cur %s", szSuffix);
     }
     DebugLog("[QEL] GetLocalizedFileSuffix : szSuffix %s", szSuffix);
+}
+
+const char* GetLocalizedFileSuffix() {
+    static char szSuffix[3];
+    char abbreviation[64], product[128];
+    LoadProductString(IDS_PRODUCT_ABBREVIATION, "QEL", abbreviation, sizeof abbreviation);
+    LoadProductString(IDS_PRODUCT_NAME, "Orvane Suite", product, sizeof product);
+    ChooseLocalizedFileSuffix(abbreviation, product, szSuffix);
     return szSuffix;
 }
 

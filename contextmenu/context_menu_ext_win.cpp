@@ -23,24 +23,6 @@ const char kHelpText[] = "This is the Orvane shell extension's help";
 // QueryContextMenu's answer when the selection holds nothing to offer.
 const HRESULT kNothingToOffer = static_cast<HRESULT>(0x80000001);
 
-// Reads "QELLangCode" with room for two characters and the terminator.
-bool ReadLangCode(HKEY key, std::string* code) {
-    char value[3] = "";
-    DWORD type = 0, size = sizeof value;
-    if (RegQueryValueExA(key, "QELLangCode", nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-        ERROR_SUCCESS)
-        return false;
-    value[2] = '\0';
-    *code = value;
-    return true;
-}
-
-std::string UserLanguageCode() {
-    char text[16] = "";
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTLANGUAGE, text, sizeof text);
-    return LanguageCodeFromLangId(LangIdFromHexText(text));
-}
-
 std::string LoadModuleString(UINT id) {
     char text[128] = "";
     LoadStringA(gModule.GetInstance(), id, text, sizeof text);
@@ -271,18 +253,9 @@ std::string CContextMenuExt::GetInstallPath() const {
 }
 
 std::string CContextMenuExt::GetLocalizedFileSuffix() const {
-    const std::string regPath = "SOFTWARE\\" + LoadModuleString(IDS_PRODUCT_ABBREVIATION) + "\\" +
-                                LoadModuleString(IDS_PRODUCT_NAME) + "\\";
-    std::string code;
-    HKEY key = nullptr;
-    // With the machine's key present the user's key is not consulted.
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, regPath.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS ||
-        RegOpenKeyExA(HKEY_CURRENT_USER, regPath.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        if (!ReadLangCode(key, &code)) code = UserLanguageCode();
-        RegCloseKey(key);
-    } else {
-        code = UserLanguageCode();
-    }
+    char code[3] = "";
+    ChooseLocalizedFileSuffix(LoadModuleString(IDS_PRODUCT_ABBREVIATION).c_str(),
+                              LoadModuleString(IDS_PRODUCT_NAME).c_str(), code);
     return code;
 }
 

@@ -21,7 +21,7 @@ const char kApprovedName[] = "Orvane";
 
 BOOL CTilmarApp::InitInstance(HINSTANCE instance) {
     TilmarTrace("CTilmarApp::InitInstance");
-    return SUCCEEDED(gModule.Init(kClasses, int(sizeof kClasses / sizeof kClasses[0]), instance, &LIBID_TILMARLib));
+    return SUCCEEDED(gModule.Init(kClasses, int(sizeof kClasses / sizeof kClasses[0]), instance));
 }
 
 int CTilmarApp::ExitInstance() {

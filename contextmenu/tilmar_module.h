@@ -24,7 +24,7 @@ struct TilmarClassEntry {
 
 class CTilmarModule {
 public:
-    HRESULT Init(const TilmarClassEntry* classes, int classCount, HINSTANCE instance, const GUID* libid);
+    HRESULT Init(const TilmarClassEntry* classes, int classCount, HINSTANCE instance);
     void Term();
 
     LONG Lock();
@@ -54,7 +54,6 @@ private:
     int m_nClassCount = 0;
     IClassFactory* m_pClassObjects[kMaxClasses] = {};
     HINSTANCE m_hInstance = nullptr;
-    const GUID* m_pLibId = nullptr;
     volatile LONG m_nLockCount = 0;
     CRITICAL_SECTION m_csObjectCreation;
     bool m_bInitialized = false;

@@ -10,14 +10,12 @@
 
 CTilmarModule gModule;
 
-HRESULT CTilmarModule::Init(const TilmarClassEntry* classes, int classCount, HINSTANCE instance,
-                            const GUID* libid) {
+HRESULT CTilmarModule::Init(const TilmarClassEntry* classes, int classCount, HINSTANCE instance) {
     if (classCount > kMaxClasses) return E_INVALIDARG;
     InitializeCriticalSection(&m_csObjectCreation);
     m_pClasses = classes;
     m_nClassCount = classCount;
     m_hInstance = instance;
-    m_pLibId = libid;
     m_nLockCount = 0;
     m_bInitialized = true;
     return S_OK;

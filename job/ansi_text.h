@@ -6,8 +6,10 @@
 // True when `c` starts a double-byte character in the ANSI code page.
 bool IsAnsiLeadByte(unsigned char c);
 
-// Case-insensitive equality as the platform compares names (lstrcmpiA).
-bool EqualTextNoCase(const char* a, const char* b);
+// Case-insensitive equality as the platform compares names (lstrcmpiA: the
+// user's locale decides what a letter's other case is). For printer and file
+// names; fixed ASCII tokens use an ASCII comparison that no locale can change.
+bool EqualPlatformNoCase(const char* a, const char* b);
 
 // The file size in the directory entry of `path`, whole, found without opening
 // the file; 0 when the path is 260 characters or longer, when no entry is found,

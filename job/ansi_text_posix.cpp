@@ -8,7 +8,7 @@
 // Without Windows code pages text is single-byte and compared in ASCII.
 bool IsAnsiLeadByte(unsigned char) { return false; }
 
-bool EqualTextNoCase(const char* a, const char* b) { return strcasecmp(a ? a : "", b ? b : "") == 0; }
+bool EqualPlatformNoCase(const char* a, const char* b) { return strcasecmp(a ? a : "", b ? b : "") == 0; }
 
 std::uint64_t DirectoryEntrySize(const char* path) {
     if (path == nullptr || std::strlen(path) >= 260) return 0;

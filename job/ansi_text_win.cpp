@@ -6,7 +6,7 @@
 
 bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 
-bool EqualTextNoCase(const char* a, const char* b) { return lstrcmpiA(a ? a : "", b ? b : "") == 0; }
+bool EqualPlatformNoCase(const char* a, const char* b) { return lstrcmpiA(a ? a : "", b ? b : "") == 0; }
 
 std::uint64_t DirectoryEntrySize(const char* path) {
     if (path == nullptr || std::strlen(path) >= MAX_PATH) return 0;

@@ -10,6 +10,8 @@ namespace {
 
 const char kUEL[] = "\x1b%-12345X";
 
+// The extensions of the table are ASCII: compared without the user's locale, so
+// that no locale's casing rules (a dotless i, say) can keep ".tif" from matching.
 bool EqualAsciiNoCase(const char* a, const char* b) {
     for (; *a != '\0' && *b != '\0'; ++a, ++b) {
         char ca = (*a >= 'a' && *a <= 'z') ? char(*a - 32) : *a;

@@ -118,7 +118,7 @@ int CTestPrint::GetDefaultPrinterIndex() {
 
     if (name.empty() || !m_bHasList) return -1;
     for (std::size_t i = 0; i < m_arrPrinters.size(); ++i)
-        if (EqualTextNoCase(m_arrPrinters[i].name.c_str(), name.c_str())) return static_cast<int>(i);
+        if (EqualPlatformNoCase(m_arrPrinters[i].name.c_str(), name.c_str())) return static_cast<int>(i);
     return -1;
 }
 
@@ -132,7 +132,7 @@ bool CTestPrint::SetCurrentPrinterIndex(int index) {
 int CTestPrint::SetCurrentPrinter(const char* name) {
     if (name != nullptr && *name != '\0' && m_bHasList) {
         for (std::size_t i = 0; i < m_arrPrinters.size(); ++i) {
-            if (EqualTextNoCase(m_arrPrinters[i].name.c_str(), name)) {
+            if (EqualPlatformNoCase(m_arrPrinters[i].name.c_str(), name)) {
                 m_nCurrentPrinter = static_cast<int>(i);
                 break;
             }
@@ -150,7 +150,7 @@ bool CTestPrint::IsXPSDriver(SpoolerOps::Handle printer) {
         if (path.empty()) return false;
         std::string::size_type slash = path.find_last_of('\\');
         std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
-        return EqualTextNoCase(file.c_str(), "mxdwdrv.dll");
+        return EqualPlatformNoCase(file.c_str(), "mxdwdrv.dll");
     } catch (...) {
         DebugLog("GPF was occurrend in CTestPrint::IsXPSDriver");
         return false;

@@ -39,9 +39,7 @@ CParamMngr::CParamMngr()
 
 CParamMngr::~CParamMngr() { DebugLog("-> %s", "~CParaMnger"); }
 
-void CParamMngr::ApplyStartupDefaults(void (*afterFirstZoom)(int zoom)) {
-    SetZoom(100);
-    if (afterFirstZoom) afterFirstZoom(m_nZoom);
+void CParamMngr::ApplyStartupDefaults() {
     SetColorMode(0);
     SetResolution(1);
     SetZoom(100);

@@ -15,9 +15,9 @@ public:
     static CParamMngr* GetInstance();
     static void release();
 
-    // The start-up defaults, in their fixed order; `afterFirstZoom` (the sheet's
-    // own trace line of the zoom) runs right after the first SetZoom(100).
-    void ApplyStartupDefaults(void (*afterFirstZoom)(int zoom) = nullptr);
+    // The start-up defaults, in their fixed order (the sheet sets and traces the
+    // zoom once before them).
+    void ApplyStartupDefaults();
 
     // Range-testing setters: on failure the field keeps its value.
     bool SetPrintRange(int value);          // 0-1
@@ -73,9 +73,6 @@ public:
     std::string FormatPaperListEntry(int index) const;
     std::string FormatPaperListEntry() const { return FormatPaperListEntry(m_nPaperSize); }
     std::string FormatPaperPreviewLabel() const;
-
-    const std::vector<PaperSizeEntry>& PaperSizes() const { return m_arrPaperSize; }
-    const std::vector<PaperTypeEntry>& PaperTypes() const { return m_arrPaperType; }
 
 private:
     CParamMngr();

@@ -465,7 +465,7 @@ def build():
         210: dialog_background(),
         211: dialog_background(),         # spare background, same as 210
         212: button_strip(),
-        213: header(False),               # list-view header, disabled
+        213: header(False),               # spare: a greyed list-view header
         214: header(True),
         215: file_badge((200, 50, 45)),   # PDF
         216: file_badge((40, 140, 90)),   # JPEG

@@ -7,8 +7,6 @@
 #include "app/debug_log.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
-#include "ui/basic_opts_page.h"
-#include "ui/main_property_sheet.h"
 #include "ui/tab_rules.h"
 
 namespace {
@@ -29,10 +27,6 @@ const DWORD kAdvancedHelpMap[] = {
     IDC_BUTTON_ADV_DEFAULT, HelpTopic(1020),
     // The preview and the mark share the Basic tab's topics.
     IDC_STATIC_ADVANCED_PREVIEW, HelpTopic(1051), IDC_PICTURE_ADVANCED_MARK, HelpTopic(1048), 0, 0};
-
-// The fifteen topics the page names when it is made.
-const DWORD kAdvancedTopics[] = {0x20404, 0x2041C, 0x2041D, 0x20405, 0x20415, 0x203F2, 0x20406, 0x203F1,
-                                 0x203F3, 0x20407, 0x2040E, 0x20408, 0x203FC, 0x2041B, 0x20418};
 
 const OptsLabel kLabels[] = {
     {IDC_STATIC_PAPAEROPTION, "IDC_STATIC_PAPAEROPTION", "Paper Option"},
@@ -56,7 +50,8 @@ const int kFontControls[] = {1028, 1052, 1014, 1053, 1015, 1029, 1045, 1010, 104
 const int kColorGroup[] = {IDC_RADIO_COLORMODE_AUTO, IDC_RADIO_COLORMODE_BW};
 const int kResolutionGroup[] = {IDC_RADIO_RESOLUTION_DRAFT, IDC_RADIO_RESOLUTION_NORMAL};
 
-CParamMngr& Params() { return *CParamMngr::create(); }
+// The sheet creates the settings before it shows any page.
+CParamMngr& Params() { return *CParamMngr::GetInstance(); }
 
 // Lists the entries 0..last of a catalogue, each as the settings name it when
 // set to it; the settings get their own index back afterwards.
@@ -78,7 +73,10 @@ CAdvancedOptsPage::CAdvancedOptsPage()
     : COptsPage(IDD_ADVANCEDDLG, "Advanced", "UI_ADVANCED_TAB", kAdvancedHelpMap),
       m_btnDefault(IDB_BUTTON_STRIP, 2, 0) {
     DebugLog("CAdvancedOptsPage");
-    for (DWORD topic : kAdvancedTopics) DebugLog("0x%x", static_cast<unsigned>(topic));
+    // Each topic of the help map once (controls that share a topic stand together).
+    DWORD previous = 0;
+    for (const DWORD* pair = kAdvancedHelpMap; pair[0] != 0; pair += 2)
+        if (pair[1] != previous) DebugLog("0x%x", static_cast<unsigned>(previous = pair[1]));
 }
 
 INT_PTR CAdvancedOptsPage::OnInitDialog() {
@@ -146,7 +144,6 @@ bool CAdvancedOptsPage::ExchangeData(bool save) {
     if (!save) {
         LoadRadioGroup(kColorGroup, 2, p.GetColorMode());
         LoadRadioGroup(kResolutionGroup, 2, p.GetResolution());
-        if (!m_hSpinZoom) m_hSpinZoom = Item(IDC_SPIN_ZOOM);
         LoadEditInt(IDC_EDIT_ZOOM, p.GetZoom());
         if (p.GetZoomFit() < 0 || p.GetZoomFit() > 2) p.ZoomFitRef() = 0;
         CheckDlgButton(m_hwnd, IDC_CHECK_ZOOM_FIT, static_cast<UINT>(p.GetZoomFit()));
@@ -226,8 +223,8 @@ void CAdvancedOptsPage::OnSetActive() {
 void CAdvancedOptsPage::OnApply() { OutputDebugStringA("CAdvancedOptsPage::OnApply()"); }
 
 void CAdvancedOptsPage::OnDropFiles(HDROP drop) {
-    // The Basic tab checks and lists the files.
-    HWND basic = g_pMainSheet ? g_pMainSheet->BasicPage().Window() : nullptr;
+    // The Basic tab (the sheet's first page) checks and lists the files.
+    HWND basic = PropSheet_IndexToHwnd(GetParent(m_hwnd), 0);
     if (basic)
         SendMessageA(basic, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), reinterpret_cast<LPARAM>(drop));
     else

@@ -38,5 +38,4 @@ private:
     CSettingsPreview m_preview;
     HWND m_hPictureColor = nullptr, m_hPictureResolution = nullptr;
     HWND m_hComboPaperSize = nullptr, m_hComboPaperType = nullptr, m_hEditZoom = nullptr;
-    HWND m_hSpinZoom = nullptr;
 };

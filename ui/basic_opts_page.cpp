@@ -72,7 +72,8 @@ const int kFontControls[] = {1021, 1034, 1022, 1005, 1007, 1017, 1023, 1035, 103
 const int kPrintRangeGroup[] = {IDC_RADIO_PRINTRANGE_ALL, IDC_RADIO_PRINTRANGE_PAGES};
 const int kOrientationGroup[] = {IDC_RADIO_ORIENTATION_PORTRAIT, IDC_RADIO_ORIENTATION_LANDSCAPE};
 
-CParamMngr& Params() { return *CParamMngr::create(); }
+// The sheet creates the settings before it shows any page.
+CParamMngr& Params() { return *CParamMngr::GetInstance(); }
 
 }  // namespace
 
@@ -400,7 +401,6 @@ bool CBasicOptsPage::ExchangeData(bool save) {
     if (!save) {
         LoadRadioGroup(kPrintRangeGroup, 2, p.GetPrintRange());
         LoadRadioGroup(kOrientationGroup, 2, p.GetOrientation());
-        m_bSpinAttached = true;
         LoadEditInt(IDC_EDIT_COPIES, p.GetCopies());
         LoadEditInt(IDC_EDIT_FROMPAGE, p.GetFromPage());
         LoadEditInt(IDC_EDIT_TOPAGE, p.GetToPage());

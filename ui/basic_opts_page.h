@@ -22,11 +22,9 @@ public:
     ~CBasicOptsPage() override;
 
     void SetCommandLine(const char* text) { m_strCommandLine = text ? text : ""; }
-    const std::string& CommandLine() const { return m_strCommandLine; }
     // The sheet's spooler object (not owned). Without one the page makes its own
-    // when it initialises; TestPrint() is then that one.
+    // when it initialises.
     void SetTestPrint(CTestPrint* printer) { m_pTestPrint = printer; }
-    CTestPrint* TestPrint() const { return m_pTestPrint; }
 
     HWND FileList() const;  // the list view of files, nullptr before the page exists
     int GetFileCount() const;
@@ -36,7 +34,6 @@ public:
 
     bool ExchangeData(bool save) override;
     bool UpdateBasicData();
-    int GetSupportedTypes() const { return m_nSupportedTypes; }
 
     // Files dropped on either tab.
     void OnDropFiles(HDROP drop) override;
@@ -89,7 +86,6 @@ private:
     std::vector<std::string> m_arrCmdLineFiles;
     std::string m_strPrinterName;
     int m_nSupportedTypes = -2;
-    bool m_bSpinAttached = false;
 
     CTestPrint* m_pTestPrint = nullptr;
     std::unique_ptr<CTestPrint> m_pOwnTestPrint;

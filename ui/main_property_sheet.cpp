@@ -11,6 +11,8 @@
 #include "job/job_sender.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
+#include "ui/context_help.h"
+#include "ui/skin/window_centre.h"
 #include "ui/version_splash.h"
 #include "ui/window_module.h"
 
@@ -20,16 +22,12 @@ namespace {
 
 constexpr UINT kCentreRequest = WM_APP;
 constexpr int kTabControlId = 0x3020;
-constexpr UINT kHhDisplayTopic = 0x0000;
-constexpr UINT kHhTpHelpContextMenu = 0x0010;
 
 // Control id -> help topic; ends with a pair of zeros.
 const DWORD kSheetHelpMap[] = {IDOK, 0x20001, IDCANCEL, 0x20002, IDHELP, 0x20009, kTabControlId, 0x23020, 0, 0};
 
 // The sheet being created: the property sheet callback carries no user data.
 CMainPropertySheet* g_creating = nullptr;
-
-void TraceZoom(int zoom) { DebugLog("######### ZOOM : %d", zoom); }
 
 void ReadFileVersion(char* buffer, size_t size) {
     buffer[0] = '\0';
@@ -53,54 +51,6 @@ void ReadFileVersion(char* buffer, size_t size) {
 }
 
 }  // namespace
-
-HWND CallHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data) {
-    using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
-    static HtmlHelpFn fn = [] {
-        HMODULE module = LoadLibraryA("hhctrl.ocx");
-        return module ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpA")))
-                      : nullptr;
-    }();
-    if (!fn) {
-        DebugLog("HtmlHelpA is not available");
-        return nullptr;
-    }
-    return fn(caller, file, command, data);
-}
-
-void CentreWindow(HWND window, HWND reference) {
-    const bool child = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) != 0;
-    if (!reference) reference = child ? GetParent(window) : GetWindow(window, GW_OWNER);
-    RECT work;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    RECT wr;
-    GetWindowRect(window, &wr);
-    skin::Rect area = skin::FromRECT(work);
-    skin::Rect ref{};
-    const skin::Rect* refPtr = nullptr;
-    if (child) {
-        // Inside the parent's client area, in its coordinates.
-        HWND parent = GetParent(window);
-        RECT pc;
-        GetClientRect(parent, &pc);
-        area = skin::FromRECT(pc);
-        if (reference && reference != parent) {
-            RECT rr;
-            GetWindowRect(reference, &rr);
-            MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rr), 2);
-            ref = skin::FromRECT(rr);
-            refPtr = &ref;
-        }
-        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&wr), 2);
-    } else if (reference && IsWindowVisible(reference) && !IsIconic(reference)) {
-        RECT rr;
-        GetWindowRect(reference, &rr);
-        ref = skin::FromRECT(rr);
-        refPtr = &ref;
-    }
-    const skin::Point p = skin::CentreInWorkArea(wr.right - wr.left, wr.bottom - wr.top, refPtr, area);
-    SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 CMainPropertySheet::CMainPropertySheet(const char* caption, UINT startPage, HWND parent)
     : m_hollowBrush(static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH))),
@@ -127,8 +77,12 @@ CMainPropertySheet::CMainPropertySheet(const char* caption, UINT startPage, HWND
     // 3. No Apply button; Help shown.
     m_psh.dwFlags |= PSH_NOAPPLYNOW | PSH_HASHELP;
 
-    // 4. Settings with the start-up defaults.
-    CParamMngr::create()->ApplyStartupDefaults(TraceZoom);
+    // 4. Settings with the start-up defaults; without them the sheet is not shown.
+    if (CParamMngr* settings = CParamMngr::create()) {
+        settings->SetZoom(100);
+        DebugLog("######### ZOOM : %d", settings->GetZoom());
+        settings->ApplyStartupDefaults();
+    }
 
     // The job sender's messages appear in the skinned message box over the sheet.
     SetJobMessageBox(ShowJobMessageBox);
@@ -174,6 +128,7 @@ CMainPropertySheet::~CMainPropertySheet() {
 }
 
 INT_PTR CMainPropertySheet::DoModal() {
+    if (!CParamMngr::GetInstance()) return -1;  // the settings could not be created
     if (!m_psh.hwndParent) m_psh.hwndParent = GetActiveWindow();
     m_psh.dwFlags &= ~static_cast<DWORD>(PSH_MODELESS);
     m_psh.nPages = static_cast<UINT>(m_arrPages.size());
@@ -215,7 +170,7 @@ void CMainPropertySheet::OnInitialized(HWND hwnd) {
     m_arrPages.clear();
     m_frame.Install(hwnd);
     // 2.
-    CentreWindow(hwnd, m_psh.hwndParent);
+    skin::CentreWindow(hwnd, m_psh.hwndParent);
     // 3.-5.
     char text[kTextSize];
     GetLocalizedString("UI_SHEET", "IDL_PRINT", "Print", text, sizeof text);
@@ -293,7 +248,7 @@ LRESULT CMainPropertySheet::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 void CMainPropertySheet::OnCentreRequest() {
     if (m_bCentred) return;
     m_bCentred = true;
-    CentreWindow(m_hwnd, m_psh.hwndParent);
+    skin::CentreWindow(m_hwnd, m_psh.hwndParent);
 }
 
 void CMainPropertySheet::OnPrint() {
@@ -339,12 +294,7 @@ bool CMainPropertySheet::OnContextMenu(HWND window, POINT screen) {
              static_cast<int>(screen.x), static_cast<int>(screen.y));
     DebugLog("gszHelpFileName : %s , ID : %d", gszHelpFileName, id);
     if (id == 0 || id == kTabControlId) return false;
-    if (window != m_hwnd) {
-        char path[kPathSize + 16];
-        std::snprintf(path, sizeof path, "%s::/cshelp.txt", gszHelpFileName);
-        DebugLog("szHelpFile : %s", path);
-        CallHtmlHelp(window, path, kHhTpHelpContextMenu, reinterpret_cast<DWORD_PTR>(kSheetHelpMap));
-    }
+    if (window != m_hwnd) ShowControlHelp(window, kSheetHelpMap);
     return true;
 }
 

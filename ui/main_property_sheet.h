@@ -24,7 +24,6 @@ public:
     void RemoveAllPageHandles() { m_arrPages.clear(); }
 
     CBasicOptsPage& BasicPage() { return *m_pBasicPage; }
-    CAdvancedOptsPage& AdvancedPage() { return *m_pAdvancedPage; }
     HWND Window() const { return m_hwnd; }
 
     // The job sender's messages, shown in the skinned message box owned by the sheet.
@@ -58,10 +57,3 @@ private:
 
 // Set by start-up right after construction.
 extern CMainPropertySheet* g_pMainSheet;
-
-// Runs HtmlHelpA from hhctrl.ocx, loaded at the first call; nullptr when missing.
-HWND CallHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data);
-
-// Centres a top-level window over `reference` (or its owner), on the work area
-// when that window is hidden, minimized or missing.
-void CentreWindow(HWND window, HWND reference);

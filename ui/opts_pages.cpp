@@ -1,17 +1,11 @@
 #include "ui/opts_page_base.h"
 
-#include <cstdio>
-
 #include "app/debug_log.h"
 #include "app/localized_text.h"
 #include "resources/resource_ids.h"
-#include "ui/main_property_sheet.h"
+#include "ui/context_help.h"
 #include "ui/tab_rules.h"
 #include "ui/window_module.h"
-
-namespace {
-constexpr UINT kHhTpHelpContextMenu = 0x0010;
-}
 
 COptsPage::COptsPage(int templateId, const char* traceName, const char* textSection, const DWORD* helpMap)
     : m_traceName(traceName), m_textSection(textSection), m_helpMap(helpMap) {
@@ -111,10 +105,7 @@ void COptsPage::ShowContextHelp(HWND window, LPARAM lp) {
     DebugLog("%s : HWND : %d  Point (%d, %d)", m_traceName, static_cast<int>(reinterpret_cast<INT_PTR>(window)), x, y);
     DebugLog("gszHelpFileName : %s , ID : %d", gszHelpFileName, id);
     if (window == m_hwnd) return;
-    char path[kPathSize + 16];
-    std::snprintf(path, sizeof path, "%s::/cshelp.txt", gszHelpFileName);
-    DebugLog("szHelpFile : %s", path);
-    CallHtmlHelp(window, path, kHhTpHelpContextMenu, reinterpret_cast<DWORD_PTR>(m_helpMap));
+    ShowControlHelp(window, m_helpMap);
 }
 
 std::string COptsPage::PageText(const char* key, const char* defaultText) const {

@@ -2,12 +2,12 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
+#include <string>
 
-#include "app/localized_text.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
 #include "ui/preview_geometry.h"
+#include "ui/preview_texts.h"
 #include "ui/skin/skin_gdi.h"
 
 namespace {
@@ -19,59 +19,18 @@ constexpr UINT kBandFlags = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NO
 
 RECT ToWin(const skin::Rect& r) { return skin::ToRECT(r); }
 
-void Look(const char* section, const char* key, const char* def, char* out) {
-    GetLocalizedString(section, key, def, out, kTextSize);
-}
-
 void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
     skin::GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
     FillRect(dc, &r, brush.get());
 }
 
-void DrawBand(HDC dc, const skin::Rect& band, const skin::Rect& textRect, const char* text) {
+void DrawBand(HDC dc, const skin::Rect& band, const skin::Rect& textRect, const std::string& text) {
     FillSolid(dc, ToWin(band), kBandColour);
     RECT tr = ToWin(textRect);
-    DrawTextA(dc, text, -1, &tr, kBandFlags);
-}
-
-// A text of the Advanced tab: its key and English default.
-struct AdvancedText {
-    const char* key;
-    const char* text;
-};
-
-// "<label> : <choice>" on a band, both as the Advanced tab shows them.
-void DrawChoiceBand(HDC dc, const skin::Rect& band, const skin::Rect& textRect, AdvancedText label,
-                    AdvancedText choice) {
-    char labelText[kTextSize], choiceText[kTextSize], text[2 * kTextSize + 8];
-    Look("UI_ADVANCED_TAB", label.key, label.text, labelText);
-    Look("UI_ADVANCED_TAB", choice.key, choice.text, choiceText);
-    std::snprintf(text, sizeof text, "%s : %s", labelText, choiceText);
-    DrawBand(dc, band, textRect, text);
+    DrawTextA(dc, text.c_str(), -1, &tr, kBandFlags);
 }
 
 }  // namespace
-
-void DrawPageBitmap(HBITMAP bitmap, HDC target, const RECT& rect, int corner, const RECT* clip) {
-    if (!bitmap) return;
-    const SIZE size = skin::BitmapSize(bitmap);
-    HDC source = CreateCompatibleDC(target);
-    if (!source) return;
-    HGDIOBJ old = SelectObject(source, bitmap);
-    const skin::Rect clipRect = clip ? skin::FromRECT(*clip) : skin::Rect{};
-    SetStretchBltMode(target, COLORONCOLOR);
-    for (const preview::PainterStep& s :
-         preview::PlanPagePainter(size.cx, size.cy, corner, skin::FromRECT(rect), clip ? &clipRect : nullptr)) {
-        if (s.bStretch)
-            StretchBlt(target, s.dst.left, s.dst.top, s.dst.Width(), s.dst.Height(), source, s.src.left, s.src.top,
-                       s.src.Width(), s.src.Height(), SRCCOPY);
-        else
-            BitBlt(target, s.dst.left, s.dst.top, s.dst.Width(), s.dst.Height(), source, s.src.left, s.src.top,
-                   SRCCOPY);
-    }
-    SelectObject(source, old);
-    DeleteDC(source);
-}
 
 CSettingsPreview::~CSettingsPreview() {
     if (m_hwnd) RemoveWindowSubclass(m_hwnd, Proc, kSubclassId);
@@ -131,34 +90,18 @@ void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font) 
         preview::LayoutPreview(skin::FromRECT(local), paperW, paperH, params ? params->GetOrientation() : 0);
 
     if (params) {
-        char label[kTextSize], value[kTextSize], text[2 * kTextSize + 8];
-        // 3. Colour.
-        DrawChoiceBand(dc, layout.colourBand, layout.colourText, {"IDC_STATIC_COLORMODE", "Color"},
-                       params->GetColorMode() != 0 ? AdvancedText{"IDC_RADIO_COLORMODE_BW", "Black & White"}
-                                                   : AdvancedText{"IDC_RADIO_COLORMODE_AUTO", "Auto"});
-        // 4. Resolution.
-        DrawChoiceBand(dc, layout.resolutionBand, layout.resolutionText, {"IDC_STATIC_RESOLUTION", "Resolution"},
-                       params->GetResolution() == 1 ? AdvancedText{"IDC_RADIO_RESOLUTION_NORMAL", "Normal"}
-                                                    : AdvancedText{"IDC_RADIO_RESOLUTION_DRAFT", "Draft"});
-        // 5. Copies.
-        Look("UI_BASIC_TAB", "IDC_STATIC_COPIES", "Copies", label);
-        std::snprintf(text, sizeof text, "%s : %d", label, params->GetCopies());
-        DrawBand(dc, layout.copiesBand, layout.copiesText, text);
+        const preview::PreviewTexts texts = preview::PreviewTextsFor(*params);
+        // 3. - 5. Colour, resolution, copies.
+        DrawBand(dc, layout.colourBand, layout.colourText, texts.colour);
+        DrawBand(dc, layout.resolutionBand, layout.resolutionText, texts.resolution);
+        DrawBand(dc, layout.copiesBand, layout.copiesText, texts.copies);
         // 6. Print range.
         RECT range = ToWin(layout.rangeLine);
         const UINT rangeFlags = DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX;
-        if (params->GetPrintRange() == 0) {
-            Look("UI_BASIC_TAB", "IDC_RADIO_PRINTRANGE_ALL", "All", value);
-            std::snprintf(text, sizeof text, "%s", value);
-            DrawTextA(dc, text, -1, &range, rangeFlags);
-        } else if (params->GetPrintRange() == 1) {
-            std::snprintf(text, sizeof text, "%d - %d", params->GetFromPage(), params->GetToPage());
-            DrawTextA(dc, text, -1, &range, rangeFlags);
-        }
+        if (!texts.range.empty()) DrawTextA(dc, texts.range.c_str(), -1, &range, rangeFlags);
         // 7. Paper label, up to two lines.
         RECT paper = ToWin(layout.paperLabel);
-        const std::string paperText = params->FormatPaperPreviewLabel();
-        DrawTextA(dc, paperText.c_str(), -1, &paper, DT_CENTER | DT_TOP | DT_END_ELLIPSIS | DT_NOPREFIX);
+        DrawTextA(dc, texts.paper.c_str(), -1, &paper, DT_CENTER | DT_TOP | DT_END_ELLIPSIS | DT_NOPREFIX);
         // 8. The page with its two shadows.
         if (layout.nPageW > 0 && layout.nPageH > 0) {
             RECT r = ToWin(layout.darkShadow);
@@ -166,7 +109,7 @@ void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font) 
             r = ToWin(layout.greyShadow);
             FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
             HBITMAP page = skin::LoadSkinBitmap(IDB_PREVIEW_PAGE);
-            DrawPageBitmap(page, dc, ToWin(layout.page), 1);
+            skin::DrawTiled(page, dc, ToWin(layout.page), 1, nullptr, skin::TileCentre::kStretched);
             if (page) DeleteObject(page);
         }
     }

@@ -24,6 +24,3 @@ private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     HWND m_hwnd = nullptr;
 };
-
-// The page painter: a bitmap with fixed corners and a stretched centre into `rect`.
-void DrawPageBitmap(HBITMAP bitmap, HDC target, const RECT& rect, int corner, const RECT* clip = nullptr);

@@ -1,8 +1,8 @@
 #include "ui/version_splash.h"
 
 #include "app/localized_text.h"
-#include "ui/main_property_sheet.h"
 #include "ui/skin/skin_gdi.h"
+#include "ui/skin/window_centre.h"
 #include "ui/window_module.h"
 
 namespace {
@@ -60,7 +60,7 @@ LRESULT CALLBACK CVersionSplash::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
     switch (msg) {
     case WM_CREATE:
-        CentreWindow(hwnd, self->m_reference);
+        skin::CentreWindow(hwnd, self->m_reference);
         SetTimer(hwnd, kTimerId, self->m_duration, nullptr);
         return 0;
     case kMsgRaise:

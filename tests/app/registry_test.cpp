@@ -75,6 +75,7 @@ TEST_F(LanguageRegistryTest, MachineValueWins) {
     SetString(HKEY_CURRENT_USER, kProductKey, "QELLangCode", "RU");
     CreateLocalFile("LOCAL_GR.dat");
     EXPECT_STREQ(GetLocalizedFileSuffix(), "GR");
+    gnCharSet = 99;  // not the value it should be given
     EXPECT_EQ(LocalPath(), std::string(dir_) + "LOCAL_GR.dat");
     EXPECT_EQ(gnCharSet, 1);
 }
@@ -93,10 +94,13 @@ TEST_F(LanguageRegistryTest, MachineKeyWithoutValueHidesTheUserValue) {
 }
 
 TEST_F(LanguageRegistryTest, OverlongOrUnknownCodes) {
-    SetString(HKEY_LOCAL_MACHINE, kProductKey, "QELLangCode", "ENG");
+    // Overlong: the locale decides, not the first two letters.
+    ASSERT_STRNE(GetLanguageCode(), "GR") << "this case needs a locale other than Greek";
+    SetString(HKEY_LOCAL_MACHINE, kProductKey, "QELLangCode", "GRE");
     EXPECT_STREQ(GetLocalizedFileSuffix(), GetLanguageCode());
 
-    SetString(HKEY_LOCAL_MACHINE, kProductKey, "QELLangCode", "XX");
+    // Without its own file the fallback's character set applies, not the code's.
+    SetString(HKEY_LOCAL_MACHINE, kProductKey, "QELLangCode", "RU");
     gnCharSet = 99;
     EXPECT_EQ(LocalPath(), std::string(dir_) + "LOCAL.dat");
     EXPECT_EQ(gnCharSet, 1);

@@ -1,6 +1,6 @@
 // Registration of the shell extension under Wine: what DllRegisterServer writes,
-// what a second registration and DllUnregisterServer leave, and the refusal
-// without the right to write the approved list.
+// what a second registration and DllUnregisterServer leave, the refusal without
+// the right to write the approved list, and removal without that list.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -122,35 +122,46 @@ TEST_F(Registration, RegisterTwiceThenUnregister) {
 // The approved-list value goes in before the class entries and stays when
 // they cannot be written.
 TEST_F(Registration, ApprovedValueIsWrittenFirst) {
-    // A key that cannot be written where the version-dependent ProgID belongs
-    // makes the class registration fail.
+    // A volatile key where the version-dependent ProgID belongs: a volatile key
+    // holds only volatile subkeys, so the class registration fails at its CLSID.
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt.1");
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt.1");
     HKEY blocked = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt.1", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &blocked, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt.1", 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &blocked, nullptr),
               ERROR_SUCCESS);
-    PSECURITY_DESCRIPTOR readOnly = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
-                                                                     nullptr));
-    ASSERT_EQ(RegSetKeySecurity(blocked, DACL_SECURITY_INFORMATION, readOnly), ERROR_SUCCESS);
     RegCloseKey(blocked);
-
-    Key probe(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt.1", KEY_SET_VALUE);
-    if (probe) {
-        // The registry here does not enforce the access list; nothing to prove.
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt.1");
-        LocalFree(readOnly);
-        GTEST_SKIP() << "registry access lists are not enforced";
+    {
+        Key approved(HKEY_LOCAL_MACHINE, kApprovedKey, KEY_SET_VALUE);
+        ASSERT_TRUE(approved);
+        RegDeleteValueA(approved.Get(), kClassId);
     }
-    EXPECT_TRUE(FAILED(m_register()));
-    EXPECT_EQ(Key(HKEY_LOCAL_MACHINE, kApprovedKey).String(kClassId), "Orvane");
 
-    PSECURITY_DESCRIPTOR open = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1, &open, nullptr));
-    Key reopen(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt.1", WRITE_DAC);
-    ASSERT_TRUE(reopen);
-    ASSERT_EQ(RegSetKeySecurity(reopen.Get(), DACL_SECURITY_INFORMATION, open), ERROR_SUCCESS);
-    LocalFree(open);
-    LocalFree(readOnly);
+    EXPECT_TRUE(FAILED(m_register()));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt.1\\CLSID"));
+    EXPECT_EQ(Key(HKEY_LOCAL_MACHINE, kApprovedKey).String(kClassId), "Orvane");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt.1");
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt.1");
+}
+
+// A registered extension is removed even when the approved list is gone.
+TEST_F(Registration, UnregisteredWithoutTheApprovedList) {
+    ASSERT_EQ(m_register(), S_OK);
+    struct ApprovedListAway {  // gone for the test, back afterwards whatever happens
+        ApprovedListAway() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kApprovedKey); }
+        ~ApprovedListAway() {
+            HKEY created = nullptr;
+            if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kApprovedKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                                nullptr) == ERROR_SUCCESS)
+                RegCloseKey(created);
+        }
+    } away;
+    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kApprovedKey));
+
+    EXPECT_EQ(m_unregister(), S_OK);
+    for (const Row& row : ExpectedRows())
+        EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, row.key), row.keptOnUnregister) << row.key;
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kApprovedKey));
 }
 
 // Without the right to write the approved list nothing is registered; the
@@ -188,8 +199,6 @@ TEST_F(Registration, RefusedWithoutTheApprovedList) {
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClassId));
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Tilmar.ContextMenuExt"));
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "*\\ShellEx\\ContextMenuHandlers\\OrvaneMenuExt"));
-        // Unregistration goes on to remove the class entries even so.
-        EXPECT_EQ(m_unregister(), S_OK);
 
         if (c.sddl) {
             ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1,

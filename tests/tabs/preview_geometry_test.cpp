@@ -1,11 +1,13 @@
-// The settings preview's layout and the page painter's pieces.
+// The settings preview's layout and the texts it writes for the settings.
 #include <gtest/gtest.h>
 
+#include "app/localized_text.h"
+#include "settings/english_locale.h"
+#include "settings/param_mngr.h"
 #include "ui/preview_geometry.h"
+#include "ui/preview_texts.h"
 
 using preview::LayoutPreview;
-using preview::PainterStep;
-using preview::PlanPagePainter;
 using skin::Rect;
 
 namespace {
@@ -65,72 +67,43 @@ TEST(PreviewLayout, PaperWithoutDimensionsDrawsNoPage) {
     EXPECT_TRUE(p.page.Empty());
 }
 
-PainterStep Copy(int sx, int sy, int w, int h, int dx, int dy) {
-    PainterStep s;
-    s.src = {sx, sy, sx + w, sy + h};
-    s.dst = {dx, dy, dx + w, dy + h};
-    return s;
-}
-
-PainterStep Stretch(Rect src, Rect dst) {
-    PainterStep s;
-    s.bStretch = true;
-    s.src = src;
-    s.dst = dst;
-    return s;
-}
-
-TEST(PagePainter, SmallTargetHasCornersEdgesAndAStretchedCentre) {
-    // A 10 x 12 bitmap, corner 1, into a 20 x 8 target: the middle is shorter than the bitmap's.
-    const auto steps = PlanPagePainter(10, 12, 1, Rect{100, 50, 120, 58});
-    const std::vector<PainterStep> expected = {
-        Copy(0, 0, 1, 1, 100, 50),                              // top-left corner
-        Copy(1, 0, 8, 1, 101, 50), Copy(1, 0, 8, 1, 109, 50),   // top edge
-        Copy(1, 0, 2, 1, 117, 50),                              //   cut to what is left
-        Copy(9, 0, 1, 1, 119, 50),                              // top-right corner
-        Copy(0, 1, 1, 6, 100, 51),                              // left edge, RH = min(6, 10)
-        Stretch({1, 1, 9, 11}, {101, 51, 119, 57}),             // centre
-        Copy(9, 1, 1, 6, 119, 51),                              // right edge
-        Copy(0, 11, 1, 1, 100, 57),                             // bottom row
-        Copy(1, 11, 8, 1, 101, 57), Copy(1, 11, 8, 1, 109, 57), Copy(1, 11, 2, 1, 117, 57),
-        Copy(9, 11, 1, 1, 119, 57),
+// The tabs' data exchange writes the fields in place, so any number can arrive.
+TEST(PreviewTexts, ChosenFromTheSettings) {
+    struct Case {
+        const char* name;
+        int colour, resolution, copies, range, from, to, paper;
+        const char *colourText, *resolutionText, *copiesText, *rangeText, *paperText;
+    } const cases[] = {
+        {"defaults", 0, 1, 1, 0, 1, 1, 0, "Color : Auto", "Resolution : Normal", "Copies : 1", "All", "Original\n"},
+        {"mono draft pages", 1, 0, 42, 1, 3, 17, 8, "Color : Black & White", "Resolution : Draft", "Copies : 42",
+         "3 - 17", "Envelope #10\n4.13 x 9.50 Inches"},
+        {"other numbers", 2, 2, 99, 2, 5, 6, 1, "Color : Black & White", "Resolution : Draft", "Copies : 99", "",
+         "Letter\n8.50 x 11.00 Inches"},
+        {"negative numbers", -1, -1, 7, -1, 5, 6, 0, "Color : Black & White", "Resolution : Draft", "Copies : 7", "",
+         "Original\n"},
     };
-    EXPECT_EQ(steps, expected);
-}
-
-TEST(PagePainter, TallTargetRepeatsTheLastInnerRowBelowTheBitmapHeight) {
-    // 6 x 6 bitmap, corner 1: inner 4 x 4; target 6 wide, 9 tall: MH = 7 >= 4.
-    const auto steps = PlanPagePainter(6, 6, 1, Rect{0, 0, 6, 9});
-    std::vector<PainterStep> strips;
-    for (const PainterStep& s : steps)
-        if (!s.bStretch && s.dst.top >= 5 && s.dst.bottom <= 8) strips.push_back(s);
-    // Rows 5, 6 and 7 each repeat source row 4 (H - 1 - c): left piece, middle, right piece.
-    ASSERT_EQ(strips.size(), 9u);
-    for (int row = 0; row < 3; ++row) {
-        EXPECT_EQ(strips[row * 3 + 0], Copy(0, 4, 1, 1, 0, 5 + row));
-        EXPECT_EQ(strips[row * 3 + 1], Copy(1, 4, 4, 1, 1, 5 + row));
-        EXPECT_EQ(strips[row * 3 + 2], Copy(5, 4, 1, 1, 5, 5 + row));
+    gszLocalFileName[0] = '\0';  // the English defaults
+    const PrimaryLanguageSource previous = SetPrimaryLanguageSource([]() -> unsigned { return 0x09; });
+    CParamMngr* settings = CParamMngr::create();
+    ASSERT_NE(settings, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings->ColorModeRef() = c.colour;
+        settings->ResolutionRef() = c.resolution;
+        settings->CopiesRef() = c.copies;
+        settings->PrintRangeRef() = c.range;
+        settings->FromPageRef() = c.from;
+        settings->ToPageRef() = c.to;
+        ASSERT_TRUE(settings->SetPaperSize(c.paper));
+        const preview::PreviewTexts texts = preview::PreviewTextsFor(*settings);
+        EXPECT_EQ(texts.colour, c.colourText);
+        EXPECT_EQ(texts.resolution, c.resolutionText);
+        EXPECT_EQ(texts.copies, c.copiesText);
+        EXPECT_EQ(texts.range, c.rangeText);
+        EXPECT_EQ(texts.paper, c.paperText);
     }
-}
-
-TEST(PagePainter, CornerZeroUsesFiveRowStripsAndNoEdges) {
-    // 4 x 8 bitmap without corners into 4 x 19: the centre, then strips of 5, 5 and 1 rows
-    // taken from just above the bitmap's bottom.
-    const auto steps = PlanPagePainter(4, 8, 0, Rect{0, 0, 4, 19});
-    const std::vector<PainterStep> expected = {
-        Stretch({0, 0, 4, 8}, {0, 0, 4, 19}),
-        Copy(0, 3, 4, 5, 0, 8),
-        Copy(0, 3, 4, 5, 0, 13),
-        Copy(0, 7, 4, 1, 0, 18),
-    };
-    EXPECT_EQ(steps, expected);
-}
-
-TEST(PagePainter, ClipLeavesOutPiecesThatMissIt) {
-    const Rect clip{0, 0, 3, 3};
-    for (const PainterStep& s : PlanPagePainter(10, 12, 1, Rect{0, 0, 40, 40}, &clip))
-        EXPECT_TRUE(s.dst.Intersects(clip));
-    EXPECT_TRUE(PlanPagePainter(0, 12, 1, Rect{0, 0, 40, 40}).empty());
+    CParamMngr::release();
+    SetPrimaryLanguageSource(previous);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/bench/debug_output_listener.h"
 #include "tests/tabs/orvex_driver.h"
 
 namespace {
@@ -31,8 +32,47 @@ enum {
     kPrinterList = 1034, kFileList = 1005, kRemove = 1007, kBrowse = 1017, kRangeAll = 1035, kRangePages = 1036,
     kFrom = 1010, kTo = 1011, kCopies = 1041, kPortrait = 1015, kLandscape = 1016, kDefault = 1006,
     kPaperSize = 1014, kPaperType = 1015, kDraft = 1045, kNormal = 1010, kAuto = 1009, kBlackWhite = 1011,
-    kFit = 1038, kZoom = 1012, kAdvDefault = 1020,
+    kFit = 1038, kZoom = 1012, kAdvDefault = 1020, kAdvancedPreview = 1050,
 };
+
+// The rectangle of what the program drew in `window`'s client area in colours
+// other than the colour at `background`, read from the screen.
+RECT DrawnExtent(HWND window, POINT background, const RECT& within) {
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    const int w = client.right, h = client.bottom;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    const auto* px = static_cast<const DWORD*>(bits);
+    const DWORD paper = px[background.y * w + background.x];
+    RECT extent{w, h, 0, 0};
+    for (int y = std::max<int>(within.top, 0); y < std::min<int>(within.bottom, h); ++y)
+        for (int x = std::max<int>(within.left, 0); x < std::min<int>(within.right, w); ++x)
+            if ((px[y * w + x] & 0xFFFFFF) != (paper & 0xFFFFFF)) {
+                extent.left = std::min<LONG>(extent.left, x);
+                extent.top = std::min<LONG>(extent.top, y);
+                extent.right = std::max<LONG>(extent.right, x + 1);
+                extent.bottom = std::max<LONG>(extent.bottom, y + 1);
+            }
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return extent;
+}
 
 std::string Env(const char* name) {
     const char* v = std::getenv(name);
@@ -346,10 +386,57 @@ TEST_F(TabsFlow, NumbersAreCorrected) {
     EXPECT_EQ(orvex.Text(orvex.Control(adv, kZoom)), "75");
     // The ampersand of Black & White is shown, not taken as a mnemonic.
     EXPECT_EQ(orvex.Text(orvex.Control(adv, kBlackWhite)), "Black && White");
-    // A3 fills the preview's height (a picture to look at).
+    // A3 fills the preview's height at its own proportions: the page with its
+    // shadows spans the room between the range line and the paper label but for
+    // the shadows' 8 pixels, 297 wide to 420 tall. The paper before (shorter than
+    // A4) did not.
+    HWND preview = orvex.Control(adv, kAdvancedPreview);
+    RECT client;
+    ASSERT_TRUE(GetClientRect(preview, &client));
+    const int room = client.bottom - 107;  // below the range line, above the label and the bands
+    const RECT within{1, 20, client.right - 1, 20 + room};
+    const RECT before = DrawnExtent(preview, {1, 20}, within);
+    EXPECT_LT(before.bottom - before.top, room - 8);
     ASSERT_TRUE(orvex.SelectCombo(adv, kPaperSize, 15));
     orvex.Settle(300);
     Shot("advanced-a3");
+    const RECT page = DrawnExtent(preview, {1, 20}, within);
+    EXPECT_EQ(page.bottom - page.top, room - 8);
+    EXPECT_NEAR(double(page.right - page.left + 8) / (page.bottom - page.top + 8), 297.0 / 420.0, 0.02);
+}
+
+// Edits on both tabs reach the settings the sheet created at start-up: the
+// trace shows one creation and no second one.
+TEST_F(TabsFlow, EditsUseTheSettingsCreatedAtStart) {
+    HKEY log = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvath\\QEL", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &log, nullptr),
+              ERROR_SUCCESS);
+    const DWORD on = 1;
+    RegSetValueExA(log, "LogQEL", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+    DebugOutputListener listener;
+    ASSERT_TRUE(listener.Listening());
+    const bool started = orvex.Start("") && orvex.WaitSheet();
+    if (started) {
+        orvex.DrainMessages(1500, 300);
+        orvex.SetEditText(orvex.Basic(), kCopies, "42");
+        if (orvex.ShowTab(1)) orvex.SetEditText(orvex.Advanced(), kZoom, "75");
+        orvex.Settle(1500);  // the zoom timer
+        orvex.Stop();
+    }
+    RegDeleteValueA(log, "LogQEL");
+    RegCloseKey(log);
+    ASSERT_TRUE(started);
+
+    int created = 0, again = 0, edits = 0;
+    for (const std::string& line : listener.Lines()) {
+        if (line.find("-> CParamMngr::create") != std::string::npos) ++created;
+        if (line.find("instnace already exists!") != std::string::npos) ++again;
+        if (line.find("DEF_TIMER_ID_ADVANCED_UPDATEDATA") != std::string::npos) ++edits;
+    }
+    EXPECT_GE(edits, 1) << "the trace did not reach the test";
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(again, 0);
 }
 
 TEST_F(TabsFlow, FilesThatDidNotReachThePrinterStayListed) {

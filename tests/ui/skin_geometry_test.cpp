@@ -17,14 +17,22 @@ struct Painted {
     std::vector<int> hits;
     Painted(int w_, int h_) : w(w_), h(h_), src(w_ * h_, Point{-1, -1}), hits(w_ * h_, 0) {}
     void Apply(const std::vector<Piece>& plan) {
-        for (const Piece& p : plan)
-            for (int y = 0; y < p.h; ++y)
-                for (int x = 0; x < p.w; ++x) {
-                    const int tx = p.dstX + x, ty = p.dstY + y;
-                    if (tx < 0 || ty < 0 || tx >= w || ty >= h) continue;
-                    src[ty * w + tx] = {p.srcX + x, p.srcY + y};
-                    ++hits[ty * w + tx];
-                }
+        for (const Piece& p : plan) Copy(p.srcX, p.srcY, p.Target());
+    }
+    void Apply(const std::vector<TileStep>& plan) {
+        for (const TileStep& s : plan) {
+            EXPECT_FALSE(s.bStretch);
+            Copy(s.src.left, s.src.top, s.dst);
+        }
+    }
+    void Copy(int srcX, int srcY, const Rect& dst) {
+        for (int y = 0; y < dst.Height(); ++y)
+            for (int x = 0; x < dst.Width(); ++x) {
+                const int tx = dst.left + x, ty = dst.top + y;
+                if (tx < 0 || ty < 0 || tx >= w || ty >= h) continue;
+                src[ty * w + tx] = {srcX + x, srcY + y};
+                ++hits[ty * w + tx];
+            }
     }
 };
 
@@ -59,10 +67,79 @@ TEST(TilePainter, CornersStayFixedAndEdgesTile) {
 
 TEST(TilePainter, PiecesOutsideTheClipAreSkipped) {
     const Rect clip{0, 0, 64, 10};
-    for (const Piece& p : PlanTiles(64, 520, {0, 0, 300, 700}, 1, &clip))
-        EXPECT_TRUE(p.Target().Intersects(clip));
+    for (const TileStep& s : PlanTiles(64, 520, {0, 0, 300, 700}, 1, &clip))
+        EXPECT_TRUE(s.dst.Intersects(clip));
     EXPECT_LT(PlanTiles(64, 520, {0, 0, 300, 700}, 1, &clip).size(),
               PlanTiles(64, 520, {0, 0, 300, 700}, 1).size());
+}
+
+// The preview's page: the same bands with the centre stretched over the whole middle.
+TileStep Copy(int sx, int sy, int w, int h, int dx, int dy) {
+    TileStep s;
+    s.src = {sx, sy, sx + w, sy + h};
+    s.dst = {dx, dy, dx + w, dy + h};
+    return s;
+}
+
+TileStep Stretch(Rect src, Rect dst) {
+    TileStep s;
+    s.bStretch = true;
+    s.src = src;
+    s.dst = dst;
+    return s;
+}
+
+TEST(StretchedCentre, SmallTargetHasCornersEdgesAndAStretchedCentre) {
+    // A 10 x 12 bitmap, corner 1, into a 20 x 8 target: the middle is shorter than the bitmap's.
+    const auto steps = PlanTiles(10, 12, Rect{100, 50, 120, 58}, 1, nullptr, TileCentre::kStretched);
+    const std::vector<TileStep> expected = {
+        Copy(0, 0, 1, 1, 100, 50),                              // top-left corner
+        Copy(1, 0, 8, 1, 101, 50), Copy(1, 0, 8, 1, 109, 50),   // top edge
+        Copy(1, 0, 2, 1, 117, 50),                              //   cut to what is left
+        Copy(9, 0, 1, 1, 119, 50),                              // top-right corner
+        Copy(0, 1, 1, 6, 100, 51),                              // left edge, RH = min(6, 10)
+        Stretch({1, 1, 9, 11}, {101, 51, 119, 57}),             // centre
+        Copy(9, 1, 1, 6, 119, 51),                              // right edge
+        Copy(0, 11, 1, 1, 100, 57),                             // bottom row
+        Copy(1, 11, 8, 1, 101, 57), Copy(1, 11, 8, 1, 109, 57), Copy(1, 11, 2, 1, 117, 57),
+        Copy(9, 11, 1, 1, 119, 57),
+    };
+    EXPECT_EQ(steps, expected);
+}
+
+TEST(StretchedCentre, TallTargetRepeatsTheLastInnerRowBelowTheBitmapHeight) {
+    // 6 x 6 bitmap, corner 1: inner 4 x 4; target 6 wide, 9 tall: MH = 7 >= 4.
+    const auto steps = PlanTiles(6, 6, Rect{0, 0, 6, 9}, 1, nullptr, TileCentre::kStretched);
+    std::vector<TileStep> strips;
+    for (const TileStep& s : steps)
+        if (!s.bStretch && s.dst.top >= 5 && s.dst.bottom <= 8) strips.push_back(s);
+    // Rows 5, 6 and 7 each repeat source row 4 (H - 1 - c): left piece, middle, right piece.
+    ASSERT_EQ(strips.size(), 9u);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(strips[row * 3 + 0], Copy(0, 4, 1, 1, 0, 5 + row));
+        EXPECT_EQ(strips[row * 3 + 1], Copy(1, 4, 4, 1, 1, 5 + row));
+        EXPECT_EQ(strips[row * 3 + 2], Copy(5, 4, 1, 1, 5, 5 + row));
+    }
+}
+
+TEST(StretchedCentre, CornerZeroUsesFiveRowStripsAndNoEdges) {
+    // 4 x 8 bitmap without corners into 4 x 19: the centre, then strips of 5, 5 and 1 rows
+    // taken from just above the bitmap's bottom.
+    const auto steps = PlanTiles(4, 8, Rect{0, 0, 4, 19}, 0, nullptr, TileCentre::kStretched);
+    const std::vector<TileStep> expected = {
+        Stretch({0, 0, 4, 8}, {0, 0, 4, 19}),
+        Copy(0, 3, 4, 5, 0, 8),
+        Copy(0, 3, 4, 5, 0, 13),
+        Copy(0, 7, 4, 1, 0, 18),
+    };
+    EXPECT_EQ(steps, expected);
+}
+
+TEST(StretchedCentre, ClipLeavesOutPiecesThatMissIt) {
+    const Rect clip{0, 0, 3, 3};
+    for (const TileStep& s : PlanTiles(10, 12, Rect{0, 0, 40, 40}, 1, &clip, TileCentre::kStretched))
+        EXPECT_TRUE(s.dst.Intersects(clip));
+    EXPECT_TRUE(PlanTiles(0, 12, Rect{0, 0, 40, 40}, 1, nullptr, TileCentre::kStretched).empty());
 }
 
 TEST(Frame, RegionAndCaptionButtonsOf400x300Window) {

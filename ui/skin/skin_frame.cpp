@@ -7,6 +7,7 @@
 #include "app/localized_text.h"
 #include "resources/resource_ids.h"
 #include "ui/skin/skin_gdi.h"
+#include "ui/skin/window_centre.h"
 
 namespace skin {
 
@@ -265,16 +266,7 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: {
         state->frame.Install(hwnd);
-        RECT wr, work;
-        GetWindowRect(hwnd, &wr);
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        HWND owner = GetWindow(hwnd, GW_OWNER);
-        RECT ownerRect;
-        const bool useOwner = owner && IsWindowVisible(owner) && !IsIconic(owner) && GetWindowRect(owner, &ownerRect);
-        const Rect ref = FromRECT(useOwner ? ownerRect : work);
-        const Point p = CentreInWorkArea(wr.right - wr.left, wr.bottom - wr.top, useOwner ? &ref : nullptr,
-                                         FromRECT(work));
-        SetWindowPos(hwnd, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        CentreWindow(hwnd, nullptr);  // over its owner
         SetWindowSubclass(GetDlgItem(hwnd, IDC_STATIC_MSGICON), IconProc, 1,
                           reinterpret_cast<DWORD_PTR>(state->icon));
         state->ok.Attach(GetDlgItem(hwnd, IDOK));
@@ -294,7 +286,8 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_CLOSE:
-        // Esc and the system close end the box like OK: there is nothing to cancel.
+        // The system close ends the box like OK: there is nothing to cancel. (Esc
+        // does not end it: its IDCANCEL goes to the hidden Cancel button, unhandled.)
         EndDialog(hwnd, 1);
         return TRUE;
     }

@@ -63,15 +63,23 @@ DWORD GetDcLayout(HDC dc) {
     return fn ? fn(dc) : 0;
 }
 
-void DrawTiled(HBITMAP bitmap, HDC target, const RECT& rect, int corner, const RECT* clip) {
+void DrawTiled(HBITMAP bitmap, HDC target, const RECT& rect, int corner, const RECT* clip, TileCentre centre) {
     if (!bitmap) return;
     const SIZE size = BitmapSize(bitmap);
     MemoryDc source(target, bitmap);
     if (!source.get()) return;
     const Rect clipRect = clip ? FromRECT(*clip) : Rect{};
     const DWORD flags = CopyFlags(target);
-    for (const Piece& p : PlanTiles(size.cx, size.cy, FromRECT(rect), corner, clip ? &clipRect : nullptr))
-        BitBlt(target, p.dstX, p.dstY, p.w, p.h, source.get(), p.srcX, p.srcY, flags);
+    if (centre == TileCentre::kStretched) SetStretchBltMode(target, COLORONCOLOR);
+    for (const TileStep& s :
+         PlanTiles(size.cx, size.cy, FromRECT(rect), corner, clip ? &clipRect : nullptr, centre)) {
+        if (s.bStretch)
+            StretchBlt(target, s.dst.left, s.dst.top, s.dst.Width(), s.dst.Height(), source.get(), s.src.left,
+                       s.src.top, s.src.Width(), s.src.Height(), flags);
+        else
+            BitBlt(target, s.dst.left, s.dst.top, s.dst.Width(), s.dst.Height(), source.get(), s.src.left, s.src.top,
+                   flags);
+    }
 }
 
 void TransparentCopy(HBITMAP sourceBitmap, int srcX, int srcY, int w, int h, HDC target, int dstX, int dstY) {

@@ -29,8 +29,9 @@ private:
 HBITMAP LoadSkinBitmap(int id);
 SIZE BitmapSize(HBITMAP bitmap);
 
-// Tile painter: 1:1 tiles with fixed corners (see PlanTiles).
-void DrawTiled(HBITMAP bitmap, HDC target, const RECT& rect, int corner, const RECT* clip = nullptr);
+// Tile painter: fixed corners, tiled edges, a tiled or stretched centre (see PlanTiles).
+void DrawTiled(HBITMAP bitmap, HDC target, const RECT& rect, int corner, const RECT* clip = nullptr,
+               TileCentre centre = TileCentre::kTiled);
 
 // Copies a piece; pixels of the colour found at the piece's own top-left corner
 // leave the target unchanged.

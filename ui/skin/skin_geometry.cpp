@@ -11,30 +11,51 @@ void Add(std::vector<Piece>& out, const Rect* clip, Piece p) {
     out.push_back(p);
 }
 
-// One horizontal band: left edge, a run of tiles, right edge.
-void AddBand(std::vector<Piece>& out, const Rect* clip, int bitmapW, const Rect& target,
-             int corner, int dstY, int h, int srcY) {
+void AddStep(std::vector<TileStep>& out, const Rect* clip, const TileStep& step) {
+    if (step.dst.Empty()) return;
+    if (clip && !step.dst.Intersects(*clip)) return;
+    out.push_back(step);
+}
+
+void AddCopy(std::vector<TileStep>& out, const Rect* clip, int srcX, int srcY, int w, int h, int dstX, int dstY) {
+    TileStep step;
+    step.src = {srcX, srcY, srcX + w, srcY + h};
+    step.dst = {dstX, dstY, dstX + w, dstY + h};
+    AddStep(out, clip, step);
+}
+
+// One horizontal band: left edge, a run of tiles (or `centre` instead), right edge.
+void AddBand(std::vector<TileStep>& out, const Rect* clip, int bitmapW, const Rect& target, int corner, int dstY,
+             int h, int srcY, const TileStep* centre = nullptr) {
     const int tileW = bitmapW - 2 * corner;
-    if (corner > 0) Add(out, clip, {target.left, dstY, corner, h, 0, srcY});
-    if (tileW > 0) {
+    if (corner > 0) AddCopy(out, clip, 0, srcY, corner, h, target.left, dstY);
+    if (centre) {
+        AddStep(out, clip, *centre);
+    } else {
         for (int x = target.left + corner; x < target.right - corner; x += tileW)
-            Add(out, clip, {x, dstY, std::min(tileW, target.right - corner - x), h, corner, srcY});
+            AddCopy(out, clip, corner, srcY, std::min(tileW, target.right - corner - x), h, x, dstY);
     }
-    if (corner > 0) Add(out, clip, {target.right - corner, dstY, corner, h, bitmapW - corner, srcY});
+    if (corner > 0) AddCopy(out, clip, bitmapW - corner, srcY, corner, h, target.right - corner, dstY);
 }
 
 }  // namespace
 
-std::vector<Piece> PlanTiles(int bitmapW, int bitmapH, const Rect& target, int corner, const Rect* clip) {
-    std::vector<Piece> out;
-    if (bitmapW <= 0 || bitmapH <= 0 || corner < 0 || target.Empty()) return out;
+std::vector<TileStep> PlanTiles(int bitmapW, int bitmapH, const Rect& target, int corner, const Rect* clip,
+                                TileCentre centre) {
+    std::vector<TileStep> out;
     const int c = corner;
+    if (bitmapW <= 2 * c || bitmapH <= 2 * c || c < 0 || target.Empty()) return out;
     const int tileH = bitmapH - 2 * c;
     if (c > 0) AddBand(out, clip, bitmapW, target, c, target.top, c, 0);
-    const int space = target.bottom - target.top - 2 * c;
+    const int space = target.Height() - 2 * c;
     const int band = std::min(space, tileH);
     if (band > 0) {
-        AddBand(out, clip, bitmapW, target, c, target.top + c, band, c);
+        TileStep stretched;
+        stretched.bStretch = true;
+        stretched.src = {c, c, bitmapW - c, bitmapH - c};
+        stretched.dst = {target.left + c, target.top + c, target.right - c, target.bottom - c};
+        AddBand(out, clip, bitmapW, target, c, target.top + c, band, c,
+                centre == TileCentre::kStretched ? &stretched : nullptr);
         if (band == tileH && space > tileH) {
             // Taller than the bitmap: continue with its last rows above the bottom border.
             const int strip = c > 0 ? c : 5;

@@ -37,11 +37,26 @@ struct StretchPiece {
     Rect src, dst;
 };
 
-// Tile painter: a W x H bitmap over `target` with fixed corners of size `corner`;
-// tiles repeat 1:1, the last one of a run is cut; below the bitmap's middle the
-// rows just above its bottom border repeat. Pieces outside `clip` are left out.
-std::vector<Piece> PlanTiles(int bitmapW, int bitmapH, const Rect& target, int corner,
-                             const Rect* clip = nullptr);
+// One step of the tile painter: a 1:1 copy (src and dst of one size) or the
+// stretched centre.
+struct TileStep {
+    bool bStretch = false;
+    Rect src, dst;
+    bool operator==(const TileStep& o) const { return bStretch == o.bStretch && src == o.src && dst == o.dst; }
+};
+
+// The centre of a tiled bitmap: repeated 1:1 like the edges, or stretched over
+// the whole middle (the preview's page).
+enum class TileCentre { kTiled, kStretched };
+
+// Tile painter: a W x H bitmap over `target` with fixed corners of size `corner`,
+// band by band from the top: corners 1:1, edges (and a tiled centre) repeated
+// 1:1 with the last one of a run cut. Below a bitmap-high middle the rows just
+// above the bottom border repeat in strips of `corner` rows (5 without corners),
+// over a stretched centre too. Steps outside `clip` are left out; a bitmap no
+// larger than its two corners gives none.
+std::vector<TileStep> PlanTiles(int bitmapW, int bitmapH, const Rect& target, int corner,
+                                const Rect* clip = nullptr, TileCentre centre = TileCentre::kTiled);
 
 // ---- Window frame ----
 constexpr int kFrameLeft = 5, kFrameTop = 25, kFrameRight = 5, kFrameBottom = 7;

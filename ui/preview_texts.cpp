@@ -1,0 +1,52 @@
+#include "ui/preview_texts.h"
+
+#include <cstdio>
+
+#include "app/localized_text.h"
+#include "settings/param_mngr.h"
+
+namespace preview {
+namespace {
+
+// A text of a tab: its key and English default.
+struct TabText {
+    const char* key;
+    const char* text;
+};
+
+std::string Look(const char* section, TabText t) {
+    char text[kTextSize];
+    GetLocalizedString(section, t.key, t.text, text, sizeof text);
+    return text;
+}
+
+// "<label> : <choice>", both as the Advanced tab shows them.
+std::string ChoiceLine(TabText label, TabText choice) {
+    return Look("UI_ADVANCED_TAB", label) + " : " + Look("UI_ADVANCED_TAB", choice);
+}
+
+}  // namespace
+
+PreviewTexts PreviewTextsFor(const CParamMngr& s) {
+    PreviewTexts t;
+    // The tabs' data exchange may leave any number in these fields: only 0 is
+    // colour, only 1 is normal quality.
+    t.colour = ChoiceLine({"IDC_STATIC_COLORMODE", "Color"},
+                          s.GetColorMode() != 0 ? TabText{"IDC_RADIO_COLORMODE_BW", "Black & White"}
+                                                : TabText{"IDC_RADIO_COLORMODE_AUTO", "Auto"});
+    t.resolution = ChoiceLine({"IDC_STATIC_RESOLUTION", "Resolution"},
+                              s.GetResolution() == 1 ? TabText{"IDC_RADIO_RESOLUTION_NORMAL", "Normal"}
+                                                     : TabText{"IDC_RADIO_RESOLUTION_DRAFT", "Draft"});
+    t.copies = Look("UI_BASIC_TAB", {"IDC_STATIC_COPIES", "Copies"}) + " : " + std::to_string(s.GetCopies());
+    if (s.GetPrintRange() == 0) {
+        t.range = Look("UI_BASIC_TAB", {"IDC_RADIO_PRINTRANGE_ALL", "All"});
+    } else if (s.GetPrintRange() == 1) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%d - %d", s.GetFromPage(), s.GetToPage());
+        t.range = text;
+    }
+    t.paper = s.FormatPaperPreviewLabel();
+    return t;
+}
+
+}  // namespace preview
