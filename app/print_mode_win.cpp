@@ -37,8 +37,6 @@ private:
 // The job sender's messages become trace lines: nobody is there to close a box.
 void TraceJobMessage(int, const char*, const char* text) { DebugLog("[QEL] PrintMode : %s", text); }
 
-void TraceZoom(int zoom) { DebugLog("######### ZOOM : %d", zoom); }
-
 void WriteLine(HANDLE out, const std::string& line) {
     const std::string text = line + "\r\n";
     DWORD written = 0, mode = 0;
@@ -71,9 +69,11 @@ void WriteReport(const std::vector<std::string>& lines) {
 
 int PrintWithoutWindow(const std::vector<std::string>& files, const std::string& printerName,
                        const CommandLineSwitches& switches) {
-    const JobMessageBox previous = SetJobMessageBox(TraceJobMessage);
     // Exactly what Print right after start-up would send.
-    CParamMngr::create()->ApplyStartupDefaults(TraceZoom);
+    CParamMngr* settings = CParamMngr::create();
+    if (settings == nullptr) return 2;
+    settings->ApplyStartupDefaults();
+    const JobMessageBox previous = SetJobMessageBox(TraceJobMessage);
     PrintModeReport report;
     {
         SystemPrintModeEdge edge;
