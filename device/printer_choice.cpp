@@ -8,7 +8,7 @@
 bool SelectNamedPrinter(CTestPrint& printers, const std::string& name) {
     const int current = printers.SetCurrentPrinter(name.c_str());
     // The current printer may already have carried the name: compare, not the index.
-    return !name.empty() && EqualTextNoCase(printers.GetPrinterName(current).c_str(), name.c_str());
+    return !name.empty() && EqualPlatformNoCase(printers.GetPrinterName(current).c_str(), name.c_str());
 }
 
 int ReadSupportedTypes(CPrtControl& control) {
