@@ -196,10 +196,15 @@ int CBasicOptsPage::ReadSupportedTypes() {
 
 void CBasicOptsPage::ShowPrintButton(bool show) {
     HWND print = GetDlgItem(GetParent(m_hwnd), IDOK);
-    if (print) ShowWindow(print, show ? SW_SHOW : SW_HIDE);
+    if (!print) return;
+    // A hidden default button still answers Enter unless it is disabled too.
+    EnableWindow(print, show);
+    ShowWindow(print, show ? SW_SHOW : SW_HIDE);
 }
 
 void CBasicOptsPage::ApplyCheck(int types, bool printerChange) {
+    // A message of the previous check would speak of a printer no longer chosen.
+    for (unsigned timer : {kTimerNoPrinter, kTimerNotSupported, kTimerBusyOrOff}) KillTimer(m_hwnd, timer);
     m_nSupportedTypes = types;
     const CheckDecision d =
         DecideSupportedTypes(types, printerChange ? CheckSite::kPrinterChange : CheckSite::kInitialise);

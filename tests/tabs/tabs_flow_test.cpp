@@ -232,6 +232,34 @@ TEST_F(TabsFlow, SwitchingToASilentPrinterKeepsTheListAndTellsHalfASecondLater) 
     orvex.CloseMessageBox(box);
 }
 
+// Each check speaks for the printer now chosen only: the busy message of a printer
+// left within half a second does not follow. A printer that takes none of the
+// languages gets nothing, neither through Enter in Copies (the sheet's default
+// button) nor through the Print command itself.
+TEST_F(TabsFlow, OnlyTheChosenPrinterSpeaksAndARefusingPrinterGetsNothing) {
+    MapQueue(Queue(2), AgentAddress("NONE"));
+    const std::string a = File("a.pdf", 400, 50);
+    ASSERT_TRUE(orvex.Start(a));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+    const size_t jobsBefore = CapturedJobs(Queue(2)).size();
+    ChoosePrinter(orvex, ComboIndexOf(orvex, Queue(3)));  // silent: its message is due 500 ms later
+    ChoosePrinter(orvex, ComboIndexOf(orvex, Queue(2)));
+    EXPECT_EQ(orvex.DrainMessages(5000, 1500), std::vector<std::string>{kNoPrinterSupport});
+    EXPECT_FALSE(orvex.PrintButtonShown());
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(orvex.Sheet(), IDOK)));
+
+    HWND copies = orvex.Control(orvex.Basic(), kCopies);
+    PostMessageA(copies, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(copies, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    PostMessageA(copies, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageA(copies, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    orvex.Print();
+    EXPECT_TRUE(orvex.DrainMessages(1500, 500).empty());
+    EXPECT_FALSE(WaitJobs(Queue(2), jobsBefore + 1, 2000));
+    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{a});
+}
+
 TEST_F(TabsFlow, PrinterNamingNoSupportedLanguageIsRefused) {
     MapQueue(Queue(3), AgentAddress("NONE"));
     SetDefaultPrinterA(Queue(3).c_str());
