@@ -50,7 +50,9 @@ CheckDecision DecideSupportedTypes(int nSupportedTypes, CheckSite site) {
     if (nSupportedTypes > 0) {
         d.bShowPrint = true;
         d.bEnableBrowse = true;
-        d.bDropRefusedFiles = change;
+        // However the printer was chosen (list, Default), rows it cannot take go;
+        // while the tab initialises the list is still empty.
+        d.bDropRefusedFiles = true;
         return d;
     }
     if (nSupportedTypes == kSupportNoPrinter && !change) {

@@ -36,7 +36,7 @@ struct CheckDecision {
     bool bShowPrint = false;        // the sheet's IDOK button
     bool bEnableBrowse = false;
     bool bEnablePrinterList = true;
-    bool bDropRefusedFiles = false; // delete list rows the new set refuses
+    bool bDropRefusedFiles = false; // delete list rows a usable set refuses
     const char* pszLogLine = nullptr;
 };
 

@@ -66,8 +66,8 @@ TEST(SupportedTypes, DecidesTheTabState) {
         {-2, init, 1002, 2000, false, false, false, false, nullptr},
         {-1, init, 1004, 1300, false, false, true, false, nullptr},
         {0, init, 1003, 1300, false, false, true, false, nullptr},
-        {1, init, 0, 0, true, true, true, false, nullptr},
-        {31, init, 0, 0, true, true, true, false, nullptr},
+        {1, init, 0, 0, true, true, true, true, nullptr},  // Default drops what the printer refuses
+        {31, init, 0, 0, true, true, true, true, nullptr},
         {-1, change, 1004, 500, false, false, true, false, "OnSelchangeComboPrinterlist / No support(Busy)"},
         {0, change, 1003, 500, false, false, true, false, "OnSelchangeComboPrinterlist / No support"},
         {1, change, 0, 0, true, true, true, true, nullptr},

@@ -155,22 +155,25 @@ TEST_F(TabsFlow, CommandLineFilesAreCheckedAndPrintedInListOrder) {
 }
 
 TEST_F(TabsFlow, PrinterSwitchSelectsAnotherPrinterAndDefaultReturnsToTheSystemDefault) {
-    const std::string a = File("a.pdf", 500, 4);
-    // Another printer, named in other letters' case.
-    std::string other = Queue(2);
+    const std::string a = File("a.jpg", 500, 4), b = File("b.pdf", 600, 5);
+    // The system default takes PDF only; the switch names the PDF+JPEG printer in other letters' case.
+    SetDefaultPrinterA(Queue(2).c_str());
+    std::string other = Queue(1);
     for (char& ch : other) ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
-    ASSERT_TRUE(orvex.Start(a + " -M " + other));
+    ASSERT_TRUE(orvex.Start("-M " + other + " " + a + " " + b));
     ASSERT_TRUE(orvex.WaitSheet());
     EXPECT_TRUE(orvex.DrainMessages(1500, 500).empty());
     EXPECT_EQ(orvex.ComboText(orvex.Basic(), kPrinterList, orvex.ComboSelection(orvex.Basic(), kPrinterList)),
-              Queue(2));
-    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{a});
+              Queue(1));
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, b}));
 
     orvex.Click(orvex.Basic(), kDefault);
     orvex.Settle(500);
     EXPECT_EQ(orvex.ComboText(orvex.Basic(), kPrinterList, orvex.ComboSelection(orvex.Basic(), kPrinterList)),
-              Queue(1));
-    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{a});  // Default keeps the files
+              Queue(2));
+    // Default keeps the files the system default takes, and drops the others without a word.
+    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{b});
+    EXPECT_TRUE(orvex.DrainMessages(1000, 300).empty());
 }
 
 TEST_F(TabsFlow, SilentPrinterAtStartHidesPrintAndTellsOnce) {
