@@ -1,6 +1,7 @@
 #include "device/supported_types.h"
 
 #include "app/debug_log.h"
+#include "job/pjl_envelope.h"
 
 namespace {
 
@@ -38,6 +39,10 @@ int ParseSupportedTypes(const std::string& strDeviceID) {
     }
     DebugLog("Check Result is %d", result);
     return result;
+}
+
+bool IsSupportedFileName(const char* path, int nSupportedTypes, bool (*isLeadByte)(unsigned char)) {
+    return nSupportedTypes > 0 && (FileLanguageBit(path, isLeadByte) & nSupportedTypes) != 0;
 }
 
 int SupportedTypesFromDeviceID(int readResult, const std::string& strDeviceID) {

@@ -15,6 +15,7 @@
 #include "app/localized_text.h"
 #include "device/prt_control.h"
 #include "device/supported_types.h"
+#include "job/ansi_text.h"
 #include "job/test_print.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
@@ -255,7 +256,7 @@ bool CBasicOptsPage::IsSupportedFile(const char* path) const {
     struct _stat64 st{};
     if (!path || _stat64(path, &st) != 0) return false;
     if ((st.st_mode & _S_IFMT) != _S_IFREG) return false;
-    return IsSupportedExtension(PathFindExtensionA(path), m_nSupportedTypes);
+    return IsSupportedFileName(path, m_nSupportedTypes, IsAnsiLeadByte);
 }
 
 std::string CBasicOptsPage::ResolveShortcut(const char* path) {
