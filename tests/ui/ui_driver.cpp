@@ -5,7 +5,7 @@
 //   ui_driver <Orvex.exe> <scenario> [expected text] [--shots DIR]
 //
 // Scenarios: caption, splash-timer, splash-click, splash-esc, print-empty,
-// close-button, minimize-button, wm-close, help, context-help.
+// close-button, minimize-button, caption-move, wm-close, help, context-help.
 // With --shots, the driver asks for a screenshot at interesting moments by
 // writing DIR/<name>.request and waiting (up to 10 s) for DIR/<name>.done.
 // Prints one line per check and exits 0 when all of them held.
@@ -439,6 +439,24 @@ int CaptionButton(Orvex& app, bool close) {
     return 0;
 }
 
+// The pointer goes from the close button onto minimize in one mouse event, then
+// to Cancel: the frame must not keep the mouse captured, so the click reaches Cancel.
+int CaptionMove(Orvex& app) {
+    HWND sheet = app.WaitSheet();
+    if (!sheet) return 1;
+    app.WaitSplashGone();
+    Sleep(200);
+    const POINT close = CaptionButtonCentre(sheet, 25), minimize = CaptionButtonCentre(sheet, 45);
+    MoveMouse(close.x - 6, close.y + 40);
+    MoveMouse(close.x, close.y);
+    MoveMouse(minimize.x, minimize.y);
+    Shot("on-minimize");
+    Click(CentreOf(GetDlgItem(sheet, IDCANCEL)));
+    const long code = app.WaitExit(5000);
+    Check(code != -1, "a click on Cancel after the move ends the program (exit code %ld)", code);
+    return 0;
+}
+
 int WmClose(Orvex& app) {
     HWND sheet = app.WaitSheet();
     if (!sheet) return 1;
@@ -510,6 +528,7 @@ int main(int argc, char** argv) {
     else if (scenario == "print-empty") PrintEmpty(app, expected);
     else if (scenario == "close-button") CaptionButton(app, true);
     else if (scenario == "minimize-button") CaptionButton(app, false);
+    else if (scenario == "caption-move") CaptionMove(app);
     else if (scenario == "wm-close") WmClose(app);
     else if (scenario == "help") Help(app, false);
     else if (scenario == "context-help") Help(app, true);
