@@ -237,12 +237,15 @@ void CContextMenuExt::StartProgram() {
     const std::string program = GetExString(kMenuSection, "COMMAND1", kDefaultProgram);
     if (program.empty()) return;
     const std::string installPath = GetInstallPath();
-    const std::string programPath = installPath + program;
-    const std::string parameters = BuildCommandParameters(m_arrSelectedFiles);
-
-    const HINSTANCE started = ShellExecuteA(nullptr, nullptr, programPath.c_str(), parameters.c_str(),
-                                            installPath.c_str(), SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(started) > 32) return;
+    // Without our own directory the bare name would be looked up in App Paths,
+    // the current folder and PATH, and might start someone else's program.
+    if (!installPath.empty()) {
+        const std::string programPath = installPath + program;
+        const std::string parameters = BuildCommandParameters(m_arrSelectedFiles);
+        const HINSTANCE started = ShellExecuteA(nullptr, nullptr, programPath.c_str(), parameters.c_str(),
+                                                installPath.c_str(), SW_SHOWNORMAL);
+        if (reinterpret_cast<INT_PTR>(started) > 32) return;
+    }
 
     // Whatever went wrong, the likely cause is a command line the system refused.
     const std::string message = GetExString(kMenuSection, "LIMITEDSELECTEDFILES", kDefaultLimitMessage);

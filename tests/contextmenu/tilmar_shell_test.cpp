@@ -265,6 +265,50 @@ TEST_F(ShellExtension, MissingProgramShowsTheLimitMessage) {
     EXPECT_EQ(text, "Selected files are over the limit. Please, remove some of selected files.");
 }
 
+// A copy of the extension whose own path does not fit MAX_PATH cannot know its
+// directory: it starts nothing (not a bare "Orvex.exe" from the current folder
+// or PATH) and shows its message.
+TEST_F(ShellExtension, UnknownInstallDirectoryStartsNothing) {
+    wchar_t stage[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, StageDirectory().c_str(), -1, stage, MAX_PATH);
+    std::wstring deep = stage;
+    while (deep.size() < MAX_PATH) {
+        deep += std::wstring(60, L'd') + L"\\";
+        CreateDirectoryW(deep.c_str(), nullptr);
+    }
+    const std::wstring copy = deep + TILMAR_DLL_NAME_W;
+    ASSERT_TRUE(CopyFileW((std::wstring(stage) + TILMAR_DLL_NAME_W).c_str(), copy.c_str(), FALSE));
+    // A stranger's program where the bare name would be found.
+    ASSERT_TRUE(CopyFileA((StageDirectory() + "Recorder.exe").c_str(), (StageDirectory() + "Orvex.exe").c_str(), FALSE));
+    SetCurrentDirectoryA(StageDirectory().c_str());
+    HMODULE module = LoadLibraryW(copy.c_str());
+    ASSERT_NE(module, nullptr);
+    {
+        wchar_t classText[64];
+        MultiByteToWideChar(CP_ACP, 0, kClassId, -1, classText, 64);
+        CLSID clsid;
+        CLSIDFromString(classText, &clsid);
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(Export<GetClassObjectEntry>(module, "DllGetClassObject")(clsid, IID_IClassFactory,
+                                                                           factory.ReceiveVoid()),
+                  S_OK);
+        ComPtr<IShellExtInit> init;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, init.ReceiveVoid()), S_OK);
+        ComPtr<IContextMenu> menu;
+        ASSERT_EQ(init->QueryInterface(IID_IContextMenu, menu.ReceiveVoid()), S_OK);
+        ComPtr<IDataObject> data;
+        ASSERT_EQ(m_selection.DataObject({L"a.pdf"}, data.Receive()), S_OK);
+        ASSERT_EQ(init->Initialize(nullptr, data.Get(), nullptr), S_OK);
+        MessageBoxCloser closer("");
+        EXPECT_EQ(Invoke(menu.Get(), MAKEINTRESOURCEA(0)), S_OK);
+        EXPECT_EQ(closer.Text(), "Selected files are over the limit. Please, remove some of selected files.");
+        std::string recorded;
+        EXPECT_FALSE(WaitForRecording(&recorded, 1500)) << recorded;
+    }
+    FreeLibrary(module);
+    DeleteFileA((StageDirectory() + "Orvex.exe").c_str());
+}
+
 TEST_F(ShellExtension, HelpTextOnly) {
     Menu menu;
     OpenMenu({L"a.pdf"}, &menu);
