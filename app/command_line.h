@@ -11,5 +11,21 @@ int NextToken(const char* text, char* buffer, bool* tooLong = nullptr);
 
 // Splits the argument text: appends file tokens to `files` (in order, duplicates
 // and empty tokens kept) and sets `printerName` from the last -M switch.
-// Tokens longer than 259 characters are dropped with a trace line. Returns 0.
-int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName);
+// Tokens longer than 259 characters are dropped with a trace line and counted
+// in *tooLongFiles (file tokens only) when it is given. Returns 0.
+int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName,
+                     int* tooLongFiles = nullptr);
+
+// The same rules over a Unicode argument text; 259 characters are 259 UTF-16 units.
+int ParseCommandLine(const wchar_t* text, std::vector<std::wstring>& files, std::wstring& printerName,
+                     int* tooLongFiles = nullptr);
+
+// The argument text within a whole command line, as the start-up code hands it to
+// WinMain: behind the program's name (quoted or not) and the blanks after it.
+const wchar_t* SkipProgramName(const wchar_t* commandLine);
+
+#ifdef _WIN32
+// The process's argument text read as Unicode (GetCommandLineW), so that no name
+// passes through the ANSI code page on its way in.
+std::wstring UnicodeArgumentText();
+#endif

@@ -4,13 +4,14 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/command_line.h"
 #include "app/debug_log.h"
 #include "app/language.h"
 #include "app/localized_text.h"
 #include "ui/main_property_sheet.h"
 #include "ui/window_module.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CoInitialize(nullptr);  // a failure is not reported; start-up goes on
 
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
@@ -30,7 +31,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
 
     auto* sheet = new CMainPropertySheet(title, 0, nullptr);
     g_pMainSheet = sheet;
-    sheet->BasicPage().SetCommandLine(arguments);  // split by the page when it initialises
+    sheet->BasicPage().SetCommandLine(UnicodeArgumentText());  // split by the page when it initialises
 
     const INT_PTR result = sheet->DoModal();
 

@@ -17,6 +17,8 @@ namespace {
 const std::string kRecorded = "recorded-command-line.txt";
 const char kHelpText[] = "This is the Orvane shell extension's help";
 const HRESULT kNothingToOffer = static_cast<HRESULT>(0x80000001);
+const wchar_t kGreekName[] = L"\u03A9\u03BC\u03B5\u03B3\u03B1.pdf";
+const char kGreekNameUtf8[] = "\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1.pdf";
 
 void RemoveLanguageFiles() {
     DeleteFileA((StageDirectory() + "Local.dat").c_str());
@@ -31,6 +33,11 @@ public:
         CreateDirectoryA(m_directory.c_str(), nullptr);
         for (const char* file : {"a.pdf", "b.jpg", "c.PDF", "d.jpg"})
             WriteTextFile(m_directory + file, "%PDF-1.4\n");
+        // A name the ANSI code page cannot hold.
+        wchar_t wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, m_directory.c_str(), -1, wide, MAX_PATH);
+        CloseHandle(CreateFileW((std::wstring(wide) + kGreekName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
         CreateDirectoryA((m_directory + "Photos").c_str(), nullptr);
     }
     const std::string& Directory() const { return m_directory; }
@@ -160,7 +167,7 @@ HMODULE ShellExtension::s_module = nullptr;
 TEST_F(ShellExtension, PdfSelectionStartsTheProgramWithThePdfsOnly) {
     ASSERT_TRUE(WriteTextFile(StageDirectory() + "Local.dat", "[TILMAR_MENU]\r\nCOMMAND1=Recorder.exe\r\n"));
     Menu menu;
-    OpenMenu({L"a.pdf", L"b.jpg", L"Photos", L"c.PDF"}, &menu);
+    OpenMenu({L"a.pdf", L"b.jpg", L"Photos", L"c.PDF", kGreekName}, &menu);
     EXPECT_EQ(menu.initialized, S_OK);
     ASSERT_EQ(menu.queried, MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
     ASSERT_EQ(GetMenuItemCount(menu.hmenu), 1);
@@ -177,7 +184,9 @@ TEST_F(ShellExtension, PdfSelectionStartsTheProgramWithThePdfsOnly) {
     std::string recorded;
     ASSERT_TRUE(WaitForRecording(&recorded, 10000)) << "the stand-in program did not start";
     const std::string dir = m_selection.Directory();
-    const std::string parameters = " \"" + dir + "a.pdf\" \"" + dir + "c.PDF\"";
+    // Names go over as Unicode, as the file manager passes them (recorded in UTF-8).
+    const std::string parameters =
+        " \"" + dir + "a.pdf\" \"" + dir + "c.PDF\" \"" + dir + kGreekNameUtf8 + "\"";
     const std::string commandLine = recorded.substr(0, recorded.find('\n'));
     // The program's own name comes first, as the system writes it; then exactly our parameters.
     ASSERT_GE(commandLine.size(), parameters.size());
@@ -233,9 +242,10 @@ public:
 private:
     void Run() {
         for (int i = 0; i < 400 && !m_stop; ++i) {
-            if (HWND box = FindWindowA("#32770", m_caption.c_str())) {
-                char text[512] = "";
-                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's static text
+            HWND box = FindWindowA("#32770", m_caption.c_str());
+            char text[512] = "";
+            // The message box's static text; a box still being set up has none yet.
+            if (box && GetDlgItemTextA(box, 0xFFFF, text, sizeof text) > 0) {
                 m_text = text;
                 m_found = true;
                 // Ending a modal loop must be posted, not sent.

@@ -506,6 +506,51 @@ TEST_F(TabsFlow, DroppedFilesAreCheckedOnEitherTab) {
     EXPECT_EQ(orvex.ListedFiles().size(), 3u);
 }
 
+// The name by which ANSI calls reach a file whose Unicode name the code page cannot hold.
+std::string ShortAnsiName(const std::string& utf8Path) {
+    wchar_t shortName[MAX_PATH] = L"";
+    GetShortPathNameW(Utf8ToWide(utf8Path).c_str(), shortName, MAX_PATH);
+    char ansi[MAX_PATH] = "";
+    WideCharToMultiByte(CP_ACP, 0, shortName, -1, ansi, MAX_PATH, nullptr, nullptr);
+    return ansi;
+}
+
+// Greek letters have no place in the ANSI code page: the file arrives by its short
+// name, from a Unicode command line and from a drop, and its exact bytes reach the
+// printer. A name that has no short name is refused with a message; paths over 259
+// characters are told about once, with their number.
+TEST_F(TabsFlow, NamesBeyondTheAnsiCodePageAndOverlongPaths) {
+    const std::string omega = folder_ + "\\\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1.pdf";  // Ωμεγα.pdf
+    FILE* f = _wfopen(Utf8ToWide(omega).c_str(), L"wb");
+    ASSERT_TRUE(f);
+    const std::string bytes = Bytes(700, 60);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    const std::string missing = folder_ + "\\\xCE\xA8-missing.pdf";  // Ψ-missing.pdf
+    const std::string overlong = folder_ + "\\" + std::string(260, 'x') + ".pdf";
+    const std::string listedName = ShortAnsiName(omega);
+    ASSERT_FALSE(listedName.empty());
+
+    ASSERT_TRUE(orvex.Start("\"" + omega + "\" \"" + missing + "\" \"" + overlong + "\" \"" + overlong + "2\""));
+    EXPECT_EQ(orvex.DrainMessages(20000, 2000),
+              (std::vector<std::string>{
+                  "The file name contains characters this system cannot use, and there is no short name for the "
+                  "file. Rename the file and try again.",
+                  "2 file path(s) are longer than 259 characters and cannot be printed."}));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{listedName});
+    ASSERT_TRUE(orvex.DropFiles(orvex.Basic(), {omega, overlong}));
+    EXPECT_EQ(orvex.DrainMessages(5000, 800),
+              std::vector<std::string>{"1 file path(s) are longer than 259 characters and cannot be printed."});
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{listedName, listedName}));
+    Shot("basic-short-names");
+
+    ASSERT_TRUE(orvex.Print());
+    ASSERT_TRUE(WaitNewJobs(2));
+    for (const std::string& job : NewJobs())
+        EXPECT_EQ(ReadWholeFile(job), Header(kDefaultOptions, 700, "PDF") + bytes + kTrailer);
+}
+
 // Run by no_printer.sh with a CUPS server that does not exist: Wine's spooler then
 // lists no printer at all (and drops the queues from the prefix until the next
 // process that reaches CUPS).
