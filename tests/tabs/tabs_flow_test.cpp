@@ -532,7 +532,11 @@ TEST_F(TabsFlow, NamesBeyondTheAnsiCodePageAndOverlongPaths) {
     ASSERT_FALSE(listedName.empty());
 
     ASSERT_TRUE(orvex.Start("\"" + omega + "\" \"" + missing + "\" \"" + overlong + "\" \"" + overlong + "2\""));
-    EXPECT_EQ(orvex.DrainMessages(20000, 2000),
+    const auto shot = [&](size_t i, HWND) {
+        orvex.Settle(300);
+        Shot("message-name-" + std::to_string(i));
+    };
+    EXPECT_EQ(orvex.DrainMessages(20000, 2000, shot),
               (std::vector<std::string>{
                   "The file name contains characters this system cannot use, and there is no short name for the "
                   "file. Rename the file and try again.",
