@@ -5,18 +5,23 @@
 #include "app/debug_log.h"
 #include "app/localized_text.h"
 
-int NextToken(const char* text, char* buffer, bool* tooLong) {
+namespace {
+
+// One parser for ANSI and Unicode text: only space, quote, '-', '/' and 'M' are
+// looked at, all of them ASCII.
+template <typename Char>
+int NextTokenOf(const Char* text, Char* buffer, bool* tooLong) {
     if (tooLong) *tooLong = false;
-    const char* p = text;
+    const Char* p = text;
     while (*p == ' ') ++p;
     if (*p == '\0') return 0;
 
-    char terminator = ' ';
+    Char terminator = ' ';
     if (*p == '"') {
         terminator = '"';
         ++p;
     }
-    const char* start = p;
+    const Char* start = p;
     while (*p != '\0' && *p != terminator) ++p;
     std::size_t length = static_cast<std::size_t>(p - start);
     if (*p == terminator) ++p;  // the terminator is consumed with the token
@@ -26,27 +31,28 @@ int NextToken(const char* text, char* buffer, bool* tooLong) {
         buffer[0] = '\0';
         if (tooLong) *tooLong = true;
     } else {
-        std::memcpy(buffer, start, length);
+        std::memcpy(buffer, start, length * sizeof(Char));
         buffer[length] = '\0';
     }
     return static_cast<int>(p - text);
 }
 
-int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName,
-                     CommandLineSwitches* switches) {
+template <typename Char>
+int ParseCommandLineOf(const Char* text, std::vector<std::basic_string<Char>>& files,
+                       std::basic_string<Char>& printerName, CommandLineSwitches* switches) {
     if (text == nullptr) return 0;
     std::size_t pos = 0;
-    char token[kPathSize];
+    Char token[kPathSize];
     for (;;) {
         while (text[pos] == ' ') ++pos;
         if (text[pos] == '\0') break;
 
         if (text[pos] == '-' || text[pos] == '/') {
-            char letter = text[pos + 1];
+            Char letter = text[pos + 1];
             if (letter == '\0') break;
             if (letter == 'M' || letter == 'm') {
                 bool tooLong = false;
-                int used = NextToken(text + pos + 2, token, &tooLong);
+                int used = NextTokenOf(text + pos + 2, token, &tooLong);
                 if (used == 0) break;
                 if (tooLong)
                     DebugLog("[QEL] ParseCommandLine : printer name longer than %d characters ignored",
@@ -63,10 +69,9 @@ int ParseCommandLine(const char* text, std::vector<std::string>& files, std::str
         }
 
         bool tooLong = false;
-        int used = NextToken(text + pos, token, &tooLong);
+        int used = NextTokenOf(text + pos, token, &tooLong);
         if (tooLong) {
-            DebugLog("[QEL] ParseCommandLine : path longer than %d characters ignored",
-                     int(kPathSize - 1));
+            DebugLog("[QEL] ParseCommandLine : path longer than %d characters ignored", int(kPathSize - 1));
             if (switches) ++switches->nTooLongFiles;
         } else {
             files.emplace_back(token);
@@ -74,4 +79,31 @@ int ParseCommandLine(const char* text, std::vector<std::string>& files, std::str
         pos += static_cast<std::size_t>(used);
     }
     return 0;
+}
+
+}  // namespace
+
+int NextToken(const char* text, char* buffer, bool* tooLong) { return NextTokenOf(text, buffer, tooLong); }
+
+int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName,
+                     CommandLineSwitches* switches) {
+    return ParseCommandLineOf(text, files, printerName, switches);
+}
+
+int ParseCommandLine(const wchar_t* text, std::vector<std::wstring>& files, std::wstring& printerName,
+                     CommandLineSwitches* switches) {
+    return ParseCommandLineOf(text, files, printerName, switches);
+}
+
+const wchar_t* SkipProgramName(const wchar_t* commandLine) {
+    const wchar_t* p = commandLine ? commandLine : L"";
+    if (*p == L'"') {
+        while (*++p != L'\0' && *p != L'"') {
+        }
+        if (*p == L'"') ++p;
+    } else {
+        while (*p > L' ') ++p;
+    }
+    while (*p != L'\0' && *p <= L' ') ++p;
+    return p;
 }

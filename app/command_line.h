@@ -18,6 +18,21 @@ struct CommandLineSwitches {
     bool bPrintWithoutWindow = false;   // a -P switch (either case, or /P); it changes nothing else
     std::size_t nTooLongFiles = 0;      // file tokens dropped for their length
     bool bTooLongPrinterName = false;   // the last -M named a printer too long to keep
+    std::size_t nNoAnsiNameFiles = 0;   // set by whoever converts the Unicode names: files with no ANSI name
 };
 int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName,
                      CommandLineSwitches* switches = nullptr);
+
+// The same rules over a Unicode argument text; 259 characters are 259 UTF-16 units.
+int ParseCommandLine(const wchar_t* text, std::vector<std::wstring>& files, std::wstring& printerName,
+                     CommandLineSwitches* switches = nullptr);
+
+// The argument text within a whole command line, as the start-up code hands it to
+// WinMain: behind the program's name (quoted or not) and the blanks after it.
+const wchar_t* SkipProgramName(const wchar_t* commandLine);
+
+#ifdef _WIN32
+// The process's argument text read as Unicode (GetCommandLineW), so that no name
+// passes through the ANSI code page on its way in.
+std::wstring UnicodeArgumentText();
+#endif

@@ -15,7 +15,7 @@
 #include "ui/main_property_sheet.h"
 #include "ui/window_module.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CoInitialize(nullptr);  // a failure is not reported; start-up goes on
 
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
@@ -25,10 +25,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
 
     // -P asks for printing without the window. Looked for while the trace is still
     // off, so that a normal start traces the command line once, as the Basic tab parses it.
-    std::vector<std::string> files;
-    std::string printerName;
+    const std::wstring arguments = UnicodeArgumentText();
+    std::vector<std::wstring> files;
+    std::wstring printerName;
     CommandLineSwitches switches;
-    ParseCommandLine(arguments, files, printerName, &switches);
+    ParseCommandLine(arguments.c_str(), files, printerName, &switches);
 
     ReadLogSwitch();
     if (gwLogSwitch == 1) DebugWrite("======= Debug Mode =======");
@@ -40,7 +41,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int) {
     if (switches.bPrintWithoutWindow) {
         files.clear();
         printerName.clear();
-        ParseCommandLine(arguments, files, printerName);  // again, traced
+        ParseCommandLine(arguments.c_str(), files, printerName);  // again, traced
         const int code = PrintWithoutWindow(files, printerName, switches);
         CWindowModule::Term();
         CoUninitialize();

@@ -60,7 +60,7 @@ const char* SendReason(JobSendResult result) {
 PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::string& printerName,
                              const CommandLineSwitches& switches, PrintModeEdge& edge) {
     PrintModeReport report;
-    const std::size_t named = files.size() + switches.nTooLongFiles;
+    const std::size_t named = files.size() + switches.nTooLongFiles + switches.nNoAnsiNameFiles;
     if (named == 0) {
         report.lines.push_back("0 of 0 files sent: no file named");
         return report;
@@ -89,6 +89,8 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
     }
     for (std::size_t i = 0; i < switches.nTooLongFiles; ++i)
         report.lines.push_back("not sent: a file name longer than 259 characters");
+    for (std::size_t i = 0; i < switches.nNoAnsiNameFiles; ++i)
+        report.lines.push_back("not sent: a file name the ANSI code page cannot hold");
 
     std::string summary = std::to_string(sent) + " of " + std::to_string(named) + " files sent";
     if (printer.reason.empty())

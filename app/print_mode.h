@@ -38,13 +38,15 @@ struct PrintModeReport {
 };
 
 // Checks the printer once, then checks and sends each file in order. Names the
-// command line dropped for their length count as named and not sent.
+// command line dropped for their length, and names with no ANSI form, count as
+// named and not sent.
 PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::string& printerName,
                              const CommandLineSwitches& switches, PrintModeEdge& edge);
 
 #if defined(_WIN32)
 // The mode with the system's printers, files and spooler: no window and no
 // message box; the report goes to the console and the trace. Returns the exit code.
-int PrintWithoutWindow(const std::vector<std::string>& files, const std::string& printerName,
+// The names are the command line's Unicode tokens.
+int PrintWithoutWindow(const std::vector<std::wstring>& names, const std::wstring& printerName,
                        const CommandLineSwitches& switches);
 #endif

@@ -3,6 +3,7 @@
 // console the report is written to.
 #include <windows.h>
 
+#include "app/ansi_path.h"
 #include "app/debug_log.h"
 #include "app/print_mode.h"
 #include "device/printer_choice.h"
@@ -11,6 +12,7 @@
 #include "job/job_message.h"
 #include "job/test_print.h"
 #include "settings/param_mngr.h"
+#include "ui/file_check.h"
 
 namespace {
 
@@ -25,7 +27,10 @@ public:
         return TrimPrinterName(m_printers.GetPrinterName(m_printers.GetCurrentPrinter()));
     }
     int ReadSupportedTypes() override { return ::ReadSupportedTypes(m_control); }
-    std::string ResolvedPath(const std::string& path) override { return ::ResolvedPath(path.c_str()); }
+    std::string ResolvedPath(const std::string& path) override {
+        const AnsiPath target = ToAnsiPath(::ResolvedPath(AnsiToWide(path)));
+        return target.status == AnsiPathStatus::kUsable ? target.path : path;
+    }
     FileCheck CheckFile(const std::string& path, int types) override { return CheckPrintFile(path.c_str(), types); }
     JobSendResult SendFile(const std::string& path) override { return SendFileToDevice(m_printers, path.c_str()); }
 
@@ -67,8 +72,21 @@ void WriteReport(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-int PrintWithoutWindow(const std::vector<std::string>& files, const std::string& printerName,
-                       const CommandLineSwitches& switches) {
+int PrintWithoutWindow(const std::vector<std::wstring>& names, const std::wstring& printerName,
+                       const CommandLineSwitches& parsed) {
+    // The names reach the spooler and the files by their ANSI names, as on the Basic tab.
+    CommandLineSwitches switches = parsed;
+    std::vector<std::string> files;
+    for (const std::wstring& name : names) {
+        const AnsiPath ansi = ToAnsiPath(name);
+        if (ansi.status == AnsiPathStatus::kUsable)
+            files.push_back(ansi.path);
+        else if (ansi.status == AnsiPathStatus::kTooLong)
+            ++switches.nTooLongFiles;
+        else
+            ++switches.nNoAnsiNameFiles;
+    }
+
     // Exactly what Print right after start-up would send.
     CParamMngr* settings = CParamMngr::create();
     if (settings == nullptr) return 2;
@@ -77,7 +95,7 @@ int PrintWithoutWindow(const std::vector<std::string>& files, const std::string&
     PrintModeReport report;
     {
         SystemPrintModeEdge edge;
-        report = RunPrintMode(files, printerName, switches, edge);
+        report = RunPrintMode(files, WideToAnsi(printerName), switches, edge);
     }
     CParamMngr::release();
     SetJobMessageBox(previous);

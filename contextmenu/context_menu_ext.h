@@ -76,7 +76,7 @@ private:
     CInnerUnknown m_inner;
     IUnknown* m_pOuter;  // the controlling object, or m_inner
     volatile LONG m_cRef = 0;
-    std::vector<std::string> m_arrSelectedFiles;
+    std::vector<std::string> m_arrSelectedFiles;  // UTF-8
     std::string m_strMenuText;
     HBITMAP m_hMenuIcon = nullptr;
     ITypeInfo* m_pTypeInfo = nullptr;

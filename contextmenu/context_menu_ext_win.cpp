@@ -23,6 +23,31 @@ const char kHelpText[] = "This is the Orvane shell extension's help";
 // QueryContextMenu's answer when the selection holds nothing to offer.
 const HRESULT kNothingToOffer = static_cast<HRESULT>(0x80000001);
 
+std::string WideToUtf8(const std::wstring& wide) {
+    if (wide.empty()) return std::string();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(size_t(size > 0 ? size : 0), '\0');
+    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), &text[0], size, nullptr, nullptr);
+    return text;
+}
+
+std::wstring ToWide(const std::string& text, UINT codePage) {
+    if (text.empty()) return std::wstring();
+    const int size = MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring wide(size_t(size > 0 ? size : 0), L'\0');
+    if (size > 0) MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), &wide[0], size);
+    return wide;
+}
+
+// The dropped name at `index` in UTF-8, whatever its length; empty when there is none.
+std::string DroppedNameUtf8(HDROP drop, UINT index) {
+    const UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    if (length == 0) return std::string();
+    std::wstring wide(length + 1, L'\0');
+    wide.resize(DragQueryFileW(drop, index, &wide[0], length + 1));
+    return WideToUtf8(wide);
+}
+
 std::string LoadModuleString(UINT id) {
     char text[128] = "";
     LoadStringA(gModule.GetInstance(), id, text, sizeof text);
@@ -165,12 +190,11 @@ HRESULT CContextMenuExt::InitializeFromDrop(HDROP hDrop) {
 
         int nValidFileCount = 0;
         for (UINT i = 0; i < count; ++i) {
-            // A name that does not fit the 260-character buffer would arrive cut
-            // short, naming some other file: it is left out instead.
-            if (DragQueryFileA(hDrop, i, nullptr, 0) >= MAX_PATH) continue;
-            char name[MAX_PATH] = "";
-            if (DragQueryFileA(hDrop, i, name, MAX_PATH) == 0) continue;
-            if (!IsSupportedFile(name)) continue;
+            // Names are read whole and in Unicode: an ANSI name may be a look-alike
+            // of another file, and a cut one another file altogether. The program
+            // gets them as the file manager would give them and judges them itself.
+            const std::string name = DroppedNameUtf8(hDrop, i);
+            if (name.empty() || !IsSupportedFile(name.c_str())) continue;
             m_arrSelectedFiles.push_back(name);
             ++nValidFileCount;
         }
@@ -219,12 +243,18 @@ void CContextMenuExt::StartProgram() {
     const std::string program = GetExString(kMenuSection, "COMMAND1", kDefaultProgram);
     if (program.empty()) return;
     const std::string installPath = GetInstallPath();
-    const std::string programPath = installPath + program;
-    const std::string parameters = BuildCommandParameters(m_arrSelectedFiles);
-
-    const HINSTANCE started = ShellExecuteA(nullptr, nullptr, programPath.c_str(), parameters.c_str(),
-                                            installPath.c_str(), SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(started) > 32) return;
+    // Without our own directory the bare name would be looked up in App Paths,
+    // the current folder and PATH, and might start someone else's program.
+    if (!installPath.empty()) {
+        // A Unicode command line, as the file manager starts programs: the paths
+        // (UTF-8 here) arrive unchanged.
+        const std::wstring programPath = ToWide(installPath + program, CP_ACP);
+        const std::wstring parameters = ToWide(BuildCommandParameters(m_arrSelectedFiles), CP_UTF8);
+        const std::wstring directory = ToWide(installPath, CP_ACP);
+        const HINSTANCE started = ShellExecuteW(nullptr, nullptr, programPath.c_str(), parameters.c_str(),
+                                                directory.c_str(), SW_SHOWNORMAL);
+        if (reinterpret_cast<INT_PTR>(started) > 32) return;
+    }
 
     // Whatever went wrong, the likely cause is a command line the system refused.
     const std::string message = GetExString(kMenuSection, "LIMITEDSELECTEDFILES", kDefaultLimitMessage);

@@ -12,6 +12,9 @@ extern const char kSupportedExtensions[];
 // the terminating zero when there is none.
 const char* FindFileExtension(const char* path);
 
+// Paths are byte strings: ANSI or UTF-8 (whose multibyte characters never
+// contain a dot, backslash or space byte).
+//
 // An item is offered when its extension, upper-cased, occurs anywhere in the
 // upper-cased list: ".pdf" and ".PDF" do, and so do the leading parts ".pd",
 // ".p" and a bare "." of a name ending in a dot. Items without an extension

@@ -1,6 +1,7 @@
 #include "device/supported_types.h"
 
 #include "app/debug_log.h"
+#include "job/pjl_envelope.h"
 
 namespace {
 
@@ -40,6 +41,10 @@ int ParseSupportedTypes(const std::string& strDeviceID) {
     return result;
 }
 
+bool IsSupportedFileName(const char* path, int nSupportedTypes, bool (*isLeadByte)(unsigned char)) {
+    return nSupportedTypes > 0 && (FileLanguageBit(path, isLeadByte) & nSupportedTypes) != 0;
+}
+
 int SupportedTypesFromDeviceID(int readResult, const std::string& strDeviceID) {
     return readResult == 1 ? ParseSupportedTypes(strDeviceID) : kSupportUnreadable;
 }
@@ -50,7 +55,9 @@ CheckDecision DecideSupportedTypes(int nSupportedTypes, CheckSite site) {
     if (nSupportedTypes > 0) {
         d.bShowPrint = true;
         d.bEnableBrowse = true;
-        d.bDropRefusedFiles = change;
+        // However the printer was chosen (list, Default), rows it cannot take go;
+        // while the tab initialises the list is still empty.
+        d.bDropRefusedFiles = true;
         return d;
     }
     if (nSupportedTypes == kSupportNoPrinter && !change) {

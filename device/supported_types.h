@@ -20,6 +20,11 @@ constexpr unsigned kTimerNoPrinter = 1002;
 constexpr unsigned kTimerNotSupported = 1003;
 constexpr unsigned kTimerBusyOrOff = 1004;
 
+// Whether a file named `path` is in a language of the set: its whole extension
+// (the envelope's rule, FileLanguageBit) must name one of the set's languages.
+// Unusable sets (-2, -1, 0) take nothing, and neither does a name without extension.
+bool IsSupportedFileName(const char* path, int nSupportedTypes, bool (*isLeadByte)(unsigned char) = nullptr);
+
 // The languages named in the "CMD:" entry of a 1284 device ID (0 to 31).
 int ParseSupportedTypes(const std::string& strDeviceID);
 
@@ -36,7 +41,7 @@ struct CheckDecision {
     bool bShowPrint = false;        // the sheet's IDOK button
     bool bEnableBrowse = false;
     bool bEnablePrinterList = true;
-    bool bDropRefusedFiles = false; // delete list rows the new set refuses
+    bool bDropRefusedFiles = false; // delete list rows a usable set refuses
     const char* pszLogLine = nullptr;
 };
 

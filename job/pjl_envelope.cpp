@@ -69,20 +69,39 @@ const char* FindFileNamePart(const char* path, LeadByteTest isLeadByte) {
     return name;
 }
 
-std::string PjlLanguageLine(const char* path, LeadByteTest isLeadByte) {
-    static const struct {
-        const char* extension;
-        const char* line;
-    } kLanguages[] = {
-        {".PDF", "@PJL ENTER LANGUAGE=PDF\r\n"},   {".JPG", "@PJL ENTER LANGUAGE=JPEG\r\n"},
-        {".TIF", "@PJL ENTER LANGUAGE=TIFF\r\n"},  {".PNG", "@PJL ENTER LANGUAGE=PNG\r\n"},
-        {".BMP", "@PJL ENTER LANGUAGE=BMP\r\n"},
-    };
+namespace {
+
+struct FileLanguage {
+    const char* extension;
+    int bit;
+    const char* line;
+};
+
+// In the order of the comparison.
+const FileLanguage kFileLanguages[] = {
+    {".PDF", 1, "@PJL ENTER LANGUAGE=PDF\r\n"},  {".JPG", 2, "@PJL ENTER LANGUAGE=JPEG\r\n"},
+    {".TIF", 4, "@PJL ENTER LANGUAGE=TIFF\r\n"}, {".PNG", 8, "@PJL ENTER LANGUAGE=PNG\r\n"},
+    {".BMP", 16, "@PJL ENTER LANGUAGE=BMP\r\n"},
+};
+
+const FileLanguage* FindFileLanguage(const char* path, LeadByteTest isLeadByte) {
     const char* extension = FindPathExtension(path ? path : "", isLeadByte);
-    if (*extension == '\0') return std::string();
-    for (const auto& language : kLanguages)
-        if (EqualAsciiNoCase(extension, language.extension)) return language.line;
-    return std::string();
+    if (*extension == '\0') return nullptr;
+    for (const FileLanguage& language : kFileLanguages)
+        if (EqualAsciiNoCase(extension, language.extension)) return &language;
+    return nullptr;
+}
+
+}  // namespace
+
+int FileLanguageBit(const char* path, LeadByteTest isLeadByte) {
+    const FileLanguage* language = FindFileLanguage(path, isLeadByte);
+    return language ? language->bit : 0;
+}
+
+std::string PjlLanguageLine(const char* path, LeadByteTest isLeadByte) {
+    const FileLanguage* language = FindFileLanguage(path, isLeadByte);
+    return language ? language->line : std::string();
 }
 
 PjlHeaderPieces BuildPjlHeaderPieces(const PjlSettings& s, std::uint64_t fileSize, const char* path,

@@ -37,6 +37,11 @@ const char* FindPathExtension(const char* path, LeadByteTest isLeadByte = nullpt
 // The file name: the text after the last backslash (the whole path without one).
 const char* FindFileNamePart(const char* path, LeadByteTest isLeadByte = nullptr);
 
+// The language of a file by its whole extension, letters compared without case:
+// 1 for .PDF, 2 .JPG, 4 .TIF, 8 .PNG, 16 .BMP; 0 for any other extension or none.
+// The file check and the envelope both decide by it.
+int FileLanguageBit(const char* path, LeadByteTest isLeadByte = nullptr);
+
 // "@PJL ENTER LANGUAGE=..." for .PDF .JPG .TIF .PNG .BMP (any letter case); empty otherwise.
 std::string PjlLanguageLine(const char* path, LeadByteTest isLeadByte = nullptr);
 

@@ -1,5 +1,6 @@
 #include "ui/basic_opts_page.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -8,13 +9,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
+#include "app/ansi_path.h"
 #include "app/command_line.h"
 #include "app/debug_log.h"
 #include "app/localized_text.h"
 #include "device/printer_choice.h"
 #include "device/prt_control.h"
 #include "device/supported_types.h"
+#include "job/ansi_text.h"
 #include "job/test_print.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
@@ -27,10 +31,13 @@ namespace {
 constexpr UINT_PTR kTimerFromPage = 1006;
 constexpr UINT_PTR kTimerToPage = 1007;
 constexpr UINT kRangeTimerDelay = 1000;
-constexpr int kBrowseBufferSize = 40960;
-constexpr int kBrowseAnnouncedSize = 2048;
+constexpr int kBrowseBufferSize = 40960;  // characters, all of them given to the dialog
 
-enum MessageKind { kMsgNoSupport = 1, kMsgNoPrinterSupport = 2, kMsgNoPrinter = 3, kMsgBusyOrOff = 4 };
+enum MessageKind {
+    kMsgNoSupport = 1, kMsgNoPrinterSupport = 2, kMsgNoPrinter = 3, kMsgBusyOrOff = 4,
+    kMsgNoAnsiName = 5,   // a name the program's ANSI calls cannot reach
+    kMsgTooManyFiles = 6  // a Browse selection larger than the name buffer
+};
 
 // Control id -> help topic; ends with a pair of zeros.
 const DWORD kBasicHelpMap[] = {
@@ -74,6 +81,24 @@ const int kOrientationGroup[] = {IDC_RADIO_ORIENTATION_PORTRAIT, IDC_RADIO_ORIEN
 
 // The sheet creates the settings before it shows any page.
 CParamMngr& Params() { return *CParamMngr::GetInstance(); }
+
+// A localized text with one count in it; a text without "%d" is shown as it is,
+// and any other '%' is taken literally.
+void FormatCount(char* out, std::size_t size, const char* format, int count) {
+    std::string text;
+    for (const char* p = format; *p; ++p) {
+        if (p[0] == '%' && p[1] == 'd') {
+            text += std::to_string(count);
+            ++p;
+        } else if (p[0] == '%' && p[1] == '%') {
+            text += '%';
+            ++p;
+        } else {
+            text += *p;
+        }
+    }
+    lstrcpynA(out, text.c_str(), static_cast<int>(size));
+}
 
 }  // namespace
 
@@ -138,7 +163,13 @@ INT_PTR CBasicOptsPage::OnInitDialog() {
     // 3.
     m_arrCmdLineFiles.clear();
     m_strPrinterName.clear();
-    ParseCommandLine(m_strCommandLine.c_str(), m_arrCmdLineFiles, m_strPrinterName);
+    m_nTooLongCmdLinePaths = 0;
+    std::wstring printerName;
+    CommandLineSwitches switches;
+    ParseCommandLine(m_strCommandLine.c_str(), m_arrCmdLineFiles, printerName, &switches);
+    m_nTooLongCmdLinePaths = static_cast<int>(switches.nTooLongFiles);
+    // Printer names come from the spooler's ANSI list, converted the same way.
+    m_strPrinterName = WideToAnsi(printerName);
     // 4.-6.
     LoadLocalizedString();
     SetBasicDefaultOption();
@@ -192,10 +223,15 @@ void CBasicOptsPage::SetBasicDefaultOption() {
 
 void CBasicOptsPage::ShowPrintButton(bool show) {
     HWND print = GetDlgItem(GetParent(m_hwnd), IDOK);
-    if (print) ShowWindow(print, show ? SW_SHOW : SW_HIDE);
+    if (!print) return;
+    // A hidden default button still answers Enter unless it is disabled too.
+    EnableWindow(print, show);
+    ShowWindow(print, show ? SW_SHOW : SW_HIDE);
 }
 
 void CBasicOptsPage::ApplyCheck(int types, bool printerChange) {
+    // A message of the previous check would speak of a printer no longer chosen.
+    for (unsigned timer : {kTimerNoPrinter, kTimerNotSupported, kTimerBusyOrOff}) KillTimer(m_hwnd, timer);
     m_nSupportedTypes = types;
     const CheckDecision d =
         DecideSupportedTypes(types, printerChange ? CheckSite::kPrinterChange : CheckSite::kInitialise);
@@ -294,50 +330,84 @@ void CBasicOptsPage::OfferFile(const std::string& path, int refusedKind) {
         ShowErrorMessage(refusedKind);
 }
 
+void CBasicOptsPage::OfferNamedFile(const std::wstring& name, int refusedKind, int& tooLong) {
+    const AnsiPath ansi = ToAnsiPath(ResolvedPath(name));
+    if (ansi.status == AnsiPathStatus::kTooLong)
+        ++tooLong;
+    else if (ansi.status == AnsiPathStatus::kNoAnsiName)
+        ShowErrorMessage(kMsgNoAnsiName);
+    else
+        OfferFile(ansi.path, refusedKind);
+}
+
+void CBasicOptsPage::TellPathsTooLong(int count) {
+    if (count <= 0) return;
+    char title[kTextSize], format[kTextSize], text[kTextSize + 16];
+    GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
+    GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_PATHTOOLONG",
+                       "%d file path(s) are longer than 259 characters and cannot be printed.", format,
+                       sizeof format);
+    FormatCount(text, sizeof text, format, count);
+    skin::ShowSkinMessageBox(m_hwnd, title, text);
+}
+
 void CBasicOptsPage::AddCommandLineFiles() {
-    for (const std::string& token : m_arrCmdLineFiles) OfferFile(ResolvedPath(token.c_str()), kMsgNoSupport);
+    int tooLong = m_nTooLongCmdLinePaths;
+    for (const std::wstring& token : m_arrCmdLineFiles) OfferNamedFile(token, kMsgNoSupport, tooLong);
+    TellPathsTooLong(tooLong);
 }
 
 void CBasicOptsPage::OnClickedButtonBrowse() {
-    const std::string filter = BrowseFilterList(m_nSupportedTypes, PageText("IDC_FILES", "files").c_str());
+    const std::wstring filter =
+        AnsiToWide(BrowseFilterList(m_nSupportedTypes, PageText("IDC_FILES", "files").c_str()));
 
-    std::vector<char> names(kBrowseBufferSize, '\0');
-    std::memcpy(names.data(), "    ", 4);
-    OPENFILENAMEA ofn{};
+    // Unicode names: the ANSI dialog would hand over look-alikes of names the
+    // code page cannot hold.
+    std::vector<wchar_t> names(kBrowseBufferSize, L'\0');
+    std::wmemcpy(names.data(), L"    ", 4);
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = GetActiveWindow();
     ofn.lpstrFilter = filter.c_str();
     ofn.lpstrFile = names.data();
-    ofn.nMaxFile = kBrowseAnnouncedSize;
+    ofn.nMaxFile = kBrowseBufferSize;
     ofn.Flags = OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_LONGNAMES | OFN_EXPLORER |
                 OFN_ENABLESIZING;
-    if (!GetOpenFileNameA(&ofn)) return;
-
-    const char* first = names.data();
-    const char* next = first + std::strlen(first) + 1;
-    if (*next == '\0') {
-        // One file: the whole path.
-        OfferFile(first, kMsgNoSupport);
+    if (!GetOpenFileNameW(&ofn)) {
+        // Cancel says nothing; a selection too large for the buffer must not vanish unseen.
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) ShowErrorMessage(kMsgTooManyFiles);
         return;
     }
-    for (const char* name = next; *name; name += std::strlen(name) + 1) {
-        char path[2 * kPathSize];
-        std::snprintf(path, sizeof path, "%s\\%s", first, name);
-        OfferFile(ResolvedPath(path), kMsgNoSupport);
+
+    int tooLong = 0;
+    const wchar_t* first = names.data();
+    const wchar_t* next = first + std::wcslen(first) + 1;
+    if (*next == L'\0') {
+        // One file: the whole path.
+        OfferNamedFile(first, kMsgNoSupport, tooLong);
+    } else {
+        for (const wchar_t* name = next; *name; name += std::wcslen(name) + 1)
+            OfferNamedFile(std::wstring(first) + L"\\" + name, kMsgNoSupport, tooLong);
     }
+    TellPathsTooLong(tooLong);
 }
 
 void CBasicOptsPage::OnDropFiles(HDROP drop) {
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    int tooLong = 0;
     for (UINT i = 0; i < count; ++i) {
-        char dropped[kPathSize] = "";
-        DragQueryFileA(drop, i, dropped, sizeof dropped);
+        // The whole name, in Unicode: a cut or best-fit name could be another file.
+        std::wstring dropped(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        dropped.resize(DragQueryFileW(drop, i, &dropped[0], static_cast<UINT>(dropped.size())));
         // The message names what keeps the printer from taking any file.
-        OfferFile(ResolvedPath(dropped), m_nSupportedTypes == kSupportUnreadable  ? kMsgBusyOrOff
-                                         : m_nSupportedTypes == kSupportNoPrinter ? kMsgNoPrinter
-                                                                                  : kMsgNoSupport);
+        OfferNamedFile(dropped,
+                       m_nSupportedTypes == kSupportUnreadable  ? kMsgBusyOrOff
+                       : m_nSupportedTypes == kSupportNoPrinter ? kMsgNoPrinter
+                                                                : kMsgNoSupport,
+                       tooLong);
     }
     DragFinish(drop);
+    TellPathsTooLong(tooLong);
 }
 
 void CBasicOptsPage::OnClickedButtonRemove() {
@@ -482,15 +552,23 @@ void CBasicOptsPage::OnClickedRadioOrientation() {
 }
 
 void CBasicOptsPage::ShowErrorMessage(int kind) {
-    static const char* const kKeys[] = {nullptr, "IDL_MESSAGE_NOSUPPORT", "IDL_MESSAGE_NOPRINTERSUPPORT",
-                                        "IDL_MESSAGE_NOPRINTER", "IDL_MESSAGE_BUSYOROFF"};
+    static const char* const kKeys[] = {nullptr,
+                                        "IDL_MESSAGE_NOSUPPORT",
+                                        "IDL_MESSAGE_NOPRINTERSUPPORT",
+                                        "IDL_MESSAGE_NOPRINTER",
+                                        "IDL_MESSAGE_BUSYOROFF",
+                                        "IDL_MESSAGE_NOANSINAME",
+                                        "IDL_MESSAGE_TOOMANYFILES"};
     static const char* const kTexts[] = {
         nullptr, "Not support the file format",
         "The selected printer does not support this program. Please, select the appropriate printer.",
         "Before you can print, you need to install a printer.",
         "The selected printer is being used by another program, the printer cable may be improperly connected, or "
-        "the power may be off."};
-    if (kind < 1 || kind > 4) return;
+        "the power may be off.",
+        "The file name contains characters this system cannot use, and there is no short name for the file. Rename "
+        "the file and try again.",
+        "Too many files were selected at once. Select fewer files and try again."};
+    if (kind < 1 || kind > kMsgTooManyFiles) return;
     char title[kTextSize], text[kTextSize];
     GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
     GetLocalizedString("ERROR_MSG", kKeys[kind], kTexts[kind], text, sizeof text);

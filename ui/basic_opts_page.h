@@ -21,7 +21,8 @@ public:
     CBasicOptsPage();
     ~CBasicOptsPage() override;
 
-    void SetCommandLine(const char* text) { m_strCommandLine = text ? text : ""; }
+    // The argument text in Unicode, split when the page initialises.
+    void SetCommandLine(const std::wstring& text) { m_strCommandLine = text; }
     // The sheet's spooler object (not owned). Without one the page makes its own
     // when it initialises.
     void SetTestPrint(CTestPrint* printer) { m_pTestPrint = printer; }
@@ -38,7 +39,7 @@ public:
     // Files dropped on either tab.
     void OnDropFiles(HDROP drop) override;
 
-    // The messages of the page: kinds 1 to 4.
+    // The messages of the page: kinds 1 to 4, and the kinds below.
     void ShowErrorMessage(int kind);
 
     // The supported-language check (also used at initialisation and by Default).
@@ -63,6 +64,11 @@ private:
     void AppendFile(const char* path);
     // Appends the path when the printer takes it, else shows message `refusedKind`.
     void OfferFile(const std::string& path, int refusedKind);
+    // A name the user gave in Unicode (a shortcut is first replaced by its
+    // target): offered under its ANSI name, or refused when it has none. Paths
+    // over 259 characters are counted in `tooLong` for one message per batch.
+    void OfferNamedFile(const std::wstring& name, int refusedKind, int& tooLong);
+    void TellPathsTooLong(int count);
     void GetSystemImageList(const char* samplePath);
     static int GetIconIndex(const char* path);
     void OnInsertitemListFile();
@@ -82,8 +88,9 @@ private:
     void ShowPrintButton(bool show);
     void RedrawPreview() { m_preview.Redraw(); }
 
-    std::string m_strCommandLine;
-    std::vector<std::string> m_arrCmdLineFiles;
+    std::wstring m_strCommandLine;
+    std::vector<std::wstring> m_arrCmdLineFiles;
+    int m_nTooLongCmdLinePaths = 0;
     std::string m_strPrinterName;
     int m_nSupportedTypes = -2;
 

@@ -11,10 +11,10 @@ enum class FileCheck {
     kUnsupported,  // the printer takes no file with this extension
 };
 
-// The verdict for `path` under the supported-language set (see tab_rules.h).
+// The verdict for `path` under the supported-language set: the whole extension counts.
 FileCheck CheckPrintFile(const char* path, int nSupportedTypes);
 
 // The target of a shell shortcut; empty when `path` is not one or it cannot be read.
-std::string ResolveShortcut(const char* path);
+std::wstring ResolveShortcut(const std::wstring& path);
 // A shortcut's target, any other path itself.
-std::string ResolvedPath(const char* path);
+std::wstring ResolvedPath(const std::wstring& path);

@@ -252,6 +252,9 @@ void CMainPropertySheet::OnCentreRequest() {
 }
 
 void CMainPropertySheet::OnPrint() {
+    // Only a printer whose check found a language it takes gets anything; Enter
+    // or a posted command must not get past a hidden Print button.
+    if (m_pBasicPage->GetSupportedTypes() <= 0) return;
     SetFocus(m_hwnd);
     // A value corrected on the Basic tab does not stop printing.
     m_pBasicPage->ExchangeData(true);

@@ -7,12 +7,12 @@ namespace {
 
 struct Language {
     int bit;
-    const char* extension;    // in the extension list
+    const char* extension;    // "*.ext" of the filter, from its letters
     const char* filterName;   // in the Browse filter
     const char* upper;
 };
 
-// The order of the extension list and of the filter.
+// The order of the filter.
 const Language kLanguages[] = {
     {1, ".pdf/", "PDF", "PDF"}, {2, ".jpg/", "JPEG", "JPG"}, {4, ".tif/", "TIFF", "TIF"},
     {8, ".png/", "PNG", "PNG"}, {16, ".bmp/", "BMP", "BMP"},
@@ -22,34 +22,7 @@ constexpr std::size_t kFilterLimit = 255;
 
 bool Usable(int types) { return types > 0; }
 
-std::string Upper(std::string text) {
-    for (char& ch : text)
-        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-    return text;
-}
-
 }  // namespace
-
-std::string SupportedExtensionList(int types) {
-    std::string list;
-    if (!Usable(types)) return list;
-    for (const Language& l : kLanguages)
-        if (types & l.bit) list += l.extension;
-    return list;
-}
-
-bool IsSupportedExtension(const std::string& extension, int types) {
-    return Upper(SupportedExtensionList(types)).find(Upper(extension)) != std::string::npos;
-}
-
-std::string FindPathExtension(const std::string& path) {
-    std::string::size_type dot = std::string::npos;
-    for (std::string::size_type i = 0; i < path.size(); ++i) {
-        if (path[i] == '\\' || path[i] == ' ') dot = std::string::npos;
-        else if (path[i] == '.') dot = i;
-    }
-    return dot == std::string::npos ? std::string() : path.substr(dot);
-}
 
 std::string BrowseFilterText(int types, const char* word) {
     const std::string w = word ? word : "";

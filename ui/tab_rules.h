@@ -1,21 +1,7 @@
-// Rules of the two tabs that need no window: which file extensions the current
-// printer takes, the Browse filter, the numbers the edits hold, and the label
-// whose ampersands must show. The pages apply them to their controls.
+// Rules of the two tabs that need no window: the Browse filter, the numbers the
+// edits hold, and the label whose ampersands must show. The pages apply them to their controls.
 #pragma once
 #include <string>
-
-// ".pdf/.jpg/.tif/.png/.bmp/" for the bits of the supported set, in that order;
-// empty for the unusable values (-2, -1, 0).
-std::string SupportedExtensionList(int nSupportedTypes);
-
-// Whether an extension as PathFindExtensionA gives it (dot included, possibly
-// empty) occurs in that list, letters compared without case. An empty extension
-// occurs in any list; ".jpeg" and ".tiff" never do.
-bool IsSupportedExtension(const std::string& extension, int nSupportedTypes);
-
-// The extension of a path as PathFindExtensionA finds it: from the last '.' of
-// the last component; a backslash or a space after the dot cancels it.
-std::string FindPathExtension(const std::string& path);
 
 // The Browse filter with '|' separators (before they become NULs), cut to 255
 // characters: one "<NAME> <word> (*.EXT)|*.ext|" per supported language, or

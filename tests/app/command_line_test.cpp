@@ -100,3 +100,23 @@ TEST(CommandLine, PrintSwitchSetsOnlyTheMode) {
         EXPECT_EQ(p.printer, c.printer) << "for: " << c.text;
     }
 }
+
+TEST(CommandLine, UnicodeArgumentsKeepEveryCharacterAndCountOverlongPaths) {
+    struct Skip { const wchar_t* line; const wchar_t* arguments; } const skips[] = {
+        {L"\"C:\\Program Files\\Orvex.exe\"  a.pdf", L"a.pdf"},
+        {L"Orvex.exe\t\"b c.pdf\"", L"\"b c.pdf\""},
+        {L"Orvex.exe", L""},
+        {L"\"C:\\unterminated a.pdf", L""},
+    };
+    for (const Skip& s : skips) EXPECT_EQ(std::wstring(SkipProgramName(s.line)), s.arguments);
+
+    std::vector<std::wstring> files;
+    std::wstring printer;
+    CommandLineSwitches switches;
+    const std::wstring overlong(260, L'x');
+    ParseCommandLine((L"\"C:\\\u03A9mega.pdf\" -M\u0394ruck " + overlong + L" b.pdf \"" + overlong + L"\"").c_str(),
+                     files, printer, &switches);
+    EXPECT_EQ(files, (std::vector<std::wstring>{L"C:\\\u03A9mega.pdf", L"b.pdf"}));
+    EXPECT_EQ(printer, L"\u0394ruck");
+    EXPECT_EQ(switches.nTooLongFiles, 2u);
+}

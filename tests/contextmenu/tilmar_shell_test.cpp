@@ -17,6 +17,8 @@ namespace {
 const std::string kRecorded = "recorded-command-line.txt";
 const char kHelpText[] = "This is the Orvane shell extension's help";
 const HRESULT kNothingToOffer = static_cast<HRESULT>(0x80000001);
+const wchar_t kGreekName[] = L"\u03A9\u03BC\u03B5\u03B3\u03B1.pdf";
+const char kGreekNameUtf8[] = "\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1.pdf";
 
 void RemoveLanguageFiles() {
     DeleteFileA((StageDirectory() + "Local.dat").c_str());
@@ -31,6 +33,11 @@ public:
         CreateDirectoryA(m_directory.c_str(), nullptr);
         for (const char* file : {"a.pdf", "b.jpg", "c.PDF", "d.jpg"})
             WriteTextFile(m_directory + file, "%PDF-1.4\n");
+        // A name the ANSI code page cannot hold.
+        wchar_t wide[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, m_directory.c_str(), -1, wide, MAX_PATH);
+        CloseHandle(CreateFileW((std::wstring(wide) + kGreekName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
         CreateDirectoryA((m_directory + "Photos").c_str(), nullptr);
     }
     const std::string& Directory() const { return m_directory; }
@@ -160,7 +167,7 @@ HMODULE ShellExtension::s_module = nullptr;
 TEST_F(ShellExtension, PdfSelectionStartsTheProgramWithThePdfsOnly) {
     ASSERT_TRUE(WriteTextFile(StageDirectory() + "Local.dat", "[TILMAR_MENU]\r\nCOMMAND1=Recorder.exe\r\n"));
     Menu menu;
-    OpenMenu({L"a.pdf", L"b.jpg", L"Photos", L"c.PDF"}, &menu);
+    OpenMenu({L"a.pdf", L"b.jpg", L"Photos", L"c.PDF", kGreekName}, &menu);
     EXPECT_EQ(menu.initialized, S_OK);
     ASSERT_EQ(menu.queried, MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
     ASSERT_EQ(GetMenuItemCount(menu.hmenu), 1);
@@ -177,7 +184,9 @@ TEST_F(ShellExtension, PdfSelectionStartsTheProgramWithThePdfsOnly) {
     std::string recorded;
     ASSERT_TRUE(WaitForRecording(&recorded, 10000)) << "the stand-in program did not start";
     const std::string dir = m_selection.Directory();
-    const std::string parameters = " \"" + dir + "a.pdf\" \"" + dir + "c.PDF\"";
+    // Names go over as Unicode, as the file manager passes them (recorded in UTF-8).
+    const std::string parameters =
+        " \"" + dir + "a.pdf\" \"" + dir + "c.PDF\" \"" + dir + kGreekNameUtf8 + "\"";
     const std::string commandLine = recorded.substr(0, recorded.find('\n'));
     // The program's own name comes first, as the system writes it; then exactly our parameters.
     ASSERT_GE(commandLine.size(), parameters.size());
@@ -233,9 +242,10 @@ public:
 private:
     void Run() {
         for (int i = 0; i < 400 && !m_stop; ++i) {
-            if (HWND box = FindWindowA("#32770", m_caption.c_str())) {
-                char text[512] = "";
-                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's static text
+            HWND box = FindWindowA("#32770", m_caption.c_str());
+            char text[512] = "";
+            // The message box's static text; a box still being set up has none yet.
+            if (box && GetDlgItemTextA(box, 0xFFFF, text, sizeof text) > 0) {
                 m_text = text;
                 m_found = true;
                 // Ending a modal loop must be posted, not sent.
@@ -263,6 +273,50 @@ TEST_F(ShellExtension, MissingProgramShowsTheLimitMessage) {
     const std::string text = closer.Text();
     EXPECT_TRUE(closer.Found()) << "no message box captioned " << caption;
     EXPECT_EQ(text, "Selected files are over the limit. Please, remove some of selected files.");
+}
+
+// A copy of the extension whose own path does not fit MAX_PATH cannot know its
+// directory: it starts nothing (not a bare "Orvex.exe" from the current folder
+// or PATH) and shows its message.
+TEST_F(ShellExtension, UnknownInstallDirectoryStartsNothing) {
+    wchar_t stage[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, StageDirectory().c_str(), -1, stage, MAX_PATH);
+    std::wstring deep = stage;
+    while (deep.size() < MAX_PATH) {
+        deep += std::wstring(60, L'd') + L"\\";
+        CreateDirectoryW(deep.c_str(), nullptr);
+    }
+    const std::wstring copy = deep + TILMAR_DLL_NAME_W;
+    ASSERT_TRUE(CopyFileW((std::wstring(stage) + TILMAR_DLL_NAME_W).c_str(), copy.c_str(), FALSE));
+    // A stranger's program where the bare name would be found.
+    ASSERT_TRUE(CopyFileA((StageDirectory() + "Recorder.exe").c_str(), (StageDirectory() + "Orvex.exe").c_str(), FALSE));
+    SetCurrentDirectoryA(StageDirectory().c_str());
+    HMODULE module = LoadLibraryW(copy.c_str());
+    ASSERT_NE(module, nullptr);
+    {
+        wchar_t classText[64];
+        MultiByteToWideChar(CP_ACP, 0, kClassId, -1, classText, 64);
+        CLSID clsid;
+        CLSIDFromString(classText, &clsid);
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(Export<GetClassObjectEntry>(module, "DllGetClassObject")(clsid, IID_IClassFactory,
+                                                                           factory.ReceiveVoid()),
+                  S_OK);
+        ComPtr<IShellExtInit> init;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, init.ReceiveVoid()), S_OK);
+        ComPtr<IContextMenu> menu;
+        ASSERT_EQ(init->QueryInterface(IID_IContextMenu, menu.ReceiveVoid()), S_OK);
+        ComPtr<IDataObject> data;
+        ASSERT_EQ(m_selection.DataObject({L"a.pdf"}, data.Receive()), S_OK);
+        ASSERT_EQ(init->Initialize(nullptr, data.Get(), nullptr), S_OK);
+        MessageBoxCloser closer("");
+        EXPECT_EQ(Invoke(menu.Get(), MAKEINTRESOURCEA(0)), S_OK);
+        EXPECT_EQ(closer.Text(), "Selected files are over the limit. Please, remove some of selected files.");
+        std::string recorded;
+        EXPECT_FALSE(WaitForRecording(&recorded, 1500)) << recorded;
+    }
+    FreeLibrary(module);
+    DeleteFileA((StageDirectory() + "Orvex.exe").c_str());
 }
 
 TEST_F(ShellExtension, HelpTextOnly) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "device/supported_types.h"
+#include "job/pjl_envelope.h"
 #include "tests/device/device_doubles.h"
 
 TEST(SupportedTypes, ParsesTheCmdEntry) {
@@ -66,8 +67,8 @@ TEST(SupportedTypes, DecidesTheTabState) {
         {-2, init, 1002, 2000, false, false, false, false, nullptr},
         {-1, init, 1004, 1300, false, false, true, false, nullptr},
         {0, init, 1003, 1300, false, false, true, false, nullptr},
-        {1, init, 0, 0, true, true, true, false, nullptr},
-        {31, init, 0, 0, true, true, true, false, nullptr},
+        {1, init, 0, 0, true, true, true, true, nullptr},  // Default drops what the printer refuses
+        {31, init, 0, 0, true, true, true, true, nullptr},
         {-1, change, 1004, 500, false, false, true, false, "OnSelchangeComboPrinterlist / No support(Busy)"},
         {0, change, 1003, 500, false, false, true, false, "OnSelchangeComboPrinterlist / No support"},
         {1, change, 0, 0, true, true, true, true, nullptr},
@@ -83,6 +84,49 @@ TEST(SupportedTypes, DecidesTheTabState) {
         EXPECT_EQ(d.bEnablePrinterList, c.list);
         EXPECT_EQ(d.bDropRefusedFiles, c.drop);
         EXPECT_STREQ(d.pszLogLine ? d.pszLogLine : "", c.log ? c.log : "");
+    }
+}
+
+// The file check and the envelope's language line decide by the same whole extension.
+TEST(SupportedTypes, FileNamesAgainstTheSupportedSet) {
+    // Shift-JIS: 0x95 0x5C is one character whose second byte looks like a backslash.
+    auto sjisLead = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
+    struct Case {
+        const char* path;
+        int types;
+        bool accepted;
+        const char* language;  // the envelope's line, without "@PJL ENTER LANGUAGE=" and CR LF
+    } const cases[] = {
+        {"C:\\docs\\a.pdf", 1, true, "PDF"},
+        {"C:\\docs\\A.PDF", 1, true, "PDF"},
+        {"C:\\docs\\a.Pdf", 1, true, "PDF"},
+        {"C:\\docs\\b.jpg", 1, false, "JPEG"},
+        {"C:\\docs\\b.jpg", 3, true, "JPEG"},
+        {"C:\\docs\\b.jpeg", 31, false, ""},   // four letters never match
+        {"C:\\docs\\c.tiff", 31, false, ""},
+        {"C:\\docs\\c.tif", 4, true, "TIFF"},
+        {"C:\\docs\\d.png", 8, true, "PNG"},
+        {"C:\\docs\\e.bmp", 16, true, "BMP"},
+        {"C:\\docs\\e.bmp", 15, false, "BMP"},
+        {"C:\\docs\\a.pdf", 0, false, "PDF"},
+        {"C:\\docs\\a.pdf", -1, false, "PDF"},
+        {"C:\\docs\\a.pdf", -2, false, "PDF"},
+        // Only the whole extension counts: pieces of one, and no extension, are refused.
+        {"C:\\docs\\noextension", 31, false, ""},
+        {"C:\\docs\\x.pd", 1, false, ""},
+        {"C:\\docs\\x.df", 1, false, ""},
+        {"C:\\docs\\x.", 1, false, ""},
+        {"C:\\docs.pdf\\file", 1, false, ""},    // a dot in a folder is no extension
+        {"C:\\docs\\a.p df", 1, false, ""},      // a space after the dot cancels it
+        {"C:\\docs\\a.pdf.jpg", 1, false, "JPEG"},
+        {"C:\\d\\\x95\x5c.pdf", 1, true, "PDF"},  // double-byte name, read whole
+        {"C:\\d\\a.\x95\x5c", 1, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + " / " + std::to_string(c.types));
+        EXPECT_EQ(IsSupportedFileName(c.path, c.types, sjisLead), c.accepted);
+        const std::string line = *c.language ? "@PJL ENTER LANGUAGE=" + std::string(c.language) + "\r\n" : "";
+        EXPECT_EQ(PjlLanguageLine(c.path, sjisLead), line);
     }
 }
 

@@ -57,6 +57,13 @@ std::string Env(const char* name) {
 
 }  // namespace
 
+std::wstring Utf8ToWide(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
+    return wide;
+}
+
 std::string WinePath(const std::string& unixPath) {
     std::string p = "Z:" + unixPath;
     std::replace(p.begin(), p.end(), '/', '\\');
@@ -126,11 +133,11 @@ bool OrvexDriver::Start(const std::string& arguments, const std::vector<std::str
     }
     for (const std::string& e : extraEnv) block.append(e).push_back('\0');
     block.push_back('\0');
-    STARTUPINFOA si{};
+    // A Unicode command line, as the file manager starts programs.
+    STARTUPINFOW si{};
     si.cb = sizeof si;
-    std::vector<char> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back('\0');
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, block.data(), nullptr, &si, &m_pi)) {
+    std::wstring cmd = Utf8ToWide(commandLine);
+    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, block.data(), nullptr, &si, &m_pi)) {
         m_pi = {};
         return false;
     }
@@ -340,10 +347,13 @@ bool OrvexDriver::DropFiles(HWND page, const std::vector<std::string>& paths) {
     std::string block(sizeof(DROPFILES), '\0');
     DROPFILES header{};
     header.pFiles = sizeof(DROPFILES);
-    header.fWide = FALSE;
+    header.fWide = TRUE;  // as the shell drops them
     std::memcpy(&block[0], &header, sizeof header);
-    for (const std::string& p : paths) block.append(p).push_back('\0');
-    block.push_back('\0');
+    for (const std::string& p : paths) {
+        const std::wstring wide = Utf8ToWide(p);
+        block.append(reinterpret_cast<const char*>(wide.c_str()), (wide.size() + 1) * sizeof(wchar_t));
+    }
+    block.append(sizeof(wchar_t), '\0');
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, m_pi.dwProcessId);
     if (!process) return false;
     // Fixed global memory is its own handle; the page frees it with DragFinish.

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// Names and arguments are UTF-8 in the tests and Unicode towards the program.
+std::wstring Utf8ToWide(const std::string& text);
+
 // A Unix path of the bench (Z:\ + the path with backslashes under Wine).
 std::string WinePath(const std::string& unixPath);
 
@@ -15,7 +18,7 @@ class OrvexDriver {
 public:
     ~OrvexDriver() { Stop(); }
 
-    // Starts the program with `arguments` (the text after the program name) and
+    // Starts the program with `arguments` (UTF-8, the text after the program name) and
     // extra environment entries ("NAME=value").
     bool Start(const std::string& arguments, const std::vector<std::string>& extraEnv = {});
     // Closes the sheet (or kills the process after a few seconds).
@@ -57,7 +60,7 @@ public:
     // The Basic tab's file list.
     std::vector<std::string> ListedFiles() const;
     void SelectRows(const std::vector<int>& rows);
-    // Drops files on a page as the shell would (a DROPFILES block in the program's memory).
+    // Drops files (UTF-8 paths) on a page as the shell would (a wide DROPFILES block in the program's memory).
     bool DropFiles(HWND page, const std::vector<std::string>& paths);
 
     // Another top-level window of the program holding a control `id` (the open dialog).

@@ -7,41 +7,6 @@
 
 namespace {
 
-TEST(TabRules, FileExtensionsAgainstTheSupportedSet) {
-    struct Case {
-        const char* path;
-        int types;
-        bool accepted;
-    } const cases[] = {
-        {"C:\\docs\\a.pdf", 1, true},
-        {"C:\\docs\\A.PDF", 1, true},
-        {"C:\\docs\\a.Pdf", 1, true},
-        {"C:\\docs\\b.jpg", 1, false},
-        {"C:\\docs\\b.jpg", 3, true},
-        {"C:\\docs\\b.jpeg", 31, false},   // four letters never match
-        {"C:\\docs\\c.tiff", 31, false},
-        {"C:\\docs\\c.tif", 4, true},
-        {"C:\\docs\\d.png", 8, true},
-        {"C:\\docs\\e.bmp", 16, true},
-        {"C:\\docs\\e.bmp", 15, false},
-        {"C:\\docs\\noextension", 1, true},   // the empty extension is in every list
-        {"C:\\docs\\noextension", -1, true},
-        {"C:\\docs\\a.pdf", 0, false},
-        {"C:\\docs\\a.pdf", -1, false},
-        {"C:\\docs\\a.pdf", -2, false},
-        {"C:\\docs.v2\\file", 1, true},       // a dot in a folder is no extension
-        {"C:\\docs\\a.pd", 1, true},          // a piece of ".pdf/" is found in the list
-        {"C:\\docs\\a.p df", 1, true},        // a space after the dot cancels it
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.path) + " / " + std::to_string(c.types));
-        EXPECT_EQ(IsSupportedExtension(FindPathExtension(c.path), c.types), c.accepted);
-    }
-    EXPECT_EQ(SupportedExtensionList(31), ".pdf/.jpg/.tif/.png/.bmp/");
-    EXPECT_EQ(SupportedExtensionList(18), ".jpg/.bmp/");
-    EXPECT_EQ(SupportedExtensionList(-1), "");
-}
-
 TEST(TabRules, BrowseFilterNamesTheSupportedLanguagesInOrder) {
     EXPECT_EQ(BrowseFilterText(3, "files"), "PDF files (*.PDF)|*.pdf|JPEG files (*.JPG)|*.jpg|");
     EXPECT_EQ(BrowseFilterText(28, "Dateien"),

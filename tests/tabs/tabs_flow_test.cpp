@@ -195,22 +195,25 @@ TEST_F(TabsFlow, CommandLineFilesAreCheckedAndPrintedInListOrder) {
 }
 
 TEST_F(TabsFlow, PrinterSwitchSelectsAnotherPrinterAndDefaultReturnsToTheSystemDefault) {
-    const std::string a = File("a.pdf", 500, 4);
-    // Another printer, named in other letters' case.
-    std::string other = Queue(2);
+    const std::string a = File("a.jpg", 500, 4), b = File("b.pdf", 600, 5);
+    // The system default takes PDF only; the switch names the PDF+JPEG printer in other letters' case.
+    SetDefaultPrinterA(Queue(2).c_str());
+    std::string other = Queue(1);
     for (char& ch : other) ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 32 : ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
-    ASSERT_TRUE(orvex.Start(a + " -M " + other));
+    ASSERT_TRUE(orvex.Start("-M " + other + " " + a + " " + b));
     ASSERT_TRUE(orvex.WaitSheet());
     EXPECT_TRUE(orvex.DrainMessages(1500, 500).empty());
     EXPECT_EQ(orvex.ComboText(orvex.Basic(), kPrinterList, orvex.ComboSelection(orvex.Basic(), kPrinterList)),
-              Queue(2));
-    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{a});
+              Queue(1));
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, b}));
 
     orvex.Click(orvex.Basic(), kDefault);
     orvex.Settle(500);
     EXPECT_EQ(orvex.ComboText(orvex.Basic(), kPrinterList, orvex.ComboSelection(orvex.Basic(), kPrinterList)),
-              Queue(1));
-    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{a});  // Default keeps the files
+              Queue(2));
+    // Default keeps the files the system default takes, and drops the others without a word.
+    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{b});
+    EXPECT_TRUE(orvex.DrainMessages(1000, 300).empty());
 }
 
 TEST_F(TabsFlow, SilentPrinterAtStartHidesPrintAndTellsOnce) {
@@ -270,6 +273,34 @@ TEST_F(TabsFlow, SwitchingToASilentPrinterKeepsTheListAndTellsHalfASecondLater) 
     EXPECT_EQ(orvex.MessageText(box), kBusyOrOff);
     EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, b}));
     orvex.CloseMessageBox(box);
+}
+
+// Each check speaks for the printer now chosen only: the busy message of a printer
+// left within half a second does not follow. A printer that takes none of the
+// languages gets nothing, neither through Enter in Copies (the sheet's default
+// button) nor through the Print command itself.
+TEST_F(TabsFlow, OnlyTheChosenPrinterSpeaksAndARefusingPrinterGetsNothing) {
+    MapQueue(Queue(2), AgentAddress("NONE"));
+    const std::string a = File("a.pdf", 400, 50);
+    ASSERT_TRUE(orvex.Start(a));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+    const size_t jobsBefore = CapturedJobs(Queue(2)).size();
+    ChoosePrinter(orvex, ComboIndexOf(orvex, Queue(3)));  // silent: its message is due 500 ms later
+    ChoosePrinter(orvex, ComboIndexOf(orvex, Queue(2)));
+    EXPECT_EQ(orvex.DrainMessages(5000, 1500), std::vector<std::string>{kNoPrinterSupport});
+    EXPECT_FALSE(orvex.PrintButtonShown());
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(orvex.Sheet(), IDOK)));
+
+    HWND copies = orvex.Control(orvex.Basic(), kCopies);
+    PostMessageA(copies, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(copies, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    PostMessageA(copies, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageA(copies, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    orvex.Print();
+    EXPECT_TRUE(orvex.DrainMessages(1500, 500).empty());
+    EXPECT_FALSE(WaitJobs(Queue(2), jobsBefore + 1, 2000));
+    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{a});
 }
 
 TEST_F(TabsFlow, PrinterNamingNoSupportedLanguageIsRefused) {
@@ -692,6 +723,55 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
         for (size_t i = 0; i < jobs.size(); ++i)
             EXPECT_TRUE(ReadWholeFile(jobs[i]) == expected[q - 1][i]) << Queue(q) << " job " << i << " differs";
     }
+}
+
+// The name by which ANSI calls reach a file whose Unicode name the code page cannot hold.
+std::string ShortAnsiName(const std::string& utf8Path) {
+    wchar_t shortName[MAX_PATH] = L"";
+    GetShortPathNameW(Utf8ToWide(utf8Path).c_str(), shortName, MAX_PATH);
+    char ansi[MAX_PATH] = "";
+    WideCharToMultiByte(CP_ACP, 0, shortName, -1, ansi, MAX_PATH, nullptr, nullptr);
+    return ansi;
+}
+
+// Greek letters have no place in the ANSI code page: the file arrives by its short
+// name, from a Unicode command line and from a drop, and its exact bytes reach the
+// printer. A name that has no short name is refused with a message; paths over 259
+// characters are told about once, with their number.
+TEST_F(TabsFlow, NamesBeyondTheAnsiCodePageAndOverlongPaths) {
+    const std::string omega = folder_ + "\\\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1.pdf";  // Ωμεγα.pdf
+    FILE* f = _wfopen(Utf8ToWide(omega).c_str(), L"wb");
+    ASSERT_TRUE(f);
+    const std::string bytes = Bytes(700, 60);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+    const std::string missing = folder_ + "\\\xCE\xA8-missing.pdf";  // Ψ-missing.pdf
+    const std::string overlong = folder_ + "\\" + std::string(260, 'x') + ".pdf";
+    const std::string listedName = ShortAnsiName(omega);
+    ASSERT_FALSE(listedName.empty());
+
+    ASSERT_TRUE(orvex.Start("\"" + omega + "\" \"" + missing + "\" \"" + overlong + "\" \"" + overlong + "2\""));
+    const auto shot = [&](size_t i, HWND) {
+        orvex.Settle(300);
+        Shot("message-name-" + std::to_string(i));
+    };
+    EXPECT_EQ(orvex.DrainMessages(20000, 2000, shot),
+              (std::vector<std::string>{
+                  "The file name contains characters this system cannot use, and there is no short name for the "
+                  "file. Rename the file and try again.",
+                  "2 file path(s) are longer than 259 characters and cannot be printed."}));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{listedName});
+    ASSERT_TRUE(orvex.DropFiles(orvex.Basic(), {omega, overlong}));
+    EXPECT_EQ(orvex.DrainMessages(5000, 800),
+              std::vector<std::string>{"1 file path(s) are longer than 259 characters and cannot be printed."});
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{listedName, listedName}));
+    Shot("basic-short-names");
+
+    ASSERT_TRUE(orvex.Print());
+    ASSERT_TRUE(WaitNewJobs(2));
+    for (const std::string& job : NewJobs())
+        EXPECT_EQ(ReadWholeFile(job), Header(kDefaultOptions, 700, "PDF") + bytes + kTrailer);
 }
 
 // Run by no_printer.sh with a CUPS server that does not exist: Wine's spooler then

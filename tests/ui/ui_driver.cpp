@@ -5,7 +5,7 @@
 //   ui_driver <Orvex.exe> <scenario> [expected text] [--shots DIR]
 //
 // Scenarios: caption, splash-timer, splash-click, splash-esc, print-empty,
-// close-button, minimize-button, wm-close, help, context-help.
+// close-button, minimize-button, caption-move, wm-close, help, context-help.
 // With --shots, the driver asks for a screenshot at interesting moments by
 // writing DIR/<name>.request and waiting (up to 10 s) for DIR/<name>.done.
 // Prints one line per check and exits 0 when all of them held.
@@ -13,6 +13,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -353,20 +354,34 @@ int Splash(Orvex& app, const std::string& how) {
     return 0;
 }
 
+// Print acts only for a printer that takes a language: the default queue's port is
+// pointed at the bench agent that takes all five (undone by the returned key path).
+std::string UseAgentForDefaultQueue() {
+    const char* queue = std::getenv("ORVANE_QUEUE_1");
+    const char* agent = std::getenv("ORVANE_AGENT_ALL");
+    if (!queue || !agent) return "";
+    const std::string key =
+        std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\CUPS:") + queue;
+    std::string address(agent);
+    address.erase(address.rfind(':'));
+    HKEY h = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS)
+        return "";
+    RegSetValueExA(h, "IPAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
+                   static_cast<DWORD>(address.size() + 1));
+    RegCloseKey(h);
+    return key;
+}
+
 int PrintEmpty(Orvex& app, const std::string& expectedTitle) {
     const char* kExpected = "There is no file to print. Select the file(s) properly and try again.";
     HWND sheet = app.WaitSheet();
     if (!sheet) return 1;
     app.WaitSplashGone();
     HWND print = GetDlgItem(sheet, IDOK);
-    // The Basic tab hides Print while the printer cannot be used; the command
-    // still reaches the sheet.
-    if (IsWindowVisible(print)) {
-        Click(CentreOf(print));
-    } else {
-        Note("Print is hidden (no usable printer): posting its command");
-        PostMessageA(sheet, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(print));
-    }
+    Check(IsWindowVisible(print) != FALSE, "Print is shown for a printer that takes the languages");
+    Click(CentreOf(print));
     HWND box = nullptr;
     WaitUntil([&] { return (box = app.MessageBoxOf(sheet)) != nullptr; }, 5000);
     Check(box != nullptr, "Print with an empty list shows the message box");
@@ -421,6 +436,24 @@ int CaptionButton(Orvex& app, bool close) {
     Check(iconic, "the minimize caption button minimizes the sheet");
     Check(IsWindow(sheet) != FALSE, "the program is still running");
     app.CloseAndCheckExit(sheet, "WM_CLOSE when minimized");
+    return 0;
+}
+
+// The pointer goes from the close button onto minimize in one mouse event, then
+// to Cancel: the frame must not keep the mouse captured, so the click reaches Cancel.
+int CaptionMove(Orvex& app) {
+    HWND sheet = app.WaitSheet();
+    if (!sheet) return 1;
+    app.WaitSplashGone();
+    Sleep(200);
+    const POINT close = CaptionButtonCentre(sheet, 25), minimize = CaptionButtonCentre(sheet, 45);
+    MoveMouse(close.x - 6, close.y + 40);
+    MoveMouse(close.x, close.y);
+    MoveMouse(minimize.x, minimize.y);
+    Shot("on-minimize");
+    Click(CentreOf(GetDlgItem(sheet, IDCANCEL)));
+    const long code = app.WaitExit(5000);
+    Check(code != -1, "a click on Cancel after the move ends the program (exit code %ld)", code);
     return 0;
 }
 
@@ -485,6 +518,7 @@ int main(int argc, char** argv) {
     const std::string expected = args.size() > 2 ? args[2] : "";
     Orvex app(args[0]);
     if (scenario == "help" || scenario == "context-help") DeleteFileA((app.Dir() + "hhctrl.log").c_str());
+    const std::string mappedPort = scenario == "print-empty" ? UseAgentForDefaultQueue() : "";
     if (!app.Start()) return 1;
 
     if (scenario == "caption") Caption(app, expected);
@@ -494,11 +528,13 @@ int main(int argc, char** argv) {
     else if (scenario == "print-empty") PrintEmpty(app, expected);
     else if (scenario == "close-button") CaptionButton(app, true);
     else if (scenario == "minimize-button") CaptionButton(app, false);
+    else if (scenario == "caption-move") CaptionMove(app);
     else if (scenario == "wm-close") WmClose(app);
     else if (scenario == "help") Help(app, false);
     else if (scenario == "context-help") Help(app, true);
     else Check(false, "unknown scenario %s", scenario.c_str());
 
+    if (!mappedPort.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, mappedPort.c_str());
     std::printf("%s: %d failure(s)\n", scenario.c_str(), g_failures);
     return g_failures ? 1 : 0;
 }

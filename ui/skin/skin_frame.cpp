@@ -116,8 +116,9 @@ void CSkinFrame::Track(HWND hwnd, Point windowPoint) {
     e.windowPoint = windowPoint;
     e.windowUnderPointerIsThis = WindowFromPoint(screen) == hwnd;
     e.leftButtonDown = GetKeyState(VK_LBUTTON) < 0;
-    const CaptionEffects fx = m_buttons.Track(e);
-    if (fx.releaseCapture && GetCapture() == hwnd) ReleaseCapture();
+    const CaptionEffects fx = m_buttons.Track(e, [hwnd] {
+        if (GetCapture() == hwnd) ReleaseCapture();
+    });
     if (fx.takeCapture) SetCapture(hwnd);
     if (!fx.redrawSlots.empty()) {
         // Repaint the frame under the changed buttons first: state pictures are

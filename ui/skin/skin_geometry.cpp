@@ -132,7 +132,7 @@ void CaptionButtons::Layout(int W) {
     m_buttons[kMinimize].rect = MinimizeButtonRect(W);
 }
 
-CaptionEffects CaptionButtons::Track(const MouseEvent& e) {
+CaptionEffects CaptionButtons::Track(const MouseEvent& e, const std::function<void()>& releaseNow) {
     CaptionEffects fx;
     // Close first, then minimize: a release over close after a press on minimize
     // still finds the capture held and closes.
@@ -154,6 +154,7 @@ CaptionEffects CaptionButtons::Track(const MouseEvent& e) {
             } else if (m_capturedBy == b.message) {
                 m_capturedBy = 0;
                 fx.releaseCapture = true;
+                if (releaseNow) releaseNow();
             }
         }
         if (CaptionLook(b, m_capturedBy) != oldLook) fx.redrawSlots.push_back(slot);

@@ -3,6 +3,7 @@
 // make. Plain values only; the GDI code in this folder draws what these say.
 #pragma once
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace skin {
@@ -121,7 +122,10 @@ public:
     CaptionButtons();
     void Configure(int closeBitmap, int minimizeBitmap);
     void Layout(int windowW);           // rectangles from the window width
-    CaptionEffects Track(const MouseEvent& e);
+    // `releaseNow`, when given, gives the capture up at once, inside the button
+    // that loses it and before the next button is looked at: releasing re-enters
+    // the tracking (WM_CAPTURECHANGED), which must see the buttons as they are then.
+    CaptionEffects Track(const MouseEvent& e, const std::function<void()>& releaseNow = nullptr);
     const CaptionButton& Button(int slot) const { return m_buttons[slot]; }
     unsigned CapturedBy() const { return m_capturedBy; }
 
