@@ -35,6 +35,8 @@ public:
 
     bool ExchangeData(bool save) override;
     bool UpdateBasicData();
+    // The last check's supported-language set (0 none, -1 unreadable, -2 no printer).
+    int GetSupportedTypes() const { return m_nSupportedTypes; }
 
     // Files dropped on either tab.
     void OnDropFiles(HDROP drop) override;
