@@ -167,9 +167,11 @@ TEST_F(TabsFlow, PrinterSwitchSelectsAnotherPrinterAndDefaultReturnsToTheSystemD
     EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{a});
 
     orvex.Click(orvex.Basic(), kDefault);
-    orvex.Settle(500);
-    EXPECT_EQ(orvex.ComboText(orvex.Basic(), kPrinterList, orvex.ComboSelection(orvex.Basic(), kPrinterList)),
-              Queue(1));
+    auto selected = [&] {
+        return orvex.ComboText(orvex.Basic(), kPrinterList, orvex.ComboSelection(orvex.Basic(), kPrinterList));
+    };
+    WaitFor([&] { return selected() == Queue(1); }, 10000);
+    EXPECT_EQ(selected(), Queue(1));
     EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{a});  // Default keeps the files
 }
 
@@ -274,7 +276,6 @@ TEST_F(TabsFlow, WorkedExampleTwoThroughTheControls) {
     orvex.ClickRadio(adv, kFit);
     ASSERT_TRUE(orvex.SelectCombo(adv, kPaperSize, 4));
     ASSERT_TRUE(orvex.SelectCombo(adv, kPaperType, 2));
-    orvex.Settle(300);
     EXPECT_EQ(orvex.ComboText(adv, kPaperSize, orvex.ComboSelection(adv, kPaperSize)).rfind("A4", 0), 0u);
     EXPECT_EQ(orvex.ComboText(adv, kPaperType, orvex.ComboSelection(adv, kPaperType)), "Thick");
     EXPECT_FALSE(IsWindowEnabled(orvex.Control(adv, kZoom)));
@@ -287,9 +288,11 @@ TEST_F(TabsFlow, WorkedExampleTwoThroughTheControls) {
     orvex.ClickRadio(basic, kRangePages);
     orvex.SetEditText(basic, kFrom, "2");
     orvex.SetEditText(basic, kTo, "5");
-    orvex.Settle(1300);  // the range timers
+    // The range timers may correct them a moment later; they must not.
+    WaitFor([&] { return orvex.Text(orvex.Control(basic, kFrom)) != "2" || orvex.Text(orvex.Control(basic, kTo)) != "5"; }, 1500);
     EXPECT_EQ(orvex.Text(orvex.Control(basic, kFrom)), "2");
     EXPECT_EQ(orvex.Text(orvex.Control(basic, kTo)), "5");
+    orvex.Settle();
     Shot("basic-example-2");
 
     ASSERT_TRUE(orvex.Print());
@@ -327,9 +330,9 @@ TEST_F(TabsFlow, NumbersAreCorrected) {
     orvex.SetEditText(basic, kFrom, "8");
     orvex.SetEditText(basic, kTo, "3");
     EXPECT_EQ(orvex.Text(orvex.Control(basic, kFrom)), "8");  // not yet
-    orvex.Settle(1500);
-    EXPECT_EQ(orvex.Text(orvex.Control(basic, kFrom)), "3");
-    EXPECT_EQ(orvex.Text(orvex.Control(basic, kTo)), "3");
+    EXPECT_EQ(orvex.WaitText(orvex.Control(basic, kFrom), "3"), "3");
+    EXPECT_EQ(orvex.WaitText(orvex.Control(basic, kTo), "3"), "3");
+    orvex.Settle();
     Shot("basic-numbers");
     // All disables them again at 1 - 1.
     orvex.ClickRadio(basic, kRangeAll);
@@ -339,16 +342,16 @@ TEST_F(TabsFlow, NumbersAreCorrected) {
     ASSERT_TRUE(orvex.ShowTab(1));
     HWND adv = orvex.Advanced();
     orvex.SetEditText(adv, kZoom, "300");
-    orvex.Settle(2500);  // "50" from the exchange, then "100" from the next timer pass
-    EXPECT_EQ(orvex.Text(orvex.Control(adv, kZoom)), "100");
+    // "50" from the exchange, then "100" from the next timer pass.
+    EXPECT_EQ(orvex.WaitText(orvex.Control(adv, kZoom), "100"), "100");
     orvex.SetEditText(adv, kZoom, "75");
-    orvex.Settle(1500);
+    // The next timer pass may change it; it must not.
+    WaitFor([&] { return orvex.Text(orvex.Control(adv, kZoom)) != "75"; }, 1500);
     EXPECT_EQ(orvex.Text(orvex.Control(adv, kZoom)), "75");
     // The ampersand of Black & White is shown, not taken as a mnemonic.
     EXPECT_EQ(orvex.Text(orvex.Control(adv, kBlackWhite)), "Black && White");
     // A3 fills the preview's height (a picture to look at).
     ASSERT_TRUE(orvex.SelectCombo(adv, kPaperSize, 15));
-    orvex.Settle(300);
     Shot("advanced-a3");
 }
 
@@ -389,10 +392,20 @@ TEST_F(TabsFlow, RemoveDeletesTheSelectedRowsOnly) {
 }
 
 // The open dialog's file name: a combo box (cmb13) in newer dialogs, an edit (edt1) in older ones.
-void TypeFileName(HWND dialog, const std::string& text) {
+HWND FileNameControl(HWND dialog) {
     HWND name = GetDlgItem(dialog, 0x47C);
-    if (!name) name = GetDlgItem(dialog, 0x480);
-    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    return name ? name : GetDlgItem(dialog, 0x480);
+}
+
+void TypeFileName(HWND dialog, const std::string& text) {
+    SendMessageA(FileNameControl(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string FileNameOf(HWND dialog) {
+    char text[MAX_PATH] = "";
+    SendMessageTimeoutA(FileNameControl(dialog), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
 }
 
 TEST_F(TabsFlow, BrowseOffersTheSupportedLanguagesAndChecksTheChoice) {
@@ -402,7 +415,7 @@ TEST_F(TabsFlow, BrowseOffersTheSupportedLanguagesAndChecksTheChoice) {
     EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
 
     const int kFileTypes = 0x470;  // cmb1 of the open dialog
-    orvex.Click(orvex.Basic(), kBrowse);
+    orvex.Press(orvex.Basic(), kBrowse);
     HWND dialog = orvex.WaitWindowWith(kFileTypes, 10000);
     ASSERT_TRUE(dialog);
     std::vector<std::string> types;
@@ -412,7 +425,8 @@ TEST_F(TabsFlow, BrowseOffersTheSupportedLanguagesAndChecksTheChoice) {
     // Into the files' folder, then two of its files: the supported one is listed, the other refused.
     TypeFileName(dialog, folder_);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-    orvex.Settle(800);
+    // Opening a folder stays in the dialog, which then shows that folder.
+    WaitFor([&] { return !IsWindow(dialog) || FileNameOf(dialog) != folder_; }, 10000);
     ASSERT_TRUE(IsWindow(dialog));
     TypeFileName(dialog, "\"b.jpg\" \"c.png\"");
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
@@ -420,7 +434,7 @@ TEST_F(TabsFlow, BrowseOffersTheSupportedLanguagesAndChecksTheChoice) {
     EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{b});
 
     // One file: its whole path.
-    orvex.Click(orvex.Basic(), kBrowse);
+    orvex.Press(orvex.Basic(), kBrowse);
     dialog = orvex.WaitWindowWith(kFileTypes, 10000);
     ASSERT_TRUE(dialog);
     TypeFileName(dialog, a);
