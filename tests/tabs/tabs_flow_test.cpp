@@ -286,7 +286,8 @@ TEST_F(TabsFlow, WorkedExampleTwoThroughTheControls) {
     orvex.SetEditText(basic, kFrom, "2");
     orvex.SetEditText(basic, kTo, "5");
     // The range timers may correct them a moment later; they must not.
-    WaitFor([&] { return orvex.Text(orvex.Control(basic, kFrom)) != "2" || orvex.Text(orvex.Control(basic, kTo)) != "5"; }, 1500);
+    WaitFor([&] { return orvex.Text(orvex.Control(basic, kFrom)) != "2" || orvex.Text(orvex.Control(basic, kTo)) != "5"; },
+            1500);
     EXPECT_EQ(orvex.Text(orvex.Control(basic, kFrom)), "2");
     EXPECT_EQ(orvex.Text(orvex.Control(basic, kTo)), "5");
     orvex.Settle();

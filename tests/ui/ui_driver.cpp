@@ -10,13 +10,13 @@
 // as DIR/<name>.bmp. Prints one line per check and exits 0 when all of them held.
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -124,7 +124,8 @@ Pixels ResourcePixels(const std::string& exe, int id) {
     Pixels p;
     HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return p;
-    auto bitmap = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    auto bitmap =
+        static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     BITMAP bm{};
     if (bitmap && GetObjectA(bitmap, sizeof bm, &bm)) {
         HDC dc = CreateCompatibleDC(nullptr);
@@ -481,7 +482,9 @@ int Splash(Orvex& app, const std::string& how) {
                 return share >= 0.99;
             },
             5000) && share >= 0.99;
-        Check(seen, "the display shows the splash over the sheet (%.1f%% of its band as in its bitmap, %lu ms after the sheet appeared, look %d)",
+        Check(seen,
+              "the display shows the splash over the sheet (%.1f%% of its band as in its bitmap, %lu ms after the "
+              "sheet appeared, look %d)",
               share * 100, Now() - sheetShown, looks);
         Shot("splash", screen);  // the look judged last
     }
