@@ -5,6 +5,8 @@
 # The 32-bit extension cannot be registered where no 32-bit programs run, so only
 # the 64-bit registration is checked. Exit 77 (skip) when the installer or one of
 # the programs it carries has not been built yet; failures are reported first.
+# The programs, as staged and as installed, carry no DWARF sections, and each has
+# its debug file in <build>/symbols, the one its .gnu_debuglink names (by CRC).
 set -uo pipefail
 build=${ORVANE_BUILD_DIR:?run from CTest}
 setup=$build/OrvaneSetup.exe
@@ -41,6 +43,36 @@ leftovers() { grep -i -n -E 'Orvane|Tilmar|QELLangCode|9061A1F6|\\QEL\]|\\QEL\\'
 
 if leftovers >/dev/null; then fail "the fresh prefix already mentions the product"; fi
 
+objdump=x86_64-w64-mingw32-objdump objcopy=x86_64-w64-mingw32-objcopy
+# stripped <program>: no .debug_* section in it.
+stripped() {
+  local sections
+  sections=$("$objdump" -h "$1" | awk '$2 ~ /^\.debug_/ { print $2 }' | tr '\n' ' ')
+  [ -z "$sections" ] || fail "$1 carries $sections"
+}
+# debug_file_of <program>: its .gnu_debuglink names a file in the symbols folder whose CRC it holds.
+debug_file_of() {
+  local link=$build/debuglink.bin
+  "$objcopy" --dump-section .gnu_debuglink="$link" "$1" "$build/debuglink.copy" 2>/dev/null
+  rm -f "$build/debuglink.copy"
+  python3 - "$link" "$build/symbols" "$1" <<'PY' || fail "$1 has no matching debug file in $build/symbols"
+import os, struct, sys, zlib
+raw = open(sys.argv[1], "rb").read()
+name = raw.split(b"\0", 1)[0].decode()
+crc, = struct.unpack("<I", raw[-4:])
+path = os.path.join(sys.argv[2], name)
+ok = name and os.path.isfile(path) and zlib.crc32(open(path, "rb").read()) == crc
+print(f"{os.path.basename(sys.argv[3])}: debug file {path if ok else '(none)'}")
+sys.exit(0 if ok else 1)
+PY
+  rm -f "$link"
+}
+for f in Orvex.exe Tilmar64.dll Tilmar.dll; do
+  [ -f "$stage/$f" ] || continue
+  stripped "$stage/$f"
+  debug_file_of "$stage/$f"
+done
+
 for lang in EN GR; do
   args=(/S); [ "$lang" = EN ] || args+=("/LANG=$lang")
   "$wine" "$setup" "${args[@]}"; rc=$?
@@ -49,6 +81,11 @@ for lang in EN GR; do
   for f in "${files[@]}" uninstall.exe; do
     [ -f "$stage/$f" ] || [ "$f" = uninstall.exe ] || continue
     [ -f "$dir/$f" ] || fail "$lang: $f not installed"
+  done
+  for f in Orvex.exe Tilmar64.dll Tilmar.dll; do
+    [ -f "$dir/$f" ] || continue
+    stripped "$dir/$f"
+    cmp -s "$stage/$f" "$dir/$f" || fail "$lang: the installed $f is not the staged one"
   done
   for key in 'Software\\QEL\\Orvane Suite' 'Software\\Wow6432Node\\QEL\\Orvane Suite'; do
     got=$(value "$key" QELLangCode)

@@ -303,7 +303,7 @@ int main(int argc, char** argv) {
     }
     if (sheet && !(box = orvex.WaitMessageBox(2500)) && orvex.Print()) box = orvex.WaitMessageBox(8000);
     if (box) {
-        orvex.Settle(300);
+        orvex.WaitPainted(box);
         orvex.Screenshot(shots + "-message.bmp", box);
         MeasureChildren(meter, report, "message", box);
         MeasureMessages(meter, report, box);
@@ -315,14 +315,14 @@ int main(int argc, char** argv) {
     if (!sheet && ok) sheet = orvex.WaitSheet();
     if (sheet) {
         // The version splash covers the sheet for its first two seconds.
-        orvex.Settle(1000);
+        WaitFor([] { return FindWindowA("OrvaneVersionSplash", nullptr) == nullptr; }, 10000);
+        orvex.Settle();
         orvex.Screenshot(shots + "-basic.bmp");
         MeasureChildren(meter, report, "sheet", sheet);
         MeasureTabs(meter, report, reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0)),
                     orvex.ProcessId());
         MeasureChildren(meter, report, "basic", orvex.Basic());
         orvex.ShowTab(1);
-        orvex.Settle(300);
         orvex.Screenshot(shots + "-advanced.bmp");
         MeasureChildren(meter, report, "advanced", orvex.Advanced());
     } else {

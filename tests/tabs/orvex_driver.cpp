@@ -102,13 +102,17 @@ std::vector<std::string> CapturedJobs(const std::string& queue) {
     return jobs;
 }
 
-bool WaitJobs(const std::string& queue, size_t count, DWORD timeoutMs) {
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
-    while (CapturedJobs(queue).size() < count) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(50);
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(20);
     }
-    return true;
+}
+
+bool WaitJobs(const std::string& queue, size_t count, DWORD timeoutMs) {
+    return WaitFor([&] { return CapturedJobs(queue).size() >= count; }, timeoutMs);
 }
 
 bool OrvexDriver::Start(const std::string& arguments, const std::vector<std::string>& extraEnv) {
@@ -230,32 +234,45 @@ std::string OrvexDriver::Text(HWND window) const {
     return text;
 }
 
+// Sent, not posted: when the call returns the program has handled it (a
+// message box it opens meanwhile would end the wait after five seconds).
+static LRESULT SendAndWait(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
 void OrvexDriver::SetEditText(HWND page, int id, const std::string& text) {
     HWND edit = Control(page, id);
-    PostMessageA(edit, EM_SETSEL, 0, -1);
+    SendAndWait(edit, EM_SETSEL, 0, -1);
     if (text.empty()) {
-        PostMessageA(edit, WM_CHAR, VK_BACK, 0);
+        SendAndWait(edit, WM_CHAR, VK_BACK, 0);
     } else {
-        for (char ch : text) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(ch), 1);
+        for (char ch : text) SendAndWait(edit, WM_CHAR, static_cast<unsigned char>(ch), 1);
     }
-    Settle(150);
+    Settle();
 }
 
 void OrvexDriver::Click(HWND page, int id) {
+    SendAndWait(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(page, id)));
+    Settle();
+}
+
+void OrvexDriver::Press(HWND page, int id) {
     PostMessageA(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(page, id)));
-    Settle(150);
 }
 
 void OrvexDriver::ClickRadio(HWND page, int id) {
-    PostMessageA(Control(page, id), BM_CLICK, 0, 0);
-    Settle(150);
+    SendAndWait(Control(page, id), BM_CLICK, 0, 0);
+    Settle();
 }
 
 bool OrvexDriver::SelectCombo(HWND page, int id, int index) {
     HWND combo = Control(page, id);
-    DWORD_PTR r = 0;
-    SendMessageTimeoutA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &r);
-    return PostMessageA(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo)) != FALSE;
+    if (SendAndWait(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0) != index) return false;
+    SendAndWait(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    Settle();
+    return true;
 }
 
 int OrvexDriver::ComboSelection(HWND page, int id) const {
@@ -279,7 +296,7 @@ bool OrvexDriver::ShowTab(int index) {
     DWORD_PTR r = 0;
     const bool ok = SendMessageTimeoutA(m_sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG,
                                         10000, &r) != 0;
-    Settle(300);
+    Settle();
     return ok;
 }
 
@@ -390,13 +407,38 @@ HWND OrvexDriver::WaitWindowWith(int id, DWORD timeoutMs) const {
     }
 }
 
-void OrvexDriver::Settle(DWORD ms) const {
-    // A round trip through the program's queue, then a little time for its timers.
-    if (m_sheet) {
-        DWORD_PTR r = 0;
-        SendMessageTimeoutA(m_sheet, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &r);
-    }
-    Sleep(ms);
+// True when neither the window nor any window inside it waits to be painted.
+static bool Painted(HWND top) {
+    if (GetUpdateRect(top, nullptr, FALSE)) return false;
+    bool painted = true;
+    EnumChildWindows(
+        top,
+        [](HWND child, LPARAM lp) -> BOOL {
+            if (!IsWindowVisible(child) || !GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+            *reinterpret_cast<bool*>(lp) = false;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&painted));
+    return painted;
+}
+
+void OrvexDriver::Settle(DWORD timeoutMs) const {
+    if (!m_sheet) return;
+    const DWORD start = GetTickCount();
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(m_sheet, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &r);
+    const DWORD spent = GetTickCount() - start;
+    WaitPainted(m_sheet, spent < timeoutMs ? timeoutMs - spent : 0);
+}
+
+bool OrvexDriver::WaitPainted(HWND window, DWORD timeoutMs) const {
+    return WaitFor([&] { return IsWindow(window) && Painted(window); }, timeoutMs);
+}
+
+std::string OrvexDriver::WaitText(HWND window, const std::string& expected, DWORD timeoutMs) const {
+    std::string text;
+    WaitFor([&] { return (text = Text(window)) == expected; }, timeoutMs);
+    return text;
 }
 
 bool OrvexDriver::Screenshot(const std::string& path, HWND around) const {

@@ -47,7 +47,8 @@ public:
     // Controls.
     std::string Text(HWND window) const;
     void SetEditText(HWND page, int id, const std::string& text);  // as if typed, one character at a time
-    void Click(HWND page, int id);                                  // BN_CLICKED as the button sends it
+    void Click(HWND page, int id);  // BN_CLICKED as the button sends it; returns when handled
+    void Press(HWND page, int id);  // the same, posted: returns at once (for buttons that open a dialog)
     void ClickRadio(HWND page, int id);                             // BM_CLICK
     bool SelectCombo(HWND page, int id, int index);                 // CB_SETCURSEL + CBN_SELCHANGE
     int ComboSelection(HWND page, int id) const;
@@ -67,8 +68,13 @@ public:
     HWND WaitWindowWith(int id, DWORD timeoutMs) const;
     DWORD ProcessId() const { return m_pi.dwProcessId; }
 
-    // Lets the program's message loop run its posted work.
-    void Settle(DWORD ms = 300) const;
+    // Waits (at most `timeoutMs`) until the program has handled what it was
+    // sent and every window of the sheet has painted.
+    void Settle(DWORD timeoutMs = 5000) const;
+    // Waits (at most `timeoutMs`) until neither `window` nor a window inside it waits to be painted.
+    bool WaitPainted(HWND window, DWORD timeoutMs = 5000) const;
+    // The control's text once it reads `expected`, or its last text after `timeoutMs`.
+    std::string WaitText(HWND window, const std::string& expected, DWORD timeoutMs = 5000) const;
     // Writes the screen around `around` (by default the sheet; else the whole screen) as a BMP file.
     bool Screenshot(const std::string& path, HWND around = nullptr) const;
 
@@ -76,6 +82,9 @@ private:
     PROCESS_INFORMATION m_pi{};
     HWND m_sheet = nullptr;
 };
+
+// Polls `condition` until it holds (true) or `timeoutMs` have passed (false).
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
 
 // Complete jobs a queue captured (job-NNNN.bin under $ORVANE_JOBS_DIR/<queue>), oldest first.
 std::vector<std::string> CapturedJobs(const std::string& queue);

@@ -6,18 +6,24 @@
 //
 // Scenarios: caption, splash-timer, splash-click, splash-esc, print-empty,
 // close-button, minimize-button, caption-move, wm-close, help, context-help.
-// With --shots, the driver asks for a screenshot at interesting moments by
-// writing DIR/<name>.request and waiting (up to 10 s) for DIR/<name>.done.
-// Prints one line per check and exits 0 when all of them held.
+// With --shots, the driver saves what the display shows at interesting moments
+// as DIR/<name>.bmp. Prints one line per check and exits 0 when all of them held.
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -47,8 +53,6 @@ void Note(const char* format, ...) {
 
 DWORD Now() { return GetTickCount(); }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::string ReadFile(const std::string& path) {
     std::string text;
     if (FILE* f = std::fopen(path.c_str(), "rb")) {
@@ -74,24 +78,107 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-// Asks the test script for a screenshot and waits until it has been taken.
-// With a probe point, the script answers with the colour the display shows
-// there ("#RRGGBB"), which tells what is really on top.
-std::string Shot(const char* name, const POINT* probe = nullptr) {
-    if (g_shots.empty()) return "";
-    const std::string request = g_shots + "\\" + name + ".request";
-    const std::string done = g_shots + "\\" + name + ".done";
-    DeleteFileA(done.c_str());
-    if (FILE* f = std::fopen(request.c_str(), "wb")) {
-        if (probe) std::fprintf(f, "%ld %ld\n", probe->x, probe->y);
-        std::fclose(f);
+// Pixels as 0xRRGGBB, rows top-down.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<uint32_t> rgb;
+    uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+};
+
+// The pixels of a bitmap, through a top-down 32-bit DIB.
+Pixels PixelsOf(HDC dc, HBITMAP bitmap, int width, int height) {
+    Pixels p;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> bits(static_cast<size_t>(width) * height);
+    if (GetDIBits(dc, bitmap, 0, height, bits.data(), &bi, DIB_RGB_COLORS) != height) return p;
+    p.width = width;
+    p.height = height;
+    p.rgb.reserve(bits.size());
+    for (uint32_t bgrx : bits) p.rgb.push_back(bgrx & 0xFFFFFF);
+    return p;
+}
+
+// What the display shows in `r` (read back from the X server under Wine).
+Pixels ScreenPixels(RECT r) {
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    Pixels p = PixelsOf(mem, bitmap, w, h);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return p;
+}
+
+// A bitmap resource of a program, as the program loads it.
+Pixels ResourcePixels(const std::string& exe, int id) {
+    Pixels p;
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return p;
+    auto bitmap =
+        static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BITMAP bm{};
+    if (bitmap && GetObjectA(bitmap, sizeof bm, &bm)) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        p = PixelsOf(dc, bitmap, bm.bmWidth, bm.bmHeight);
+        DeleteDC(dc);
     }
-    const DWORD until = Now() + 10000;
-    while (!FileExists(done) && Now() < until) Sleep(50);
-    Note("screenshot %s %s", name, FileExists(done) ? "taken" : "not taken");
-    std::string colour = ReadFile(done);
-    while (!colour.empty() && (colour.back() == '\n' || colour.back() == '\r')) colour.pop_back();
-    return colour;
+    if (bitmap) DeleteObject(bitmap);
+    FreeLibrary(module);
+    return p;
+}
+
+Pixels WholeScreen() { return ScreenPixels({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}); }
+
+// The share of the rows [0, rows) of `expected` that `screen` shows at `origin`,
+// each channel within `tolerance` (a display of fewer colours rounds them).
+double ShareShown(const Pixels& expected, const Pixels& screen, POINT origin, int rows, int tolerance = 8) {
+    if (expected.rgb.empty() || rows <= 0 || origin.x < 0 || origin.y < 0 ||
+        origin.x + expected.width > screen.width || origin.y + rows > screen.height)
+        return 0;
+    long same = 0;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < expected.width; ++x) {
+            const uint32_t a = expected.At(x, y), b = screen.At(origin.x + x, origin.y + y);
+            bool close = true;
+            for (int shift = 0; shift < 24; shift += 8)
+                close = close && std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                                          static_cast<int>((b >> shift) & 0xFF)) <= tolerance;
+            same += close;
+        }
+    return static_cast<double>(same) / (static_cast<double>(rows) * expected.width);
+}
+
+// Saves a screen capture as DIR/<name>.bmp (the test script turns it into a PNG).
+void Shot(const char* name, const Pixels& p = WholeScreen()) {
+    if (g_shots.empty()) return;
+    BITMAPINFOHEADER ih{};
+    ih.biSize = sizeof ih;
+    ih.biWidth = p.width;
+    ih.biHeight = -p.height;
+    ih.biPlanes = 1;
+    ih.biBitCount = 32;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(p.rgb.size() * 4);
+    const std::string path = g_shots + "\\" + name + ".bmp";
+    bool ok = false;
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&ih, sizeof ih, 1, f) == 1 &&
+             std::fwrite(p.rgb.data(), 4, p.rgb.size(), f) == p.rgb.size();
+        ok = std::fclose(f) == 0 && ok;
+    }
+    Note("screenshot %s %s", name, ok ? "taken" : "not taken");
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs = 10) {
@@ -144,6 +231,7 @@ public:
         return true;
     }
 
+    const std::string& Exe() const { return m_exe; }
     const std::string& Dir() const { return m_dir; }
     DWORD Elapsed() const { return Now() - m_started; }
 
@@ -231,6 +319,7 @@ private:
 };
 
 // ---- real mouse input ----
+// Each step waits until the input has reached the window system's state.
 void MoveMouse(int x, int y) {
     INPUT in{};
     in.type = INPUT_MOUSE;
@@ -239,7 +328,10 @@ void MoveMouse(int x, int y) {
     in.mi.dy = MulDiv(y, 65535, h - 1);
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &in, sizeof in);
-    Sleep(60);
+    WaitUntil([&] {
+        POINT at{};
+        return GetCursorPos(&at) && at.x == x && at.y == y;
+    }, 2000, 5);
 }
 
 void Button(DWORD flags) {
@@ -247,7 +339,16 @@ void Button(DWORD flags) {
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = flags;
     SendInput(1, &in, sizeof in);
-    Sleep(60);
+    const int key = (flags & (MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP)) ? VK_RBUTTON : VK_LBUTTON;
+    const bool down = (flags & (MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN)) != 0;
+    WaitUntil([&] { return ((GetAsyncKeyState(key) & 0x8000) != 0) == down; }, 2000, 5);
+}
+
+// One round trip through the thread that owns `hwnd`: what it had been sent
+// before has been handled.
+void RoundTrip(HWND hwnd) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
 }
 
 // Approaches the point from a few pixels away (so the window sees the pointer
@@ -271,6 +372,35 @@ POINT CaptionButtonCentre(HWND sheet, int fromRight) {
     GetWindowRect(sheet, &r);
     return {r.right - fromRight + 7, r.top + 12};
 }
+
+// The bench's default queue answered for by an agent (one quick SNMP read), so
+// that the program starts listening about a second after its splash appears and
+// a click can be told from the splash's own timer. Undone at the end.
+class QuickPrinter {
+public:
+    QuickPrinter() {
+        const char* queue = std::getenv("ORVANE_QUEUE_1");
+        const char* agent = std::getenv("ORVANE_AGENT_PDFJPEG");
+        if (!queue || !agent) return;
+        m_key = std::string(kPorts) + "\\CUPS:" + queue;
+        const std::string address = std::string(agent).substr(0, std::string(agent).rfind(':'));
+        HKEY h = nullptr;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) ==
+            ERROR_SUCCESS) {
+            RegSetValueExA(h, "IPAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
+                           static_cast<DWORD>(address.size() + 1));
+            RegCloseKey(h);
+        }
+    }
+    ~QuickPrinter() {
+        if (!m_key.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_key.c_str());
+    }
+
+private:
+    static constexpr const char* kPorts =
+        "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports";
+    std::string m_key;
+};
 
 // ---- scenarios ----
 int Caption(Orvex& app, const std::string& expected) {
@@ -304,35 +434,78 @@ int Splash(Orvex& app, const std::string& how) {
     Check(sr.right - sr.left == 411 && sr.bottom - sr.top == 296, "the splash is 411 x 296 (got %ld x %ld)",
           sr.right - sr.left, sr.bottom - sr.top);
 
+    // When the program first answers a message once the sheet is up (it may
+    // still be reading the printer's device ID then) and when the splash goes,
+    // seen by a thread of its own so that the checks below do not delay them.
+    std::atomic<DWORD> listening{0}, gone{0};
+    std::thread watcher([&] {
+        WaitUntil([&] { return app.Sheet() != nullptr || !IsWindow(splash); }, 20000, 5);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(splash, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &ignored);
+        listening = Now();
+        WaitUntil([&] { return !IsWindow(splash); }, 20000, 5);
+        gone = Now();
+    });
+
     HWND sheet = app.WaitSheet();
     const DWORD sheetShown = Now();
-    if (!sheet) return 1;
-    // Still there and still on top once the sheet is visible.
-    const bool stillThere = IsWindow(splash) && IsWindowVisible(splash);
-    Check(stillThere, "the splash is still shown when the sheet appears (%lu ms after it)", sheetShown - appeared);
-    if (stillThere) {
-        Check(WindowFromPoint(CentreOf(splash)) == splash, "the splash lies over the sheet");
-        if (how == "timer") {
-            Sleep(150);  // the sheet's first paint
-            // A point in the splash's blue band, well inside the sheet as well.
-            const POINT probe{sr.left + 200, sr.top + 40};
-            const std::string colour = Shot("splash", &probe);
-            unsigned r = 0, g = 0, b = 0;
-            if (std::sscanf(colour.c_str(), "#%2x%2x%2x", &r, &g, &b) == 3)
-                Check(b > r + 60 && b > g + 30, "the display shows the splash over the sheet (%s at %ld, %ld)",
-                      colour.c_str(), probe.x, probe.y);
-        }
+    if (sheet) {
+        // Still there and still on top once the sheet is visible.
+        const bool stillThere = IsWindow(splash) && IsWindowVisible(splash);
+        Check(stillThere, "the splash is still shown when the sheet appears (%lu ms after it)", sheetShown - appeared);
+        if (stillThere) Check(WindowFromPoint(CentreOf(splash)) == splash, "the splash lies over the sheet");
+    }
+    if (sheet && how == "timer") {
+        // What the display shows must become the splash's own picture while
+        // the splash is up: its band (the rows above the texts the program
+        // writes on it), pixel by pixel as in the bitmap of the program's
+        // resources. The window system may show the sheet there for a moment
+        // after the sheet appears, until the splash is raised again.
+        const Pixels picture = ResourcePixels(app.Exe(), IDB_SPLASH);
+        const int bandRows = 86;
+        // The splash and a margin of the sheet around it (a small capture is quick).
+        const int margin = 40;
+        const RECT around{std::max<LONG>(sr.left - margin, 0), std::max<LONG>(sr.top - margin, 0),
+                          std::min<LONG>(sr.right + margin, GetSystemMetrics(SM_CXSCREEN)),
+                          std::min<LONG>(sr.bottom + margin, GetSystemMetrics(SM_CYSCREEN))};
+        const POINT origin{sr.left - around.left, sr.top - around.top};
+        double share = 0;
+        int looks = 0;
+        Pixels screen;
+        const bool seen = WaitUntil(
+            [&] {
+                Pixels now = ScreenPixels(around);
+                if (!IsWindow(splash)) return true;
+                ++looks;
+                screen = std::move(now);
+                share = ShareShown(picture, screen, origin, bandRows);
+                return share >= 0.99;
+            },
+            5000) && share >= 0.99;
+        Check(seen,
+              "the display shows the splash over the sheet (%.1f%% of its band as in its bitmap, %lu ms after the "
+              "sheet appeared, look %d)",
+              share * 100, Now() - sheetShown, looks);
+        Shot("splash", screen);  // the look judged last
     }
 
     if (how == "timer") {
-        const bool gone = WaitUntil([&] { return !IsWindow(splash); }, 5000, 5);
-        const DWORD lifetime = Now() - appeared;
-        Check(gone && lifetime >= 1700 && lifetime <= 2800,
-              "the splash closes by itself after about 2 s (shown for %lu ms, %lu ms after the sheet)", lifetime,
-              Now() - sheetShown);
-    } else {
+        watcher.join();
+        // Its timer runs out after 2 s; the program closes it when it next
+        // reads its messages, which a busy machine may delay until well after
+        // the sheet has appeared (the sheet's start-up work runs first).
+        const DWORD lifetime = gone - appeared;
+        const DWORD latest = std::max<DWORD>(2800, sheetShown - appeared + 2000);
+        Check(!IsWindow(splash) && lifetime >= 1700 && lifetime <= latest,
+              "the splash closes by itself after about 2 s (shown for %lu ms, %ld ms after the sheet)", lifetime,
+              static_cast<long>(gone - sheetShown));
+    } else if (sheet) {
+        // At once when the program listens.
+        WaitUntil([&] { return listening != 0; }, 20000, 5);
         if (!IsWindow(splash)) {
-            Check(false, "the splash was gone before it could be %s", how.c_str());
+            watcher.join();
+            Check(false, "the splash was gone before it could be %s (the program listened %lu ms after it appeared)",
+                  how.c_str(), listening - appeared);
             return 1;
         }
         const DWORD acted = Now();
@@ -342,12 +515,17 @@ int Splash(Orvex& app, const std::string& how) {
             PostMessageA(splash, WM_KEYDOWN, VK_ESCAPE, 1);
             PostMessageA(splash, WM_KEYUP, VK_ESCAPE, 0xC0000001);
         }
-        const bool gone = WaitUntil([&] { return !IsWindow(splash); }, 3000, 5);
-        const DWORD after = Now() - acted;
-        Check(gone && after < 400 && Now() - appeared < 1900,
+        watcher.join();
+        const DWORD after = gone - acted;
+        // Before its timer could have closed it, unless the program only
+        // listened when that time had nearly come (a busy machine).
+        const bool early = acted - appeared < 1500;
+        Check(after < 400 && (!early || gone - appeared < 1900),
               "the splash closes at once on %s (%lu ms after it, %lu ms after it appeared)", how.c_str(), after,
-              Now() - appeared);
+              gone - appeared);
     }
+    if (watcher.joinable()) watcher.join();
+    if (!sheet) return 1;
     Check(IsWindowVisible(sheet) != FALSE, "the sheet stays open");
     app.WaitSplashGone();
     app.CloseAndCheckExit(sheet, "WM_CLOSE");
@@ -413,7 +591,8 @@ int PrintEmpty(Orvex& app, const std::string& expectedTitle) {
     Click(CentreOf(ok));
     const bool gone = WaitUntil([&] { return !IsWindow(box); }, 5000);
     Check(gone, "OK closes the message box");
-    Sleep(300);
+    // A second message or a closed sheet would show within a second.
+    WaitUntil([&] { return app.MessageBoxOf(sheet) != nullptr || !IsWindowVisible(sheet); }, 1000);
     Check(IsWindow(sheet) && IsWindowVisible(sheet), "the sheet stays open");
     Check(app.MessageBoxOf(sheet) == nullptr, "the message is shown once");
     app.CloseAndCheckExit(sheet, "WM_CLOSE after Print");
@@ -424,7 +603,7 @@ int CaptionButton(Orvex& app, bool close) {
     HWND sheet = app.WaitSheet();
     if (!sheet) return 1;
     app.WaitSplashGone();
-    Sleep(200);
+    RoundTrip(sheet);
     const POINT at = CaptionButtonCentre(sheet, close ? 25 : 45);
     Click(at);
     if (close) {
@@ -483,7 +662,7 @@ int Help(Orvex& app, bool context) {
         RECT tr;
         GetWindowRect(tab, &tr);
         Click({tr.right - 20, tr.top + 12}, true);
-        Sleep(300);
+        RoundTrip(sheet);
         Click(CentreOf(cancel), true);
         char caller[32];
         std::snprintf(caller, sizeof caller, "%llu",
@@ -492,7 +671,7 @@ int Help(Orvex& app, bool context) {
                    "::/cshelp.txt command=0x10 map=1:0x20001,2:0x20002,9:0x20009,12320:0x23020";
     }
     WaitUntil([&] { return !Lines(ReadFile(record)).empty(); }, 5000);
-    Sleep(300);  // anything more would arrive now
+    WaitUntil([&] { return Lines(ReadFile(record)).size() > 1; }, 1000);  // a second call would come within a second
     const auto lines = Lines(ReadFile(record));
     Check(lines.size() == 1, "HtmlHelpA is called once (%u calls)", static_cast<unsigned>(lines.size()));
     for (const auto& line : lines) Note("recorded: %s", line.c_str());
@@ -517,6 +696,8 @@ int main(int argc, char** argv) {
     const std::string scenario = args[1];
     const std::string expected = args.size() > 2 ? args[2] : "";
     Orvex app(args[0]);
+    std::unique_ptr<QuickPrinter> quick;
+    if (scenario.rfind("splash-", 0) == 0) quick = std::make_unique<QuickPrinter>();
     if (scenario == "help" || scenario == "context-help") DeleteFileA((app.Dir() + "hhctrl.log").c_str());
     const std::string mappedPort = scenario == "print-empty" ? UseAgentForDefaultQueue() : "";
     if (!app.Start()) return 1;
