@@ -15,7 +15,10 @@ std::string Trim(const std::string& s) {
 
 bool ReadIniValue(const char* path, const char* section, const char* key, std::string& value) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    return in && ReadIniValue(in, section, key, value);
+}
+
+bool ReadIniValue(std::istream& in, const char* section, const char* key, std::string& value) {
     std::string line;
     bool inSection = false;
     while (std::getline(in, line)) {

@@ -14,7 +14,9 @@ unsigned GetLocalizedString(const char* section, const char* key, const char* de
     if (buffer == nullptr || size == 0) return 0;
     std::string value;
     if (!ReadIniValue(gszLocalFileName, section, key, value)) value = defaultText ? defaultText : "";
-    std::size_t n = value.size() < size - 1 ? value.size() : size - 1;
+    // As for the platform, a zero byte in the file ends the text (and the count).
+    const std::size_t length = std::strlen(value.c_str());
+    std::size_t n = length < size - 1 ? length : size - 1;
     std::memcpy(buffer, value.data(), n);
     buffer[n] = '\0';
     return static_cast<unsigned>(n);

@@ -67,3 +67,5 @@ function(orvane_add_script_test name)
   endif()
   _orvane_test_properties(${ORVANE_ARCH}.${name} "${T_BENCH}" "${T_TIMEOUT}")
 endfunction()
+
+include(${CMAKE_CURRENT_LIST_DIR}/OrvaneFuzzing.cmake)

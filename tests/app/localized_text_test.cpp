@@ -22,6 +22,7 @@ protected:
                "QUOTED = \"  spaced  \" \r\n"
                "EQUALS=a=b\r\n"
                "LONG=" << std::string(300, 'L') << "\r\n"
+            << std::string("ZERO=Orva\0ne\r\n", 14) <<
                "[UNIT]\r\n"
                "NUMBER=42\r\n"
                "NOTNUM=abc\r\n";
@@ -53,6 +54,7 @@ TEST_F(LocalizedTextTest, ValueRules) {
     EXPECT_EQ(Lookup("UI_SHEET", "EQUALS", "x"), "a=b");
     EXPECT_EQ(Lookup("UI_SHEET", "LONG", "x"), std::string(255, 'L'));
     EXPECT_EQ(Lookup("UI_SHEET", "LONG", "x", 10), std::string(9, 'L'));
+    EXPECT_EQ(Lookup("UI_SHEET", "ZERO", "x"), "Orva");  // a zero byte ends the text
 }
 
 TEST_F(LocalizedTextTest, MissingKeySectionOrFileGiveTheDefaultCut) {
