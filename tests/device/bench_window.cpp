@@ -12,13 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/device/bench_keys.h"
 #include "tests/tabs/orvex_driver.h"
 
 namespace {
 
-const char kMonitors[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
-const char* const kVendorKeys[] = {"Corvath Network Printer Port\\", "Multi Direct Print Type S\\",
-                                   "Xerox Network Printer Port\\", "Dell Network Printer Port\\"};
 constexpr int kPrinterList = 1034;
 
 std::string Env(const char* name) {
@@ -33,17 +31,9 @@ std::string AgentAddress(const char* name) {
 
 std::vector<std::string> g_keys;
 
-void SetKey(const std::string& key, const char* name, const std::string& value) {
-    HKEY h = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
-        ERROR_SUCCESS) {
-        std::fprintf(stderr, "cannot create %s\n", key.c_str());
-        return;
-    }
-    RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(h);
-    g_keys.push_back(key);
+// Staged keys are removed again at the end.
+void StageKey(const std::string& key, const char* name, const std::string& value) {
+    if (SetKey(key, name, value)) g_keys.push_back(key);
 }
 
 // Seconds from the selection until the page has handled it.
@@ -71,10 +61,10 @@ int main() {
         return 2;
     }
     const std::string standard = std::string(kMonitors) + "Standard TCP/IP Port\\Ports\\CUPS:";
-    SetKey(standard + answering, "IPAddress", AgentAddress("PDFJPEG"));
-    SetKey(standard + silent, "IPAddress", AgentAddress("SILENT"));
-    SetKey(standard + silent, "HostName", AgentAddress("SILENT"));
-    for (const char* vendor : kVendorKeys) SetKey(std::string(kMonitors) + vendor + "CUPS:" + silent, "IP",
+    StageKey(standard + answering, "IPAddress", AgentAddress("PDFJPEG"));
+    StageKey(standard + silent, "IPAddress", AgentAddress("SILENT"));
+    StageKey(standard + silent, "HostName", AgentAddress("SILENT"));
+    for (const char* vendor : kVendorKeys) StageKey(std::string(kMonitors) + vendor + "CUPS:" + silent, "IP",
                                                   AgentAddress("SILENT"));
     SetDefaultPrinterA(answering.c_str());
 

@@ -15,27 +15,13 @@
 #include <string>
 
 #include "device/prt_control.h"
+#include "tests/device/bench_keys.h"
 #include "job/test_print.h"
 #include "tests/job/fakes.h"
 
 namespace {
 
-const char kMonitors[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
-const char* const kVendorKeys[] = {"Corvath Network Printer Port\\", "Multi Direct Print Type S\\",
-                                   "Xerox Network Printer Port\\", "Dell Network Printer Port\\"};
 const char kPort[] = "ORVT_WORST";
-
-void SetKey(const std::string& key, const char* name, const std::string& value) {
-    HKEY h = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) !=
-        ERROR_SUCCESS) {
-        std::fprintf(stderr, "cannot create %s\n", key.c_str());
-        return;
-    }
-    RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(h);
-}
 
 int Count(const char* file) {
     std::ifstream in(file ? file : "");
