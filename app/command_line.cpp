@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/debug_log.h"
-#include "app/localized_text.h"
+#include "base/debug_log.h"
+#include "base/localized_text.h"
 
 namespace {
 

@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/debug_log.h"
-#include "app/language.h"
-#include "app/localized_text.h"
 #include "app/print_mode.h"
+#include "base/debug_log.h"
+#include "base/language.h"
+#include "base/localized_text.h"
+#include "ui/basic_opts_page.h"
 #include "ui/main_property_sheet.h"
 #include "ui/window_module.h"
 
@@ -53,7 +54,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     auto* sheet = new CMainPropertySheet(title, 0, nullptr);
     g_pMainSheet = sheet;
-    sheet->BasicPage().SetCommandLine(arguments);  // split by the page when it initialises
+    sheet->BasicPage().SetCommandLine([arguments] {
+        CommandLineRequest request;
+        CommandLineSwitches parsed;
+        ParseCommandLine(arguments.c_str(), request.files, request.printerName, &parsed);
+        request.nTooLongFiles = static_cast<int>(parsed.nTooLongFiles);
+        return request;
+    });
 
     const INT_PTR result = sheet->DoModal();
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "job/file_check.h"
 #include "job/job_sender.h"
-#include "ui/file_check.h"
 
 // Exit codes of the mode.
 constexpr int kPrintAllSent = 0;   // every named file was sent

@@ -3,16 +3,16 @@
 // console the report is written to.
 #include <windows.h>
 
-#include "app/ansi_path.h"
-#include "app/debug_log.h"
 #include "app/print_mode.h"
+#include "base/ansi_path.h"
+#include "base/debug_log.h"
 #include "device/printer_choice.h"
 #include "device/prt_control.h"
 #include "device/supported_types.h"
+#include "job/file_check.h"
 #include "job/job_message.h"
-#include "job/test_print.h"
 #include "settings/param_mngr.h"
-#include "ui/file_check.h"
+#include "spooler/spooler_access.h"
 
 namespace {
 

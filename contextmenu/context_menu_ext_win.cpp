@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "app/language.h"
+#include "base/language.h"
 #include "contextmenu/selection.h"
 #include "contextmenu/tilmar_module.h"
 #include "contextmenu/tilmar_resource.h"

@@ -1,9 +1,9 @@
 #include "device/printer_choice.h"
 
+#include "base/ansi_text.h"
 #include "device/prt_control.h"
 #include "device/supported_types.h"
-#include "job/ansi_text.h"
-#include "job/test_print.h"
+#include "spooler/spooler_access.h"
 
 bool SelectNamedPrinter(CTestPrint& printers, const std::string& name) {
     const int current = printers.SetCurrentPrinter(name.c_str());

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/debug_log.h"
-#include "job/test_print.h"
+#include "base/debug_log.h"
 #include "snmp/snmp.h"
+#include "spooler/spooler_access.h"
 
 const char kFilePortDeviceID[] = "CMD:PDF,JPEG,BMP,PNG,TIFF;";
 

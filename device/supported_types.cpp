@@ -1,7 +1,7 @@
 #include "device/supported_types.h"
 
-#include "app/debug_log.h"
-#include "job/pjl_envelope.h"
+#include "base/debug_log.h"
+#include "device/file_language.h"
 
 namespace {
 

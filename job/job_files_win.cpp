@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "job/job_sender.h"
-#include "job/test_print.h"
+#include "spooler/spooler_access.h"
 
 namespace {
 

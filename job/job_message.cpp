@@ -1,7 +1,7 @@
 #include "job/job_message.h"
 
-#include "app/debug_log.h"
-#include "app/localized_text.h"
+#include "base/debug_log.h"
+#include "base/localized_text.h"
 
 void ShowSystemJobMessage(int kind, const char* title, const char* text);  // job_message_{win,posix}.cpp
 

@@ -3,11 +3,11 @@
 #include <memory>
 #include <new>
 
-#include "app/debug_log.h"
-#include "job/ansi_text.h"
+#include "base/ansi_text.h"
+#include "base/debug_log.h"
 #include "job/job_message.h"
 #include "job/pjl_envelope.h"
-#include "job/test_print.h"
+#include "spooler/spooler_access.h"
 
 namespace {
 

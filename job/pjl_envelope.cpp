@@ -2,24 +2,13 @@
 
 #include <cstdio>
 
-#include "app/debug_log.h"
-#include "job/ansi_text.h"
+#include "base/ansi_text.h"
+#include "base/debug_log.h"
 #include "settings/param_mngr.h"
 
 namespace {
 
 const char kUEL[] = "\x1b%-12345X";
-
-// The extensions of the table are ASCII: compared without the user's locale, so
-// that no locale's casing rules (a dotless i, say) can keep ".tif" from matching.
-bool EqualAsciiNoCase(const char* a, const char* b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        char ca = (*a >= 'a' && *a <= 'z') ? char(*a - 32) : *a;
-        char cb = (*b >= 'a' && *b <= 'z') ? char(*b - 32) : *b;
-        if (ca != cb) return false;
-    }
-    return *a == *b;
-}
 
 std::string Format(const char* format, int value) {
     char text[128];
@@ -43,65 +32,6 @@ PjlSettings PjlSettingsFrom(const CParamMngr& settings) {
     s.paperPJL = settings.GetPaperSizePJL();
     s.paperTypePJL = settings.GetPaperTypePJL();
     return s;
-}
-
-const char* FindPathExtension(const char* path, LeadByteTest isLeadByte) {
-    if (path == nullptr) return nullptr;
-    const char* dot = nullptr;
-    const char* p = path;
-    while (*p != '\0') {
-        if (*p == '\\' || *p == ' ') dot = nullptr;
-        else if (*p == '.') dot = p;
-        // A trail byte may look like a backslash; step over whole characters.
-        p += (isLeadByte && isLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') ? 2 : 1;
-    }
-    return dot ? dot : p;
-}
-
-const char* FindFileNamePart(const char* path, LeadByteTest isLeadByte) {
-    if (path == nullptr) return nullptr;
-    const char* name = path;
-    const char* p = path;
-    while (*p != '\0') {
-        if (*p == '\\') name = p + 1;
-        p += (isLeadByte && isLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') ? 2 : 1;
-    }
-    return name;
-}
-
-namespace {
-
-struct FileLanguage {
-    const char* extension;
-    int bit;
-    const char* line;
-};
-
-// In the order of the comparison.
-const FileLanguage kFileLanguages[] = {
-    {".PDF", 1, "@PJL ENTER LANGUAGE=PDF\r\n"},  {".JPG", 2, "@PJL ENTER LANGUAGE=JPEG\r\n"},
-    {".TIF", 4, "@PJL ENTER LANGUAGE=TIFF\r\n"}, {".PNG", 8, "@PJL ENTER LANGUAGE=PNG\r\n"},
-    {".BMP", 16, "@PJL ENTER LANGUAGE=BMP\r\n"},
-};
-
-const FileLanguage* FindFileLanguage(const char* path, LeadByteTest isLeadByte) {
-    const char* extension = FindPathExtension(path ? path : "", isLeadByte);
-    if (*extension == '\0') return nullptr;
-    for (const FileLanguage& language : kFileLanguages)
-        if (EqualAsciiNoCase(extension, language.extension)) return &language;
-    return nullptr;
-}
-
-}  // namespace
-
-int FileLanguageBit(const char* path, LeadByteTest isLeadByte) {
-    const FileLanguage* language = FindFileLanguage(path, isLeadByte);
-    return language ? language->bit : 0;
-}
-
-std::string PjlLanguageLine(const char* path, LeadByteTest isLeadByte) {
-    const FileLanguage* language = FindFileLanguage(path, isLeadByte);
-    return language ? language->line : std::string();
 }
 
 PjlHeaderPieces BuildPjlHeaderPieces(const PjlSettings& s, std::uint64_t fileSize, const char* path,

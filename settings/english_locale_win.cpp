@@ -1,3 +1,3 @@
-#include "app/language.h"
+#include "base/language.h"
 
 unsigned PlatformPrimaryLanguage() { return GetUserPrimaryLanguage(); }

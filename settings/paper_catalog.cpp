@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "settings/english_locale.h"
 
 CParamMngr* CParamMngr::s_pInstance = nullptr;

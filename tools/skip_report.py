@@ -6,7 +6,8 @@ GoogleTest cases that called GTEST_SKIP inside a test that passed. On a develope
 machine a skip is honest; in CI (the CI environment variable set) it means the bench
 or the machine is not what the test command sets up, so the run fails. The one skip
 that stays a skip everywhere is the 32-bit one where the kernel refuses i386
-programs; it is summed up in one line.
+programs, or where the package mirror could not give 32-bit Wine (a lagging i386
+index); each is summed up in one line.
 """
 import os
 import re
@@ -14,19 +15,23 @@ import sys
 import xml.etree.ElementTree as ElementTree
 
 KERNEL_REFUSES_I386 = "SKIP: 32-bit Wine cannot run on this machine (the kernel refuses i386 executables)"
+MIRROR_REFUSED_I386 = "SKIP: 32-bit Wine could not be installed"
+# The allowed skips: the start of the runner's line, and the summary's reason.
+ALLOWED = {KERNEL_REFUSES_I386: "this machine's kernel refuses i386 programs",
+           MIRROR_REFUSED_I386: "the package mirror could not give 32-bit Wine (see tools/install-deps.sh)"}
 # GoogleTest prints the reason after "Skipped", then "[  SKIPPED ] Suite.Case (n ms)".
 CASE_SKIP = re.compile(r"Skipped\r?\n(?P<reason>.*?)\r?\n\[  SKIPPED \] (?P<case>\S+) \(", re.S)
 
 
 def skips(junit_path):
-    """(test, reason) for every skip; reason KERNEL_REFUSES_I386 for the allowed one."""
+    """(test, reason) for every skip; the reason is a key of ALLOWED for an allowed one."""
     found = []
     for case in ElementTree.parse(junit_path).getroot().iter("testcase"):
         name = case.get("name")
         out = case.findtext("system-out") or ""
         if case.find("skipped") is not None or case.get("status") in ("notrun", "disabled"):
-            reason = KERNEL_REFUSES_I386 if KERNEL_REFUSES_I386 in out else (
-                out.strip().splitlines() or [case.get("status")])[-1]
+            allowed = [key for key in ALLOWED if key in out]
+            reason = allowed[0] if allowed else (out.strip().splitlines() or [case.get("status")])[-1]
             found.append((name, reason))
             continue
         for m in CASE_SKIP.finditer(out):
@@ -36,10 +41,11 @@ def skips(junit_path):
 
 def main():
     found = skips(sys.argv[1])
-    allowed = [test for test, reason in found if reason == KERNEL_REFUSES_I386]
-    others = [(test, reason) for test, reason in found if reason != KERNEL_REFUSES_I386]
-    if allowed:
-        print(f"skipped: {len(allowed)} 32-bit Wine tests, because this machine's kernel refuses i386 programs")
+    others = [(test, reason) for test, reason in found if reason not in ALLOWED]
+    for key, why in ALLOWED.items():
+        count = sum(1 for _, reason in found if reason == key)
+        if count:
+            print(f"skipped: {count} 32-bit Wine tests, because {why}")
     for test, reason in others:
         print(f"skipped: {test} ({reason})")
     if others and os.environ.get("CI"):

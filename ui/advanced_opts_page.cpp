@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
 #include "ui/tab_rules.h"

@@ -11,18 +11,17 @@
 #include <cstring>
 #include <cwchar>
 
-#include "app/ansi_path.h"
-#include "app/command_line.h"
-#include "app/debug_log.h"
-#include "app/localized_text.h"
+#include "base/ansi_path.h"
+#include "base/ansi_text.h"
+#include "base/debug_log.h"
+#include "base/localized_text.h"
 #include "device/printer_choice.h"
 #include "device/prt_control.h"
 #include "device/supported_types.h"
-#include "job/ansi_text.h"
-#include "job/test_print.h"
+#include "job/file_check.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
-#include "ui/file_check.h"
+#include "spooler/spooler_access.h"
 #include "ui/skin/skin_frame.h"
 #include "ui/tab_rules.h"
 
@@ -161,15 +160,11 @@ INT_PTR CBasicOptsPage::OnInitDialog() {
     m_editFrom.Attach(Item(IDC_EDIT_FROMPAGE));
     m_editTo.Attach(Item(IDC_EDIT_TOPAGE));
     // 3.
-    m_arrCmdLineFiles.clear();
-    m_strPrinterName.clear();
-    m_nTooLongCmdLinePaths = 0;
-    std::wstring printerName;
-    CommandLineSwitches switches;
-    ParseCommandLine(m_strCommandLine.c_str(), m_arrCmdLineFiles, printerName, &switches);
-    m_nTooLongCmdLinePaths = static_cast<int>(switches.nTooLongFiles);
+    CommandLineRequest request = m_parseCommandLine ? m_parseCommandLine() : CommandLineRequest();
+    m_arrCmdLineFiles = std::move(request.files);
+    m_nTooLongCmdLinePaths = request.nTooLongFiles;
     // Printer names come from the spooler's ANSI list, converted the same way.
-    m_strPrinterName = WideToAnsi(printerName);
+    m_strPrinterName = WideToAnsi(request.printerName);
     // 4.-6.
     LoadLocalizedString();
     SetBasicDefaultOption();

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,13 +17,22 @@ class CTestPrint;
 class CPrtControl;
 class CParamMngr;
 
+// What the command line asks of the tab: its file tokens in order, the printer
+// named with -M, and how many file tokens were dropped for their length.
+struct CommandLineRequest {
+    std::vector<std::wstring> files;
+    std::wstring printerName;
+    int nTooLongFiles = 0;
+};
+
 class CBasicOptsPage : public COptsPage {
 public:
     CBasicOptsPage();
     ~CBasicOptsPage() override;
 
-    // The argument text in Unicode, split when the page initialises.
-    void SetCommandLine(const std::wstring& text) { m_strCommandLine = text; }
+    // The entry's parse of the command line. The page runs it once while it
+    // initialises, so the parser's trace lines stay among the page's own.
+    void SetCommandLine(std::function<CommandLineRequest()> parse) { m_parseCommandLine = std::move(parse); }
     // The sheet's spooler object (not owned). Without one the page makes its own
     // when it initialises.
     void SetTestPrint(CTestPrint* printer) { m_pTestPrint = printer; }
@@ -90,7 +100,7 @@ private:
     void ShowPrintButton(bool show);
     void RedrawPreview() { m_preview.Redraw(); }
 
-    std::wstring m_strCommandLine;
+    std::function<CommandLineRequest()> m_parseCommandLine;
     std::vector<std::wstring> m_arrCmdLineFiles;
     int m_nTooLongCmdLinePaths = 0;
     std::string m_strPrinterName;

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/debug_log.h"
-#include "app/localized_text.h"
+#include "base/debug_log.h"
+#include "base/localized_text.h"
 
 HWND CallHtmlHelp(HWND caller, const char* file, UINT command, DWORD_PTR data) {
     using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);

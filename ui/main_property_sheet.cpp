@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/debug_log.h"
-#include "app/localized_text.h"
+#include "base/debug_log.h"
+#include "base/localized_text.h"
 #include "job/job_message.h"
 #include "job/job_sender.h"
 #include "resources/resource_ids.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "job/test_print.h"
+#include "spooler/spooler_access.h"
 #include "ui/opts_pages.h"
 #include "ui/skin/skin_frame.h"
 #include "ui/skin/skin_gdi.h"

@@ -1,7 +1,7 @@
 #include "ui/opts_page_base.h"
 
-#include "app/debug_log.h"
-#include "app/localized_text.h"
+#include "base/debug_log.h"
+#include "base/localized_text.h"
 #include "resources/resource_ids.h"
 #include "ui/context_help.h"
 #include "ui/tab_rules.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 #include "settings/param_mngr.h"
 
 namespace preview {

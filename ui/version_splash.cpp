@@ -1,6 +1,6 @@
 #include "ui/version_splash.h"
 
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 #include "ui/skin/skin_gdi.h"
 #include "ui/skin/window_centre.h"
 #include "ui/window_module.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 
 namespace {
 struct Parsed {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 #include "contextmenu/selection.h"
 
 namespace {

@@ -13,8 +13,14 @@ if [ $# -lt 2 ]; then
 fi
 loader=$1; shift
 
-# Only a kernel that refuses i386 executables makes this a skip; 32-bit Wine
-# missing or broken is a failure.
+# Only a kernel that refuses i386 executables, or a package mirror that could not
+# give 32-bit Wine (recorded by tools/install-deps.sh), makes this a skip; 32-bit
+# Wine missing otherwise, or broken, is a failure.
+i386_marker=/var/tmp/orvane-i386-install-failed
+if [ "$loader" = /usr/lib/wine/wine ] && [ ! -e "$loader" ] && [ -s "$i386_marker" ]; then
+  echo "SKIP: 32-bit Wine could not be installed (the package mirror refused it: $(head -c 200 "$i386_marker"))"
+  exit 77
+fi
 if [ "$loader" = /usr/lib/wine/wine ] && ! why=$("$loader" --version 2>&1); then
   case $why in
     *"Exec format error"*)

@@ -15,8 +15,8 @@
 #include <string>
 
 #include "device/prt_control.h"
+#include "spooler/spooler_access.h"
 #include "tests/device/bench_keys.h"
-#include "job/test_print.h"
 #include "tests/job/fakes.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "device/device_io.h"
-#include "job/test_print.h"
+#include "spooler/spooler_access.h"
 #include "tests/job/fakes.h"
 
 // A CTestPrint whose current printer prints to `port` ("" = no current printer).

@@ -1,8 +1,8 @@
 // The supported-language parser and the decisions the Basic tab applies.
 #include <gtest/gtest.h>
 
+#include "device/file_language.h"
 #include "device/supported_types.h"
-#include "job/pjl_envelope.h"
 #include "tests/device/device_doubles.h"
 
 TEST(SupportedTypes, ParsesTheCmdEntry) {

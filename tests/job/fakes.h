@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "job/job_sender.h"
-#include "job/spooler_ops.h"
+#include "spooler/spooler_ops.h"
 
 struct FakeWorld {
     std::map<std::string, std::string> files;  // name -> content

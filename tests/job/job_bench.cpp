@@ -8,11 +8,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "job/job_message.h"
 #include "job/job_sender.h"
-#include "job/test_print.h"
 #include "settings/param_mngr.h"
+#include "spooler/spooler_access.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 #include "job/job_message.h"
 #include "job/job_sender.h"
 #include "job/pjl_envelope.h"
-#include "job/test_print.h"
 #include "settings/param_mngr.h"
+#include "spooler/spooler_access.h"
 
 namespace {
 

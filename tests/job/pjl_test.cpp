@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 #include "job/job_sender.h"
 #include "job/pjl_envelope.h"
 #include "settings/english_locale.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/debug_log.h"
-#include "app/localized_text.h"
+#include "base/debug_log.h"
+#include "base/localized_text.h"
 #include "settings/english_locale.h"
 #include "settings/param_mngr.h"
 

@@ -2,11 +2,11 @@
 // job the spooler took whole from one it refused or cut short.
 #include <gtest/gtest.h>
 
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 #include "job/job_message.h"
 #include "job/job_sender.h"
-#include "job/test_print.h"
 #include "settings/param_mngr.h"
+#include "spooler/spooler_access.h"
 #include "tests/job/fakes.h"
 
 namespace {

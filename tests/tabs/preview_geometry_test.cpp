@@ -1,7 +1,7 @@
 // The settings preview's layout and the texts it writes for the settings.
 #include <gtest/gtest.h>
 
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 #include "settings/english_locale.h"
 #include "settings/param_mngr.h"
 #include "ui/preview_geometry.h"

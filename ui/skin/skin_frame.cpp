@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 #include "resources/resource_ids.h"
 #include "ui/skin/skin_gdi.h"
 #include "ui/skin/window_centre.h"

@@ -1,6 +1,6 @@
 #include "ui/skin/skin_gdi.h"
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
 namespace skin {
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/debug_log.h"
-#include "app/language.h"
-#include "app/localized_text.h"
+#include "base/debug_log.h"
+#include "base/language.h"
+#include "base/localized_text.h"
 #include "resources/string_ids.h"
 
 namespace {

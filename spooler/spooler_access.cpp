@@ -1,10 +1,10 @@
-#include "job/test_print.h"
+#include "spooler/spooler_access.h"
 
 #include <algorithm>
 #include <new>
 
-#include "app/debug_log.h"
-#include "job/ansi_text.h"
+#include "base/ansi_text.h"
+#include "base/debug_log.h"
 
 namespace {
 

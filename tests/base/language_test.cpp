@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/debug_log.h"
-#include "app/language.h"
+#include "base/debug_log.h"
+#include "base/language.h"
 
 TEST(Language, CodeFromLocale) {
     struct Case { unsigned langId; const char* code; } cases[] = {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "job/spooler_ops.h"
+#include "spooler/spooler_ops.h"
 
 // Windows version classes as the default-printer lookup uses them.
 enum WindowsVersionClass : int {

@@ -16,8 +16,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/ini_file.h"
-#include "app/localized_text.h"
+#include "base/ini_file.h"
+#include "base/localized_text.h"
 #include "settings/paper_catalog.h"
 
 namespace {

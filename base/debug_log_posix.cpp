@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
 namespace {
 void StandardErrorSink(const char* text) {

@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "app/ansi_path.h"
-#include "app/debug_log.h"
-#include "app/localized_text.h"
+#include "base/ansi_path.h"
+#include "base/debug_log.h"
+#include "base/localized_text.h"
 
 namespace {
 

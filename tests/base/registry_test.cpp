@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/debug_log.h"
-#include "app/language.h"
-#include "app/localized_text.h"
+#include "base/debug_log.h"
+#include "base/language.h"
+#include "base/localized_text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
 namespace {
 void DebuggerSink(const char* text) { OutputDebugStringA(text); }

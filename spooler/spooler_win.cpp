@@ -5,8 +5,8 @@
 #include <new>
 #include <vector>
 
-#include "job/spooler_ops.h"
-#include "job/test_print.h"
+#include "spooler/spooler_access.h"
+#include "spooler/spooler_ops.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "app/debug_log.h"
-#include "job/test_print.h"
+#include "base/debug_log.h"
+#include "spooler/spooler_access.h"
 #include "tests/job/fakes.h"
 
 namespace {

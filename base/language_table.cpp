@@ -1,8 +1,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "app/debug_log.h"
-#include "app/language.h"
+#include "base/debug_log.h"
+#include "base/language.h"
 
 const char* LanguageCodeFromLangId(unsigned langId) {
     static const char* const kCodes[] = {

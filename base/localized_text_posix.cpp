@@ -2,8 +2,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/ini_file.h"
-#include "app/localized_text.h"
+#include "base/ini_file.h"
+#include "base/localized_text.h"
 
 char gszLocalFileName[kPathSize] = "";
 char gszHelpFileName[kPathSize] = "";

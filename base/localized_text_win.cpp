@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 
 char gszLocalFileName[kPathSize] = "";
 char gszHelpFileName[kPathSize] = "";

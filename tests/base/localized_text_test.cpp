@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/localized_text.h"
+#include "base/localized_text.h"
 
 namespace {
 class LocalizedTextTest : public ::testing::Test {

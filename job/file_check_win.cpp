@@ -1,4 +1,4 @@
-#include "ui/file_check.h"
+#include "job/file_check.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -6,8 +6,8 @@
 #include <shlwapi.h>
 #include <sys/stat.h>
 
+#include "base/ansi_text.h"
 #include "device/supported_types.h"
-#include "job/ansi_text.h"
 
 FileCheck CheckPrintFile(const char* path, int nSupportedTypes) {
     struct _stat64 st{};

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "job/ansi_text.h"
+#include "base/ansi_text.h"
 
 bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 

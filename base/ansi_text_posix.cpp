@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "job/ansi_text.h"
+#include "base/ansi_text.h"
 
 // Without Windows code pages text is single-byte and compared in ASCII.
 bool IsAnsiLeadByte(unsigned char) { return false; }
