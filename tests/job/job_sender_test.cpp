@@ -8,6 +8,7 @@
 #include "job/job_message.h"
 #include "job/job_sender.h"
 #include "job/pjl_envelope.h"
+#include "job/print_batch.h"
 #include "settings/param_mngr.h"
 #include "spooler/spooler_access.h"
 #include "tests/job/fakes.h"
@@ -130,6 +131,33 @@ TEST_F(JobSenderTest, FailuresSendNothing) {
         EXPECT_EQ(Sent(), c.printerOpened);
         EXPECT_TRUE(spooler2.sent.empty());
     }
+}
+
+// A cancel stops the file being sent and starts no other; the batch's total
+// follows the sizes of the open files.
+TEST(PrintBatch, CancelStopsTheBatch) {
+    std::vector<std::string> sent;
+    CPrintBatch* self = nullptr;
+    CPrintBatch batch({"a.pdf", "b.pdf", "c.pdf"}, {10, 20, 30},
+                      [&](const std::string& path, JobWatch& watch) {
+                          sent.push_back(path);
+                          watch.FileStarted(path == "a.pdf" ? 15 : 20);
+                          watch.FileTaken(path == "a.pdf" ? 15 : 5);
+                          if (path == "b.pdf") self->Cancel();
+                          return watch.Cancelled() ? JobSendResult::kCancelled : JobSendResult::kSent;
+                      },
+                      nullptr);
+    self = &batch;
+    batch.Start();
+    batch.Wait();
+    EXPECT_TRUE(batch.Finished());
+    EXPECT_EQ(sent, (std::vector<std::string>{"a.pdf", "b.pdf"}));
+    EXPECT_EQ(batch.Results(),
+              (std::vector<JobSendResult>{JobSendResult::kSent, JobSendResult::kCancelled, JobSendResult::kCancelled}));
+    const BatchProgress p = batch.Progress();
+    EXPECT_EQ(p.fileIndex, 1u);
+    EXPECT_EQ(p.batchSize, 65u);
+    EXPECT_EQ(p.batchDone, 35u);
 }
 
 TEST_F(JobSenderTest, MessagesComeFromTheLanguageFile) {
