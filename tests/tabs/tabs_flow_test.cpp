@@ -680,6 +680,7 @@ TEST_F(TabsFlow, ASendShowsItsProgressAndCanBeStopped) {
     ASSERT_TRUE(WaitFor([&] { return orvex.Text(GetDlgItem(box, kProgressAllBytes)) != at; }, 20000));
     orvex.Press(box, IDCANCEL);
     HWND message = orvex.WaitMessageBox(20000);
+    orvex.WaitPainted(message);
     Shot("progress-cancelled");
     EXPECT_EQ(orvex.MessageText(message),
               "Printing was cancelled: 0 of 1 files were sent. The others remain in the list.");
