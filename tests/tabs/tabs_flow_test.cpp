@@ -656,6 +656,7 @@ TEST_F(TabsFlow, ASendShowsItsProgressAndCanBeStopped) {
             return box && !later.empty() && !IsWindow(box);
         };
     };
+    const DWORD printed = GetTickCount();
     ASSERT_TRUE(orvex.Print());
     const DWORD longest = orvex.LongestUnanswered(watch("progress"), 180000);
     std::printf("longest unanswered interval during the 1 GiB send: %lu ms; box after %lu ms\n", longest, shownAfter);
@@ -664,6 +665,7 @@ TEST_F(TabsFlow, ASendShowsItsProgressAndCanBeStopped) {
     EXPECT_NE(first.find("All files: "), std::string::npos) << first;
     EXPECT_NE(later, first);
     ASSERT_TRUE(WaitNewJobs(1));
+    std::printf("1 GiB from Print until the queue had the job: %lu ms\n", GetTickCount() - printed);
     EXPECT_TRUE(WaitListed(0));
 
 
