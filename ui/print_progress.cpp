@@ -1,5 +1,7 @@
 #include "ui/print_progress.h"
 
+#include <utility>
+
 #include "base/ansi_text.h"
 #include "base/localized_text.h"
 #include "job/job_sender.h"
