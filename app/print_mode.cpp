@@ -50,6 +50,7 @@ const char* SendReason(JobSendResult result) {
     switch (result) {
     case JobSendResult::kNotBuilt: return "cannot be opened";
     case JobSendResult::kSpoolerRefused: return "refused by the spooler";
+    case JobSendResult::kCancelled: return "cancelled";
     case JobSendResult::kSent: break;
     }
     return "";
@@ -68,10 +69,13 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
 
     const PrinterVerdict printer = JudgePrinter(printerName, switches.bTooLongPrinterName, edge);
     std::size_t sent = 0;
+    bool cancelled = false;
     for (const std::string& file : files) {
         std::string reason;
         if (!printer.reason.empty()) {
             reason = "printer unusable";
+        } else if (cancelled) {  // nothing more is started after a cancel
+            reason = SendReason(JobSendResult::kCancelled);
         } else {
             const std::string path = edge.ResolvedPath(file);
             const FileCheck check = edge.CheckFile(path, printer.nSupportedTypes);
@@ -79,6 +83,7 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
                 reason = FileReason(check);
             else if (const JobSendResult result = edge.SendFile(path); result != JobSendResult::kSent)
                 reason = SendReason(result);
+            cancelled = reason == SendReason(JobSendResult::kCancelled);
         }
         if (reason.empty()) {
             ++sent;

@@ -3,6 +3,8 @@
 // console the report is written to.
 #include <windows.h>
 
+#include <atomic>
+
 #include "app/print_mode.h"
 #include "base/ansi_path.h"
 #include "base/debug_log.h"
@@ -15,6 +17,26 @@
 #include "spooler/spooler_access.h"
 
 namespace {
+
+// Ctrl+C, Ctrl+Break and closing the console abort the job being sent.
+std::atomic<bool> g_cancelled{false};
+HANDLE g_sendIdle = nullptr;  // set while no job is being sent
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    g_cancelled = true;
+    // The system ends the process once this returns from a close: the job must
+    // be aborted at the spooler first (within the system's grace period).
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        WaitForSingleObject(g_sendIdle, 4000);
+    return TRUE;
+}
+
+class ConsoleWatch final : public JobWatch {
+public:
+    bool Cancelled() override { return g_cancelled; }
+    void FileStarted(std::uint64_t) override {}
+    void FileTaken(std::uint64_t) override {}
+};
 
 class SystemPrintModeEdge : public PrintModeEdge {
 public:
@@ -32,7 +54,13 @@ public:
         return target.status == AnsiPathStatus::kUsable ? target.path : path;
     }
     FileCheck CheckFile(const std::string& path, int types) override { return CheckPrintFile(path.c_str(), types); }
-    JobSendResult SendFile(const std::string& path) override { return SendFileToDevice(m_printers, path.c_str()); }
+    JobSendResult SendFile(const std::string& path) override {
+        ResetEvent(g_sendIdle);
+        ConsoleWatch watch;
+        const JobSendResult result = SendFileToDevice(m_printers, path.c_str(), &watch);
+        SetEvent(g_sendIdle);
+        return result;
+    }
 
 private:
     CTestPrint m_printers;
@@ -57,7 +85,9 @@ void WriteReport(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) DebugLog("[QEL] PrintMode : %s", line.c_str());
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     HANDLE console = INVALID_HANDLE_VALUE;
-    if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    // Attached already at the start (for Ctrl+C) unless there was no console.
+    if ((out == nullptr || out == INVALID_HANDLE_VALUE) &&
+        (AttachConsole(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED)) {
         console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
         out = console;
@@ -92,11 +122,18 @@ int PrintWithoutWindow(const std::vector<std::wstring>& names, const std::wstrin
     if (settings == nullptr) return 2;
     settings->ApplyStartupDefaults();
     const JobMessageBox previous = SetJobMessageBox(TraceJobMessage);
+    // Ctrl+C reaches only a process attached to the console.
+    AttachConsole(ATTACH_PARENT_PROCESS);
+    g_sendIdle = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     PrintModeReport report;
     {
         SystemPrintModeEdge edge;
         report = RunPrintMode(files, WideToAnsi(printerName), switches, edge);
     }
+    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+    CloseHandle(g_sendIdle);
+    g_sendIdle = nullptr;
     CParamMngr::release();
     SetJobMessageBox(previous);
     WriteReport(report.lines);

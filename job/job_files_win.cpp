@@ -15,23 +15,11 @@ public:
         return f == INVALID_HANDLE_VALUE ? nullptr : f;
     }
 
-    bool MakeTempName(std::string& name) override {
-        char folder[MAX_PATH] = "";
-        char file[MAX_PATH] = "";
-        DWORD n = GetTempPathA(sizeof folder, folder);
-        if (n == 0 || n >= sizeof folder) return false;
-        if (GetTempFileNameA(folder, "QEL", 0, file) == 0) return false;
-        name = file;
+    bool Size(Handle file, std::uint64_t& size) override {
+        LARGE_INTEGER length;
+        if (!GetFileSizeEx(file, &length)) return false;
+        size = static_cast<std::uint64_t>(length.QuadPart);
         return true;
-    }
-
-    Handle CreateTemp(const std::string& name) override {
-        // Nothing may outlive the send, even a process ended from outside: the
-        // system deletes the file with its last handle. Short-lived: keep it in
-        // the cache rather than pushing it to disk.
-        HANDLE f = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        return f == INVALID_HANDLE_VALUE ? nullptr : f;
     }
 
     bool Read(Handle file, void* buffer, std::uint32_t size, std::uint32_t& got) override {
@@ -41,13 +29,7 @@ public:
         return ok != FALSE;
     }
 
-    bool Write(Handle file, const void* data, std::uint32_t size) override {
-        DWORD n = 0;
-        return WriteFile(file, data, size, &n, nullptr) && n == size;
-    }
-
     bool Close(Handle file) override { return CloseHandle(file) != FALSE; }
-    bool Delete(const std::string& name) override { return DeleteFileA(name.c_str()) != FALSE; }
 };
 
 }  // namespace
@@ -57,6 +39,6 @@ JobFileOps& SystemJobFileOps() {
     return ops;
 }
 
-JobSendResult SendFileToDevice(CTestPrint& printer, const char* path) {
-    return SendFileToDevice(printer, SystemJobFileOps(), path);
+JobSendResult SendFileToDevice(CTestPrint& printer, const char* path, JobWatch* watch) {
+    return SendFileToDevice(printer, SystemJobFileOps(), path, watch);
 }

@@ -68,10 +68,10 @@ std::string BuildPjlHeader(const PjlSettings& settings, std::uint64_t fileSize, 
 
 std::string BuildPjlTrailer() { return kUEL; }
 
-std::string SendStartPJLCommand(const char* path) {
+std::string SendStartPJLCommand(const char* path, std::uint64_t fileSize) {
     const CParamMngr* settings = CParamMngr::GetInstance();
     PjlSettings values = settings ? PjlSettingsFrom(*settings) : PjlSettings();
-    PjlHeaderPieces p = BuildPjlHeaderPieces(values, DirectoryEntrySize(path), path, IsAnsiLeadByte);
+    PjlHeaderPieces p = BuildPjlHeaderPieces(values, fileSize, path, IsAnsiLeadByte);
 
     const char* banner = "///////////////////// SendStartPJLCommand /////////////////////";
     DebugLog("%s", banner);

@@ -31,7 +31,7 @@ struct PjlHeaderPieces {
         fileSize, dataType;
 };
 
-// `fileSize` is the directory entry's size, printed whole and unsigned.
+// `fileSize` is printed whole and unsigned.
 PjlHeaderPieces BuildPjlHeaderPieces(const PjlSettings& settings, std::uint64_t fileSize, const char* path,
                                      LeadByteTest isLeadByte = nullptr);
 std::string JoinPjlHeader(const PjlHeaderPieces& pieces);
@@ -39,7 +39,7 @@ std::string BuildPjlHeader(const PjlSettings& settings, std::uint64_t fileSize, 
                            LeadByteTest isLeadByte = nullptr);
 std::string BuildPjlTrailer();
 
-// The header for `path` from the settings manager's instance and the file's
-// directory entry, and the trailer; both traced.
-std::string SendStartPJLCommand(const char* path);
+// The header for `path` of `fileSize` bytes from the settings manager's
+// instance, and the trailer; both traced.
+std::string SendStartPJLCommand(const char* path, std::uint64_t fileSize);
 std::string SendEndPJLCommand();

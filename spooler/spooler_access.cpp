@@ -54,7 +54,7 @@ CTestPrint::CTestPrint(SpoolerOps& ops, std::uint32_t writeBlock)
     RefreshPrinterList();
 }
 
-CTestPrint::~CTestPrint() { CloseDataFile(); }
+CTestPrint::~CTestPrint() = default;
 
 bool CTestPrint::RefreshPrinterList() {
     m_arrPrinters.clear();
@@ -157,57 +157,40 @@ bool CTestPrint::IsXPSDriver(SpoolerOps::Handle printer) {
     }
 }
 
-bool CTestPrint::OpenDataFile(SpoolerOps::Handle jobFile) {
-    CloseDataFile();
-    if (jobFile == nullptr) return false;
-    m_hJobFile = jobFile;
-    if (!m_ops.GetFileSize(m_hJobFile, m_nJobSize) || m_nJobSize == 0) {
-        CloseDataFile();
-        return false;
-    }
-    return true;
-}
-
-void CTestPrint::CloseDataFile() {
-    if (m_hJobFile != nullptr) m_ops.CloseHandle(m_hJobFile);
-    m_hJobFile = nullptr;
-    m_nJobSize = 0;
-}
-
 bool CTestPrint::HasValidCurrentPrinter() const {
     return m_bHasList && m_nCurrentPrinter >= 0 && m_nCurrentPrinter < GetPrinterCount();
 }
 
-long long CTestPrint::WriteBlocks(SpoolerOps::Handle printer, bool& readFailed) {
+bool CTestPrint::WriteBlocks(SpoolerOps::Handle printer, DocumentSource& source, DocumentOutcome& outcome) {
     std::unique_ptr<char[]> block(new (std::nothrow) char[m_nBlock]);
-    readFailed = block == nullptr;
-    long long total = 0;
-    bool ok = true;
-    for (std::uint64_t offset = 0; ok && !readFailed && offset < m_nJobSize;) {
-        const auto length = static_cast<std::uint32_t>(std::min<std::uint64_t>(m_nBlock, m_nJobSize - offset));
+    if (block == nullptr) return false;
+    for (;;) {
         std::uint32_t got = 0;
-        if (!m_ops.ReadAt(m_hJobFile, offset, block.get(), length, got) || got != length) {
-            DebugLog("WriteDocument / Cannot Read the job file at %lld", static_cast<long long>(offset));
-            readFailed = true;
-            break;
+        if (!source.Read(block.get(), m_nBlock, got)) {
+            outcome.result = DocumentResult::kSourceStopped;
+            return false;
         }
-        std::uint32_t written = 0;
-        ok = m_ops.Write(printer, block.get(), length, written);
-        total += written;
-        // A short write leaves a gap; nothing after it may follow.
-        ok = ok && written == length;
-        offset += length;
+        if (got == 0) return true;
+        // WritePrinter may take less than it was given; the rest follows for as
+        // long as it takes something. A gap must never reach the printer.
+        for (std::uint32_t done = 0; done < got;) {
+            std::uint32_t written = 0;
+            const bool ok = m_ops.Write(printer, block.get() + done, got - done, written);
+            written = std::min(written, got - done);
+            outcome.accepted += written;
+            if (written > 0) source.Taken(written);
+            if (!ok || written == 0) return false;
+            done += written;
+        }
     }
-    DebugLog("WriteDocument / ret : WritePrinter : %d", ok ? 1 : 0);
-    return total;
 }
 
-long long CTestPrint::WriteDocument(const char* documentName) {
-    if (!HasValidCurrentPrinter()) return 0;
-    if (m_hJobFile == nullptr) return 0;  // no job file
+DocumentOutcome CTestPrint::WriteDocument(const char* documentName, DocumentSource& source) {
+    DocumentOutcome outcome;
+    if (!HasValidCurrentPrinter()) return outcome;
 
     SpoolerOps::Handle printer = m_ops.OpenPrinterByName(m_arrPrinters[m_nCurrentPrinter].name);
-    if (printer == nullptr) return 0;
+    if (printer == nullptr) return outcome;
 
     const char* dataType = "RAW";
     if (IsXPSDriver(printer)) {
@@ -215,23 +198,20 @@ long long CTestPrint::WriteDocument(const char* documentName) {
         dataType = "XPS_PASS";
     }
 
-    long long accepted = 0;
-    bool readFailed = false;
     if (m_ops.StartDocument(printer, documentName ? documentName : "", dataType)) {
-        if (m_ops.StartPage(printer)) {
-            accepted = WriteBlocks(printer, readFailed);
-            // The spooler has its own copy now.
-            CloseDataFile();
-            // Part of a job must not reach the printer as if it were the whole.
-            if (readFailed) {
-                m_ops.AbortDoc(printer);
-                accepted = 0;
-            } else {
-                m_ops.EndPage(printer);
-            }
+        bool ok = m_ops.StartPage(printer);
+        if (ok) {
+            ok = WriteBlocks(printer, source, outcome);
+            DebugLog("WriteDocument / ret : WritePrinter : %d", ok ? 1 : 0);
         }
-        if (!readFailed) m_ops.EndDoc(printer);
+        ok = ok && m_ops.EndPage(printer) && m_ops.EndDoc(printer);
+        // Only a document the spooler took whole and ended counts; anything
+        // else is dropped, so that no cut or empty job prints.
+        if (ok)
+            outcome.result = DocumentResult::kPrinted;
+        else
+            m_ops.AbortDoc(printer);
     }
     m_ops.ClosePrinter(printer);
-    return accepted;
+    return outcome;
 }

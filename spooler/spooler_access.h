@@ -1,6 +1,6 @@
 // CTestPrint: the program's contact with the print spooler. It keeps the list of
 // local printers and the current one, finds the system's default printer, tells
-// XPS drivers apart, holds the job file and writes one job per document.
+// XPS drivers apart and writes one job per document.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -32,10 +32,30 @@ enum WindowsVersionClass : int {
 // The class of a GetVersionExA answer.
 int ClassifyWindowsVersion(const OsVersion& version);
 
-// The job file is read back and handed to the spooler in blocks of this size:
-// under Wine a write from a mapped view of the file is several times slower,
-// and blocks of 1 MiB and more are slower than these.
+// A document goes to the spooler in blocks of this size: under Wine blocks of
+// 1 MiB and more are slower than these.
 constexpr std::uint32_t kJobWriteBlock = 256u << 10;
+
+// The bytes of one document, handed out block by block on the sending thread.
+class DocumentSource {
+public:
+    virtual ~DocumentSource() = default;
+    // Up to `size` bytes into `buffer`; `got` 0 at the end. False stops the
+    // document: it is aborted at the spooler and nothing of it prints.
+    virtual bool Read(void* buffer, std::uint32_t size, std::uint32_t& got) = 0;
+    // The spooler has taken `bytes` more of the document.
+    virtual void Taken(std::uint32_t bytes) = 0;
+};
+
+// What became of a document: printed only when every call from StartDocPrinter
+// to EndDocPrinter succeeded and every byte was taken; otherwise it was aborted
+// (or never started) because the spooler failed or the source stopped it.
+enum class DocumentResult { kPrinted, kSpoolerFailed, kSourceStopped };
+
+struct DocumentOutcome {
+    DocumentResult result = DocumentResult::kSpoolerFailed;
+    long long accepted = 0;  // bytes WritePrinter took
+};
 
 class CTestPrint {
 public:
@@ -65,30 +85,20 @@ public:
     // True when the open printer's driver file is "mxdwdrv.dll".
     bool IsXPSDriver(SpoolerOps::Handle printer);
 
-    // Takes the open job file (read access) and reads it through that same
-    // handle: a file the system deletes on its last close is opened by no one
-    // else. The handle is CTestPrint's from the call on, also when the file is
-    // empty or its size unknown (then false, nothing held).
-    bool OpenDataFile(SpoolerOps::Handle jobFile);
-    // Closes the job file.
-    void CloseDataFile();
-    // Writes the job file to the current printer as one document, block by
-    // block, and returns the bytes the spooler accepted (0 when nothing was
-    // written). A job file that cannot be read to its end is dropped, not
-    // printed. The file is closed once the spooler holds its last byte, before
-    // the document is ended, so the system can let it go early.
-    long long WriteDocument(const char* documentName);
+    // Writes `source` to the current printer as one document, block by block.
+    // A short write is continued while the spooler takes something; a failed
+    // call, a write that takes nothing, or a source that stops aborts the
+    // document (AbortPrinter), so that no part of it prints.
+    DocumentOutcome WriteDocument(const char* documentName, DocumentSource& source);
 
 private:
     SpoolerOps& m_ops;
     std::vector<PrinterRecord> m_arrPrinters;
     bool m_bHasList = false;
     int m_nCurrentPrinter = -1;
-    SpoolerOps::Handle m_hJobFile = nullptr;
-    std::uint64_t m_nJobSize = 0;
     std::uint32_t m_nBlock;
 
     bool HasValidCurrentPrinter() const;
-    // Bytes the spooler accepted; `readFailed` when the job file failed first.
-    long long WriteBlocks(SpoolerOps::Handle printer, bool& readFailed);
+    // True when the source ran to its end and the spooler took every byte.
+    bool WriteBlocks(SpoolerOps::Handle printer, DocumentSource& source, DocumentOutcome& outcome);
 };

@@ -1,4 +1,4 @@
-// The print-spooler and file-mapping operations CTestPrint stands on. One real
+// The print-spooler operations CTestPrint stands on. One real
 // implementation calls the Windows spooler; tests substitute their own.
 #pragma once
 #include <cstddef>
@@ -57,13 +57,6 @@ public:
     virtual bool EndDoc(Handle printer) = 0;
     // AbortPrinter: the started document is dropped, not printed.
     virtual bool AbortDoc(Handle printer) = 0;
-
-    // The open job file: its full size, and a read of up to `size` bytes at
-    // `offset` (`got` is what was read; false when the read failed).
-    virtual bool GetFileSize(Handle file, std::uint64_t& size) = 0;
-    virtual bool ReadAt(Handle file, std::uint64_t offset, void* buffer, std::uint32_t size,
-                        std::uint32_t& got) = 0;
-    virtual void CloseHandle(Handle handle) = 0;
 };
 
 #if defined(_WIN32)

@@ -110,25 +110,6 @@ public:
     bool EndDoc(Handle printer) override { return EndDocPrinter(printer) != FALSE; }
 
     bool AbortDoc(Handle printer) override { return AbortPrinter(printer) != FALSE; }
-
-    bool GetFileSize(Handle file, std::uint64_t& size) override {
-        LARGE_INTEGER length;
-        if (!GetFileSizeEx(file, &length)) return false;
-        size = static_cast<std::uint64_t>(length.QuadPart);
-        return true;
-    }
-
-    bool ReadAt(Handle file, std::uint64_t offset, void* buffer, std::uint32_t size, std::uint32_t& got) override {
-        OVERLAPPED at = {};
-        at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        DWORD n = 0;
-        BOOL ok = ReadFile(file, buffer, size, &n, &at);
-        got = ok ? n : 0;
-        return ok != FALSE;
-    }
-
-    void CloseHandle(Handle handle) override { ::CloseHandle(handle); }
 };
 
 }  // namespace

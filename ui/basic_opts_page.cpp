@@ -23,6 +23,7 @@
 #include "settings/param_mngr.h"
 #include "spooler/spooler_access.h"
 #include "ui/skin/skin_frame.h"
+#include "ui/progress_texts.h"
 #include "ui/tab_rules.h"
 
 namespace {
@@ -81,22 +82,9 @@ const int kOrientationGroup[] = {IDC_RADIO_ORIENTATION_PORTRAIT, IDC_RADIO_ORIEN
 // The sheet creates the settings before it shows any page.
 CParamMngr& Params() { return *CParamMngr::GetInstance(); }
 
-// A localized text with one count in it; a text without "%d" is shown as it is,
-// and any other '%' is taken literally.
+// A localized text with one count in it.
 void FormatCount(char* out, std::size_t size, const char* format, int count) {
-    std::string text;
-    for (const char* p = format; *p; ++p) {
-        if (p[0] == '%' && p[1] == 'd') {
-            text += std::to_string(count);
-            ++p;
-        } else if (p[0] == '%' && p[1] == '%') {
-            text += '%';
-            ++p;
-        } else {
-            text += *p;
-        }
-    }
-    lstrcpynA(out, text.c_str(), static_cast<int>(size));
+    lstrcpynA(out, FormatLocalized(format, {std::to_string(count)}).c_str(), static_cast<int>(size));
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/debug_log.h"
 #include "base/localized_text.h"
@@ -12,6 +14,7 @@
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
 #include "ui/context_help.h"
+#include "ui/progress_texts.h"
 #include "ui/skin/window_centre.h"
 #include "ui/version_splash.h"
 #include "ui/window_module.h"
@@ -21,6 +24,13 @@ CMainPropertySheet* g_pMainSheet = nullptr;
 namespace {
 
 constexpr UINT kCentreRequest = WM_APP;
+// A job message asked for by the batch's worker thread; lParam: the JobMessageRequest.
+constexpr UINT kJobMessageRequest = WM_APP + 1;
+
+struct JobMessageRequest {
+    const char* title;
+    const char* text;
+};
 constexpr int kTabControlId = 0x3020;
 
 // Control id -> help topic; ends with a pair of zeros.
@@ -221,6 +231,22 @@ LRESULT CMainPropertySheet::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
             return 0;
         }
         break;
+    case kJobMessageRequest: {
+        const auto* request = reinterpret_cast<const JobMessageRequest*>(lp);
+        const bool sending = m_printProgress.Running();
+        skin::ShowSkinMessageBox(m_printProgress.Box() ? m_printProgress.Box() : hwnd, request->title, request->text);
+        // The box enables its owner when it closes; the sheet stays off while the batch runs.
+        if (sending) EnableWindow(hwnd, FALSE);
+        return 0;
+    }
+    case WM_CLOSE:
+        // Closing during a send cancels the batch first; Print closes the sheet once it is over.
+        if (m_printProgress.Running()) {
+            m_bCloseAfterPrint = true;
+            m_printProgress.Cancel();
+            return 0;
+        }
+        break;
     case WM_SYSCOMMAND:
         OnSysCommand(wp);
         break;
@@ -261,28 +287,52 @@ void CMainPropertySheet::OnPrint() {
     m_pBasicPage->UpdateBasicData();
     if (m_pBasicPage->GetFileCount() == 0) ShowJobMessage(kJobMessageNoFiles);
     if (m_pAdvancedPage->IsInitialized()) m_pAdvancedPage->ExchangeData(true);
-    // One job per row, in list order; the count is read again at every step.
+    // One job per row, in list order, sent on a worker thread.
+    std::vector<std::string> paths;
+    for (int row = 0; row < m_pBasicPage->GetFileCount(); ++row) paths.push_back(m_pBasicPage->GetFilePath(row));
+    if (paths.empty()) return;
+    const std::vector<JobSendResult> results = m_printProgress.Run(m_hwnd, *m_pTestPrint, paths);
     // A file that did not reach the printer keeps its row, and the user hears of it once.
     std::vector<int> sent;
-    int rows = 0;
-    for (int row = 0; row < (rows = m_pBasicPage->GetFileCount()); ++row) {
-        const std::string path = m_pBasicPage->GetFilePath(row);
-        if (SendFileToDevice(*m_pTestPrint, path.c_str()) == JobSendResult::kSent) sent.push_back(row);
-    }
+    for (std::size_t row = 0; row < results.size(); ++row)
+        if (results[row] == JobSendResult::kSent) sent.push_back(static_cast<int>(row));
     m_pBasicPage->RemoveFiles(sent);
-    if (static_cast<int>(sent.size()) < rows) {
-        char title[kTextSize], text[kTextSize];
-        GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
-        GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_SENDFAILED",
-                           "Some files could not be sent to the printer. They remain in the list; check the printer "
-                           "and try again.",
-                           text, sizeof text);
-        ShowJobMessageBox(0, title, text);
+    if (m_bCloseAfterPrint) {
+        PostMessageA(m_hwnd, WM_CLOSE, 0, 0);
+        return;
     }
+    ShowPrintOutcome(results);
+}
+
+void CMainPropertySheet::ShowPrintOutcome(const std::vector<JobSendResult>& results) {
+    const auto sent = std::count(results.begin(), results.end(), JobSendResult::kSent);
+    if (sent == static_cast<std::ptrdiff_t>(results.size())) return;
+    char title[kTextSize], text[kTextSize];
+    GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
+    if (m_printProgress.WasCancelled()) {
+        GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_CANCELLED",
+                           "Printing was cancelled: %d of %d files were sent. The others remain in the list.", text,
+                           sizeof text);
+        const std::string message = FormatLocalized(text, {std::to_string(sent), std::to_string(results.size())});
+        ShowJobMessageBox(0, title, message.c_str());
+        return;
+    }
+    GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_SENDFAILED",
+                       "Some files could not be sent to the printer. They remain in the list; check the printer "
+                       "and try again.",
+                       text, sizeof text);
+    ShowJobMessageBox(0, title, text);
 }
 
 void CMainPropertySheet::ShowJobMessageBox(int, const char* title, const char* text) {
-    skin::ShowSkinMessageBox(g_pMainSheet ? g_pMainSheet->m_hwnd : nullptr, title, text);
+    HWND sheet = g_pMainSheet ? g_pMainSheet->m_hwnd : nullptr;
+    if (sheet && GetWindowThreadProcessId(sheet, nullptr) != GetCurrentThreadId()) {
+        // A window belongs to its thread: the worker asks the sheet and waits for the answer.
+        JobMessageRequest request{title, text};
+        SendMessageA(sheet, kJobMessageRequest, 0, reinterpret_cast<LPARAM>(&request));
+        return;
+    }
+    skin::ShowSkinMessageBox(sheet, title, text);
 }
 
 void CMainPropertySheet::OnHelp() {

@@ -9,6 +9,7 @@
 
 #include "spooler/spooler_access.h"
 #include "ui/opts_pages.h"
+#include "ui/print_progress.h"
 #include "ui/skin/skin_frame.h"
 #include "ui/skin/skin_gdi.h"
 
@@ -26,7 +27,9 @@ public:
     CBasicOptsPage& BasicPage() { return *m_pBasicPage; }
     HWND Window() const { return m_hwnd; }
 
-    // The job sender's messages, shown in the skinned message box owned by the sheet.
+    // The job sender's messages, shown in the skinned message box owned by the
+    // sheet (by the progress box while it is shown), also when the sender runs
+    // on the batch's worker thread.
     static void ShowJobMessageBox(int kind, const char* title, const char* text);
 
 private:
@@ -40,6 +43,7 @@ private:
     bool OnContextMenu(HWND window, POINT screen);
     void OnSysCommand(WPARAM command);
     void OnCentreRequest();
+    void ShowPrintOutcome(const std::vector<JobSendResult>& results);
 
     PROPSHEETHEADERA m_psh{};
     std::vector<HPROPSHEETPAGE> m_arrPages;
@@ -51,6 +55,8 @@ private:
     std::unique_ptr<CTestPrint> m_pTestPrint;  // the Basic tab's printer list; owned here
     std::unique_ptr<CBasicOptsPage> m_pBasicPage;
     std::unique_ptr<CAdvancedOptsPage> m_pAdvancedPage;
+    CPrintProgress m_printProgress;
+    bool m_bCloseAfterPrint = false;  // the sheet was closed while a batch was sent
     bool m_bCentred = false;
     HWND m_hwnd = nullptr;
 };

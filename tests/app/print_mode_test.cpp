@@ -66,6 +66,11 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
           "not sent: dir (not a file)", "not sent: e.pdf (refused by the spooler)",
           "not sent: f.pdf (cannot be opened)", "1 of 6 files sent to \"Default\""},
          {"a.pdf", "e.pdf", "f.pdf"}},
+        // Ctrl+C during b.pdf: it counts as not sent, and nothing more is started.
+        {"cancelled", {"a.pdf", "b.pdf", "c.pdf"}, "",
+         [](FakeSystem& s) { s.sends = {{"b.pdf", JobSendResult::kCancelled}}; }, 1,
+         {"sent: a.pdf", "not sent: b.pdf (cancelled)", "not sent: c.pdf (cancelled)", "1 of 3 files sent to \"Default\""},
+         {"a.pdf", "b.pdf"}},
         {"nothing the printer takes", {"c.doc"}, "",
          [](FakeSystem& s) { s.checks["c.doc"] = FileCheck::kUnsupported; }, 2,
          {"not sent: c.doc (unsupported format)", "0 of 1 files sent to \"Default\""}, {}},

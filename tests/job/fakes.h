@@ -18,22 +18,19 @@ struct FakeWorld {
     int openHandles = 0;
 };
 
-// Every handle of the fakes; files opened for the sender and mappings alike.
+// Every handle of the fakes: a file opened for the sender.
 struct FakeHandle {
     std::string name;
     std::size_t pos = 0;
-    bool deleteOnClose = false;
 };
 
-inline void* OpenFake(FakeWorld& w, const std::string& name, bool deleteOnClose = false) {
+inline void* OpenFake(FakeWorld& w, const std::string& name) {
     ++w.openHandles;
-    return new FakeHandle{name, 0, deleteOnClose};
+    return new FakeHandle{name, 0};
 }
 
-// Closing the last handle of a delete-on-close file removes it, as the system does.
 inline bool CloseFake(FakeWorld& w, void* handle) {
     auto* h = static_cast<FakeHandle*>(handle);
-    if (h->deleteOnClose) w.files.erase(h->name);
     delete h;
     --w.openHandles;
     return true;
@@ -53,11 +50,16 @@ public:
     bool defaultOk = true;
     std::string failOpenFor;              // printer name OpenPrinter refuses
     std::map<std::string, std::string> driverPaths;  // printer -> path ("!13", "!throw")
-    bool startDocOk = true, startPageOk = true;
-    std::uint64_t acceptLimit = ~0ull;    // WritePrinter accepts at most this many bytes in all
-    std::uint64_t failJobReadAt = ~0ull;  // a read of the job file at or beyond this offset fails
-    std::string sent;                     // bytes WritePrinter accepted
+    std::uint32_t takeAtMost = ~0u;       // a WritePrinter that succeeds takes at most this many bytes
+    std::string sent;                     // bytes of the documents not aborted
     std::vector<std::string> docNames, dataTypes;
+
+    // The `at`-th call (from 0) of StartDoc, StartPage, Write, EndPage or EndDoc fails.
+    void FailCall(const std::string& call, int at = 0) {
+        failCall_ = call;
+        failAt_ = at;
+        count_ = 0;
+    }
 
     bool EnumLocalPrinters(std::vector<PrinterRecord>& out) override {
         w.calls.push_back("EnumPrinters");
@@ -102,67 +104,50 @@ public:
         docNames.push_back(docName);
         dataTypes.push_back(dataType);
         docStart_ = sent.size();
-        return startDocOk;
+        return !Fails("StartDoc");
     }
     bool StartPage(Handle) override {
         w.calls.push_back("StartPage");
-        return startPageOk;
+        return !Fails("StartPage");
     }
     bool Write(Handle, const void* data, std::uint32_t size, std::uint32_t& written) override {
         w.calls.push_back("Write " + std::to_string(size));
-        std::uint64_t room = acceptLimit > sent.size() ? acceptLimit - sent.size() : 0;
-        written = static_cast<std::uint32_t>(room < size ? room : size);
+        written = 0;
+        if (Fails("Write")) return false;
+        written = std::min(size, takeAtMost);
         sent.append(static_cast<const char*>(data), written);
-        return written == size;
+        return true;
     }
     bool EndPage(Handle) override {
         w.calls.push_back("EndPage");
-        return true;
+        return !Fails("EndPage");
     }
     bool EndDoc(Handle) override {
         w.calls.push_back("EndDoc");
-        return true;
+        return !Fails("EndDoc");
     }
     bool AbortDoc(Handle) override {
         w.calls.push_back("AbortDoc");
         sent.resize(docStart_);  // the document never reaches the printer
         return true;
     }
-    bool GetFileSize(Handle file, std::uint64_t& size) override {
-        auto it = w.files.find(static_cast<FakeHandle*>(file)->name);
-        if (it == w.files.end()) return false;
-        size = it->second.size();
-        return true;
-    }
-    bool ReadAt(Handle file, std::uint64_t offset, void* buffer, std::uint32_t size, std::uint32_t& got) override {
-        const std::string& content = w.files[static_cast<FakeHandle*>(file)->name];
-        got = 0;
-        if (offset >= failJobReadAt) return false;
-        if (offset < content.size()) got = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, content.size() - offset));
-        std::memcpy(buffer, content.data() + offset, got);
-        return true;
-    }
-    void CloseHandle(Handle h) override { CloseFake(w, h); }
-
 private:
-    std::string current_;
+    bool Fails(const std::string& call) { return call == failCall_ && count_++ == failAt_; }
+    std::string current_, failCall_;
+    int failAt_ = 0, count_ = 0;
     std::size_t docStart_ = 0;
 };
 
-// Files in FakeWorld::files; handles are positions into them. The temporary
-// file is deleted on its last close.
+// Files in FakeWorld::files; handles are positions into them.
 class FakeFiles : public JobFileOps {
 public:
     explicit FakeFiles(FakeWorld& world) : w(world) {}
 
     FakeWorld& w;
-    bool tempNameOk = true;
-    bool createTempOk = true;
-    std::uint64_t diskRoom = ~0ull;   // bytes the temp folder takes before it is full
-    std::uint64_t failReadAt = ~0ull; // a read starting at or beyond this offset fails
-    std::vector<std::string> locked;  // sources open for writing elsewhere
-    int reads = 0;
-    int tempCounter = 0;
+    bool sizeOk = true;
+    std::int64_t sizeSkew = 0;         // the size reported differs from the content by this much
+    std::uint64_t failReadAt = ~0ull;  // a read starting at or beyond this offset fails
+    std::vector<std::string> locked;   // sources open for writing elsewhere
 
     Handle OpenSource(const char* path) override {
         if (!w.files.count(path)) return nullptr;
@@ -170,20 +155,12 @@ public:
             if (l == path) return nullptr;
         return OpenFake(w, path);
     }
-    bool MakeTempName(std::string& name) override {
-        if (!tempNameOk) return false;
-        name = "T:\\QEL" + std::to_string(++tempCounter) + ".TMP";
-        w.files[name];  // the generator creates the file
-        return true;
-    }
-    Handle CreateTemp(const std::string& name) override {
-        if (!createTempOk) return nullptr;
-        w.files[name].clear();
-        return OpenFake(w, name, true);
+    bool Size(Handle h, std::uint64_t& size) override {
+        size = w.files[static_cast<FakeHandle*>(h)->name].size() + sizeSkew;
+        return sizeOk;
     }
     bool Read(Handle h, void* buffer, std::uint32_t size, std::uint32_t& got) override {
         auto* f = static_cast<FakeHandle*>(h);
-        ++reads;
         got = 0;
         if (f->pos >= failReadAt) return false;
         const std::string& c = w.files[f->name];
@@ -193,17 +170,5 @@ public:
         got = static_cast<std::uint32_t>(n);
         return true;
     }
-    bool Write(Handle h, const void* data, std::uint32_t size) override {
-        auto* f = static_cast<FakeHandle*>(h);
-        std::string& c = w.files[f->name];
-        std::uint64_t room = diskRoom > c.size() ? diskRoom - c.size() : 0;
-        std::size_t n = static_cast<std::size_t>(room < size ? room : size);
-        c.append(static_cast<const char*>(data), n);
-        return n == size;
-    }
     bool Close(Handle h) override { return CloseFake(w, h); }
-    bool Delete(const std::string& name) override {
-        w.calls.push_back("Delete " + name);
-        return w.files.erase(name) == 1;
-    }
 };

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-    // Seconds from the start: job file built and mapped, last WritePrinter done,
+    // Seconds from the start: header built (the file is streamed), last WritePrinter done,
     // document ended (Wine hands the job to CUPS here), call returned.
     std::printf("ok=%d copy=%.3f print=%.3f enddoc=%.3f call=%.3f peak_ws=%llu\n", ok ? 1 : 0,
                 Seconds(g_start, g_copied), Seconds(g_start, g_printed), Seconds(g_start, g_ended),

@@ -71,5 +71,5 @@ for size in $sizes; do
     "$(awk -v p="$thinpeak" 'BEGIN { printf "%.1f", p / 1048576 }')"
   rm -f "$file"
 done
-echo "ratio = sender MB/s / thin MB/s (0.80 is the goal); copy/print/enddoc = the sender's job file built," \
+echo "ratio = sender MB/s / thin MB/s (0.85 is the goal); copy/print/enddoc = the sender's header built," \
   "WritePrinter done, document ended (seconds from its start); peak_ws = the sending process's peak working set"

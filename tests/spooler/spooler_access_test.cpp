@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 #include "base/debug_log.h"
 #include "spooler/spooler_access.h"
@@ -156,114 +158,88 @@ TEST_F(TestPrintTest, XpsDriverDetection) {
     spooler.ClosePrinter(h);
 }
 
-TEST_F(TestPrintTest, OneDocumentInOrder) {
-    world.files["T:\\job.tmp"] = std::string(5000, 'j');
+namespace {
+
+// The document's bytes from memory; the read numbered `stopAt` (from 0) stops it.
+struct MemorySource : DocumentSource {
+    MemorySource(std::string b, int stop) : bytes(std::move(b)), stopAt(stop) {}
+    bool Read(void* buffer, std::uint32_t size, std::uint32_t& got) override {
+        if (reads++ == stopAt) return false;
+        got = static_cast<std::uint32_t>(std::min<std::size_t>(size, bytes.size() - pos));
+        std::memcpy(buffer, bytes.data() + pos, got);
+        pos += got;
+        return true;
+    }
+    void Taken(std::uint32_t n) override { taken += n; }
+    std::string bytes;
+    std::size_t pos = 0;
+    int reads = 0, stopAt;
+    long long taken = 0;
+};
+
+}  // namespace
+
+// A document reaches the printer only when every spooler call succeeded and every
+// byte was taken; on any other path it is aborted, never ended.
+TEST_F(TestPrintTest, DocumentIsPrintedWholeOrAborted) {
+    std::string job;
+    for (int i = 0; i < 20; ++i) job += char('a' + i);
     spooler.defaultName = "Office Laser";
     spooler.driverPaths["Lab Printer"] = "C:\\d\\mxdwdrv.dll";
+    const std::vector<std::string> open = {"OpenPrinter Office Laser", "GetDriver", "StartDoc QEL_a RAW", "StartPage"};
+    auto with = [&](std::vector<std::string> tail) {
+        std::vector<std::string> calls = open;
+        calls.insert(calls.end(), tail.begin(), tail.end());
+        return calls;
+    };
+    const auto printed = DocumentResult::kPrinted, failed = DocumentResult::kSpoolerFailed;
     struct Case {
         const char* name;
         int current;
-        std::string failOpen;
-        bool startDoc, startPage;
+        std::string failCall;
+        int failAt;
+        std::uint32_t takeAtMost;
+        int stopAt;
+        DocumentResult result;
         std::vector<std::string> calls;
-        long long result;
-    } cases[] = {
-        {"raw", 0, "", true, true,
-         {"OpenPrinter Office Laser", "GetDriver", "StartDoc QEL_a.pdf RAW", "StartPage", "Write 5000", "EndPage",
-          "EndDoc", "ClosePrinter"}, 5000},
-        {"xps", 1, "", true, true,
-         {"OpenPrinter Lab Printer", "GetDriver", "StartDoc QEL_a.pdf XPS_PASS", "StartPage", "Write 5000",
-          "EndPage", "EndDoc", "ClosePrinter"}, 5000},
-        {"no current printer", -1, "", true, true, {}, 0},
-        {"printer cannot be opened", 0, "Office Laser", true, true, {"OpenPrinter Office Laser"}, 0},
-        {"document refused", 0, "", false, true,
-         {"OpenPrinter Office Laser", "GetDriver", "StartDoc QEL_a.pdf RAW", "ClosePrinter"}, 0},
-        {"page refused", 0, "", true, false,
-         {"OpenPrinter Office Laser", "GetDriver", "StartDoc QEL_a.pdf RAW", "StartPage", "EndDoc", "ClosePrinter"},
-         0},
+    } const cases[] = {
+        {"whole, in blocks", 0, "", 0, ~0u, -1, printed,
+         with({"Write 8", "Write 8", "Write 4", "EndPage", "EndDoc", "ClosePrinter"})},
+        {"short writes are continued", 0, "", 0, 5, -1, printed,
+         with({"Write 8", "Write 3", "Write 8", "Write 3", "Write 4", "EndPage", "EndDoc", "ClosePrinter"})},
+        {"a write fails", 0, "Write", 1, ~0u, -1, failed, with({"Write 8", "Write 8", "AbortDoc", "ClosePrinter"})},
+        {"a write takes nothing", 0, "", 0, 0, -1, failed, with({"Write 8", "AbortDoc", "ClosePrinter"})},
+        {"page not started", 0, "StartPage", 0, ~0u, -1, failed, with({"AbortDoc", "ClosePrinter"})},
+        {"page not ended", 0, "EndPage", 0, ~0u, -1, failed,
+         with({"Write 8", "Write 8", "Write 4", "EndPage", "AbortDoc", "ClosePrinter"})},
+        {"document not ended", 0, "EndDoc", 0, ~0u, -1, failed,
+         with({"Write 8", "Write 8", "Write 4", "EndPage", "EndDoc", "AbortDoc", "ClosePrinter"})},
+        {"the source stops", 0, "", 0, ~0u, 2, DocumentResult::kSourceStopped,
+         with({"Write 8", "Write 8", "AbortDoc", "ClosePrinter"})},
+        {"document not started", 0, "StartDoc", 0, ~0u, -1, failed,
+         {"OpenPrinter Office Laser", "GetDriver", "StartDoc QEL_a RAW", "ClosePrinter"}},
+        {"xps", 1, "", 0, ~0u, -1, printed,
+         {"OpenPrinter Lab Printer", "GetDriver", "StartDoc QEL_a XPS_PASS", "StartPage", "Write 8", "Write 8", "Write 4",
+          "EndPage", "EndDoc", "ClosePrinter"}},
+        {"no current printer", -1, "", 0, ~0u, -1, failed, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CTestPrint tp(spooler);
-        ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\job.tmp")));
+        CTestPrint tp(spooler, 8);
         tp.SetCurrentPrinterIndex(c.current);
-        spooler.failOpenFor = c.failOpen;
-        spooler.startDocOk = c.startDoc;
-        spooler.startPageOk = c.startPage;
-        world.calls.clear();
-        EXPECT_EQ(tp.WriteDocument("QEL_a.pdf"), c.result);
-        EXPECT_EQ(world.calls, c.calls);
-    }
-    spooler.failOpenFor.clear();
-    spooler.startDocOk = spooler.startPageOk = true;
-    spooler.sent.clear();
-    spooler.acceptLimit = 1234;  // the spooler takes less than it was given
-    CTestPrint tp(spooler);
-    ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\job.tmp")));
-    EXPECT_EQ(tp.WriteDocument("QEL_a.pdf"), 1234);
-    EXPECT_TRUE(Logged("WriteDocument / ret : WritePrinter : 0"));
-    tp.CloseDataFile();
-    world.calls.clear();
-    EXPECT_EQ(tp.WriteDocument("QEL_a.pdf"), 0);  // nothing mapped, nothing opened
-    EXPECT_TRUE(world.calls.empty());
-}
-
-// The job goes out block by block, still as one document, arrives whole, and
-// its file (deleted on close) is gone once the spooler holds the last byte.
-TEST_F(TestPrintTest, JobGoesInBlocksAsOneDocument) {
-    std::string job;
-    for (int i = 0; i < 30; ++i) job += char('a' + i % 26);
-    spooler.defaultName = "Office Laser";
-    struct Case {
-        const char* name;
-        std::uint32_t block;
-        std::vector<std::string> writes;
-    } cases[] = {
-        {"fits one block", 64, {"Write 30"}},
-        {"in blocks", 8, {"Write 8", "Write 8", "Write 8", "Write 6"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        world.files["T:\\big.tmp"] = job;
+        spooler.FailCall(c.failCall, c.failAt);
+        spooler.takeAtMost = c.takeAtMost;
         spooler.sent.clear();
-        CTestPrint tp(spooler, c.block);
-        ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp", true)));
         world.calls.clear();
-        EXPECT_EQ(tp.WriteDocument("QEL_big"), 30);
-        EXPECT_EQ(spooler.sent, job);
-        EXPECT_EQ(world.files.count("T:\\big.tmp"), 0u);
-        std::vector<std::string> writes;
-        int docs = 0;
-        for (const auto& call : world.calls) {
-            if (call.rfind("Write", 0) == 0) writes.push_back(call);
-            if (call.rfind("StartDoc", 0) == 0) ++docs;
-        }
-        EXPECT_EQ(writes, c.writes);
-        EXPECT_EQ(docs, 1);
+        MemorySource source(job, c.stopAt);
+        const DocumentOutcome outcome = tp.WriteDocument("QEL_a", source);
+        EXPECT_EQ(outcome.result, c.result);
+        EXPECT_EQ(world.calls, c.calls);
+        EXPECT_EQ(spooler.sent, c.result == printed ? job : "");
+        EXPECT_EQ(outcome.accepted, source.taken);
     }
-    // A short write in the middle stops the job: nothing after a gap.
-    world.files["T:\\big.tmp"] = job;
-    spooler.sent.clear();
-    spooler.acceptLimit = 12;
-    CTestPrint tp(spooler, 8);
-    ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp")));
-    EXPECT_EQ(tp.WriteDocument("QEL_big"), 12);
-    EXPECT_EQ(spooler.sent, job.substr(0, 12));
-    // A job file that cannot be read to its end is dropped, not ended as a document.
-    spooler.acceptLimit = ~0ull;
-    spooler.failJobReadAt = 16;
-    ASSERT_TRUE(tp.OpenDataFile(OpenFake(world, "T:\\big.tmp")));
-    world.calls.clear();
-    EXPECT_EQ(tp.WriteDocument("QEL_big"), 0);
-    EXPECT_EQ(world.calls.back(), "ClosePrinter");
-    EXPECT_EQ(world.calls[world.calls.size() - 2], "AbortDoc");
-    EXPECT_EQ(std::count(world.calls.begin(), world.calls.end(), "EndDoc"), 0);
-    // An empty or missing job file is refused, and its handle closed all the same.
-    world.files["T:\\empty.tmp"] = "";
-    EXPECT_FALSE(tp.OpenDataFile(OpenFake(world, "T:\\empty.tmp")));
-    EXPECT_FALSE(tp.OpenDataFile(OpenFake(world, "T:\\missing.tmp")));
-    EXPECT_FALSE(tp.OpenDataFile(nullptr));
-    world.calls.clear();
-    EXPECT_EQ(tp.WriteDocument("QEL_big"), 0);
-    EXPECT_TRUE(world.calls.empty());
+    spooler.failOpenFor = "Office Laser";
+    CTestPrint tp(spooler);
+    MemorySource source(job, -1);
+    EXPECT_EQ(tp.WriteDocument("QEL_a", source).result, failed);
 }

@@ -117,7 +117,9 @@ bool WaitJobs(const std::string& queue, size_t count, DWORD timeoutMs) {
 
 bool OrvexDriver::Start(const std::string& arguments, const std::vector<std::string>& extraEnv) {
     Stop();
-    const std::string exe = WinePath(ORVEX_EXE);
+    // ORVANE_TABS_ORVEX: another build of the program (say, to measure an older one).
+    const char* other = std::getenv("ORVANE_TABS_ORVEX");
+    const std::string exe = other ? other : WinePath(ORVEX_EXE);
     std::string commandLine = "\"" + exe + "\"";
     if (!arguments.empty()) commandLine += " " + arguments;
     // The environment block: ours plus the extra entries.
@@ -439,6 +441,21 @@ std::string OrvexDriver::WaitText(HWND window, const std::string& expected, DWOR
     std::string text;
     WaitFor([&] { return (text = Text(window)) == expected; }, timeoutMs);
     return text;
+}
+
+DWORD OrvexDriver::LongestUnanswered(const std::function<bool()>& until, DWORD timeoutMs) const {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    DWORD longest = 0;
+    for (const DWORD start = GetTickCount(); !until() && GetTickCount() - start < timeoutMs; Sleep(20)) {
+        LARGE_INTEGER sent, answered;
+        DWORD_PTR result = 0;
+        QueryPerformanceCounter(&sent);
+        SendMessageTimeoutA(m_sheet, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
+        QueryPerformanceCounter(&answered);
+        longest = std::max(longest, static_cast<DWORD>((answered.QuadPart - sent.QuadPart) * 1000 / frequency.QuadPart));
+    }
+    return longest;
 }
 
 bool OrvexDriver::Screenshot(const std::string& path, HWND around) const {

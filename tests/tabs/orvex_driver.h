@@ -75,6 +75,9 @@ public:
     bool WaitPainted(HWND window, DWORD timeoutMs = 5000) const;
     // The control's text once it reads `expected`, or its last text after `timeoutMs`.
     std::string WaitText(HWND window, const std::string& expected, DWORD timeoutMs = 5000) const;
+    // Sends the sheet WM_NULL every 20 ms until `until` holds or `timeoutMs` have
+    // passed; returns the longest time one took to be answered, in ms.
+    DWORD LongestUnanswered(const std::function<bool()>& until, DWORD timeoutMs) const;
     // Writes the screen around `around` (by default the sheet; else the whole screen) as a BMP file.
     bool Screenshot(const std::string& path, HWND around = nullptr) const;
 

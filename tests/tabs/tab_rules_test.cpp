@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "ui/progress_texts.h"
 #include "ui/tab_rules.h"
 
 namespace {
@@ -52,3 +53,22 @@ TEST(TabRules, AmpersandsAreDoubled) {
 }
 
 }  // namespace
+
+// The progress box's lines; a language file's text is never taken as a printf format.
+TEST(ProgressTexts, LinesOfTheBoxAndHostileFormats) {
+    BatchProgress p;
+    p.fileIndex = 1;
+    p.fileCount = 5;
+    p.path = "C:\\Docs\\plan.pdf";
+    p.fileDone = 3 << 20;
+    p.fileSize = 12 << 20;
+    p.batchDone = 1536ull << 20;
+    p.batchSize = 2048ull << 20;
+    const ProgressTexts t = MakeProgressTexts(p, "%d of %d: %s", "This file: %s of %s", "All files: %s of %s");
+    EXPECT_EQ(t.file, "2 of 5: plan.pdf");
+    EXPECT_EQ(t.fileBytes, "This file: 3.0 MB of 12.0 MB");
+    EXPECT_EQ(t.allBytes, "All files: 1.5 GB of 2.0 GB");
+    EXPECT_EQ(t.permille, 750);
+    EXPECT_EQ(MakeProgressTexts(p, "%s%s%s%s%n %x 100%%", "", "").file, "25plan.pdf%n %x 100%");
+    EXPECT_EQ(FormatBytes(1000), "1 KB");
+}

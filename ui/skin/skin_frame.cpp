@@ -252,18 +252,39 @@ HWND ControlOf(UINT msg, WPARAM wp, LPARAM lp, HWND dialog) {
     }
 }
 
+}  // namespace
+
+bool HandleSkinDialogLook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, CSkinFrame& frame, CSkinBackground& background,
+                          INT_PTR* answer) {
+    LRESULT result = 0;
+    if (!frame.HandleMessage(hwnd, msg, wp, lp, &result) && !background.HandleMessage(hwnd, msg, wp, lp, &result))
+        return false;
+    // Colour messages answer with the brush itself; everything else through DWLP_MSGRESULT.
+    if (msg == WM_CTLCOLORSTATIC) {
+        *answer = static_cast<INT_PTR>(result);
+    } else {
+        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+        *answer = TRUE;
+    }
+    return true;
+}
+
+bool ReflectToControl(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (!IsReflected(msg, lp)) return false;
+    HWND control = ControlOf(msg, wp, lp, hwnd);
+    if (!control || control == hwnd || !IsChild(hwnd, control)) return false;
+    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, SendMessageA(control, msg + 0x2000, wp, lp));
+    return true;
+}
+
+namespace {
+
 INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lp);
     auto* state = reinterpret_cast<MessageBoxState*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!state) return FALSE;
-    LRESULT result = 0;
-    if (state->frame.HandleMessage(hwnd, msg, wp, lp, &result) ||
-        state->background.HandleMessage(hwnd, msg, wp, lp, &result)) {
-        // Colour messages answer with the brush itself; everything else through DWLP_MSGRESULT.
-        if (msg == WM_CTLCOLORSTATIC) return static_cast<INT_PTR>(result);
-        SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
-        return TRUE;
-    }
+    INT_PTR answer = FALSE;
+    if (HandleSkinDialogLook(hwnd, msg, wp, lp, state->frame, state->background, &answer)) return answer;
     switch (msg) {
     case WM_INITDIALOG: {
         state->frame.Install(hwnd);
@@ -292,14 +313,7 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         EndDialog(hwnd, 1);
         return TRUE;
     }
-    if (IsReflected(msg, lp)) {
-        HWND control = ControlOf(msg, wp, lp, hwnd);
-        if (control && control != hwnd && IsChild(hwnd, control)) {
-            SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, SendMessageA(control, msg + 0x2000, wp, lp));
-            return TRUE;
-        }
-    }
-    return FALSE;
+    return ReflectToControl(hwnd, msg, wp, lp) ? TRUE : FALSE;
 }
 
 }  // namespace

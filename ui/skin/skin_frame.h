@@ -32,4 +32,12 @@ private:
 // Modal; returns 1 when OK closes it.
 int ShowSkinMessageBox(HWND owner, const char* title, const char* text);
 
+class CSkinBackground;
+// What every skinned dialog procedure does first: the frame and the background
+// answer their messages. True when handled; `answer` is the procedure's result.
+bool HandleSkinDialogLook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, CSkinFrame& frame, CSkinBackground& background,
+                          INT_PTR* answer);
+// And last: notifications go back to the skinned control that sent them. True when reflected.
+bool ReflectToControl(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
 }  // namespace skin

@@ -1,0 +1,45 @@
+#include "ui/progress_texts.h"
+
+#include <algorithm>
+#include <cstdio>
+
+std::string FormatLocalized(const char* format, const std::vector<std::string>& values) {
+    std::string text;
+    std::size_t next = 0;
+    for (const char* p = format; *p; ++p) {
+        if (p[0] == '%' && (p[1] == 'd' || p[1] == 's')) {
+            if (next < values.size()) text += values[next++];
+            ++p;
+        } else if (p[0] == '%' && p[1] == '%') {
+            text += '%';
+            ++p;
+        } else {
+            text += *p;
+        }
+    }
+    return text;
+}
+
+std::string FormatBytes(std::uint64_t bytes) {
+    char text[32];
+    const double kib = 1024.0, mib = kib * 1024, gib = mib * 1024;
+    if (bytes < 1024 * 1024)
+        std::snprintf(text, sizeof text, "%llu KB", static_cast<unsigned long long>((bytes + 1023) / 1024));
+    else if (bytes < 1024ull * 1024 * 1024)
+        std::snprintf(text, sizeof text, "%.1f MB", bytes / mib);
+    else
+        std::snprintf(text, sizeof text, "%.1f GB", bytes / gib);
+    return text;
+}
+
+ProgressTexts MakeProgressTexts(const BatchProgress& p, const char* fileFormat, const char* fileBytesFormat,
+                                const char* allBytesFormat) {
+    ProgressTexts t;
+    const std::size_t slash = p.path.find_last_of('\\');
+    const std::string name = slash == std::string::npos ? p.path : p.path.substr(slash + 1);
+    t.file = FormatLocalized(fileFormat, {std::to_string(p.fileIndex + 1), std::to_string(p.fileCount), name});
+    t.fileBytes = FormatLocalized(fileBytesFormat, {FormatBytes(p.fileDone), FormatBytes(p.fileSize)});
+    t.allBytes = FormatLocalized(allBytesFormat, {FormatBytes(p.batchDone), FormatBytes(p.batchSize)});
+    t.permille = p.batchSize == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(p.batchDone, p.batchSize) * 1000 / p.batchSize);
+    return t;
+}
