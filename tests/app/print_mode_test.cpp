@@ -15,6 +15,7 @@ using Lines = std::vector<std::string>;
 struct FakeSystem : PrintModeEdge {
     int printers = 2;
     std::string current = "Default";
+    std::map<std::string, AnsiPathStatus> names;  // default: usable as given
     std::map<std::string, FileCheck> checks;      // default: accepted
     std::map<std::string, JobSendResult> sends;   // default: sent
     std::vector<std::string> sent;
@@ -27,7 +28,10 @@ struct FakeSystem : PrintModeEdge {
     bool ChoosePrinter(const std::string& name) override { return name.empty(); }
     std::string CurrentPrinterName() override { return current; }
     int ReadSupportedTypes() override { return 3; }
-    std::string ResolvedPath(const std::string& path) override { return path; }
+    AnsiPath Locate(const std::string& name) override {
+        auto it = names.find(name);
+        return it == names.end() ? AnsiPath{AnsiPathStatus::kUsable, name} : AnsiPath{it->second, ""};
+    }
     FileCheck CheckFile(const std::string& path, int t) override {
         EXPECT_GT(t, 0) << "a file checked against an unusable printer";
         auto it = checks.find(path);
@@ -66,6 +70,16 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
           "not sent: dir (not a file)", "not sent: e.pdf (refused by the spooler)",
           "not sent: f.pdf (cannot be opened)", "1 of 6 files sent to \"Default\""},
          {"a.pdf", "e.pdf", "f.pdf"}},
+        // The reason the name found no file, under the name as given.
+        {"names without a file", {"\xCE\xA8.pdf", "link.lnk", "long.pdf"}, "",
+         [](FakeSystem& s) {
+             s.names = {{"\xCE\xA8.pdf", AnsiPathStatus::kMissing}, {"link.lnk", AnsiPathStatus::kNoAnsiName},
+                        {"long.pdf", AnsiPathStatus::kTooLong}};
+         },
+         2,
+         {"not sent: \xCE\xA8.pdf (missing)", "not sent: link.lnk (a name the ANSI code page cannot hold)",
+          "not sent: long.pdf (a path longer than 259 characters)", "0 of 3 files sent to \"Default\""},
+         {}},
         {"nothing the printer takes", {"c.doc"}, "",
          [](FakeSystem& s) { s.checks["c.doc"] = FileCheck::kUnsupported; }, 2,
          {"not sent: c.doc (unsupported format)", "0 of 1 files sent to \"Default\""}, {}},
