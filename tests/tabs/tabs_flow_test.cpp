@@ -169,24 +169,29 @@ protected:
 };
 
 TEST_F(TabsFlow, CommandLineFilesAreCheckedAndPrintedInListOrder) {
-    const std::string a = File("a.pdf", 5000, 1), b = File("b.jpg", 3000, 2), c = File("c.png", 100, 3);
-    ASSERT_TRUE(orvex.Start(a + " " + b + " " + c));
-    // The refused file is told about while the tab initialises, once.
+    const std::string a = File("a.pdf", 5000, 1), b = File("b.jpg", 3000, 2), c = File("c.png", 100, 3),
+                      d = File("photo.jpeg", 900, 4);
+    // -poster.pdf is no -P: the window opens, and "oster.pdf" is a file (that does not exist).
+    ASSERT_TRUE(orvex.Start(a + " " + b + " " + c + " -poster.pdf " + d));
+    // Each refused file is told about while the tab initialises, once.
     EXPECT_EQ(orvex.DrainMessages(20000, 2500, [&](size_t, HWND) { Shot("message-file-format"); }),
-              std::vector<std::string>{kNoSupport});
+              (std::vector<std::string>{kNoSupport, kNoSupport}));
     ASSERT_TRUE(orvex.WaitSheet());
-    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, b}));
-    EXPECT_EQ(orvex.ComboSelection(orvex.Basic(), kPrinterList), 0);
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, b, d}));
+    // The default printer, by name: a printer another bench announces may be listed before it.
+    EXPECT_EQ(orvex.ComboText(orvex.Basic(), kPrinterList, orvex.ComboSelection(orvex.Basic(), kPrinterList)),
+              Queue(1));
     EXPECT_TRUE(orvex.PrintButtonShown());
     EXPECT_TRUE(IsWindowEnabled(orvex.Control(orvex.Basic(), kBrowse)));
     Shot("basic-files");
 
     ASSERT_TRUE(orvex.Print());
-    ASSERT_TRUE(WaitNewJobs(2));
+    ASSERT_TRUE(WaitNewJobs(3));
     const auto jobs = NewJobs();
-    ASSERT_EQ(jobs.size(), 2u);
+    ASSERT_EQ(jobs.size(), 3u);
     EXPECT_EQ(ReadWholeFile(jobs[0]), Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 1) + kTrailer);
     EXPECT_EQ(ReadWholeFile(jobs[1]), Header(kDefaultOptions, 3000, "JPEG") + Bytes(3000, 2) + kTrailer);
+    EXPECT_EQ(ReadWholeFile(jobs[2]), Header(kDefaultOptions, 900, "JPEG") + Bytes(900, 4) + kTrailer);
     EXPECT_TRUE(WaitListed(0));
     EXPECT_TRUE(orvex.DrainMessages(500, 500).empty());
 }
@@ -540,7 +545,7 @@ TEST_F(TabsFlow, BrowseOffersTheSupportedLanguagesAndChecksTheChoice) {
     ASSERT_TRUE(dialog);
     std::vector<std::string> types;
     for (int i = 0, n = orvex.ComboCount(dialog, kFileTypes); i < n; ++i) types.push_back(orvex.ComboText(dialog, kFileTypes, i));
-    EXPECT_EQ(types, (std::vector<std::string>{"PDF files (*.PDF)", "JPEG files (*.JPG)"}));
+    EXPECT_EQ(types, (std::vector<std::string>{"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"}));
     Shot("browse-dialog");
     // Into the files' folder, then two of its files: the supported one is listed, the other refused.
     TypeFileName(dialog, folder_);
@@ -599,14 +604,19 @@ TEST_F(TabsFlow, DroppedFilesAreCheckedOnEitherTab) {
     ASSERT_TRUE(MakeShortcut(link, a));
     ASSERT_TRUE(orvex.DropFiles(orvex.Advanced(), {link}));
     EXPECT_TRUE(WaitListed(3));
-    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, a, a}));
+    // Only a .lnk is a shortcut: a .pdf holding a link's bytes is itself the file.
+    const std::string pdfLink = folder_ + "\\link.pdf";
+    ASSERT_TRUE(MakeShortcut(pdfLink, c));
+    ASSERT_TRUE(orvex.DropFiles(orvex.Advanced(), {pdfLink}));
+    EXPECT_TRUE(WaitListed(4));
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, a, a, pdfLink}));
     // With a printer that cannot be asked, a drop tells why.
     ASSERT_TRUE(orvex.ShowTab(0));
     ChoosePrinter(orvex, ComboIndexOf(orvex, Queue(3)));
     EXPECT_EQ(orvex.DrainMessages(5000, 500), std::vector<std::string>{kBusyOrOff});
     ASSERT_TRUE(orvex.DropFiles(orvex.Basic(), {a}));
     EXPECT_EQ(orvex.DrainMessages(5000, 500), std::vector<std::string>{kBusyOrOff});
-    EXPECT_EQ(orvex.ListedFiles().size(), 3u);
+    EXPECT_EQ(orvex.ListedFiles().size(), 4u);
 }
 
 // Orvex -P run to its end: its exit code, what it wrote to the standard output
@@ -636,13 +646,13 @@ PrintRun RunOrvexPrint(const std::string& arguments) {
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &sa, 1 << 16)) return run;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = si.hStdError = writeEnd;
-    std::string command = "\"" + WinePath(ORVEX_EXE) + "\" " + arguments;
+    std::wstring command = Utf8ToWide("\"" + WinePath(ORVEX_EXE) + "\" " + arguments);
     PROCESS_INFORMATION pi{};
-    const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    const bool started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);
@@ -674,7 +684,8 @@ PrintRun RunOrvexPrint(const std::string& arguments) {
 TEST_F(TabsFlow, PrintWithoutWindow) {
     const std::string a = File("a.pdf", 5000, 21), b = File("b.jpg", 3000, 22), a2 = File("a2.PDF", 4096, 23),
                       png = File("c.png", 100, 24), locked = File("locked.pdf", 10, 25),
-                      missing = folder_ + "\\missing.pdf";
+                      missing = folder_ + "\\missing.pdf", tiff = File("scan.tiff", 600, 26),
+                      greek = File("\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 plan.pdf", 300, 27);  // Ωμέγα
     const std::string link = folder_ + "\\print-shortcut.lnk";  // followed to a.pdf
     ASSERT_TRUE(MakeShortcut(link, a));
     // Open for writing elsewhere: the job sender cannot open it.
@@ -709,6 +720,9 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
           "1 of 5 files sent to \"" + Queue(1) + "\""}},
         {"all sent, printer named in other case", "PDFJPEG", "-m " + second + " " + a2 + " -p " + b + " " + link, 0,
          {"sent: " + a2, "sent: " + b, "sent: " + link, "3 of 3 files sent to \"" + Queue(2) + "\""}},
+        // Named as typed, not by the short name the file is opened by; .tiff is TIFF.
+        {"a name beyond the code page", "ALL", "-P -M " + Queue(2) + " \"" + greek + "\" " + tiff, 0,
+         {"sent: " + greek, "sent: " + tiff, "2 of 2 files sent to \"" + Queue(2) + "\""}},
     };
     std::vector<size_t> before;
     for (int q = 1; q <= 3; ++q) before.push_back(CapturedJobs(Queue(q)).size());
@@ -725,7 +739,9 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
         {Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 21) + kTrailer},
         {Header(kDefaultOptions, 4096, "PDF") + Bytes(4096, 23) + kTrailer,
          Header(kDefaultOptions, 3000, "JPEG") + Bytes(3000, 22) + kTrailer,
-         Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 21) + kTrailer},
+         Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 21) + kTrailer,
+         Header(kDefaultOptions, 300, "PDF") + Bytes(300, 27) + kTrailer,
+         Header(kDefaultOptions, 600, "TIFF") + Bytes(600, 26) + kTrailer},
         {},
     };
     for (int q = 1; q <= 3; ++q) {
@@ -752,42 +768,72 @@ std::string ShortAnsiName(const std::string& utf8Path) {
 
 // Greek letters have no place in the ANSI code page: the file arrives by its short
 // name, from a Unicode command line and from a drop, and its exact bytes reach the
-// printer. A name that has no short name is refused with a message; paths over 259
-// characters are told about once, with their number.
+// printer. Its long name alone says what it is: in a Greek folder every component
+// is cut to 8.3, and map.tifw (a world file, text) must not pass for MAP~1.TIF. A
+// missing name is told as any missing file; paths over 259 characters are told
+// about once, with their number.
 TEST_F(TabsFlow, NamesBeyondTheAnsiCodePageAndOverlongPaths) {
-    const std::string omega = folder_ + "\\\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1.pdf";  // Ωμεγα.pdf
-    FILE* f = _wfopen(Utf8ToWide(omega).c_str(), L"wb");
-    ASSERT_TRUE(f);
-    const std::string bytes = Bytes(700, 60);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    MapQueue(Queue(1), AgentAddress("ALL"));
+    const std::string omega = File("\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1.pdf", 700, 60);  // Ωμεγα.pdf
+    const std::string greekFolder = folder_ + "\\\xCE\xA6\xCE\xAC\xCE\xBA\xCE\xB5\xCE\xBB\xCE\xBF\xCF\x82";  // Φάκελος
+    ASSERT_TRUE(CreateDirectoryW(Utf8ToWide(greekFolder).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    const std::string worldFile = greekFolder + "\\map.tifw", inFolder = greekFolder + "\\a.pdf";
+    ASSERT_TRUE(WriteWholeFile(worldFile, "1.0\r\n0.0\r\n0.0\r\n-1.0\r\n100.0\r\n200.0\r\n"));
+    ASSERT_TRUE(WriteWholeFile(inFolder, Bytes(500, 61)));
     const std::string missing = folder_ + "\\\xCE\xA8-missing.pdf";  // Ψ-missing.pdf
     const std::string overlong = folder_ + "\\" + std::string(260, 'x') + ".pdf";
-    const std::string listedName = ShortAnsiName(omega);
+    const std::string listedName = ShortAnsiName(omega), listedInFolder = ShortAnsiName(inFolder);
     ASSERT_FALSE(listedName.empty());
+    ASSERT_NE(ShortAnsiName(worldFile).find(".TIF"), std::string::npos);  // what the fault judged by
 
-    ASSERT_TRUE(orvex.Start("\"" + omega + "\" \"" + missing + "\" \"" + overlong + "\" \"" + overlong + "2\""));
+    ASSERT_TRUE(orvex.Start("\"" + omega + "\" \"" + missing + "\" \"" + overlong + "\" \"" + worldFile + "\" \"" +
+                            inFolder + "\" \"" + overlong + "2\""));
     const auto shot = [&](size_t i, HWND) {
         orvex.Settle(300);
         Shot("message-name-" + std::to_string(i));
     };
     EXPECT_EQ(orvex.DrainMessages(20000, 2000, shot),
-              (std::vector<std::string>{
-                  "The file name contains characters this system cannot use, and there is no short name for the "
-                  "file. Rename the file and try again.",
-                  "2 file path(s) are longer than 259 characters and cannot be printed."}));
+              (std::vector<std::string>{kNoSupport, kNoSupport,
+                                        "2 file path(s) are longer than 259 characters and cannot be printed."}));
     ASSERT_TRUE(orvex.WaitSheet());
-    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{listedName});
-    ASSERT_TRUE(orvex.DropFiles(orvex.Basic(), {omega, overlong}));
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{listedName, listedInFolder}));
+    ASSERT_TRUE(orvex.DropFiles(orvex.Basic(), {omega, overlong, worldFile}));
     EXPECT_EQ(orvex.DrainMessages(5000, 800),
-              std::vector<std::string>{"1 file path(s) are longer than 259 characters and cannot be printed."});
-    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{listedName, listedName}));
+              (std::vector<std::string>{kNoSupport,
+                                        "1 file path(s) are longer than 259 characters and cannot be printed."}));
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{listedName, listedInFolder, listedName}));
     Shot("basic-short-names");
 
     ASSERT_TRUE(orvex.Print());
+    ASSERT_TRUE(WaitNewJobs(3));
+    const auto jobs = NewJobs();
+    ASSERT_EQ(jobs.size(), 3u);
+    EXPECT_EQ(ReadWholeFile(jobs[0]), Header(kDefaultOptions, 700, "PDF") + Bytes(700, 60) + kTrailer);
+    EXPECT_EQ(ReadWholeFile(jobs[1]), Header(kDefaultOptions, 500, "PDF") + Bytes(500, 61) + kTrailer);
+    EXPECT_EQ(ReadWholeFile(jobs[2]), Header(kDefaultOptions, 700, "PDF") + Bytes(700, 60) + kTrailer);
+}
+
+// Run (alone) by utf8_code_page.sh under a locale whose ANSI code page is UTF-8, as
+// with Windows' "use Unicode UTF-8" option: every name is exact, ASCII and Greek
+// alike, listed and sent by its whole name, and named so by -P.
+TEST_F(TabsFlow, NamesUnderTheUtf8CodePage) {
+    ASSERT_EQ(GetACP(), 65001u) << "the locale did not give the UTF-8 code page";
+    const std::string a = File("a.pdf", 400, 70), omega = File("\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1.pdf", 500, 71);
+    ASSERT_TRUE(orvex.Start(a + " \"" + omega + "\""));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, omega}));
+    Shot("basic-utf8-code-page");
+    ASSERT_TRUE(orvex.Print());
     ASSERT_TRUE(WaitNewJobs(2));
-    for (const std::string& job : NewJobs())
-        EXPECT_EQ(ReadWholeFile(job), Header(kDefaultOptions, 700, "PDF") + bytes + kTrailer);
+    orvex.Stop();
+    const PrintRun run = RunOrvexPrint("-P \"" + omega + "\"");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + omega, "1 of 1 files sent to \"" + Queue(1) + "\""}));
+    ASSERT_TRUE(WaitNewJobs(3));
+    const auto jobs = NewJobs();
+    EXPECT_EQ(ReadWholeFile(jobs.at(0)), Header(kDefaultOptions, 400, "PDF") + Bytes(400, 70) + kTrailer);
+    for (size_t i : {1, 2}) EXPECT_EQ(ReadWholeFile(jobs.at(i)), Header(kDefaultOptions, 500, "PDF") + Bytes(500, 71) + kTrailer);
 }
 
 // Run (alone) by no_printer.sh with a CUPS server that does not exist: Wine's spooler then
@@ -820,10 +866,12 @@ int main(int argc, char** argv) {
         EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
         return SetDefaultPrinterA(argv[2]) ? 0 : 1;
     }
-    // The no-printer case needs a run of its own (no_printer.sh); every other
-    // case needs the printers. A --gtest_filter given still wins.
-    ::testing::GTEST_FLAG(filter) = Env("ORVANE_TABS_NO_CUPS") == "1" ? "TabsFlow.NoPrinterAtAll"
-                                                                      : "-TabsFlow.NoPrinterAtAll";
+    // The no-printer and UTF-8 cases need runs of their own (no_printer.sh,
+    // utf8_code_page.sh); every other case needs the printers and the usual code
+    // page. A --gtest_filter given still wins.
+    ::testing::GTEST_FLAG(filter) = Env("ORVANE_TABS_NO_CUPS") == "1"
+                                        ? "TabsFlow.NoPrinterAtAll"
+                                        : "-TabsFlow.NoPrinterAtAll:TabsFlow.NamesUnderTheUtf8CodePage";
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
