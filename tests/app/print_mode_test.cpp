@@ -9,6 +9,7 @@
 namespace {
 
 using Lines = std::vector<std::string>;
+constexpr AnsiPathStatus kNoAnsi = AnsiPathStatus::kNoAnsiName;
 
 // What the bench cannot stage: a spooler that refuses, no printer or no default
 // printer, names too long. File verdicts and spooler answers are set per case.
@@ -70,16 +71,11 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
           "not sent: dir (not a file)", "not sent: e.pdf (refused by the spooler)",
           "not sent: f.pdf (cannot be opened)", "1 of 6 files sent to \"Default\""},
          {"a.pdf", "e.pdf", "f.pdf"}},
-        // The reason the name found no file, under the name as given.
-        {"names without a file", {"\xCE\xA8.pdf", "link.lnk", "long.pdf"}, "",
-         [](FakeSystem& s) {
-             s.names = {{"\xCE\xA8.pdf", AnsiPathStatus::kMissing}, {"link.lnk", AnsiPathStatus::kNoAnsiName},
-                        {"long.pdf", AnsiPathStatus::kTooLong}};
-         },
-         2,
-         {"not sent: \xCE\xA8.pdf (missing)", "not sent: link.lnk (a name the ANSI code page cannot hold)",
-          "not sent: long.pdf (a path longer than 259 characters)", "0 of 3 files sent to \"Default\""},
-         {}},
+        // Why a name reached no file, under the name as given.
+        {"names without a file", {"\xCE\xA8.pdf", "link.lnk"}, "",
+         [](FakeSystem& s) { s.names = {{"\xCE\xA8.pdf", AnsiPathStatus::kMissing}, {"link.lnk", kNoAnsi}}; },
+         2, {"not sent: \xCE\xA8.pdf (missing)", "not sent: link.lnk (a name the ANSI code page cannot hold)",
+             "0 of 2 files sent to \"Default\""}, {}},
         {"nothing the printer takes", {"c.doc"}, "",
          [](FakeSystem& s) { s.checks["c.doc"] = FileCheck::kUnsupported; }, 2,
          {"not sent: c.doc (unsupported format)", "0 of 1 files sent to \"Default\""}, {}},

@@ -1,4 +1,3 @@
-// The exact conversion's flags against a double that answers as Windows does.
 #include <gtest/gtest.h>
 
 #include "base/ansi_path.h"
@@ -29,8 +28,7 @@ TEST(AnsiPath, ExactConversionInEachCodePage) {
     };
     for (const Case& c : cases) {
         std::string text = "left over";
-        EXPECT_EQ(ExactInCodePage(c.name, text, c.codePage, WindowsLike), c.exact) << c.codePage;
-        EXPECT_EQ(text, c.text) << c.codePage;
+        EXPECT_TRUE(ExactInCodePage(c.name, text, c.codePage, WindowsLike) == c.exact && text == c.text) << c.codePage;
     }
 }
 
