@@ -767,8 +767,7 @@ std::string ShortAnsiName(const std::string& utf8Path) {
 
 // Greek letters have no place in the ANSI code page: the file arrives by its short
 // name, from a Unicode command line and from a drop, and its exact bytes reach the
-// printer. A missing name is told as any missing file, and in a Greek folder the long
-// name decides: map.tifw (a world file, text) is no MAP~1.TIF. Paths over 259
+// printer. A missing name is told as any missing file, and map.tifw is no MAP~1.TIF; paths over 259
 // characters are told about once, with their number.
 TEST_F(TabsFlow, NamesBeyondTheAnsiCodePageAndOverlongPaths) {
     MapQueue(Queue(1), AgentAddress("ALL"));
@@ -810,7 +809,7 @@ TEST_F(TabsFlow, NamesBeyondTheAnsiCodePageAndOverlongPaths) {
         EXPECT_EQ(ReadWholeFile(job), Header(kDefaultOptions, 700, "PDF") + bytes + kTrailer);
 }
 
-// Run (alone) by utf8_code_page.sh under a locale whose ANSI code page is UTF-8, as
+// Run (alone) by tabs_utf8_code_page under a locale whose ANSI code page is UTF-8, as
 // with Windows' "use Unicode UTF-8" option: ASCII and Greek names alike are exact,
 // listed and sent whole, and -P names them as given.
 TEST_F(TabsFlow, NamesUnderTheUtf8CodePage) {
@@ -857,7 +856,7 @@ int main(int argc, char** argv) {
         EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
         return SetDefaultPrinterA(argv[2]) ? 0 : 1;
     }
-    // The no-printer and UTF-8 cases need runs of their own (no_printer.sh, utf8_code_page.sh); every other
+    // The no-printer and UTF-8 cases need runs of their own (no_printer.sh, tabs_utf8_code_page); every other
     // case needs the printers. A --gtest_filter given still wins.
     ::testing::GTEST_FLAG(filter) = Env("ORVANE_TABS_NO_CUPS") == "1" ? "TabsFlow.NoPrinterAtAll"
                                                                       : "-TabsFlow.NoPrinterAtAll:*Utf8*";
