@@ -36,7 +36,7 @@ bool ExactInCodePage(const std::wstring& wide, std::string& text, unsigned codeP
 // Browse filter list with its embedded NULs).
 std::string WideToAnsi(const std::wstring& wide);
 std::wstring AnsiToWide(const std::string& text);
-// UTF-8: what the program shows outside its ANSI world (the -P report), and
-// names compared by their letters alone.
+// UTF-8: names as the user wrote them, where the ANSI code page may hold none of
+// their letters (the -P report, the shell extension's command line).
 std::string WideToUtf8(const std::wstring& wide);
 std::wstring Utf8ToWide(const std::string& text);
