@@ -62,7 +62,11 @@ int ParseCommandLineOf(const Char* text, std::vector<std::basic_string<Char>>& f
                 if (switches) switches->bTooLongPrinterName = tooLong;
                 pos += 2 + static_cast<std::size_t>(used);
             } else {
-                if ((letter == 'P' || letter == 'p') && switches) switches->bPrintWithoutWindow = true;
+                // Only a word that is exactly -P or /P asks for the mode: "-poster.pdf"
+                // and "/pictures/a.pdf" are words the user did not mean as a switch.
+                const Char after = text[pos + 2];
+                if ((letter == 'P' || letter == 'p') && (after == ' ' || after == '\0') && switches)
+                    switches->bPrintWithoutWindow = true;
                 pos += 2;  // other switches are skipped; the rest of the word is a token
             }
             continue;

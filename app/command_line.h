@@ -15,10 +15,9 @@ int NextToken(const char* text, char* buffer, bool* tooLong = nullptr);
 // Tokens longer than 259 characters are dropped with a trace line. Returns 0.
 // `switches`, when given, receives what else the text says.
 struct CommandLineSwitches {
-    bool bPrintWithoutWindow = false;   // a -P switch (either case, or /P); it changes nothing else
+    bool bPrintWithoutWindow = false;   // a word exactly -P or /P (either case); it changes nothing else
     std::size_t nTooLongFiles = 0;      // file tokens dropped for their length
     bool bTooLongPrinterName = false;   // the last -M named a printer too long to keep
-    std::size_t nNoAnsiNameFiles = 0;   // set by whoever converts the Unicode names: files with no ANSI name
 };
 int ParseCommandLine(const char* text, std::vector<std::string>& files, std::string& printerName,
                      CommandLineSwitches* switches = nullptr);

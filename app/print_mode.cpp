@@ -46,6 +46,16 @@ const char* FileReason(FileCheck check) {
     return "";
 }
 
+const char* NameReason(AnsiPathStatus status) {
+    switch (status) {
+    case AnsiPathStatus::kMissing: return "missing";
+    case AnsiPathStatus::kTooLong: return "a path longer than 259 characters";
+    case AnsiPathStatus::kNoAnsiName: return "a name the ANSI code page cannot hold";
+    case AnsiPathStatus::kUsable: break;
+    }
+    return "";
+}
+
 const char* SendReason(JobSendResult result) {
     switch (result) {
     case JobSendResult::kNotBuilt: return "cannot be opened";
@@ -61,7 +71,7 @@ const char* SendReason(JobSendResult result) {
 PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::string& printerName,
                              const CommandLineSwitches& switches, PrintModeEdge& edge) {
     PrintModeReport report;
-    const std::size_t named = files.size() + switches.nTooLongFiles + switches.nNoAnsiNameFiles;
+    const std::size_t named = files.size() + switches.nTooLongFiles;
     if (named == 0) {
         report.lines.push_back("0 of 0 files sent: no file named");
         return report;
@@ -72,18 +82,18 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
     bool cancelled = false;
     for (const std::string& file : files) {
         std::string reason;
-        if (!printer.reason.empty()) {
+        if (!printer.reason.empty())
             reason = "printer unusable";
-        } else if (cancelled) {  // nothing more is started after a cancel
+        else if (cancelled)  // nothing more is started after a cancel
             reason = SendReason(JobSendResult::kCancelled);
-        } else {
-            const std::string path = edge.ResolvedPath(file);
-            const FileCheck check = edge.CheckFile(path, printer.nSupportedTypes);
-            if (check != FileCheck::kAccepted)
-                reason = FileReason(check);
-            else if (const JobSendResult result = edge.SendFile(path); result != JobSendResult::kSent)
-                reason = SendReason(result);
-            cancelled = reason == SendReason(JobSendResult::kCancelled);
+        else if (const AnsiPath located = edge.Locate(file); located.status != AnsiPathStatus::kUsable)
+            reason = NameReason(located.status);
+        else if (const FileCheck check = edge.CheckFile(located.path, printer.nSupportedTypes);
+                 check != FileCheck::kAccepted)
+            reason = FileReason(check);
+        else if (const JobSendResult result = edge.SendFile(located.path); result != JobSendResult::kSent) {
+            reason = SendReason(result);
+            cancelled = result == JobSendResult::kCancelled;
         }
         if (reason.empty()) {
             ++sent;
@@ -94,8 +104,6 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
     }
     for (std::size_t i = 0; i < switches.nTooLongFiles; ++i)
         report.lines.push_back("not sent: a file name longer than 259 characters");
-    for (std::size_t i = 0; i < switches.nNoAnsiNameFiles; ++i)
-        report.lines.push_back("not sent: a file name the ANSI code page cannot hold");
 
     std::string summary = std::to_string(sent) + " of " + std::to_string(named) + " files sent";
     if (printer.reason.empty())

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "base/ansi_path.h"
 #include "job/file_check.h"
 #include "job/job_sender.h"
 
@@ -15,7 +16,8 @@ constexpr int kPrintAllSent = 0;   // every named file was sent
 constexpr int kPrintSomeSent = 1;  // some were sent, some were not
 constexpr int kPrintNoneSent = 2;  // none was sent, or none was named
 
-// What the mode asks of the system, in the order it asks.
+// What the mode asks of the system, in the order it asks. Names of files and
+// printers are UTF-8 here: the report shows them as the user wrote them.
 class PrintModeEdge {
 public:
     virtual ~PrintModeEdge() = default;
@@ -27,7 +29,9 @@ public:
     virtual std::string CurrentPrinterName() = 0;
     // The current printer's supported-language set; -1 when its device ID cannot be read.
     virtual int ReadSupportedTypes() = 0;
-    virtual std::string ResolvedPath(const std::string& path) = 0;
+    // The ANSI path by which the program's calls reach the file named `name` (as
+    // given on the command line, UTF-8; a .lnk's target), or why there is none.
+    virtual AnsiPath Locate(const std::string& name) = 0;
     virtual FileCheck CheckFile(const std::string& path, int nSupportedTypes) = 0;
     virtual JobSendResult SendFile(const std::string& path) = 0;
 };
@@ -37,9 +41,9 @@ struct PrintModeReport {
     int nExitCode = kPrintNoneSent;
 };
 
-// Checks the printer once, then checks and sends each file in order. Names the
-// command line dropped for their length, and names with no ANSI form, count as
-// named and not sent.
+// Checks the printer once, then checks and sends each file in order. The report
+// names each file as `files` gives it (UTF-8, as typed). Names the command line
+// dropped for their length count as named and not sent.
 PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::string& printerName,
                              const CommandLineSwitches& switches, PrintModeEdge& edge);
 

@@ -43,16 +43,13 @@ public:
     int PrinterCount() override { return m_printers.GetPrinterCount(); }
     bool ChoosePrinter(const std::string& name) override {
         m_printers.SetCurrentPrinterIndex(m_printers.GetDefaultPrinterIndex());
-        return name.empty() || SelectNamedPrinter(m_printers, name);
+        return name.empty() || SelectNamedPrinter(m_printers, WideToAnsi(Utf8ToWide(name)));
     }
     std::string CurrentPrinterName() override {
-        return TrimPrinterName(m_printers.GetPrinterName(m_printers.GetCurrentPrinter()));
+        return WideToUtf8(AnsiToWide(TrimPrinterName(m_printers.GetPrinterName(m_printers.GetCurrentPrinter()))));
     }
     int ReadSupportedTypes() override { return ::ReadSupportedTypes(m_control); }
-    std::string ResolvedPath(const std::string& path) override {
-        const AnsiPath target = ToAnsiPath(::ResolvedPath(AnsiToWide(path)));
-        return target.status == AnsiPathStatus::kUsable ? target.path : path;
-    }
+    AnsiPath Locate(const std::string& name) override { return ToAnsiPath(::ResolvedPath(Utf8ToWide(name))); }
     FileCheck CheckFile(const std::string& path, int types) override { return CheckPrintFile(path.c_str(), types); }
     JobSendResult SendFile(const std::string& path) override {
         ResetEvent(g_sendIdle);
@@ -70,19 +67,23 @@ private:
 // The job sender's messages become trace lines: nobody is there to close a box.
 void TraceJobMessage(int, const char*, const char* text) { DebugLog("[QEL] PrintMode : %s", text); }
 
+// The names as the user typed them: a console shows them in Unicode, a file or a
+// pipe gets UTF-8 (an ANSI code page may hold none of their letters).
 void WriteLine(HANDLE out, const std::string& line) {
     const std::string text = line + "\r\n";
     DWORD written = 0, mode = 0;
-    if (GetConsoleMode(out, &mode))
-        WriteConsoleA(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    else
+    if (GetConsoleMode(out, &mode)) {
+        const std::wstring wide = Utf8ToWide(text);
+        WriteConsoleW(out, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    } else {
         WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
 }
 
 // Output the caller handed over (a redirection) wins; otherwise the console of
 // the program that started us, if it has one.
 void WriteReport(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) DebugLog("[QEL] PrintMode : %s", line.c_str());
+    for (const std::string& line : lines) DebugLog("[QEL] PrintMode : %s", WideToAnsi(Utf8ToWide(line)).c_str());
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     HANDLE console = INVALID_HANDLE_VALUE;
     // Attached already at the start (for Ctrl+C) unless there was no console.
@@ -103,19 +104,10 @@ void WriteReport(const std::vector<std::string>& lines) {
 }  // namespace
 
 int PrintWithoutWindow(const std::vector<std::wstring>& names, const std::wstring& printerName,
-                       const CommandLineSwitches& parsed) {
-    // The names reach the spooler and the files by their ANSI names, as on the Basic tab.
-    CommandLineSwitches switches = parsed;
+                       const CommandLineSwitches& switches) {
+    // Each file is reported by the name the user gave; the edge finds its ANSI name.
     std::vector<std::string> files;
-    for (const std::wstring& name : names) {
-        const AnsiPath ansi = ToAnsiPath(name);
-        if (ansi.status == AnsiPathStatus::kUsable)
-            files.push_back(ansi.path);
-        else if (ansi.status == AnsiPathStatus::kTooLong)
-            ++switches.nTooLongFiles;
-        else
-            ++switches.nNoAnsiNameFiles;
-    }
+    for (const std::wstring& name : names) files.push_back(WideToUtf8(name));
 
     // Exactly what Print right after start-up would send.
     CParamMngr* settings = CParamMngr::create();
@@ -129,7 +121,7 @@ int PrintWithoutWindow(const std::vector<std::wstring>& names, const std::wstrin
     PrintModeReport report;
     {
         SystemPrintModeEdge edge;
-        report = RunPrintMode(files, WideToAnsi(printerName), switches, edge);
+        report = RunPrintMode(files, WideToUtf8(printerName), switches, edge);
     }
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
     CloseHandle(g_sendIdle);

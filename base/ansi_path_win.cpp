@@ -6,18 +6,17 @@
 
 namespace {
 
+int SystemWideToMultiByte(unsigned codePage, unsigned long flags, const wchar_t* wide, int length, char* out,
+                          int size, bool* usedDefault) {
+    BOOL used = FALSE;
+    const int n = WideCharToMultiByte(codePage, flags, wide, length, out, size, nullptr, usedDefault ? &used : nullptr);
+    if (usedDefault) *usedDefault = used != FALSE;
+    return n;
+}
+
 // The text in the ANSI code page when every character has its own place there.
 bool ExactAnsi(const std::wstring& wide, std::string& ansi) {
-    ansi.clear();
-    if (wide.empty()) return true;
-    BOOL usedDefault = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, &usedDefault);
-    if (size <= 0 || usedDefault) return false;
-    ansi.resize(static_cast<std::size_t>(size));
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &ansi[0], size,
-                        nullptr, &usedDefault);
-    return !usedDefault;
+    return ExactInCodePage(wide, ansi, GetACP(), SystemWideToMultiByte);
 }
 
 bool Fits(const std::string& ansi) { return ansi.size() < kPathSize; }
@@ -28,6 +27,11 @@ AnsiPath ToAnsiPath(const std::wstring& name) {
     AnsiPath result;
     if (name.size() >= kPathSize) {
         result.status = AnsiPathStatus::kTooLong;
+        return result;
+    }
+    // A name nothing answers to is missing, whatever the code page makes of it.
+    if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        result.status = AnsiPathStatus::kMissing;
         return result;
     }
     if (ExactAnsi(name, result.path) && Fits(result.path)) return result;
@@ -49,20 +53,30 @@ AnsiPath ToAnsiPath(const std::wstring& name) {
     return result;
 }
 
-std::string WideToAnsi(const std::wstring& wide) {
+namespace {
+
+std::string FromWide(const std::wstring& wide, UINT codePage) {
     if (wide.empty()) return std::string();
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                         nullptr);
+    const int size = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
     std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
     if (size > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
+        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size, nullptr,
+                            nullptr);
     return text;
 }
 
-std::wstring AnsiToWide(const std::string& text) {
+std::wstring ToWide(const std::string& text, UINT codePage) {
     if (text.empty()) return std::wstring();
-    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int size = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+    if (size > 0) MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
     return wide;
 }
+
+}  // namespace
+
+std::string WideToAnsi(const std::wstring& wide) { return FromWide(wide, CP_ACP); }
+std::wstring AnsiToWide(const std::string& text) { return ToWide(text, CP_ACP); }
+std::string WideToUtf8(const std::wstring& wide) { return FromWide(wide, CP_UTF8); }
+std::wstring Utf8ToWide(const std::string& text) { return ToWide(text, CP_UTF8); }

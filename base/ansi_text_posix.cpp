@@ -16,3 +16,6 @@ std::uint64_t DirectoryEntrySize(const char* path) {
     if (stat(path, &entry) != 0) return 0;
     return static_cast<std::uint64_t>(entry.st_size);
 }
+
+// Names here are whole already.
+std::string LongFileName(const char* path) { return path ? path : ""; }

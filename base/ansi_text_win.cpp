@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/ansi_path.h"
 #include "base/ansi_text.h"
 
 bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
@@ -22,4 +23,12 @@ std::uint64_t DirectoryEntrySize(const char* path) {
         return 0;
     }
     return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+}
+
+std::string LongFileName(const char* path) {
+    const std::wstring name = AnsiToWide(path ? path : "");
+    std::wstring longName(name.size() + MAX_PATH, L'\0');
+    const DWORD n = GetLongPathNameW(name.c_str(), &longName[0], static_cast<DWORD>(longName.size()));
+    longName.resize(n > 0 && n < longName.size() ? n : 0);
+    return WideToUtf8(longName.empty() ? name : longName);
 }

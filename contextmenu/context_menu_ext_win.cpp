@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "base/ansi_path.h"
 #include "base/language.h"
 #include "contextmenu/selection.h"
 #include "contextmenu/tilmar_module.h"
@@ -22,22 +23,6 @@ const char kHelpText[] = "This is the Orvane shell extension's help";
 
 // QueryContextMenu's answer when the selection holds nothing to offer.
 const HRESULT kNothingToOffer = static_cast<HRESULT>(0x80000001);
-
-std::string WideToUtf8(const std::wstring& wide) {
-    if (wide.empty()) return std::string();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(size_t(size > 0 ? size : 0), '\0');
-    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), &text[0], size, nullptr, nullptr);
-    return text;
-}
-
-std::wstring ToWide(const std::string& text, UINT codePage) {
-    if (text.empty()) return std::wstring();
-    const int size = MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(size_t(size > 0 ? size : 0), L'\0');
-    if (size > 0) MultiByteToWideChar(codePage, 0, text.data(), int(text.size()), &wide[0], size);
-    return wide;
-}
 
 // The dropped name at `index` in UTF-8, whatever its length; empty when there is none.
 std::string DroppedNameUtf8(HDROP drop, UINT index) {
@@ -248,9 +233,9 @@ void CContextMenuExt::StartProgram() {
     if (!installPath.empty()) {
         // A Unicode command line, as the file manager starts programs: the paths
         // (UTF-8 here) arrive unchanged.
-        const std::wstring programPath = ToWide(installPath + program, CP_ACP);
-        const std::wstring parameters = ToWide(BuildCommandParameters(m_arrSelectedFiles), CP_UTF8);
-        const std::wstring directory = ToWide(installPath, CP_ACP);
+        const std::wstring programPath = AnsiToWide(installPath + program);
+        const std::wstring parameters = Utf8ToWide(BuildCommandParameters(m_arrSelectedFiles));
+        const std::wstring directory = AnsiToWide(installPath);
         const HINSTANCE started = ShellExecuteW(nullptr, nullptr, programPath.c_str(), parameters.c_str(),
                                                 directory.c_str(), SW_SHOWNORMAL);
         if (reinterpret_cast<INT_PTR>(started) > 32) return;

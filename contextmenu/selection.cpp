@@ -1,37 +1,9 @@
 #include "contextmenu/selection.h"
 
-#include <cstring>
+#include "device/file_language.h"
+#include "device/supported_types.h"
 
-const char kSupportedExtensions[] = ".pdf/";
-
-namespace {
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-}  // namespace
-
-const char* FindFileExtension(const char* path) {
-    const char* dot = nullptr;
-    const char* p = path;
-    for (; *p != '\0'; ++p) {
-        if (*p == '\\' || *p == ' ')
-            dot = nullptr;
-        else if (*p == '.')
-            dot = p;
-    }
-    return dot ? dot : p;
-}
-
-bool IsSupportedFile(const char* path) {
-    const char* extension = FindFileExtension(path);
-    if (*extension == '\0') return false;
-    // Upper-casing only ASCII letters gives the same answer as the system's
-    // multibyte upper-casing: the list is ASCII, and a byte >= 0x80 in the
-    // extension can never match it either way.
-    std::string upperExtension(extension);
-    for (char& c : upperExtension) c = AsciiUpper(c);
-    std::string upperList(kSupportedExtensions);
-    for (char& c : upperList) c = AsciiUpper(c);
-    return upperList.find(upperExtension) != std::string::npos;
-}
+bool IsSupportedFile(const char* path) { return FileLanguageBit(path) == kSupportPdf; }
 
 std::string BuildCommandParameters(const std::vector<std::string>& files) {
     std::string parameters;

@@ -4,21 +4,12 @@
 #include <string>
 #include <vector>
 
-// Extensions offered, each with its leading dot and followed by "/".
-extern const char kSupportedExtensions[];
-
-// The part of a path from its last "." to the end, found the way the shell's
-// path helpers find it (a backslash or a space starts a new search); points at
-// the terminating zero when there is none.
-const char* FindFileExtension(const char* path);
-
 // Paths are byte strings: ANSI or UTF-8 (whose multibyte characters never
 // contain a dot, backslash or space byte).
 //
-// An item is offered when its extension, upper-cased, occurs anywhere in the
-// upper-cased list: ".pdf" and ".PDF" do, and so do the leading parts ".pd",
-// ".p" and a bare "." of a name ending in a dot. Items without an extension
-// (folders, mostly) are not offered.
+// An item is offered when its whole extension names PDF, by the rule Orvex
+// judges its files by: ".pdf" and ".PDF" do; ".pd", ".pdfx", a bare "." and no
+// extension (folders, mostly) do not, since Orvex would refuse them.
 bool IsSupportedFile(const char* path);
 
 // One space, a double quote, the path and a double quote per file, in order;

@@ -47,11 +47,13 @@ struct FileLanguage {
     const char* line;
 };
 
-// In the order of the comparison.
+// In the order of the comparison. .jpeg, .jpe and .tiff are the names most
+// JPEG and TIFF files carry; they get the same line as .jpg and .tif.
 const FileLanguage kFileLanguages[] = {
-    {".PDF", 1, "@PJL ENTER LANGUAGE=PDF\r\n"},  {".JPG", 2, "@PJL ENTER LANGUAGE=JPEG\r\n"},
-    {".TIF", 4, "@PJL ENTER LANGUAGE=TIFF\r\n"}, {".PNG", 8, "@PJL ENTER LANGUAGE=PNG\r\n"},
-    {".BMP", 16, "@PJL ENTER LANGUAGE=BMP\r\n"},
+    {".PDF", 1, "@PJL ENTER LANGUAGE=PDF\r\n"},   {".JPG", 2, "@PJL ENTER LANGUAGE=JPEG\r\n"},
+    {".TIF", 4, "@PJL ENTER LANGUAGE=TIFF\r\n"},  {".PNG", 8, "@PJL ENTER LANGUAGE=PNG\r\n"},
+    {".BMP", 16, "@PJL ENTER LANGUAGE=BMP\r\n"},  {".JPEG", 2, "@PJL ENTER LANGUAGE=JPEG\r\n"},
+    {".JPE", 2, "@PJL ENTER LANGUAGE=JPEG\r\n"},  {".TIFF", 4, "@PJL ENTER LANGUAGE=TIFF\r\n"},
 };
 
 const FileLanguage* FindFileLanguage(const char* path, LeadByteTest isLeadByte) {

@@ -13,9 +13,10 @@ const char* FindPathExtension(const char* path, LeadByteTest isLeadByte = nullpt
 const char* FindFileNamePart(const char* path, LeadByteTest isLeadByte = nullptr);
 
 // The language of a file by its whole extension, letters compared without case:
-// 1 for .PDF, 2 .JPG, 4 .TIF, 8 .PNG, 16 .BMP; 0 for any other extension or none.
+// 1 for .PDF, 2 .JPG .JPEG .JPE, 4 .TIF .TIFF, 8 .PNG, 16 .BMP; 0 for any other
+// extension or none.
 // The file check and the envelope both decide by it.
 int FileLanguageBit(const char* path, LeadByteTest isLeadByte = nullptr);
 
-// "@PJL ENTER LANGUAGE=..." for .PDF .JPG .TIF .PNG .BMP (any letter case); empty otherwise.
+// "@PJL ENTER LANGUAGE=..." for the extensions above (any letter case); empty otherwise.
 std::string PjlLanguageLine(const char* path, LeadByteTest isLeadByte = nullptr);

@@ -16,5 +16,5 @@ FileCheck CheckPrintFile(const char* path, int nSupportedTypes);
 
 // The target of a shell shortcut; empty when `path` is not one or it cannot be read.
 std::wstring ResolveShortcut(const std::wstring& path);
-// A shortcut's target, any other path itself.
+// A shortcut's target for a name ending in .lnk (any case); any other path itself.
 std::wstring ResolvedPath(const std::wstring& path);

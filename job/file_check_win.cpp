@@ -13,8 +13,9 @@ FileCheck CheckPrintFile(const char* path, int nSupportedTypes) {
     struct _stat64 st{};
     if (!path || _stat64(path, &st) != 0) return FileCheck::kMissing;
     if ((st.st_mode & _S_IFMT) != _S_IFREG) return FileCheck::kNotAFile;
-    return IsSupportedFileName(path, nSupportedTypes, IsAnsiLeadByte) ? FileCheck::kAccepted
-                                                                      : FileCheck::kUnsupported;
+    // By the long name's whole extension: a short name's first three letters may say another language.
+    return IsSupportedFileName(LongFileName(path).c_str(), nSupportedTypes) ? FileCheck::kAccepted
+                                                                            : FileCheck::kUnsupported;
 }
 
 std::wstring ResolveShortcut(const std::wstring& path) {
@@ -38,6 +39,8 @@ std::wstring ResolveShortcut(const std::wstring& path) {
 }
 
 std::wstring ResolvedPath(const std::wstring& path) {
+    // Only a .lnk is a shortcut: invoice.pdf holding a link's bytes is the file the user named.
+    if (_wcsicmp(PathFindExtensionW(path.c_str()), L".lnk") != 0) return path;
     const std::wstring target = ResolveShortcut(path);
     return target.empty() ? path : target;
 }

@@ -71,7 +71,8 @@ std::string BuildPjlTrailer() { return kUEL; }
 std::string SendStartPJLCommand(const char* path, std::uint64_t fileSize) {
     const CParamMngr* settings = CParamMngr::GetInstance();
     PjlSettings values = settings ? PjlSettingsFrom(*settings) : PjlSettings();
-    PjlHeaderPieces p = BuildPjlHeaderPieces(values, fileSize, path, IsAnsiLeadByte);
+    // The language by the long name (UTF-8), never by a short name's cut extension.
+    PjlHeaderPieces p = BuildPjlHeaderPieces(values, fileSize, LongFileName(path).c_str());
 
     const char* banner = "///////////////////// SendStartPJLCommand /////////////////////";
     DebugLog("%s", banner);

@@ -319,6 +319,8 @@ void CBasicOptsPage::OfferNamedFile(const std::wstring& name, int refusedKind, i
         ++tooLong;
     else if (ansi.status == AnsiPathStatus::kNoAnsiName)
         ShowErrorMessage(kMsgNoAnsiName);
+    else if (ansi.status == AnsiPathStatus::kMissing)
+        ShowErrorMessage(refusedKind);  // as for any file the check cannot find
     else
         OfferFile(ansi.path, refusedKind);
 }

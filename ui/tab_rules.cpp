@@ -7,15 +7,18 @@ namespace {
 
 struct Language {
     int bit;
-    const char* extension;    // "*.ext" of the filter, from its letters
-    const char* filterName;   // in the Browse filter
-    const char* upper;
+    const char* filterName;  // in the Browse filter
+    const char* shown;       // the patterns as the filter names them
+    const char* patterns;    // every extension the file-language table gives the language
 };
 
 // The order of the filter.
 const Language kLanguages[] = {
-    {1, ".pdf/", "PDF", "PDF"}, {2, ".jpg/", "JPEG", "JPG"}, {4, ".tif/", "TIFF", "TIF"},
-    {8, ".png/", "PNG", "PNG"}, {16, ".bmp/", "BMP", "BMP"},
+    {1, "PDF", "*.PDF", "*.pdf"},
+    {2, "JPEG", "*.JPG;*.JPEG;*.JPE", "*.jpg;*.jpeg;*.jpe"},
+    {4, "TIFF", "*.TIF;*.TIFF", "*.tif;*.tiff"},
+    {8, "PNG", "*.PNG", "*.png"},
+    {16, "BMP", "*.BMP", "*.bmp"},
 };
 
 constexpr std::size_t kFilterLimit = 255;
@@ -32,8 +35,7 @@ std::string BrowseFilterText(int types, const char* word) {
     } else {
         for (const Language& l : kLanguages) {
             if (!(types & l.bit)) continue;
-            std::string ext = std::string(l.extension).substr(1, 3);
-            text += std::string(l.filterName) + " " + w + " (*." + l.upper + ")|*." + ext + "|";
+            text += std::string(l.filterName) + " " + w + " (" + l.shown + ")|" + l.patterns + "|";
         }
     }
     if (text.size() > kFilterLimit) text.resize(kFilterLimit);

@@ -4,7 +4,7 @@
 #include <string>
 
 // The Browse filter with '|' separators (before they become NULs), cut to 255
-// characters: one "<NAME> <word> (*.EXT)|*.ext|" per supported language, or
+// characters: one "<NAME> <word> (*.EXT;...)|*.ext;...|" per supported language, or
 // "All <word> (*.*)|*.*|" for an unusable printer.
 std::string BrowseFilterText(int nSupportedTypes, const char* word);
 

@@ -84,7 +84,10 @@ TEST(CommandLine, PrintSwitchSetsOnlyTheMode) {
     struct Case { const char* text; bool print; Files files; const char* printer; } cases[] = {
         {"-P a.pdf", true, {"a.pdf"}, ""},
         {"/p -M Laser1 a.pdf", true, {"a.pdf"}, "Laser1"},
-        {"-print a.pdf", true, {"rint", "a.pdf"}, ""},
+        {"-print a.pdf", false, {"rint", "a.pdf"}, ""},  // only the whole word -P is the switch
+        {"-poster.pdf b.pdf", false, {"oster.pdf", "b.pdf"}, ""},
+        {"/pictures/a.pdf b.pdf", false, {"ictures/a.pdf", "b.pdf"}, ""},
+        {"-p\"x.pdf\"", false, {"x.pdf"}, ""},
         {"a.pdf -p", true, {"a.pdf"}, ""},
         {"\"-P\" a.pdf", false, {"-P", "a.pdf"}, ""},  // quoted: a file
         {"-M -P a.pdf", false, {"a.pdf"}, "-P"},        // the printer's name

@@ -9,12 +9,14 @@
 namespace {
 
 using Lines = std::vector<std::string>;
+constexpr AnsiPathStatus kNoAnsi = AnsiPathStatus::kNoAnsiName;
 
 // What the bench cannot stage: a spooler that refuses, no printer or no default
 // printer, names too long. File verdicts and spooler answers are set per case.
 struct FakeSystem : PrintModeEdge {
     int printers = 2;
     std::string current = "Default";
+    std::map<std::string, AnsiPathStatus> names;  // default: usable as given
     std::map<std::string, FileCheck> checks;      // default: accepted
     std::map<std::string, JobSendResult> sends;   // default: sent
     std::vector<std::string> sent;
@@ -27,7 +29,10 @@ struct FakeSystem : PrintModeEdge {
     bool ChoosePrinter(const std::string& name) override { return name.empty(); }
     std::string CurrentPrinterName() override { return current; }
     int ReadSupportedTypes() override { return 3; }
-    std::string ResolvedPath(const std::string& path) override { return path; }
+    AnsiPath Locate(const std::string& name) override {
+        auto it = names.find(name);
+        return it == names.end() ? AnsiPath{AnsiPathStatus::kUsable, name} : AnsiPath{it->second, ""};
+    }
     FileCheck CheckFile(const std::string& path, int t) override {
         EXPECT_GT(t, 0) << "a file checked against an unusable printer";
         auto it = checks.find(path);
@@ -71,6 +76,11 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
          [](FakeSystem& s) { s.sends = {{"b.pdf", JobSendResult::kCancelled}}; }, 1,
          {"sent: a.pdf", "not sent: b.pdf (cancelled)", "not sent: c.pdf (cancelled)", "1 of 3 files sent to \"Default\""},
          {"a.pdf", "b.pdf"}},
+        // Why a name reached no file, under the name as given.
+        {"names without a file", {"\xCE\xA8.pdf", "link.lnk"}, "",
+         [](FakeSystem& s) { s.names = {{"\xCE\xA8.pdf", AnsiPathStatus::kMissing}, {"link.lnk", kNoAnsi}}; },
+         2, {"not sent: \xCE\xA8.pdf (missing)", "not sent: link.lnk (a name the ANSI code page cannot hold)",
+             "0 of 2 files sent to \"Default\""}, {}},
         {"nothing the printer takes", {"c.doc"}, "",
          [](FakeSystem& s) { s.checks["c.doc"] = FileCheck::kUnsupported; }, 2,
          {"not sent: c.doc (unsupported format)", "0 of 1 files sent to \"Default\""}, {}},

@@ -102,8 +102,11 @@ TEST(SupportedTypes, FileNamesAgainstTheSupportedSet) {
         {"C:\\docs\\a.Pdf", 1, true, "PDF"},
         {"C:\\docs\\b.jpg", 1, false, "JPEG"},
         {"C:\\docs\\b.jpg", 3, true, "JPEG"},
-        {"C:\\docs\\b.jpeg", 31, false, ""},   // four letters never match
-        {"C:\\docs\\c.tiff", 31, false, ""},
+        {"C:\\docs\\b.JPEG", 2, true, "JPEG"},
+        {"C:\\docs\\b.jpe", 3, true, "JPEG"},
+        {"C:\\docs\\c.tiff", 4, true, "TIFF"},
+        {"C:\\docs\\c.tiff", 27, false, "TIFF"},
+        {"C:\\docs\\c.tifw", 31, false, ""},  // a world file: text, whatever its first letters say
         {"C:\\docs\\c.tif", 4, true, "TIFF"},
         {"C:\\docs\\d.png", 8, true, "PNG"},
         {"C:\\docs\\e.bmp", 16, true, "BMP"},

@@ -1,7 +1,7 @@
 // libFuzzer target: any file name, in a single-byte or a double-byte code page,
 // through the PJL header built for it. Whatever bytes the name holds, the header
 // is whole lines and ends with one "ENTER LANGUAGE" line or none; that line is
-// there exactly when the name ends in one of the five extensions, and a trail
+// there exactly when the name ends in one of the extensions, and a trail
 // byte that looks like a dot never starts an extension.
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +25,8 @@ const struct {
 } kLanguages[] = {
     {".PDF", "@PJL ENTER LANGUAGE=PDF\r\n"}, {".JPG", "@PJL ENTER LANGUAGE=JPEG\r\n"},
     {".TIF", "@PJL ENTER LANGUAGE=TIFF\r\n"}, {".PNG", "@PJL ENTER LANGUAGE=PNG\r\n"},
-    {".BMP", "@PJL ENTER LANGUAGE=BMP\r\n"},
+    {".BMP", "@PJL ENTER LANGUAGE=BMP\r\n"}, {".JPEG", "@PJL ENTER LANGUAGE=JPEG\r\n"},
+    {".JPE", "@PJL ENTER LANGUAGE=JPEG\r\n"}, {".TIFF", "@PJL ENTER LANGUAGE=TIFF\r\n"},
 };
 
 // True when byte `at` of `name` starts a character (lead bytes take the next byte
@@ -38,15 +39,18 @@ bool StartsCharacter(const std::string& name, std::size_t at, LeadByteTest isLea
     return i == at;
 }
 
-// The language line the name calls for: its last four bytes are an extension of
-// the list (any letter case) and the dot starts a character.
+// The language line the name calls for: it ends in an extension of the list (any
+// letter case) whose dot starts a character.
 std::string ExpectedLine(const std::string& name, LeadByteTest isLeadByte) {
-    if (name.size() < 4 || !StartsCharacter(name, name.size() - 4, isLeadByte)) return std::string();
-    std::string tail = name.substr(name.size() - 4);
-    for (char& c : tail)
+    std::string upper = name;
+    for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = char(c - 32);
-    for (const auto& language : kLanguages)
-        if (tail == language.extension) return language.line;
+    for (const auto& language : kLanguages) {
+        const std::size_t n = std::strlen(language.extension);
+        if (name.size() >= n && upper.compare(name.size() - n, n, language.extension) == 0 &&
+            StartsCharacter(name, name.size() - n, isLeadByte))
+            return language.line;
+    }
     return std::string();
 }
 

@@ -72,7 +72,7 @@ std::string WinePath(const std::string& unixPath) {
 
 std::string ReadWholeFile(const std::string& path) {
     std::string text;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    if (FILE* f = _wfopen(Utf8ToWide(path).c_str(), L"rb")) {
         char buffer[8192];
         size_t got;
         while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
@@ -82,7 +82,7 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
+    FILE* f = _wfopen(Utf8ToWide(path).c_str(), L"wb");
     if (!f) return false;
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;

@@ -92,5 +92,6 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
 // Complete jobs a queue captured (job-NNNN.bin under $ORVANE_JOBS_DIR/<queue>), oldest first.
 std::vector<std::string> CapturedJobs(const std::string& queue);
 bool WaitJobs(const std::string& queue, size_t count, DWORD timeoutMs);
+// Paths in UTF-8.
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

@@ -9,9 +9,10 @@
 namespace {
 
 TEST(TabRules, BrowseFilterNamesTheSupportedLanguagesInOrder) {
-    EXPECT_EQ(BrowseFilterText(3, "files"), "PDF files (*.PDF)|*.pdf|JPEG files (*.JPG)|*.jpg|");
-    EXPECT_EQ(BrowseFilterText(28, "Dateien"),
-              "TIFF Dateien (*.TIF)|*.tif|PNG Dateien (*.PNG)|*.png|BMP Dateien (*.BMP)|*.bmp|");
+    EXPECT_EQ(BrowseFilterText(3, "files"),
+              "PDF files (*.PDF)|*.pdf|JPEG files (*.JPG;*.JPEG;*.JPE)|*.jpg;*.jpeg;*.jpe|");
+    EXPECT_EQ(BrowseFilterText(28, "Dateien"), "TIFF Dateien (*.TIF;*.TIFF)|*.tif;*.tiff|PNG Dateien (*.PNG)|*.png|"
+                                               "BMP Dateien (*.BMP)|*.bmp|");
     for (int unusable : {0, -1, -2}) EXPECT_EQ(BrowseFilterText(unusable, "files"), "All files (*.*)|*.*|");
 
     const std::string list = BrowseFilterList(1, "files");

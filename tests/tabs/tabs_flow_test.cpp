@@ -169,24 +169,28 @@ protected:
 };
 
 TEST_F(TabsFlow, CommandLineFilesAreCheckedAndPrintedInListOrder) {
-    const std::string a = File("a.pdf", 5000, 1), b = File("b.jpg", 3000, 2), c = File("c.png", 100, 3);
-    ASSERT_TRUE(orvex.Start(a + " " + b + " " + c));
+    const std::string a = File("a.pdf", 5000, 1), b = File("b.jpg", 3000, 2), c = File("c.png", 100, 3),
+                      d = File("photo.jpeg", 900, 4);
+    // -poster.pdf is no -P: the window opens, and "oster.pdf" is a file (that does not exist).
+    ASSERT_TRUE(orvex.Start(a + " " + b + " " + c + " -poster.pdf " + d));
     // The refused file is told about while the tab initialises, once.
     EXPECT_EQ(orvex.DrainMessages(20000, 2500, [&](size_t, HWND) { Shot("message-file-format"); }),
-              std::vector<std::string>{kNoSupport});
+              (std::vector<std::string>{kNoSupport, kNoSupport}));
     ASSERT_TRUE(orvex.WaitSheet());
-    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, b}));
-    EXPECT_EQ(orvex.ComboSelection(orvex.Basic(), kPrinterList), 0);
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, b, d}));
+    EXPECT_EQ(orvex.ComboText(orvex.Basic(), kPrinterList, orvex.ComboSelection(orvex.Basic(), kPrinterList)),
+              Queue(1));
     EXPECT_TRUE(orvex.PrintButtonShown());
     EXPECT_TRUE(IsWindowEnabled(orvex.Control(orvex.Basic(), kBrowse)));
     Shot("basic-files");
 
     ASSERT_TRUE(orvex.Print());
-    ASSERT_TRUE(WaitNewJobs(2));
+    ASSERT_TRUE(WaitNewJobs(3));
     const auto jobs = NewJobs();
-    ASSERT_EQ(jobs.size(), 2u);
+    ASSERT_EQ(jobs.size(), 3u);
     EXPECT_EQ(ReadWholeFile(jobs[0]), Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 1) + kTrailer);
     EXPECT_EQ(ReadWholeFile(jobs[1]), Header(kDefaultOptions, 3000, "JPEG") + Bytes(3000, 2) + kTrailer);
+    EXPECT_EQ(ReadWholeFile(jobs[2]), Header(kDefaultOptions, 900, "JPEG") + Bytes(900, 4) + kTrailer);
     EXPECT_TRUE(WaitListed(0));
     EXPECT_TRUE(orvex.DrainMessages(500, 500).empty());
 }
@@ -540,7 +544,7 @@ TEST_F(TabsFlow, BrowseOffersTheSupportedLanguagesAndChecksTheChoice) {
     ASSERT_TRUE(dialog);
     std::vector<std::string> types;
     for (int i = 0, n = orvex.ComboCount(dialog, kFileTypes); i < n; ++i) types.push_back(orvex.ComboText(dialog, kFileTypes, i));
-    EXPECT_EQ(types, (std::vector<std::string>{"PDF files (*.PDF)", "JPEG files (*.JPG)"}));
+    EXPECT_EQ(types, (std::vector<std::string>{"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"}));
     Shot("browse-dialog");
     // Into the files' folder, then two of its files: the supported one is listed, the other refused.
     TypeFileName(dialog, folder_);
@@ -599,14 +603,19 @@ TEST_F(TabsFlow, DroppedFilesAreCheckedOnEitherTab) {
     ASSERT_TRUE(MakeShortcut(link, a));
     ASSERT_TRUE(orvex.DropFiles(orvex.Advanced(), {link}));
     EXPECT_TRUE(WaitListed(3));
-    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, a, a}));
+    // Only a .lnk is a shortcut: a .pdf holding a link's bytes is itself the file.
+    const std::string pdfLink = folder_ + "\\link.pdf";
+    ASSERT_TRUE(MakeShortcut(pdfLink, c));
+    ASSERT_TRUE(orvex.DropFiles(orvex.Advanced(), {pdfLink}));
+    EXPECT_TRUE(WaitListed(4));
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, a, a, pdfLink}));
     // With a printer that cannot be asked, a drop tells why.
     ASSERT_TRUE(orvex.ShowTab(0));
     ChoosePrinter(orvex, ComboIndexOf(orvex, Queue(3)));
     EXPECT_EQ(orvex.DrainMessages(5000, 500), std::vector<std::string>{kBusyOrOff});
     ASSERT_TRUE(orvex.DropFiles(orvex.Basic(), {a}));
     EXPECT_EQ(orvex.DrainMessages(5000, 500), std::vector<std::string>{kBusyOrOff});
-    EXPECT_EQ(orvex.ListedFiles().size(), 3u);
+    EXPECT_EQ(orvex.ListedFiles().size(), 4u);
 }
 
 // A file of holes: costs no disk, and still takes seconds to send.
@@ -738,13 +747,13 @@ PrintRun RunOrvexPrint(const std::string& arguments) {
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &sa, 1 << 16)) return run;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si{};
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = si.hStdError = writeEnd;
-    std::string command = "\"" + WinePath(ORVEX_EXE) + "\" " + arguments;
+    std::wstring command = Utf8ToWide("\"" + WinePath(ORVEX_EXE) + "\" " + arguments);
     PROCESS_INFORMATION pi{};
-    const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    const bool started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);
@@ -776,7 +785,8 @@ PrintRun RunOrvexPrint(const std::string& arguments) {
 TEST_F(TabsFlow, PrintWithoutWindow) {
     const std::string a = File("a.pdf", 5000, 21), b = File("b.jpg", 3000, 22), a2 = File("a2.PDF", 4096, 23),
                       png = File("c.png", 100, 24), locked = File("locked.pdf", 10, 25),
-                      missing = folder_ + "\\missing.pdf";
+                      missing = folder_ + "\\missing.pdf", tiff = File("scan.tiff", 600, 26),
+                      greek = File("\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 plan.pdf", 300, 27);  // Ωμέγα
     const std::string link = folder_ + "\\print-shortcut.lnk";  // followed to a.pdf
     ASSERT_TRUE(MakeShortcut(link, a));
     // Open for writing elsewhere: the job sender cannot open it.
@@ -811,6 +821,9 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
           "1 of 5 files sent to \"" + Queue(1) + "\""}},
         {"all sent, printer named in other case", "PDFJPEG", "-m " + second + " " + a2 + " -p " + b + " " + link, 0,
          {"sent: " + a2, "sent: " + b, "sent: " + link, "3 of 3 files sent to \"" + Queue(2) + "\""}},
+        // Named as typed, not by the short name the file is opened by; .tiff is TIFF.
+        {"a name beyond the code page", "ALL", "-P -M " + Queue(2) + " \"" + greek + "\" " + tiff, 0,
+         {"sent: " + greek, "sent: " + tiff, "2 of 2 files sent to \"" + Queue(2) + "\""}},
     };
     std::vector<size_t> before;
     for (int q = 1; q <= 3; ++q) before.push_back(CapturedJobs(Queue(q)).size());
@@ -827,7 +840,9 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
         {Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 21) + kTrailer},
         {Header(kDefaultOptions, 4096, "PDF") + Bytes(4096, 23) + kTrailer,
          Header(kDefaultOptions, 3000, "JPEG") + Bytes(3000, 22) + kTrailer,
-         Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 21) + kTrailer},
+         Header(kDefaultOptions, 5000, "PDF") + Bytes(5000, 21) + kTrailer,
+         Header(kDefaultOptions, 300, "PDF") + Bytes(300, 27) + kTrailer,
+         Header(kDefaultOptions, 600, "TIFF") + Bytes(600, 26) + kTrailer},
         {},
     };
     for (int q = 1; q <= 3; ++q) {
@@ -854,9 +869,10 @@ std::string ShortAnsiName(const std::string& utf8Path) {
 
 // Greek letters have no place in the ANSI code page: the file arrives by its short
 // name, from a Unicode command line and from a drop, and its exact bytes reach the
-// printer. A name that has no short name is refused with a message; paths over 259
+// printer. A missing name is told as any missing file, and map.tifw is no MAP~1.TIF; paths over 259
 // characters are told about once, with their number.
 TEST_F(TabsFlow, NamesBeyondTheAnsiCodePageAndOverlongPaths) {
+    MapQueue(Queue(1), AgentAddress("ALL"));
     const std::string omega = folder_ + "\\\xCE\xA9\xCE\xBC\xCE\xB5\xCE\xB3\xCE\xB1.pdf";  // Ωμεγα.pdf
     FILE* f = _wfopen(Utf8ToWide(omega).c_str(), L"wb");
     ASSERT_TRUE(f);
@@ -865,31 +881,51 @@ TEST_F(TabsFlow, NamesBeyondTheAnsiCodePageAndOverlongPaths) {
     std::fclose(f);
     const std::string missing = folder_ + "\\\xCE\xA8-missing.pdf";  // Ψ-missing.pdf
     const std::string overlong = folder_ + "\\" + std::string(260, 'x') + ".pdf";
+    const std::string greek = folder_ + "\\\xCE\xA6\xCE\xAC\xCE\xBA";  // Φάκ
+    const std::string world = greek + "\\map.tifw", inGreek = greek + "\\a.pdf";
+    CreateDirectoryW(Utf8ToWide(greek).c_str(), nullptr);
+    ASSERT_TRUE(WriteWholeFile(world, "1.0\r\n") && WriteWholeFile(inGreek, bytes));
     const std::string listedName = ShortAnsiName(omega);
     ASSERT_FALSE(listedName.empty());
 
-    ASSERT_TRUE(orvex.Start("\"" + omega + "\" \"" + missing + "\" \"" + overlong + "\" \"" + overlong + "2\""));
+    ASSERT_TRUE(orvex.Start("\"" + omega + "\" \"" + missing + "\" \"" + overlong + "\" \"" + overlong + "2\" \"" +
+                            world + "\" \"" + inGreek + "\""));
     const auto shot = [&](size_t i, HWND) {
         orvex.Settle(300);
         Shot("message-name-" + std::to_string(i));
     };
     EXPECT_EQ(orvex.DrainMessages(20000, 2000, shot),
-              (std::vector<std::string>{
-                  "The file name contains characters this system cannot use, and there is no short name for the "
-                  "file. Rename the file and try again.",
-                  "2 file path(s) are longer than 259 characters and cannot be printed."}));
+              (std::vector<std::string>{kNoSupport, kNoSupport,
+                                        "2 file path(s) are longer than 259 characters and cannot be printed."}));
     ASSERT_TRUE(orvex.WaitSheet());
-    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{listedName});
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{listedName, ShortAnsiName(inGreek)}));
     ASSERT_TRUE(orvex.DropFiles(orvex.Basic(), {omega, overlong}));
     EXPECT_EQ(orvex.DrainMessages(5000, 800),
               std::vector<std::string>{"1 file path(s) are longer than 259 characters and cannot be printed."});
-    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{listedName, listedName}));
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{listedName, ShortAnsiName(inGreek), listedName}));
     Shot("basic-short-names");
 
     ASSERT_TRUE(orvex.Print());
-    ASSERT_TRUE(WaitNewJobs(2));
+    ASSERT_TRUE(WaitNewJobs(3));
     for (const std::string& job : NewJobs())
         EXPECT_EQ(ReadWholeFile(job), Header(kDefaultOptions, 700, "PDF") + bytes + kTrailer);
+}
+
+// Run (alone) by tabs_utf8_code_page under a locale whose ANSI code page is UTF-8, as
+// with Windows' "use Unicode UTF-8" option: ASCII and Greek names alike are exact,
+// listed and sent whole, and -P names them as given.
+TEST_F(TabsFlow, NamesUnderTheUtf8CodePage) {
+    ASSERT_EQ(GetACP(), 65001u) << "the locale did not give the UTF-8 code page";
+    const std::string a = File("a.pdf", 400, 70), omega = File("\xCE\xA9\xCE\xBC\xCE\xAD.pdf", 500, 71);  // Ωμέ
+    ASSERT_TRUE(orvex.Start(a + " \"" + omega + "\"") && orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+    EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, omega}));
+    orvex.Stop();
+    const PrintRun run = RunOrvexPrint("-P " + a + " \"" + omega + "\"");
+    EXPECT_EQ(run.lines,
+              (std::vector<std::string>{"sent: " + a, "sent: " + omega, "2 of 2 files sent to \"" + Queue(1) + "\""}));
+    ASSERT_TRUE(WaitNewJobs(2));
+    EXPECT_EQ(ReadWholeFile(NewJobs().at(1)), Header(kDefaultOptions, 500, "PDF") + Bytes(500, 71) + kTrailer);
 }
 
 // Run (alone) by no_printer.sh with a CUPS server that does not exist: Wine's spooler then
@@ -922,10 +958,10 @@ int main(int argc, char** argv) {
         EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
         return SetDefaultPrinterA(argv[2]) ? 0 : 1;
     }
-    // The no-printer case needs a run of its own (no_printer.sh); every other
+    // The no-printer and UTF-8 cases need runs of their own (no_printer.sh, tabs_utf8_code_page); every other
     // case needs the printers. A --gtest_filter given still wins.
     ::testing::GTEST_FLAG(filter) = Env("ORVANE_TABS_NO_CUPS") == "1" ? "TabsFlow.NoPrinterAtAll"
-                                                                      : "-TabsFlow.NoPrinterAtAll";
+                                                                      : "-TabsFlow.NoPrinterAtAll:*Utf8*";
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
