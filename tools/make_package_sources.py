@@ -156,6 +156,8 @@ def parse_type_library(text):
         "version": re.search(r"version\(([^)]+)\)", attrs).group(1),
         "lcid": "%x" % int(re.search(r"lcid\(([^)]+)\)", attrs).group(1), 0),
         "help": re.search(r'helpstring\("([^"]*)"\)', attrs).group(1),
+        "flags": sum(bit for word, bit in (("restricted", 1), ("control", 2), ("hidden", 4))
+                     if re.search(r"\b%s\b" % word, attrs)),
         "interfaces": [],
     }
     for m in re.finditer(r"\[([^\]]*)\]\s*interface\s+(\w+)", text):
@@ -169,7 +171,9 @@ def type_library_rows(lib, module, view):
     key = "TypeLib\\%s\\%s" % (lib["uuid"], lib["version"])
     rows = [("HKCR", key, None, ("s", lib["help"])),
             ("HKCR", key + "\\%s\\win%s" % (lib["lcid"], view), None, ("s", module)),
-            ("HKCR", key + "\\FLAGS", None, ("s", "0")),
+            # The library's flags as RegisterTypeLib writes them for a library loaded
+            # from its file: none declared, plus LIBFLAG_FHASDISKIMAGE.
+            ("HKCR", key + "\\FLAGS", None, ("s", str(lib["flags"] | 8))),
             ("HKCR", key + "\\HELPDIR", None, ("s", "[INSTALLDIR]"))]
     for iid, name in lib["interfaces"]:
         rows += [("HKCR", "Interface\\" + iid, None, ("s", name)),

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# msi_test.sh [64|32]: OrvaneSetup.msi under Wine's msiexec, in a fresh prefix.
+# The registry it writes must be what regsvr32 of both extensions writes (plus the
+# language value); uninstalling leaves no file, key or folder. Where 32-bit
+# programs cannot run, the 32-bit view is compared with the 64-bit regsvr32's
+# keys written again for Tilmar.dll; "32" compares with the real 32-bit regsvr32
+# and runs the 32-bit shell-extension test, and is skipped where 32-bit Wine is missing.
+# "64" also checks the package's tables, the upgrade rules and the 64-bit
+# shell-extension test against the installed extension.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+bits=${1:-64}
+. "$here/packaging_lib.sh" "msi$bits" "${ORVANE_BUILD_DIR:-}/OrvaneSetup.msi"
+snapshot() { python3 "$here/registry_snapshot.py" "$@"; }
+winpath() { echo "Z:${1//\//\\}"; }
+# msi <args...>: msiexec silently with a verbose log in $build/msi$bits.log; its exit code.
+msi() { "$wine" msiexec "$@" /qn /l*v "$(winpath "$build/msi$bits.log")"; local rc=$?; settle; return $rc; }
+# shell_test <loader> <test tree>: the shell-extension test run from the installation folder.
+shell_test() {
+  cp "$2/tests/contextmenu/stage/tilmar_shell_test.exe" "$2/tests/contextmenu/stage/Recorder.exe" "$dir/" &&
+    (cd "$dir" && "$1" ./tilmar_shell_test.exe --gtest_brief=1) || fail "$bits: the shell-extension test failed"
+  settle
+  for entry in "$dir"/*; do  # what the test made there
+    printf '%s\n' "${files[@]}" | grep -qxF "${entry##*/}" || rm -rf "$entry"
+  done
+}
+# as_staged <when>: every file the package carries is installed byte for byte.
+as_staged() {
+  for f in "${files[@]}"; do
+    [ ! -f "$stage/$f" ] || cmp -s "$stage/$f" "$dir/$f" || fail "$1: the installed $f is not the staged one"
+  done
+}
+# timed <what> <msi args...>: msi, with the time it took.
+timed() {
+  local start=$(date +%s%N) what=$1; shift
+  msi "$@" || fail "$what: msiexec exit code $?"
+  echo "$what in $(( ($(date +%s%N) - start) / 1000000 )) ms"
+}
+# The product entries of Programs and Features, as keys of system.reg.
+arp_keys() { grep -o '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\{[^]]*' "$WINEPREFIX/system.reg" | cut -c2-; }
+
+if [ "$bits" = 32 ]; then  # the bench's runner decides whether 32-bit programs run here
+  "$here/../bench/wine-run.sh" /usr/lib/wine/wine hostname.exe 2>&1 | grep '^SKIP:' && exit 77
+else
+  msiinfo suminfo "$package" | grep -q '^Template: x64;' || fail "the summary does not name x64"
+  [ $(( $(msiinfo suminfo "$package" | sed -n 's/^Source: \([0-9]*\).*/\1/p') & 8 )) -eq 0 ] || fail "the summary asks for a per-user install"
+  msiinfo export "$package" Property | tr -d '\r' | grep -qx $'ALLUSERS\t1' || fail "ALLUSERS is not 1"
+  msiinfo export "$package" LaunchCondition | grep -q $'^NOT WIX_DOWNGRADE_DETECTED\tA newer version of Orvane Suite is already installed' ||
+    fail "no message refusing an older version"
+  if msiinfo tables "$package" | tr -d '\r' | grep -qx SelfReg && [ "$(msiinfo export "$package" SelfReg | wc -l)" -gt 3 ]; then fail "the package self-registers"; fi
+fi
+
+fresh_prefix
+cp "$WINEPREFIX/system.reg" "$build/msi$bits-before.reg"
+# What regsvr32 writes, in the same place; then the fresh prefix again.
+mkdir -p "$dir" && cp "$stage/Tilmar64.dll" "$stage/Tilmar.dll" "$dir/"
+for view in 64 32; do "$wine" reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved' /f /reg:$view >/dev/null; done
+"$wine" regsvr32 /s 'C:\Program Files\Orvane Suite\Tilmar64.dll' || fail "regsvr32 Tilmar64.dll"
+settle
+if [ "$bits" = 32 ]; then
+  /usr/lib/wine/wine regsvr32 /s 'C:\Program Files\Orvane Suite\Tilmar.dll' || fail "regsvr32 Tilmar.dll"
+else
+  snapshot as-32-bit "$WINEPREFIX/system.reg" > "$build/msi-as-32-bit.reg"
+  "$wine" reg import "$(winpath "$build/msi-as-32-bit.reg")" /reg:32 || fail "reg import /reg:32"
+fi
+settle
+snapshot product "$WINEPREFIX/system.reg" > "$build/msi$bits-regsvr32.txt"
+rm -rf "$dir" && cp "$build/msi$bits-before.reg" "$WINEPREFIX/system.reg"
+
+timed installed /i "$(winpath "$package")"
+as_staged install
+language_is EN
+snapshot product "$WINEPREFIX/system.reg" | diff -u "$build/msi$bits-regsvr32.txt" - || fail "the registry differs from what regsvr32 writes (above)"
+arp=$(arp_keys | head -1)
+for check in "DisplayName=Orvane Suite" "Publisher=Corvath" "DisplayVersion=$(cat "$package.sources/version.txt")" \
+             'HelpLink=C:\\Program Files\\Orvane Suite\\HELP.chm'; do
+  [ "$(value "$arp" "${check%%=*}")" = "${check#*=}" ] || fail "Programs and Features: ${check%%=*} is '$(value "$arp" "${check%%=*}")'"
+done
+icon=$(grep -a -o '"ProductIcon"="[^"]*' "$WINEPREFIX/system.reg" | sed 's/.*="C:/drive_c/; s/\\\\/\//g')
+cmp -s "$WINEPREFIX/$icon" "$stage/Orvex.exe" || fail "no program icon for Programs and Features"
+[ "$bits" = 32 ] && shell_test /usr/lib/wine/wine "$build/../win32"
+
+timed uninstalled /x "$(winpath "$package")"
+[ ! -e "$dir" ] || fail "left behind: $(ls -A "$dir" | tr '\n' ' ')"
+if leftovers; then fail "registry entries left behind (above)"; fi
+snapshot new-keys "$build/msi$bits-before.reg" "$WINEPREFIX/system.reg" | grep -v -i -E '\\Installer(\\|$)|^System\\' && fail "keys left behind (above)"
+[ "$bits" = 32 ] && finish "msi 32-bit: registry as regsvr32 writes it, the shell extension works, uninstall clean"
+
+# Upgrades: an older package with older files, then this one; the older one again is refused.
+old=$build/msi-older
+rm -rf "$old-stage" && cp -r "$stage" "$old-stage" && echo "; older" >> "$old-stage/LOCAL.dat"
+"$here/../../installer/make-msi.sh" wixl "$old-stage" "$old.msi" 0.9.0 2>/dev/null || fail "the older package did not build"
+msi /i "$(winpath "$old.msi")" LANGCODE=GR || fail "older: msiexec /i exit code $?"
+msi /i "$(winpath "$package")" LANGCODE=GR || fail "upgrade: msiexec /i exit code $?"
+mapfile -t entries < <(arp_keys)
+[ ${#entries[@]} -eq 1 ] || fail "Programs and Features lists ${#entries[@]} entries, not one"
+for key in "${entries[@]}"; do
+  [ "$(value "$key" DisplayVersion)" = "$(cat "$package.sources/version.txt")" ] || fail "Programs and Features lists version $(value "$key" DisplayVersion)"
+done
+as_staged upgrade
+language_is GR
+msi /i "$(winpath "$old.msi")" && fail "the older package installed over the newer one"
+# Wine's msiexec leaves the launch condition's message out of the log; the table holds it.
+grep -a -q '^Property(S): WIX_DOWNGRADE_DETECTED = {' "$build/msi64.log" || fail "the log does not show the newer version found"
+shell_test "$wine" "$build"
+msi /x "$(winpath "$package")" || fail "msiexec /x after the upgrade: exit code $?"
+rm -rf "$old-stage" "$old.msi" "$old.msi.sources"
+finish "msi: package tables, silent install, registry as regsvr32 writes it, uninstall, upgrade and downgrade refusal passed"
