@@ -1,42 +1,30 @@
 #!/usr/bin/env bash
-# msi_test.sh [64|32]: OrvaneSetup.msi under Wine's msiexec, in a fresh prefix.
-# The registry it writes must be what regsvr32 of both extensions writes (plus the
-# language value); uninstalling leaves no file, key or folder. Where 32-bit
-# programs cannot run, the 32-bit view is compared with the 64-bit regsvr32's
-# keys written again for Tilmar.dll; "32" compares with the real 32-bit regsvr32
-# and runs the 32-bit shell-extension test, and is skipped where 32-bit Wine is missing.
-# "64" also checks the package's tables, the upgrade rules and the 64-bit
-# shell-extension test against the installed extension.
+# msi_test.sh 64|32: OrvaneSetup.msi under Wine's msiexec, in a fresh prefix. Its registry
+# must be what regsvr32 of both extensions writes, plus the language value; uninstalling
+# leaves nothing. "64" compares the 32-bit view with the 64-bit regsvr32's keys written
+# again for Tilmar.dll, and checks the tables, upgrades and the shell-extension test against
+# the installed extension; "32" (skipped without 32-bit Wine) uses the real 32-bit regsvr32.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bits=${1:-64}
 . "$here/packaging_lib.sh" "msi$bits" "${ORVANE_BUILD_DIR:-}/OrvaneSetup.msi"
 snapshot() { python3 "$here/registry_snapshot.py" "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
-# msi <args...>: msiexec silently with a verbose log in $build/msi$bits.log; its exit code.
-msi() { "$wine" msiexec "$@" /qn /l*v "$(winpath "$build/msi$bits.log")"; local rc=$?; settle; return $rc; }
+version=$(cat "$package.sources/version.txt")
+# msi <args...>: msiexec silently, logged to $build/msi<bits>.log, timed; its exit code.
+msi() {
+  local rc start=$(date +%s%N)
+  "$wine" msiexec "$@" /qn /l*v "$(winpath "$build/msi$bits.log")"; rc=$?; settle
+  echo "msiexec $1 ${2##*\\}: $(( ($(date +%s%N) - start) / 1000000 )) ms, exit code $rc"; return $rc
+}
 # shell_test <loader> <test tree>: the shell-extension test run from the installation folder.
 shell_test() {
-  cp "$2/tests/contextmenu/stage/tilmar_shell_test.exe" "$2/tests/contextmenu/stage/Recorder.exe" "$dir/" &&
-    (cd "$dir" && "$1" ./tilmar_shell_test.exe --gtest_brief=1) || fail "$bits: the shell-extension test failed"
+  cp "$2"/tests/contextmenu/stage/{tilmar_shell_test,Recorder}.exe "$dir/" &&
+    (cd "$dir" && "$1" ./tilmar_shell_test.exe --gtest_brief=1) || fail "the shell-extension test failed"
   settle
-  for entry in "$dir"/*; do  # what the test made there
-    grep -qxF "${entry##*/}" "$package.sources/files.txt" || rm -rf "$entry"
-  done
+  for entry in "$dir"/*; do grep -qxF "${entry##*/}" "$package.sources/files.txt" || rm -rf "$entry"; done
 }
-# as_staged <when>: every file the package carries is installed byte for byte.
-as_staged() {
-  for f in "${files[@]}"; do
-    [ ! -f "$stage/$f" ] || cmp -s "$stage/$f" "$dir/$f" || fail "$1: the installed $f is not the staged one"
-  done
-}
-# timed <what> <msi args...>: msi, with the time it took.
-timed() {
-  local start=$(date +%s%N) what=$1; shift
-  msi "$@" || fail "$what: msiexec exit code $?"
-  echo "$what in $(( ($(date +%s%N) - start) / 1000000 )) ms"
-}
-# The product entries of Programs and Features, as keys of system.reg.
+as_staged() { for f in "${files[@]}"; do [ ! -f "$stage/$f" ] || cmp -s "$stage/$f" "$dir/$f" || fail "$1: $f is not the staged one"; done; }
 arp_keys() { grep -o '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\{[^]]*' "$WINEPREFIX/system.reg" | cut -c2-; }
 
 if [ "$bits" = 32 ]; then  # the bench's runner decides whether 32-bit programs run here
@@ -72,44 +60,39 @@ rm -rf "$dir" && cp "$build/msi$bits-before.reg" "$WINEPREFIX/system.reg"
 
 msi /i "$(winpath "$package")" LANGCODE=XX && fail "LANGCODE=XX was taken"
 [ ! -e "$dir" ] || fail "LANGCODE=XX installed files"
-timed installed /i "$(winpath "$package")"
+msi /i "$(winpath "$package")" || fail "msiexec /i"
 as_staged install
 language_is EN
 snapshot product "$WINEPREFIX/system.reg" | diff -u "$build/msi$bits-regsvr32.txt" - || fail "the registry differs from what regsvr32 writes (above)"
 arp=$(arp_keys | head -1)
-for check in "DisplayName=Orvane Suite" "Publisher=Corvath" "DisplayVersion=$(cat "$package.sources/version.txt")" \
-             'HelpLink=C:\\Program Files\\Orvane Suite\\HELP.chm'; do
+for check in "DisplayName=Orvane Suite" "Publisher=Corvath" "DisplayVersion=$version" 'HelpLink=C:\\Program Files\\Orvane Suite\\HELP.chm'; do
   [ "$(value "$arp" "${check%%=*}")" = "${check#*=}" ] || fail "Programs and Features: ${check%%=*} is '$(value "$arp" "${check%%=*}")'"
 done
 icon=$(grep -a -o '"ProductIcon"="[^"]*' "$WINEPREFIX/system.reg" | sed 's/.*="C:/drive_c/; s/\\\\/\//g')
 [ -n "$icon" ] && cmp -s "$WINEPREFIX/$icon" "$stage/Orvex.exe" || fail "no program icon for Programs and Features"
 [ "$bits" = 32 ] && shell_test /usr/lib/wine/wine "$build/../win32"
-
-timed uninstalled /x "$(winpath "$package")"
+msi /x "$(winpath "$package")" || fail "msiexec /x"
 [ ! -e "$dir" ] || fail "left behind: $(ls -A "$dir" | tr '\n' ' ')"
 if leftovers; then fail "registry entries left behind (above)"; fi
 snapshot new-keys "$build/msi$bits-before.reg" "$WINEPREFIX/system.reg" | grep -v -i -E '\\Installer(\\|$)|^System\\' && fail "keys left behind (above)"
 [ "$bits" = 32 ] && finish "msi 32-bit: registry as regsvr32 writes it, the shell extension works, uninstall clean"
 
-# Upgrades: an older package with older files (in a Japanese session), then this one;
-# the older one again is refused.
+# An older package with older files, in a Japanese session; this one over it; the older one again.
 old=$build/msi-older
 rm -rf "$old-stage" && cp -r "$stage" "$old-stage" && echo "; older" >> "$old-stage/LOCAL.dat"
 "$here/../../installer/make-msi.sh" wixl "$old-stage" "$old.msi" 0.9.0 2>/dev/null || fail "the older package did not build"
-{ LC_ALL=ja_JP.UTF-8 msi /i "$(winpath "$old.msi")"; } 2>/dev/null || fail "older: msiexec /i exit code $?"
+{ LC_ALL=ja_JP.UTF-8 msi /i "$(winpath "$old.msi")"; } 2>/dev/null || fail "older: msiexec /i"
 language_is JP  # without LANGCODE, the user's language
-msi /i "$(winpath "$package")" LANGCODE=GR || fail "upgrade: msiexec /i exit code $?"
+msi /i "$(winpath "$package")" LANGCODE=GR || fail "upgrade: msiexec /i"
 mapfile -t entries < <(arp_keys)
-[ ${#entries[@]} -eq 1 ] || fail "Programs and Features lists ${#entries[@]} entries, not one"
-for key in "${entries[@]}"; do
-  [ "$(value "$key" DisplayVersion)" = "$(cat "$package.sources/version.txt")" ] || fail "Programs and Features lists version $(value "$key" DisplayVersion)"
-done
+[ ${#entries[@]} -eq 1 ] && [ "$(value "${entries[0]}" DisplayVersion)" = "$version" ] ||
+  fail "Programs and Features lists ${#entries[@]} entries, not one at $version"
 as_staged upgrade
 language_is GR
 msi /i "$(winpath "$old.msi")" && fail "the older package installed over the newer one"
 # Wine's msiexec leaves the launch condition's message out of the log; the table holds it.
 grep -a -q '^Property(S): WIX_DOWNGRADE_DETECTED = {' "$build/msi64.log" || fail "the log does not show the newer version found"
 shell_test "$wine" "$build"
-msi /x "$(winpath "$package")" || fail "msiexec /x after the upgrade: exit code $?"
+msi /x "$(winpath "$package")" || fail "msiexec /x after the upgrade"
 rm -rf "$old-stage" "$old.msi" "$old.msi.sources"
 finish "msi: package tables, silent install, registry as regsvr32 writes it, uninstall, upgrade and downgrade refusal passed"
