@@ -46,10 +46,6 @@ finish() {
   /usr/lib/wine/wineserver -k 2>/dev/null
   rm -rf "$WINEPREFIX"
   [ $failures -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "SKIP: the package was built without ${missing[*]} (not built yet); what it has passed"
-    exit 77
-  fi
-  echo "$*"
-  exit 0
+  [ ${#missing[@]} -eq 0 ] || { echo "SKIP: the package was built without ${missing[*]} (not built yet); what it has passed"; exit 77; }
+  echo "$*"; exit 0
 }

@@ -1,11 +1,7 @@
 #!/usr/bin/env python3
-"""registry_snapshot.py <command> <system.reg>...: the product's part of a Wine prefix's registry.
-
-  product <system.reg>        its keys and values, one sorted line each (names in lower case)
-  new-keys <before> <after>   the keys of <after> that <before> lacks
-  as-32-bit <system.reg>      a .reg file writing the 64-bit registration again for
-                              Tilmar.dll (`reg import /reg:32` where 32-bit regsvr32 cannot run)
-"""
+"""registry_snapshot.py product|as-32-bit <system.reg>: the product's part of a Wine prefix's registry,
+as one sorted line per key (names in lower case), or as a .reg file that writes the 64-bit
+registration again for Tilmar.dll (`reg import /reg:32` where 32-bit regsvr32 cannot run)."""
 import re
 import sys
 
@@ -33,19 +29,16 @@ def mine(keys):
             yield key, ours
 
 
-def main(command, *paths):
-    keys = [read(path) for path in paths]
+def main(command, path):
+    keys = read(path)
     if command == "product":
         # A folder is the same with or without its closing backslash (the package's
         # folder properties end with one, RegisterTypeLib's help folder does not).
         print("\n".join(sorted("[%s] %s" % (key.lower(), " ".join(sorted(
-            "%s=%s" % (n.lower(), re.sub(r'\\\\"$', '"', d)) for n, d in values))) for key, values in mine(keys[0]))))
-    elif command == "new-keys":
-        before = {key.lower() for key in keys[0]}
-        print("\n".join(sorted(key for key in keys[1] if key.lower() not in before)))
+            "%s=%s" % (n.lower(), re.sub(r'\\\\"$', '"', d)) for n, d in values))) for key, values in mine(keys))))
     elif command == "as-32-bit":
         print("REGEDIT4")
-        for key, values in mine(keys[0]):
+        for key, values in mine(keys):
             if key.lower().startswith("software\\\\") and "wow6432node" not in key.lower():
                 print("\n[HKEY_LOCAL_MACHINE\\%s]" % key.replace("\\\\", "\\").replace("\\win64", "\\win32"))
                 print("\n".join("%s=%s" % (n, d.replace("Tilmar64.dll", "Tilmar.dll")) for n, d in values))
