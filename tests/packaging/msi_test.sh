@@ -19,8 +19,7 @@ msi() {
 # shell_test <loader> <test tree>: the shell-extension test run from the installation folder.
 shell_test() {
   cp "$2"/tests/contextmenu/stage/{tilmar_shell_test,Recorder}.exe "$dir/" &&
-    (cd "$dir" && "$1" ./tilmar_shell_test.exe --gtest_brief=1) || fail "the shell-extension test failed"
-  settle
+    (cd "$dir" && "$1" ./tilmar_shell_test.exe --gtest_brief=1) || fail "the shell-extension test failed"; settle
   for entry in "$dir"/*; do grep -qxF "${entry##*/}" "$package.sources/files.txt" || rm -rf "$entry"; done
 }
 as_staged() { for f in "${files[@]}"; do [ ! -f "$stage/$f" ] || cmp -s "$stage/$f" "$dir/$f" || fail "$1: $f is not the staged one"; done; }
@@ -46,19 +45,16 @@ cp "$WINEPREFIX/system.reg" "$build/msi$bits-before.reg"
 mkdir -p "$dir" && cp "$stage/Tilmar64.dll" "$stage/Tilmar.dll" "$dir/"
 for view in 64 32; do "$wine" reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved' /f /reg:$view >/dev/null; done
 "$wine" regsvr32 /s 'C:\Program Files\Orvane Suite\Tilmar64.dll' || fail "regsvr32 Tilmar64.dll"
-settle
-if [ "$bits" = 32 ]; then
+settle; if [ "$bits" = 32 ]; then
   /usr/lib/wine/wine regsvr32 /s 'C:\Program Files\Orvane Suite\Tilmar.dll' || fail "regsvr32 Tilmar.dll"
 else
   snapshot as-32-bit "$WINEPREFIX/system.reg" > "$build/msi-as-32-bit.reg"
   "$wine" reg import "$(winpath "$build/msi-as-32-bit.reg")" /reg:32 || fail "reg import /reg:32"
 fi
-settle
-snapshot product "$WINEPREFIX/system.reg" > "$build/msi$bits-regsvr32.txt"
+settle; snapshot product "$WINEPREFIX/system.reg" > "$build/msi$bits-regsvr32.txt"
 rm -rf "$dir" && cp "$build/msi$bits-before.reg" "$WINEPREFIX/system.reg"
 
-msi /i "$(winpath "$package")" LANGCODE=XX && fail "LANGCODE=XX was taken"
-[ ! -e "$dir" ] || fail "LANGCODE=XX installed files"
+msi /i "$(winpath "$package")" LANGCODE=XX || [ -e "$dir" ] && fail "LANGCODE=XX was taken"
 msi /i "$(winpath "$package")" || fail "msiexec /i"
 as_staged install
 language_is EN

@@ -1,7 +1,5 @@
-# Shared by the installer tests under Wine (sourced): a fresh prefix of their own
-# (so that "nothing left" means something), the bench's display, the package's
-# file list, reading the prefix's registry file, and counting failures.
-# packaging_lib.sh <prefix name> <package>
+# . packaging_lib.sh <prefix name> <package>: shared by the installer tests under Wine: a fresh
+# prefix (so that "nothing left" means something), the display, the files, the registry, failures.
 build=${ORVANE_BUILD_DIR:?run from CTest}
 stage=$build/stage
 package=$2
@@ -34,10 +32,8 @@ value() {
 leftovers() { grep -i -n -E 'Orvane|Tilmar|QELLangCode|9061A1F6|\\QEL\]|\\QEL\\' "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg"; }
 # language_is <code>: the value both programs read, in both registry views.
 language_is() {
-  local key got
   for key in 'Software\\QEL\\Orvane Suite' 'Software\\Wow6432Node\\QEL\\Orvane Suite'; do
-    got=$(value "$key" QELLangCode)
-    [ "$got" = "$1" ] || fail "QELLangCode under $key is '$got', not '$1'"
+    [ "$(value "$key" QELLangCode)" = "$1" ] || fail "QELLangCode under $key is '$(value "$key" QELLangCode)', not '$1'"
   done
 }
 
