@@ -74,18 +74,25 @@ def read_version(path):
     return ".".join(m.groups())
 
 
-def tokens(text):
-    """The registrar script's tokens, separated by blanks; quoted ones as ('q', text)."""
-    out = []
-    for m in re.finditer(r"'((?:[^']|'')*)'|(\S+)", text):
-        out.append(("q", m.group(1).replace("''", "'")) if m.group(1) is not None else ("w", m.group(2)))
-    return out
+def tokens(text, replacements):
+    """The registrar script's tokens, separated by blanks; quoted ones as ('q', text).
+    Brackets are escaped for the package's formatted texts; then %NAME% becomes its
+    replacement and %% a percent sign."""
+    def replace(m):
+        if m.group(1) and m.group(1) not in replacements:
+            raise SourceError("no replacement for %%%s%%" % m.group(1))
+        return replacements[m.group(1)] if m.group(1) else "%"
+
+    def text_of(raw):
+        return re.sub(r"%(\w*)%", replace, re.sub(r"[\[\]]", lambda b: "[\\%s]" % b.group(0), raw))
+    return [("q", text_of(m.group(1).replace("''", "'"))) if m.group(1) is not None else ("w", text_of(m.group(2)))
+            for m in re.finditer(r"'((?:[^']|'')*)'|(\S+)", text)]
 
 
 def parse_registrar_script(text, module):
     """[(root, key path, value name or None, ('s'|'d', value))] and the key-only paths,
     for what registration writes; %MODULE% becomes module."""
-    toks = tokens(text.replace("%MODULE%", module))
+    toks = tokens(text, {"MODULE": module})
     pos = 0
     values, empty_keys = [], []
 
@@ -118,20 +125,17 @@ def parse_registrar_script(text, module):
                 values.append((root, path, name, value()))
                 wrote = True
                 continue
+            if flag == "delete":
+                raise SourceError("the package cannot delete %s at install" % word)
             key = path + "\\" + word if path else word
             wrote_here = False
             if pos < len(toks) and toks[pos] == ("w", "="):
                 take()
-                if flag != "delete":
-                    values.append((root, key, None, value()))
-                    wrote_here = True
-                else:
-                    value()
+                values.append((root, key, None, value()))
+                wrote_here = True
             if pos < len(toks) and toks[pos] == ("w", "{"):
                 take()
                 wrote_here = block(root, key) or wrote_here
-            if flag == "delete":
-                continue
             if not wrote_here and flag != "noremove":
                 empty_keys.append((root, key))
             wrote = wrote or wrote_here or flag != "noremove"
