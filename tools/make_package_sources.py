@@ -232,7 +232,9 @@ def product_lines(stage):
     # Any other language of the user: English, the fallback files.
     lines.append('  <CustomAction Id="LangCodeDefault" Property="LANGCODE" Value="EN" Execute="immediate"/>')
     sequence.append('    <Custom Action="LangCodeDefault" Sequence="%d">NOT LANGCODE</Custom>' % (10 + len(codes)))
-    lines += sequence + ["  </InstallExecuteSequence>"]
+    # Both sequences: an install with the full user interface checks the launch
+    # conditions in the UI sequence, before the execute sequence starts.
+    lines += sequence + ["  </InstallExecuteSequence>", "  <InstallUISequence>"] + sequence[1:] + ["  </InstallUISequence>"]
     lines.append('  <Condition Message="LANGCODE must be one of %s.">Installed OR %s</Condition>'
                  % (", ".join(codes), " OR ".join('LANGCODE="%s"' % c for c in codes)))
     if os.path.isfile(os.path.join(stage, "Orvex.exe")):

@@ -10,10 +10,12 @@ bits=${1:-64}
 snapshot() { python3 "$here/registry_snapshot.py" "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
 version=$(cat "$package.sources/version.txt")
-# msi <args...>: msiexec silently, logged to $build/msi<bits>.log, timed; its exit code.
+# msi <args...>: msiexec silently (with the full user interface when ui is set empty),
+# logged to $build/msi<bits>.log, timed; its exit code.
 msi() {
   local rc start=$(date +%s%N)
-  "$wine" msiexec "$@" /qn /l*v "$(winpath "$build/msi$bits.log")"; rc=$?; settle
+  timeout 120 "$wine" msiexec "$@" ${ui-/qn} /l*v "$(winpath "$build/msi$bits.log")"; rc=$?
+  [ $rc -ne 124 ] || { echo "msiexec still runs (a message box?)"; /usr/lib/wine/wineserver -k; }; settle
   echo "msiexec $1 ${2##*\\}: $(( ($(date +%s%N) - start) / 1000000 )) ms, exit code $rc"; return $rc
 }
 # shell_test <loader> <test tree>: the shell-extension test run from the installation folder.
@@ -73,11 +75,12 @@ keys() { grep -o '^\[[^]]*\]' "$1" | tr A-Z a-z | sort; }  # the new keys, but f
 comm -13 <(keys "$build/msi$bits-before.reg") <(keys "$WINEPREFIX/system.reg") | grep -v -i -E '\\Installer(\\|\])|^\[System\\' && fail "keys left behind (above)"
 [ "$bits" = 32 ] && finish "msi 32-bit: registry as regsvr32 writes it, the shell extension works, uninstall clean"
 
-# An older package with older files, in a Japanese session; this one over it; the older one again.
+# An older package with older files, in a Japanese session with the full user interface;
+# this one over it; the older one again.
 old=$build/msi-older
 rm -rf "$old-stage" && cp -r "$stage" "$old-stage" && echo "; older" >> "$old-stage/LOCAL.dat"
 "$here/../../installer/make-msi.sh" wixl "$old-stage" "$old.msi" 0.9.0 2>/dev/null || fail "the older package did not build"
-{ LC_ALL=ja_JP.UTF-8 msi /i "$(winpath "$old.msi")"; } 2>/dev/null || fail "older: msiexec /i"
+{ LC_ALL=ja_JP.UTF-8 ui= msi /i "$(winpath "$old.msi")"; } 2>/dev/null || fail "older: msiexec /i"
 language_is JP  # without LANGCODE, the user's language
 msi /i "$(winpath "$package")" LANGCODE=GR || fail "upgrade: msiexec /i"
 mapfile -t entries < <(arp_keys)
