@@ -22,4 +22,5 @@ for f in "$@"; do
     rm -f "$stage/$name" "$symbols/$name.debug"
   fi
 done
-"$makensis" -V2 -DSTAGE="$stage" -DOUTFILE="$out" "$here/orvane.nsi"
+python3 "$here/../tools/make_package_sources.py" "$here/.." "$stage" "$out.sources"
+"$makensis" -V2 -DSTAGE="$stage" -DFILES="$out.sources/files.nsh" -DOUTFILE="$out" "$here/orvane.nsi"

@@ -1,5 +1,7 @@
 ; Orvane Suite installer (Debian's makensis 3.x).
-;   makensis -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> orvane.nsi
+;   makensis -DSTAGE=<folder with the files> -DFILES=<files.nsh> -DOUTFILE=<setup.exe> orvane.nsi
+; FILES, written by tools/make_package_sources.py from installer/files.txt, holds
+; the file lines and the version (resources/version.h), so that this installer and the MSI package carry the same files.
 ; Command line of the installer: /S installs silently; /LANG=<code> picks the
 ; language of the texts (EN, GR, FN, SP, IT, DT, PO, BP, JP); silent default EN.
 ; A file missing from STAGE is left out with a warning, so a partial build still
@@ -13,13 +15,15 @@ RequestExecutionLevel admin
 !ifndef STAGE
   !error "define STAGE, the folder that holds the files to install"
 !endif
+!ifndef FILES
+  !error "define FILES, the file lines tools/make_package_sources.py writes"
+!endif
 !ifndef OUTFILE
   !define OUTFILE "OrvaneSetup.exe"
 !endif
 
 !define PRODUCT "Orvane Suite"
 !define PUBLISHER "Corvath"
-!define VERSION "1.0.0"
 !define LANG_KEY "SOFTWARE\QEL\Orvane Suite"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Orvane Suite"
 !define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved"
@@ -68,6 +72,7 @@ Var LangCode      ; two-letter code written to QELLangCode
     !warning "${name} is not in ${STAGE}; the installer goes without it"
   !endif
 !macroend
+!include "${FILES}"
 
 ; Code <-> Windows language id of the installer's languages.
 !macro LangToCode id code
@@ -142,28 +147,7 @@ FunctionEnd
 
 Section "Install"
   SetOutPath "$INSTDIR"
-  !insertmacro StageFile "Orvex.exe"
-  !insertmacro StageFile "Tilmar64.dll"
-  !insertmacro StageFile "Tilmar.dll"
-  !insertmacro StageFile "QELShell.bmp"
-  !insertmacro StageFile "LOCAL.dat"
-  !insertmacro StageFile "HELP.chm"
-  !insertmacro StageFile "LOCAL_GR.dat"
-  !insertmacro StageFile "HELP_GR.chm"
-  !insertmacro StageFile "LOCAL_FN.dat"
-  !insertmacro StageFile "HELP_FN.chm"
-  !insertmacro StageFile "LOCAL_SP.dat"
-  !insertmacro StageFile "HELP_SP.chm"
-  !insertmacro StageFile "LOCAL_IT.dat"
-  !insertmacro StageFile "HELP_IT.chm"
-  !insertmacro StageFile "LOCAL_DT.dat"
-  !insertmacro StageFile "HELP_DT.chm"
-  !insertmacro StageFile "LOCAL_PO.dat"
-  !insertmacro StageFile "HELP_PO.chm"
-  !insertmacro StageFile "LOCAL_BP.dat"
-  !insertmacro StageFile "HELP_BP.chm"
-  !insertmacro StageFile "LOCAL_JP.dat"
-  !insertmacro StageFile "HELP_JP.chm"
+  !insertmacro OrvaneInstallFiles
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; Both programs read the language from HKLM, each in its own registry view:
@@ -210,14 +194,7 @@ Section "Uninstall"
   ${EnableX64FSRedirection}
   !insertmacro Register "$WINDIR\SysWOW64\regsvr32.exe" "Tilmar.dll" "/u"
 
-  Delete "$INSTDIR\Orvex.exe"
-  Delete "$INSTDIR\Tilmar64.dll"
-  Delete "$INSTDIR\Tilmar.dll"
-  Delete "$INSTDIR\QELShell.bmp"
-  Delete "$INSTDIR\LOCAL.dat"
-  Delete "$INSTDIR\LOCAL_??.dat"
-  Delete "$INSTDIR\HELP.chm"
-  Delete "$INSTDIR\HELP_??.chm"
+  !insertmacro OrvaneDeleteFiles
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 

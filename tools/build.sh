@@ -28,8 +28,8 @@ for tree in native win64 win32; do
   cmake --build "$root/$tree" -- -j"$(nproc)"
 done
 
-# The installer carries programs of both Windows trees, so it comes last.
-cmake --build "$root/win64" --target orvane_setup
+# The installers carry programs of both Windows trees, so they come last.
+cmake --build "$root/win64" --target orvane_setup orvane_msi
 
 # One CTest run over all three trees, ending with one summary.
 cat > "$root/CTestTestfile.cmake" <<EOT

@@ -11,7 +11,7 @@ packages=(
   xvfb x11-utils imagemagick locales fonts-ipafont-gothic
   cups-daemon cups-client
   snmpd snmp
-  nsis fp-utils libchm-bin
+  nsis fp-utils libchm-bin wixl msitools
   python3
 )
 # 32-bit Wine, for the 32-bit shell extension's tests.

@@ -8,38 +8,9 @@
 # The programs, as staged and as installed, carry no DWARF sections, and each has
 # its debug file in <build>/symbols, the one its .gnu_debuglink names (by CRC).
 set -uo pipefail
-build=${ORVANE_BUILD_DIR:?run from CTest}
-setup=$build/OrvaneSetup.exe
-stage=$build/stage
-wine=/usr/lib/wine/wine64
-clsid='{9061A1F6-6F41-418e-9B9F-3BCB2DDF79F1}'
-[ -f "$setup" ] || { echo "SKIP: $setup has not been built (cmake --build <win64> --target orvane_setup)"; exit 77; }
-
-export WINEPREFIX=$build/packaging-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-[ -f "${ORVANE_BENCH_DIR:-/nonexistent}/env" ] && DISPLAY=$(. "$ORVANE_BENCH_DIR/env"; echo "${DISPLAY:-}") && export DISPLAY
-rm -rf "$WINEPREFIX"
-"$wine" wineboot -i >/dev/null 2>&1
-/usr/lib/wine/wineserver -w
-dir="$WINEPREFIX/drive_c/Program Files/Orvane Suite"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-files=(Orvex.exe Tilmar64.dll Tilmar.dll QELShell.bmp LOCAL.dat HELP.chm)
-for c in GR FN SP IT DT PO BP JP; do files+=("LOCAL_$c.dat" "HELP_$c.chm"); done
-missing=()
-for f in "${files[@]}"; do [ -f "$stage/$f" ] || missing+=("$f"); done
-
-settle() { /usr/lib/wine/wineserver -w; }   # every process ended, registry saved
-# value <key as in system.reg> <value name or @>: the stored text of a string value
-value() {
-  KEY="[$1]" NAME="$2" awk '
-    BEGIN { key = tolower(ENVIRON["KEY"]); name = ENVIRON["NAME"]
-            name = tolower(name == "@" ? "@=" : "\"" name "\"=") }
-    index($0, "[") == 1 { inside = tolower(substr($0, 1, length(key))) == key && substr($0, length(key) + 1, 1) == " "; next }
-    inside && tolower(substr($0, 1, length(name))) == name { v = substr($0, length(name) + 1); gsub(/^"|"$/, "", v); print v; exit }
-  ' "$WINEPREFIX/system.reg"
-}
-leftovers() { grep -i -n -E 'Orvane|Tilmar|QELLangCode|9061A1F6|\\QEL\]|\\QEL\\' "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg"; }
+. "$(dirname "$0")/packaging_lib.sh" packaging "${ORVANE_BUILD_DIR:-}/OrvaneSetup.exe"
+setup=$package
+fresh_prefix
 
 if leftovers >/dev/null; then fail "the fresh prefix already mentions the product"; fi
 
@@ -87,10 +58,7 @@ for lang in EN GR; do
     stripped "$dir/$f"
     cmp -s "$stage/$f" "$dir/$f" || fail "$lang: the installed $f is not the staged one"
   done
-  for key in 'Software\\QEL\\Orvane Suite' 'Software\\Wow6432Node\\QEL\\Orvane Suite'; do
-    got=$(value "$key" QELLangCode)
-    [ "$got" = "$lang" ] || fail "$lang: QELLangCode under $key is '$got'"
-  done
+  language_is "$lang"
   got=$(value 'Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvane Suite' UninstallString)
   [ "$got" = '\"C:\\Program Files\\Orvane Suite\\uninstall.exe\"' ] || fail "$lang: UninstallString is '$got'"
   if [ -f "$stage/Tilmar64.dll" ]; then
@@ -113,11 +81,4 @@ for lang in EN GR; do
   echo "$lang: uninstalled"
 done
 
-/usr/lib/wine/wineserver -k 2>/dev/null
-rm -rf "$WINEPREFIX"
-[ $failures -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "SKIP: the installer was built without ${missing[*]} (not built yet); what it has passed"
-  exit 77
-fi
-echo "installer: install, registry and uninstall checks passed"
+finish "installer: install, registry and uninstall checks passed"

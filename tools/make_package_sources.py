@@ -1,0 +1,304 @@
+#!/usr/bin/env python3
+"""Writes what both installers take from installer/files.txt, and the MSI package's registry rows.
+
+    tools/make_package_sources.py <source root> <stage dir> <output dir> [--version X.Y.Z]
+
+Output:
+  files.txt    the expanded list, one name per line (the packaging tests read it)
+  files.nsh    the NSIS installer's OrvaneInstallFiles and OrvaneDeleteFiles macros
+               and its VERSION
+  components.wxi, component-refs.wxi
+               the MSI package's components and the feature's references to them:
+               one per file, and per registered COM server one registry-only
+               component in its view, with the rows its registrar script
+               (contextmenu/tilmar.rgs) and its type library's registration write,
+               the approved-extension entry and the language value
+  product.wxi  the package's language property (LANGCODE: its default from the
+               user's language, as the NSIS installer's table; other codes refused)
+               and the program's icon for Programs and Features
+  version.txt  the product version (resources/version.h unless --version says otherwise)
+
+A file missing from the stage is left out with a warning, and so are its rows, as
+the NSIS installer does; the packaging tests report the package as incomplete.
+"""
+import os
+import re
+import sys
+import uuid
+from xml.sax.saxutils import quoteattr
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import orvane_i18n as i18n  # noqa: E402
+
+# Component GUIDs are derived from the component's name, so they stay the same
+# from one build and one version to the next.
+GUID_NAMESPACE = uuid.UUID("5d0c3b7e-41a6-4c54-9a7e-1f6b6f0d2a91")
+LANGUAGE_KEY = r"SOFTWARE\QEL\Orvane Suite"
+APPROVED_KEY = r"Software\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved"
+APPROVED_NAME = "Orvane"  # what DllRegisterServer writes as the entry's data
+# Dual interfaces are marshalled by the automation marshaler (oleaut32's PSOAInterface).
+AUTOMATION_PROXY = "{00020424-0000-0000-C000-000000000046}"
+# Windows language ids that choose each code when LANGCODE is not given: the
+# language's own id, and for Spanish also the traditional sort, as in orvane.nsi.
+EXTRA_LANGUAGE_IDS = {"SP": [0x040A]}
+ROOTS = {"HKCR": "HKCR", "HKEY_CLASSES_ROOT": "HKCR", "HKCU": "HKCU", "HKEY_CURRENT_USER": "HKCU",
+         "HKLM": "HKLM", "HKEY_LOCAL_MACHINE": "HKLM"}
+
+
+class SourceError(Exception):
+    pass
+
+
+def read_file_list(path):
+    """(name, view) in list order; view is "64" or "32" for a registered COM server."""
+    entries = []
+    for line in open(path, encoding="utf-8"):
+        line = line.split("#", 1)[0].split()
+        if not line:
+            continue
+        name, view = line[0], (line[1] if len(line) > 1 else None)
+        if view not in (None, "64", "32"):
+            raise SourceError("%s: unknown registry view %r for %s" % (path, view, name))
+        if "{LANG}" in name:
+            for code, _, _, _ in i18n.LANGUAGES:
+                entries.append((name.replace("{LANG}", "" if code == "EN" else "_" + code), view))
+        else:
+            entries.append((name, view))
+    return entries
+
+
+def read_version(path):
+    m = re.search(r'#define\s+ORVANE_VERSION_TEXT\s+"(\d+)\.(\d+)\.(\d+)', open(path, encoding="utf-8").read())
+    if not m:
+        raise SourceError("%s: no ORVANE_VERSION_TEXT" % path)
+    return ".".join(m.groups())
+
+
+def tokens(text, replacements):
+    """The registrar script's tokens, separated by blanks; quoted ones as ('q', text).
+    Brackets are escaped for the package's formatted texts; then %NAME% becomes its
+    replacement and %% a percent sign."""
+    def replace(m):
+        if m.group(1) and m.group(1) not in replacements:
+            raise SourceError("no replacement for %%%s%%" % m.group(1))
+        return replacements[m.group(1)] if m.group(1) else "%"
+
+    def text_of(raw):
+        return re.sub(r"%(\w*)%", replace, re.sub(r"[\[\]]", lambda b: "[\\%s]" % b.group(0), raw))
+    return [("q", text_of(m.group(1).replace("''", "'"))) if m.group(1) is not None else ("w", text_of(m.group(2)))
+            for m in re.finditer(r"'((?:[^']|'')*)'|(\S+)", text)]
+
+
+def parse_registrar_script(text, module):
+    """[(root, key path, value name or None, ('s'|'d', value))] and the key-only paths,
+    for what registration writes; %MODULE% becomes module."""
+    toks = tokens(text, {"MODULE": module})
+    pos = 0
+    values, empty_keys = [], []
+
+    def take():
+        nonlocal pos
+        if pos >= len(toks):
+            raise SourceError("registrar script ends early")
+        pos += 1
+        return toks[pos - 1]
+
+    def value():
+        kind, data = take(), take()
+        if kind[1].lower() not in ("s", "d") or data[0] != "q":
+            raise SourceError("expected s '...' or d '...' after '='")
+        return kind[1].lower(), data[1]
+
+    def block(root, path):
+        wrote = False
+        while True:
+            kind, word = take()
+            if kind == "w" and word == "}":
+                return wrote
+            flag = word.lower() if kind == "w" and word.lower() in ("noremove", "forceremove", "delete") else None
+            if flag:
+                kind, word = take()
+            if kind == "w" and word.lower() == "val" and not flag:
+                name = take()[1]
+                if take() != ("w", "="):
+                    raise SourceError("expected '=' after val %s" % name)
+                values.append((root, path, name, value()))
+                wrote = True
+                continue
+            if flag == "delete":
+                raise SourceError("the package cannot delete %s at install" % word)
+            key = path + "\\" + word if path else word
+            wrote_here = False
+            if pos < len(toks) and toks[pos] == ("w", "="):
+                take()
+                values.append((root, key, None, value()))
+                wrote_here = True
+            if pos < len(toks) and toks[pos] == ("w", "{"):
+                take()
+                wrote_here = block(root, key) or wrote_here
+            if not wrote_here and flag != "noremove":
+                empty_keys.append((root, key))
+            wrote = wrote or wrote_here or flag != "noremove"
+
+    while pos < len(toks):
+        kind, word = take()
+        root = ROOTS.get(word.upper())
+        if kind != "w" or not root or take() != ("w", "{"):
+            raise SourceError("expected a root key and '{' at %r" % word)
+        block(root, "")
+    return values, empty_keys
+
+
+def parse_type_library(text):
+    """The library's identity and its dual interfaces, as the IDL declares them."""
+    lib = re.search(r"\[([^\]]*)\]\s*library\s+(\w+)", text)
+    if not lib:
+        raise SourceError("no library in the IDL")
+    attrs = lib.group(1)
+    identity = {
+        "uuid": "{%s}" % re.search(r"uuid\(([^)]+)\)", attrs).group(1).upper(),
+        "version": re.search(r"version\(([^)]+)\)", attrs).group(1),
+        "lcid": "%x" % int(re.search(r"lcid\(([^)]+)\)", attrs).group(1), 0),
+        "help": re.search(r'helpstring\("([^"]*)"\)', attrs).group(1),
+        "flags": sum(bit for word, bit in (("restricted", 1), ("control", 2), ("hidden", 4))
+                     if re.search(r"\b%s\b" % word, attrs)),
+        "interfaces": [],
+    }
+    for m in re.finditer(r"\[([^\]]*)\]\s*interface\s+(\w+)", text):
+        if re.search(r"\b(dual|oleautomation)\b", m.group(1)):
+            iid = "{%s}" % re.search(r"uuid\(([^)]+)\)", m.group(1)).group(1).upper()
+            identity["interfaces"].append((iid, m.group(2)))
+    return identity
+
+
+def type_library_rows(lib, module, view):
+    key = "TypeLib\\%s\\%s" % (lib["uuid"], lib["version"])
+    rows = [("HKCR", key, None, ("s", lib["help"])),
+            ("HKCR", key + "\\%s\\win%s" % (lib["lcid"], view), None, ("s", module)),
+            # The library's flags as RegisterTypeLib writes them for a library loaded
+            # from its file: none declared, plus LIBFLAG_FHASDISKIMAGE.
+            ("HKCR", key + "\\FLAGS", None, ("s", str(lib["flags"] | 8))),
+            ("HKCR", key + "\\HELPDIR", None, ("s", "[INSTALLDIR]"))]
+    for iid, name in lib["interfaces"]:
+        rows += [("HKCR", "Interface\\" + iid, None, ("s", name)),
+                 ("HKCR", "Interface\\%s\\ProxyStubClsid" % iid, None, ("s", AUTOMATION_PROXY)),
+                 ("HKCR", "Interface\\%s\\ProxyStubClsid32" % iid, None, ("s", AUTOMATION_PROXY)),
+                 ("HKCR", "Interface\\%s\\TypeLib" % iid, None, ("s", lib["uuid"])),
+                 ("HKCR", "Interface\\%s\\TypeLib" % iid, "Version", ("s", lib["version"]))]
+    return rows
+
+
+def registration_rows(source_root, file_id, view):
+    """Every row the COM server's registration writes, plus the installers' language value."""
+    module = "[#%s]" % file_id
+    rgs = open(os.path.join(source_root, "contextmenu", "tilmar.rgs"), encoding="utf-8").read()
+    values, empty_keys = parse_registrar_script(rgs, module)
+    clsids = {key.split("\\")[1] for root, key, name, _ in values if key.upper().startswith("CLSID\\")}
+    idl = open(os.path.join(source_root, "contextmenu", "tilmar.idl"), encoding="utf-8").read()
+    values += type_library_rows(parse_type_library(idl), module, view)
+    values += [("HKLM", APPROVED_KEY, clsid, ("s", APPROVED_NAME)) for clsid in sorted(clsids)]
+    values.append(("HKLM", LANGUAGE_KEY, "QELLangCode", ("s", "[LANGCODE]")))
+    return values, empty_keys
+
+
+def component_guid(name):
+    return "{%s}" % str(uuid.uuid5(GUID_NAMESPACE, name)).upper()
+
+
+def wix_registry(rows, empty_keys):
+    lines = []
+    for i, (root, key, name, (kind, data)) in enumerate(rows):
+        attrs = "Root=%s Key=%s" % (quoteattr(root), quoteattr(key))
+        if name is not None:
+            attrs += " Name=%s" % quoteattr(name)
+        attrs += ' Type="%s" Value=%s' % ("integer" if kind == "d" else "string", quoteattr(data))
+        lines.append("    <RegistryValue %s%s/>" % (attrs, ' KeyPath="yes"' if i == 0 else ""))
+    # "*": the key is created at install and removed at uninstall.
+    for root, key in empty_keys:
+        lines.append('    <RegistryValue Root=%s Key=%s Name="*" Type="string" Value=""/>'
+                     % (quoteattr(root), quoteattr(key)))
+    return lines
+
+
+def product_lines(stage):
+    codes = [code for code, _, _, _ in i18n.LANGUAGES]
+    lines = ['<?xml version="1.0" encoding="utf-8"?>', '<Include xmlns="http://schemas.microsoft.com/wix/2006/wi">']
+    sequence = ["  <InstallExecuteSequence>"]
+    for n, (code, _, lcid, _) in enumerate(i18n.LANGUAGES):
+        ids = [lcid] + EXTRA_LANGUAGE_IDS.get(code, [])
+        lines.append('  <CustomAction Id="LangCode%s" Property="LANGCODE" Value="%s" Execute="immediate"/>' % (code, code))
+        sequence.append('    <Custom Action="LangCode%s" Sequence="%d">NOT LANGCODE AND (%s)</Custom>'
+                        % (code, 10 + n, " OR ".join("UserLanguageID=%d" % i for i in ids)))
+    # Any other language of the user: English, the fallback files.
+    lines.append('  <CustomAction Id="LangCodeDefault" Property="LANGCODE" Value="EN" Execute="immediate"/>')
+    sequence.append('    <Custom Action="LangCodeDefault" Sequence="%d">NOT LANGCODE</Custom>' % (10 + len(codes)))
+    # Both sequences: an install with the full user interface checks the launch
+    # conditions in the UI sequence, before the execute sequence starts.
+    lines += sequence + ["  </InstallExecuteSequence>", "  <InstallUISequence>"] + sequence[1:] + ["  </InstallUISequence>"]
+    lines.append('  <Condition Message="LANGCODE must be one of %s.">Installed OR %s</Condition>'
+                 % (", ".join(codes), " OR ".join('LANGCODE="%s"' % c for c in codes)))
+    if os.path.isfile(os.path.join(stage, "Orvex.exe")):
+        lines += ['  <Icon Id="Orvex.exe" SourceFile="Orvex.exe"/>',
+                  '  <Property Id="ARPPRODUCTICON" Value="Orvex.exe"/>']
+    return lines + ["</Include>"]
+
+
+def write(path, lines):
+    with open(path, "w", encoding="utf-8", newline="\n") as out:
+        out.write("\n".join(lines) + "\n")
+
+
+def main(argv):
+    args = [a for a in argv if not a.startswith("--version")]
+    if len(args) != 3:
+        sys.exit(__doc__)
+    source_root, stage, out_dir = args
+    version = next((a.split("=", 1)[1] for a in argv if a.startswith("--version=")), None)
+    entries = read_file_list(os.path.join(source_root, "installer", "files.txt"))
+    os.makedirs(out_dir, exist_ok=True)
+    write(os.path.join(out_dir, "files.txt"), [name for name, _ in entries])
+    version = version or read_version(os.path.join(source_root, "resources", "version.h"))
+    write(os.path.join(out_dir, "version.txt"), [version])
+
+    nsh = ["; Generated by tools/make_package_sources.py from installer/files.txt.",
+           '!define VERSION "%s"' % version, "!macro OrvaneInstallFiles"]
+    nsh += ['  !insertmacro StageFile "%s"' % name for name, _ in entries]
+    nsh += ["!macroend", "!macro OrvaneDeleteFiles"]
+    nsh += ['  Delete "$INSTDIR\\%s"' % name for name, _ in entries]
+    write(os.path.join(out_dir, "files.nsh"), nsh + ["!macroend"])
+
+    wxi = ['<?xml version="1.0" encoding="utf-8"?>',
+           "<!-- Generated by tools/make_package_sources.py from installer/files.txt. -->",
+           '<Include xmlns="http://schemas.microsoft.com/wix/2006/wi">']
+    refs = []
+    for name, view in entries:
+        if not os.path.isfile(os.path.join(stage, name)):
+            print("make_package_sources: %s is not in %s; the package goes without it" % (name, stage),
+                  file=sys.stderr)
+            continue
+        component = "File_" + name
+        wxi += ['  <Component Id=%s Guid="%s" Win64="yes">' % (quoteattr(component), component_guid(component)),
+                "    <File Id=%s Source=%s KeyPath=\"yes\"/>"
+                % (quoteattr(name), quoteattr(name)),
+                "  </Component>"]
+        refs.append(component)
+        if view:
+            component = "Registration_" + name
+            rows, empty_keys = registration_rows(source_root, name, view)
+            wxi.append('  <Component Id=%s Guid="%s" Win64="%s">'
+                       % (quoteattr(component), component_guid(component), "yes" if view == "64" else "no"))
+            wxi += wix_registry(rows, empty_keys)
+            wxi.append("  </Component>")
+            refs.append(component)
+    write(os.path.join(out_dir, "components.wxi"), wxi + ["</Include>"])
+    write(os.path.join(out_dir, "product.wxi"), product_lines(stage))
+    write(os.path.join(out_dir, "component-refs.wxi"),
+          ['<?xml version="1.0" encoding="utf-8"?>', '<Include xmlns="http://schemas.microsoft.com/wix/2006/wi">']
+          + ['  <ComponentRef Id=%s/>' % quoteattr(ref) for ref in refs] + ["</Include>"])
+
+
+if __name__ == "__main__":
+    try:
+        main(sys.argv[1:])
+    except (SourceError, OSError, AttributeError) as error:
+        sys.exit("make_package_sources: %s" % error)
