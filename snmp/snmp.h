@@ -155,7 +155,8 @@ public:
     static const char* errorToString(int code);
 };
 
-// GETs to several targets at once: all are sent when added and their answers
+// GETs to several targets at once: those to a literal address are sent when
+// added, one to a host name when it is first waited for, and their answers are
 // awaited together on the caller's thread, so the slowest decides how long
 // they take, not their sum. Each behaves as SNMPManager::get on its own; a GET
 // not yet awaited when the batch is destroyed is abandoned with its socket.
