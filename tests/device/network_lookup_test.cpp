@@ -60,12 +60,14 @@ struct Agents {
     std::vector<std::unique_ptr<LoopbackAgent>> agents;
     std::vector<std::string> addresses;
 
-    explicit Agents(const std::vector<std::vector<Reply>>& scripts, const std::vector<std::string>& texts) {
+    explicit Agents(const std::vector<std::vector<Reply>>& scripts, const std::vector<std::string>& texts,
+                    const std::vector<std::map<std::string, std::string>>& objects = {}) {
         int pid = static_cast<int>(getpid());
         net = "127." + std::to_string(100 + pid % 100) + "." + std::to_string(1 + (pid / 100) % 250) + ".";
         for (std::size_t i = 0; i < scripts.size(); ++i) {
             addresses.push_back(net + std::to_string(10 + i));
-            agents.push_back(std::make_unique<LoopbackAgent>(addresses.back(), 161, scripts[i], texts[i]));
+            agents.push_back(std::make_unique<LoopbackAgent>(addresses.back(), 161, scripts[i], texts[i],
+                                                             i < objects.size() ? objects[i] : std::map<std::string, std::string>{}));
         }
     }
     bool ok() const {
@@ -208,5 +210,52 @@ TEST(NetworkLookup, AsksAllSourcesAtOnceAndDecidesAsOneByOne) {
                 EXPECT_LE(agents.agents[i]->requests(), 2) << position[i];
             }
         }
+    }
+}
+
+// Printers that answer only the standard objects pass; one that answers the
+// private object keeps that answer; two standard sources: the earlier decides.
+TEST(NetworkLookup, StandardObjectsDecideWhenNoAddressAnswersThePrivateOne) {
+    const char kPwg[] = "1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1", kOther[] = "1.3.6.1.4.1.11.2.3.9.1.1.7.0";
+    const std::string id = "MFG:Acme;CMD:PDF,JPEG;MDL:Standard;";
+    const std::string prefixed = std::string{0, static_cast<char>(id.size())} + id;
+    const auto N = Reply::kNoSuchName, S = Reply::kSilent, A = Reply::kAnswer;
+    struct Case {
+        std::string name;
+        std::vector<Reply> address, hostName;          // the private object
+        std::map<std::string, std::string> addressObjects, hostObjects;
+        std::string id, line;                          // the result and the trace line that gave it
+    };
+    const std::string pwgOk = "[PWG ppmPrinterIEEE1284DeviceId] Success. Device ID is " + id;
+    const std::string otherOk = std::string("[") + kOther + "] Success. Device ID is " + id;
+    const std::vector<Case> cases = {
+        {"PWG object only", {N}, {N}, {{kPwg, id}}, {}, id, pwgOk},
+        {"other object with its length", {N}, {N}, {{kOther, prefixed}}, {}, id, otherOk},
+        {"other object, plain", {N}, {S}, {{kOther, id}}, {}, id, otherOk},
+        {"PWG of the host name before the other object of the address", {N}, {N}, {{kOther, "CMD:PCL;"}},
+         {{kPwg, id}}, id, pwgOk},
+        {"the private object keeps deciding", {A}, {N}, {{kPwg, "CMD:PCL;"}}, {}, "MFG:Acme;CMD:PDF;",
+         "Success MIB Value. USB Device ID is MFG:Acme;CMD:PDF;"},
+        {"nothing anywhere", {N}, {N}, {}, {}, "", "GetCurrentPrinterDeviceID : strDeviceID : "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Agents agents({c.address, c.hostName}, {"MFG:Acme;CMD:PDF;", "MFG:Acme;CMD:PDF;"},
+                      {c.addressObjects, c.hostObjects});
+        if (!agents.ok()) GTEST_SKIP() << "cannot bind port 161 on " << agents.net << "x (needs root)";
+        PrinterOnPort printer(kPort);
+        StagedRegistry registry;
+        registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {
+            {"IPAddress", agents.addresses[0]}, {"HostName", agents.addresses[1]}};
+        NoDevices devices;
+        CPrtControl control(printer.printers, devices, registry);
+        TraceCapture trace;
+        std::string got;
+        auto t0 = Clock::now();
+        EXPECT_EQ(control.GetCurrentPrinterDeviceID(got), c.id.empty() ? 0 : 1);
+        EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 2.5);
+        EXPECT_EQ(got, c.id);
+        EXPECT_EQ(trace.Count(c.line), 1);
+        EXPECT_EQ(trace.Count(pwgOk) + trace.Count(otherOk), c.line == pwgOk || c.line == otherOk ? 1 : 0);
     }
 }
