@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-class SNMPGetBatch;
+struct StandardAsks;
 
 // Object of the printer maker's private MIB that holds the 1284 device ID.
 extern const char kDeviceIdOid[];
@@ -40,9 +40,8 @@ struct StandardAnswer {
     std::string failure;
 };
 
-// The standard sources in the order they decide; names are for the trace.
-struct StandardSource;
-extern const StandardSource kStandardSources[];
+// The standard sources, in the order they decide: two SNMP objects, then IPP's
+// Get-Printer-Attributes on TCP port 631. Names are for the trace.
 extern const std::size_t kStandardSourceCount;
 const char* StandardSourceName(std::size_t kind);
 
@@ -73,5 +72,5 @@ private:
     std::size_t m_next = 0;          // the next source the lookup will want
     std::size_t m_firstInBatch = 0;  // batch index i belongs to source m_firstInBatch + i
     std::vector<std::size_t> m_standardAsks;   // kind-major: [kind * targets + target]
-    std::unique_ptr<SNMPGetBatch> m_pBatch;
+    std::unique_ptr<StandardAsks> m_pAsks;     // the batch, and what its IPP questions need
 };

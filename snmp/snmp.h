@@ -173,6 +173,9 @@ public:
     int wait(std::size_t index);
     // The copy, with the answer's values once wait() returned 0.
     ReqRespPDU& request(std::size_t index);
+    // The batch's exchanges, for questions of other protocols that share its
+    // loop and deadlines.
+    snmp::ExchangeSet& exchanges() { return m_exchanges; }
 
 private:
     struct Get;

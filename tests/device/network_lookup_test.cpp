@@ -18,6 +18,7 @@
 #include "device/prt_control.h"
 #include "snmp/snmp.h"
 #include "tests/device/device_doubles.h"
+#include "tests/device/ipp_responder.h"
 #include "tests/snmp/loopback_agent.h"
 
 namespace {
@@ -257,5 +258,50 @@ TEST(NetworkLookup, StandardObjectsDecideWhenNoAddressAnswersThePrivateOne) {
         EXPECT_EQ(got, c.id);
         EXPECT_EQ(trace.Count(c.line), 1);
         EXPECT_EQ(trace.Count(pwgOk) + trace.Count(otherOk), c.line == pwgOk || c.line == otherOk ? 1 : 0);
+    }
+}
+
+// A printer known only by IPP: whatever the framing, its device ID with CMD:,
+// or one made from its document formats; /ipp when /ipp/print is not found.
+// Its SNMP agent has none of the objects, so the check takes one round trip.
+TEST(NetworkLookup, IppDecidesWhenNoSnmpObjectGivesTheDeviceId) {
+    using R = IppResponder;
+    const std::string id = "MFG:Acme;MDL:Laser 9;CMD:PDF,JPEG;";
+    const std::vector<std::string> formats = {"application/octet-stream", "image/x-ms-bmp", "image/jpeg",
+                                              "application/pdf", "image/bmp"};
+    struct Case {
+        std::string name;
+        std::map<std::string, std::string> answers;
+        std::string id;
+    };
+    const std::vector<Case> cases = {
+        {"device ID, Content-Length", {{"/ipp/print", R::Http(R::Attributes(0, id, formats), false)}}, id},
+        {"formats only, chunked", {{"/ipp/print", R::Http(R::Attributes(0, "", formats), true)}},
+         "MFG:;MDL:;CMD:PDF,JPEG,BMP;"},
+        {"device ID without CMD:", {{"/ipp/print", R::Http(R::Attributes(0, "MFG:Acme;", {"image/png"}), true)}},
+         "MFG:;MDL:;CMD:PNG;"},
+        {"at /ipp only", {{"/ipp", R::Http(R::Attributes(0, id, {}), false)}}, id},
+        {"an IPP error, then nothing usable",
+         {{"/ipp/print", R::Http(R::Attributes(0x0406, id, {}), false)},
+          {"/ipp", R::Http(R::Attributes(0, "", {"text/plain"}), false)}},
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Agents agents({{Reply::kNoSuchName}}, {""});
+        IppResponder printer(agents.addresses[0], c.answers);
+        if (!agents.ok() || !printer.ok()) GTEST_SKIP() << "cannot bind ports 161 and 631 on " << agents.net << "x";
+        PrinterOnPort port(kPort);
+        StagedRegistry registry;
+        registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"IPAddress", agents.addresses[0]}};
+        NoDevices devices;
+        CPrtControl control(port.printers, devices, registry);
+        TraceCapture trace;
+        std::string got;
+        auto t0 = Clock::now();
+        EXPECT_EQ(control.GetCurrentPrinterDeviceID(got), c.id.empty() ? 0 : 1);
+        EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 0.5);
+        EXPECT_EQ(got, c.id);
+        EXPECT_EQ(trace.Count("[IPP printer-device-id] Success. Device ID is " + c.id), c.id.empty() ? 0 : 1);
     }
 }
