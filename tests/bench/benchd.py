@@ -8,6 +8,13 @@
   benchd.py relay <config.json> <status-file>
       UDP relays in front of the snmpd agents. Each relay counts the requests it
       receives in <count-file> and forwards them to its agent (or drops them).
+  benchd.py ipp <address> forward <port>
+      TCP relay from <address>:631 to 127.0.0.1:<port> (ippeveprinter listens
+      on localhost only).
+  benchd.py ipp <address> formats <type,type...>
+      A printer on <address>:631 that answers every IPP POST with a
+      Get-Printer-Attributes answer, chunked, holding document-format-supported
+      and no printer-device-id.
   benchd.py freeport <address> udp|tcp
       Prints a port that is free on <address> right now.
   benchd.py run <program> [args...]
@@ -168,6 +175,74 @@ def relay(config_file, status_file):
                 front.sendto(data, client)
 
 
+# ---- IPP on port 631 -------------------------------------------------------------
+
+def ipp_formats_answer(formats):
+    def attr(tag, name, value):
+        return (bytes([tag]) + len(name).to_bytes(2, "big") + name.encode() +
+                len(value).to_bytes(2, "big") + value.encode())
+    body = bytes([2, 0, 0, 0, 0, 0, 0, 1, 1]) + attr(0x47, "attributes-charset", "utf-8")
+    body += attr(0x48, "attributes-natural-language", "en") + b"\x04"
+    for i, f in enumerate(formats):
+        body += attr(0x49, "" if i else "document-format-supported", f)
+    body += b"\x03"
+    out = b"HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nTransfer-Encoding: chunked\r\n\r\n"
+    for i in range(0, len(body), 32):
+        out += b"%x\r\n" % len(body[i:i + 32]) + body[i:i + 32] + b"\r\n"
+    return out + b"0\r\n\r\n"
+
+
+def ipp_serve(address, mode, arg):
+    listener = socket.create_server((address, 631), reuse_port=False)
+    answer = ipp_formats_answer(arg.split(",")) if mode == "formats" else None
+
+    def pipe(a, b):
+        try:
+            while True:
+                data = a.recv(65536)
+                if not data:
+                    break
+                b.sendall(data)
+        except OSError:
+            pass
+        for s in (a, b):
+            try:
+                s.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
+    def client(conn):
+        with conn:
+            if answer is None:
+                with socket.create_connection(("127.0.0.1", int(arg))) as up:
+                    t = threading.Thread(target=pipe, args=(up, conn), daemon=True)
+                    t.start()
+                    pipe(conn, up)
+                    t.join()
+                return
+            data = b""
+            while b"\r\n\r\n" not in data:
+                chunk = conn.recv(65536)
+                if not chunk:
+                    return
+                data += chunk
+            head, _, rest = data.partition(b"\r\n\r\n")
+            length = 0
+            for line in head.split(b"\r\n"):
+                if line.lower().startswith(b"content-length:"):
+                    length = int(line.split(b":")[1])
+            while len(rest) < length:
+                chunk = conn.recv(65536)
+                if not chunk:
+                    return
+                rest += chunk
+            conn.sendall(answer)
+
+    while True:
+        conn, _ = listener.accept()
+        threading.Thread(target=client, args=(conn,), daemon=True).start()
+
+
 def freeport(host, kind):
     family = socket.AF_INET6 if ":" in host else socket.AF_INET
     s = socket.socket(family, socket.SOCK_DGRAM if kind == "udp" else socket.SOCK_STREAM)
@@ -218,6 +293,8 @@ def main(argv):
         capture(argv[2], argv[3])
     elif len(argv) == 4 and argv[1] == "relay":
         relay(argv[2], argv[3])
+    elif len(argv) == 5 and argv[1] == "ipp" and argv[3] in ("forward", "formats"):
+        ipp_serve(argv[2], argv[3], argv[4])
     elif len(argv) == 4 and argv[1] == "freeport":
         freeport(argv[2], argv[3])
     else:
