@@ -40,7 +40,7 @@ AGENTS=(PDFJPEG:2:normal PDF:3:normal ALL:4:normal NONE:5:normal SILENT:6:silent
 # value leaves the agent with no device-ID object at all), or IPP on port 631.
 OID_PWG=1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1
 OID_OTHER=1.3.6.1.4.1.11.2.3.9.1.1.7.0
-DEVID_PWG="MFG:Orvane;CMD:PJL,PDF,JPEG;MDL:Standard 200;CLS:PRINTER;"
+DEVID_PWG="MFG:Orvane;CMD:PJL,PDF,TIFF;MDL:Standard 200;CLS:PRINTER;"
 DEVID_OTHER="MFG:Orvane;CMD:PJL,PDF;MDL:Standard 210;CLS:PRINTER;"
 DEVID_OTHERLEN=$DEVID_OTHER
 DEVID_IPPEVE="MFG:Orvane;MDL:Standard 300;CMD:PDF,JPEG;"
