@@ -401,7 +401,7 @@ int CPrtControl::GetNetworkDeviceID(std::string address, std::string community,
     if (m_pReads) {
         answer = m_pReads->Next(address, community);
     } else {
-        NetworkDeviceIdReads alone({{address, community}});
+        NetworkDeviceIdReads alone({});   // the private object only, asked on its own
         answer = alone.Next(address, community);
     }
 

@@ -6,8 +6,9 @@
       connection's bytes become one job file, job-NNNN.bin, written as .part and
       renamed once the sender closes its side.
   benchd.py relay <config.json> <status-file>
-      UDP relays in front of the snmpd agents. Each relay counts the requests it
-      receives in <count-file> and forwards them to its agent (or drops them).
+      UDP relays in front of the snmpd agents. Each relay counts the requests for
+      the private device-ID object it receives in <count-file> and forwards every
+      request to its agent (or drops them).
   benchd.py ipp <address> forward <port>
       TCP relay from <address>:631 to 127.0.0.1:<port> (ippeveprinter listens
       on localhost only).
@@ -106,6 +107,24 @@ def bump(count_file):
 MAX_UPSTREAM = 256
 
 
+def oid_content(dotted):
+    arcs = [int(a) for a in dotted.split(".")]
+    out = bytes([arcs[0] * 40 + arcs[1]])
+    for arc in arcs[2:]:
+        chunk = [arc & 0x7F]
+        arc >>= 7
+        while arc:
+            chunk.insert(0, 0x80 | (arc & 0x7F))
+            arc >>= 7
+        out += bytes(chunk)
+    return out
+
+
+# The counts, and SECOND's odd/even cycle, are of requests for the private
+# device-ID object; the standard objects a lookup asks beside it pass uncounted.
+PRIVATE_OBJECT = oid_content("1.3.6.1.4.1.47261.11.5.1.1.1.26.0")
+
+
 def relay(config_file, status_file):
     with open(config_file) as f:
         agents = json.load(f)
@@ -144,7 +163,8 @@ def relay(config_file, status_file):
             if s in fronts:
                 agent = fronts[s]
                 data, client = s.recvfrom(65535)
-                n = bump(agent["count_file"])
+                private = PRIVATE_OBJECT in data
+                n = bump(agent["count_file"]) if private else 0
                 mode = agent["mode"]
                 if mode == "silent" or (mode == "second" and n % 2 == 1):
                     continue
