@@ -18,7 +18,6 @@
 #include "device/prt_control.h"
 #include "snmp/snmp.h"
 #include "tests/device/device_doubles.h"
-#include "tests/device/ipp_responder.h"
 #include "tests/snmp/loopback_agent.h"
 
 namespace {
@@ -61,14 +60,12 @@ struct Agents {
     std::vector<std::unique_ptr<LoopbackAgent>> agents;
     std::vector<std::string> addresses;
 
-    explicit Agents(const std::vector<std::vector<Reply>>& scripts, const std::vector<std::string>& texts,
-                    const std::vector<std::map<std::string, std::string>>& objects = {}) {
+    explicit Agents(const std::vector<std::vector<Reply>>& scripts, const std::vector<std::string>& texts) {
         int pid = static_cast<int>(getpid());
         net = "127." + std::to_string(100 + pid % 100) + "." + std::to_string(1 + (pid / 100) % 250) + ".";
         for (std::size_t i = 0; i < scripts.size(); ++i) {
             addresses.push_back(net + std::to_string(10 + i));
-            agents.push_back(std::make_unique<LoopbackAgent>(addresses.back(), 161, scripts[i], texts[i],
-                                                             i < objects.size() ? objects[i] : std::map<std::string, std::string>{}));
+            agents.push_back(std::make_unique<LoopbackAgent>(addresses.back(), 161, scripts[i], texts[i]));
         }
     }
     bool ok() const {
@@ -136,36 +133,6 @@ bool WaitForRequests(const LoopbackAgent& agent, int atLeast) {
     auto until = Clock::now() + std::chrono::seconds(2);
     while (agent.requests() < atLeast && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     return agent.requests() >= atLeast;
-}
-
-// One lookup of a printer whose standard monitor names `addresses` (the address,
-// then the host name): its result, device ID, trace and time.
-struct Lookup {
-    int result = 0;
-    std::string id;
-    std::vector<std::string> trace;
-    double seconds = 0;
-    int Count(const std::string& line) const {
-        return static_cast<int>(std::count_if(trace.begin(), trace.end(),
-                                              [&](const std::string& l) { return TraceCapture::Strip(l) == line; }));
-    }
-};
-
-Lookup LookUp(const std::vector<std::string>& addresses) {
-    PrinterOnPort printer(kPort);
-    StagedRegistry registry;
-    auto& key = registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort];
-    key["IPAddress"] = addresses[0];
-    if (addresses.size() > 1) key["HostName"] = addresses[1];
-    NoDevices devices;
-    CPrtControl control(printer.printers, devices, registry);
-    TraceCapture trace;
-    Lookup lookup;
-    auto t0 = Clock::now();
-    lookup.result = control.GetCurrentPrinterDeviceID(lookup.id);
-    lookup.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-    lookup.trace = trace.lines();
-    return lookup;
 }
 
 }  // namespace
@@ -241,82 +208,5 @@ TEST(NetworkLookup, AsksAllSourcesAtOnceAndDecidesAsOneByOne) {
                 EXPECT_LE(agents.agents[i]->requests(), 2) << position[i];
             }
         }
-    }
-}
-
-// Printers that answer only the standard objects pass; one that answers the
-// private object keeps that answer; two standard sources: the earlier decides.
-TEST(NetworkLookup, StandardObjectsDecideWhenNoAddressAnswersThePrivateOne) {
-    const char kPwg[] = "1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1", kOther[] = "1.3.6.1.4.1.11.2.3.9.1.1.7.0";
-    const std::string id = "MFG:Acme;CMD:PDF,JPEG;MDL:Standard;";
-    const std::string prefixed = std::string{0, static_cast<char>(id.size())} + id;
-    const auto N = Reply::kNoSuchName, S = Reply::kSilent, A = Reply::kAnswer;
-    struct Case {
-        std::string name;
-        std::vector<Reply> address, hostName;          // the private object
-        std::map<std::string, std::string> addressObjects, hostObjects;
-        std::string id, line;                          // the result and the trace line that gave it
-    };
-    const std::string pwgOk = "[PWG ppmPrinterIEEE1284DeviceId] Success. Device ID is " + id;
-    const std::string otherOk = std::string("[") + kOther + "] Success. Device ID is " + id;
-    const std::vector<Case> cases = {
-        {"PWG object only", {N}, {N}, {{kPwg, id}}, {}, id, pwgOk},
-        {"other object with its length", {N}, {N}, {{kOther, prefixed}}, {}, id, otherOk},
-        {"other object, plain", {N}, {S}, {{kOther, id}}, {}, id, otherOk},
-        {"PWG of the host name before the other object of the address", {N}, {N}, {{kOther, "CMD:PCL;"}},
-         {{kPwg, id}}, id, pwgOk},
-        {"the private object keeps deciding", {A}, {N}, {{kPwg, "CMD:PCL;"}}, {}, "MFG:Acme;CMD:PDF;",
-         "Success MIB Value. USB Device ID is MFG:Acme;CMD:PDF;"},
-        {"nothing anywhere", {N}, {N}, {}, {}, "", "GetCurrentPrinterDeviceID : strDeviceID : "},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Agents agents({c.address, c.hostName}, {"MFG:Acme;CMD:PDF;", "MFG:Acme;CMD:PDF;"},
-                      {c.addressObjects, c.hostObjects});
-        if (!agents.ok()) GTEST_SKIP() << "cannot bind port 161 on " << agents.net << "x (needs root)";
-        const Lookup lookup = LookUp(agents.addresses);
-        EXPECT_EQ(lookup.result, c.id.empty() ? 0 : 1);
-        EXPECT_LT(lookup.seconds, 2.5);
-        EXPECT_EQ(lookup.id, c.id);
-        EXPECT_EQ(lookup.Count(c.line), 1);
-        EXPECT_EQ(lookup.Count(pwgOk) + lookup.Count(otherOk), c.line == pwgOk || c.line == otherOk ? 1 : 0);
-    }
-}
-
-// A printer known only by IPP: whatever the framing, its device ID with CMD:,
-// or one made from its document formats; /ipp when /ipp/print is not found.
-// Its SNMP agent has none of the objects, so the check takes one round trip.
-TEST(NetworkLookup, IppDecidesWhenNoSnmpObjectGivesTheDeviceId) {
-    using R = IppResponder;
-    const std::string id = "MFG:Acme;MDL:Laser 9;CMD:PDF,JPEG;";
-    const std::vector<std::string> formats = {"application/octet-stream", "image/x-ms-bmp", "image/jpeg",
-                                              "application/pdf", "image/bmp"};
-    struct Case {
-        std::string name;
-        std::map<std::string, std::string> answers;
-        std::string id;
-    };
-    const std::vector<Case> cases = {
-        {"device ID, Content-Length", {{"/ipp/print", R::Http(R::Attributes(0, id, formats), false)}}, id},
-        {"formats only, chunked", {{"/ipp/print", R::Http(R::Attributes(0, "", formats), true)}},
-         "MFG:;MDL:;CMD:PDF,JPEG,BMP;"},
-        {"device ID without CMD:", {{"/ipp/print", R::Http(R::Attributes(0, "MFG:Acme;", {"image/png"}), true)}},
-         "MFG:;MDL:;CMD:PNG;"},
-        {"at /ipp only", {{"/ipp", R::Http(R::Attributes(0, id, {}), false)}}, id},
-        {"an IPP error, then nothing usable",
-         {{"/ipp/print", R::Http(R::Attributes(0x0406, id, {}), false)},
-          {"/ipp", R::Http(R::Attributes(0, "", {"text/plain"}), false)}},
-         ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Agents agents({{Reply::kNoSuchName}}, {""});
-        IppResponder printer(agents.addresses[0], c.answers);
-        if (!agents.ok() || !printer.ok()) GTEST_SKIP() << "cannot bind ports 161 and 631 on " << agents.net << "x";
-        const Lookup lookup = LookUp(agents.addresses);
-        EXPECT_EQ(lookup.result, c.id.empty() ? 0 : 1);
-        EXPECT_LT(lookup.seconds, 0.5);
-        EXPECT_EQ(lookup.id, c.id);
-        EXPECT_EQ(lookup.Count("[IPP printer-device-id] Success. Device ID is " + c.id), c.id.empty() ? 0 : 1);
     }
 }

@@ -1,9 +1,9 @@
 // A scripted SNMP agent for native tests: a UDP socket on a loopback address,
 // served by its own thread for as long as the object lives. It answers the i-th
 // request for the private device-ID object as script[i] says (the last entry for
-// every later one) and counts them. Other objects are answered with their bytes
-// from `objects`, or else as a printer without them: noSuchName, or nothing
-// while the script is silent; they are not counted.
+// every later one) and counts them. Other objects are answered as by a printer
+// without them: noSuchName, or nothing while the script is silent; they are not
+// counted.
 #pragma once
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,9 +32,8 @@ public:
 
     // Port 0 picks a free one. ok() is false when the address cannot be bound.
     LoopbackAgent(const std::string& address, unsigned short port, std::vector<Reply> script,
-                  std::string text = "MFG:Acme;CMD:PDF;", std::map<std::string, std::string> objects = {})
+                  std::string text = "MFG:Acme;CMD:PDF;")
         : m_script(std::move(script)), m_text(std::move(text)) {
-        for (const auto& [oid, bytes] : objects) m_objects[OidContent(oid.c_str())] = bytes;
         m_fd = socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in sa{};
         sa.sin_family = AF_INET;
@@ -95,9 +93,9 @@ private:
         return snmp::EncodeOidContent(arcs);
     }
 
-    Bytes Response(const snmp::DecodedMessage& request, Reply reply, const std::string& text) const {
+    Bytes Response(const snmp::DecodedMessage& request, Reply reply) const {
         std::uint8_t tag = snmp::kTagOctetString;
-        Bytes value(text.begin(), text.end());
+        Bytes value(m_text.begin(), m_text.end());
         std::int32_t status = 0;
         if (reply == Reply::kInteger) { tag = snmp::kTagInteger; value = {42}; }
         if (reply == Reply::kNoSuchName) { tag = snmp::kTagNull; value.clear(); status = 2; }
@@ -137,10 +135,8 @@ private:
             Reply reply = m_script.empty() ? Reply::kSilent
                                            : m_script[std::min<std::size_t>(n, m_script.size() - 1)];
             if (reply == Reply::kSilent) continue;
-            auto object = m_objects.find(oid);
-            const bool known = scripted || object != m_objects.end();
-            if (!scripted) reply = known ? Reply::kAnswer : Reply::kNoSuchName;
-            Bytes answer = Response(request, reply, scripted ? m_text : known ? object->second : std::string());
+            if (!scripted) reply = Reply::kNoSuchName;
+            Bytes answer = Response(request, reply);
             sendto(m_fd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
         }
     }
@@ -148,7 +144,6 @@ private:
     std::vector<Reply> m_script;
     std::string m_text;
     const Bytes m_privateObject = OidContent("1.3.6.1.4.1.47261.11.5.1.1.1.26.0");
-    std::map<Bytes, std::string> m_objects;
     int m_fd = -1;
     unsigned short m_port = 0;
     std::atomic<int> m_requests{0};

@@ -742,9 +742,9 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
 }
 
 // Printers that publish their device ID only by a standard means (the bench's
-// agents of the standard objects, ippeveprinter, an IPP printer that lists
-// formats only): Print appears, Browse offers exactly their languages, and a PDF
-// sent with -P reaches the queue byte for byte.
+// agents of the standard objects, ippeveprinter, an IPP printer at /ipp that
+// lists formats only): Print appears, Browse offers exactly their languages, and
+// a PDF sent with -P reaches the queue byte for byte.
 TEST_F(TabsFlow, PrintersOfStandardSourcesOnly) {
     const std::string pdf = File("standard.pdf", 2048, 40);
     const struct {
@@ -752,6 +752,7 @@ TEST_F(TabsFlow, PrintersOfStandardSourcesOnly) {
         std::vector<std::string> types;
     } cases[] = {
         {"PWG", {"PDF files (*.PDF)", "TIFF files (*.TIF)"}},
+        {"OTHER", {"PDF files (*.PDF)"}},
         {"OTHERLEN", {"PDF files (*.PDF)"}},
         {"IPPEVE", {"PDF files (*.PDF)", "JPEG files (*.JPG)"}},
         {"IPPFORMATS", {"PDF files (*.PDF)", "PNG files (*.PNG)", "BMP files (*.BMP)"}},
