@@ -340,10 +340,11 @@ start_ipp() {
     WATCH=avahi wait_for "avahi-daemon" 10 avahi-daemon --check || die "avahi-daemon did not start"
   fi
   # It listens on localhost only (with an address it fails on the IPv6 listener):
-  # a relay puts it on the bench's address.
+  # a relay puts it on the bench's address. It advertises nothing (-r off): CUPS
+  # clients, Wine among them, would list it as a printer of their own.
   port=$("$PY" "$here/benchd.py" freeport 127.0.0.1 tcp)
   mkdir -p "$DIR/ipp/spool"
-  start ippeveprinter ippeveprinter ippeveprinter -n localhost -p "$port" -d "$DIR/ipp/spool" -M Orvane \
+  start ippeveprinter ippeveprinter ippeveprinter -n localhost -p "$port" -r off -d "$DIR/ipp/spool" -M Orvane \
     -m "Standard 300" -f application/pdf,image/jpeg "Orvane IPP $n"
   WATCH=ippeveprinter wait_for "ippeveprinter" 20 tcp_listening 127.0.0.1 "$port" || die "ippeveprinter did not start"
   start ipp-IPPEVE python3 "$PY" "$here/benchd.py" ipp "$n.13" forward "$port"
