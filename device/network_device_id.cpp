@@ -1,23 +1,26 @@
 #include "device/network_device_id.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <utility>
 
+#include "device/ipp_answer.h"
 #include "snmp/snmp.h"
 
 const char kDeviceIdOid[] = "1.3.6.1.4.1.47261.11.5.1.1.1.26.0";
 
 namespace {
 
-// One GET of the device-ID object: timeout 1 s, and a source that stays silent
+// One GET of a device-ID object: timeout 1 s, and a source that stays silent
 // is asked a second time.
-std::size_t AddDeviceIdGet(SNMPGetBatch& batch, const NetworkSource& source) {
+std::size_t AddDeviceIdGet(SNMPGetBatch& batch, const NetworkSource& source, const char* oid) {
     Target target;
     target.setAgentAddress(source.address.c_str());
     target.setReadCommunity(source.community.c_str());
     target.setTimeout(1);
     target.setRetryCount(1);
     VarBind binding;
-    binding.setOID(OID(kDeviceIdOid));
+    binding.setOID(OID(oid));
     ReqRespPDU request;
     request.setVarBindList(&binding, 1);
     return batch.add(request, target);
@@ -34,22 +37,192 @@ DeviceIdAnswer Await(SNMPGetBatch& batch, std::size_t index) {
     return answer;
 }
 
+// The text of an octet string up to its first zero byte, without a leading
+// two-byte length (big-endian, as the 1284 device ID carries it) when that
+// length is the text's, counted with or without the two bytes themselves.
+std::string WithoutLengthPrefix(const std::vector<std::uint8_t>& bytes) {
+    std::size_t start = 0;
+    if (bytes.size() >= 2) {
+        const std::size_t length = static_cast<std::size_t>(bytes[0]) << 8 | bytes[1];
+        if (length == bytes.size() - 2 || length == bytes.size()) start = 2;
+    }
+    std::size_t end = start;
+    while (end < bytes.size() && bytes[end] != 0) ++end;
+    return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
+StandardAnswer ReadObject(SNMPGetBatch& batch, std::size_t index) {
+    StandardAnswer answer;
+    const int code = batch.wait(index);
+    const OctetString* value =
+        code == kSnmpSuccess ? batch.request(index).getVarBind(0).getValue().asOctetString() : nullptr;
+    if (code != kSnmpSuccess) {
+        answer.failure = SNMPManager::errorToString(code);
+    } else if (value == nullptr) {
+        answer.failure = "no octet string";
+    } else {
+        answer.id = WithoutLengthPrefix(value->content());
+        answer.found = !answer.id.empty();
+        if (!answer.found) answer.failure = "empty";
+    }
+    return answer;
+}
+
+// Get-Printer-Attributes to one printer over plain HTTP: the usual resource
+// on the first attempt, the older one on the second.
+class IppAsk : public snmp::Conversation {
+public:
+    explicit IppAsk(std::string host) : m_host(std::move(host)) {}
+
+    std::vector<std::uint8_t> NextRequest() override {
+        static const char* const kResources[] = {"/ipp/print", "/ipp"};
+        const char* resource = kResources[std::min(m_attempt, 1)];
+        return EncodeIppDeviceIdRequest(m_host, resource, ++m_attempt);
+    }
+    bool Accept(const std::uint8_t*, std::size_t) override { return false; }
+
+    Verdict Judge(const std::vector<std::uint8_t>& received, bool closed) override {
+        int status = 0;
+        std::vector<std::uint8_t> body;
+        switch (ReadHttpResponse(received, closed, &status, &body)) {
+            case HttpFrame::kIncomplete: return Verdict::kMore;
+            case HttpFrame::kBroken: return Refuse("unreadable HTTP answer");
+            case HttpFrame::kComplete: break;
+        }
+        if (status != 200) return Refuse("HTTP status " + std::to_string(status));
+        IppPrinterAttributes attributes;
+        if (!DecodeIppResponse(body, &attributes)) return Refuse("unreadable IPP answer");
+        if (attributes.status > 0xFF) {
+            char code[16];
+            std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(attributes.status));
+            return Refuse(std::string("IPP status ") + code);
+        }
+        m_id = IppDeviceId(attributes);
+        if (m_id.empty()) return Refuse("no printer-device-id with CMD: and none of the five formats");
+        return Verdict::kAnswered;
+    }
+
+    const std::string& id() const { return m_id; }
+    const std::string& failure() const { return m_failure; }
+    std::size_t exchange = 0;
+
+private:
+    Verdict Refuse(std::string why) {
+        m_failure = std::move(why);
+        return Verdict::kRefused;
+    }
+
+    std::string m_host;
+    int m_attempt = 0;
+    std::string m_id, m_failure;
+};
+
+constexpr unsigned short kIppPort = 631;
+
 }  // namespace
 
-NetworkDeviceIdReads::NetworkDeviceIdReads(std::vector<NetworkSource> sources) : m_sources(std::move(sources)) {}
+// Declared in this order so that the batch, whose loop talks to the IPP
+// questions, is gone before they are.
+struct StandardAsks {
+    std::vector<std::unique_ptr<IppAsk>> ipp;
+    SNMPGetBatch batch;
+};
+
+namespace {
+
+// Returns the question's index in `asks.ipp`.
+std::size_t StartIpp(StandardAsks& asks, const NetworkSource& target) {
+    asks.ipp.push_back(std::make_unique<IppAsk>(target.address));
+    IppAsk& ask = *asks.ipp.back();
+    // Two attempts of a second: the same two seconds as the SNMP GETs.
+    ask.exchange = asks.batch.exchanges().Start(target.address, kIppPort, 2, 1000, ask, snmp::Transport::kStream);
+    return asks.ipp.size() - 1;
+}
+
+StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
+    IppAsk& ask = *asks.ipp[index];
+    StandardAnswer answer;
+    switch (asks.batch.exchanges().Wait(ask.exchange)) {
+        case snmp::ExchangeResult::kAnswered:
+            answer.found = true;
+            answer.id = ask.id();
+            return answer;
+        case snmp::ExchangeResult::kTimeout: answer.failure = "no answer"; break;
+        case snmp::ExchangeResult::kResolveFailed: answer.failure = "unknown host"; break;
+        case snmp::ExchangeResult::kSocketFailed:
+        case snmp::ExchangeResult::kSendFailed: answer.failure = "no connection"; break;
+        case snmp::ExchangeResult::kReceiveFailed: answer.failure = "connection lost"; break;
+    }
+    // What the printer itself said, when it said something.
+    if (!ask.failure().empty()) answer.failure = ask.failure();
+    return answer;
+}
+
+struct StandardSource {
+    const char* name;
+    std::size_t (*start)(StandardAsks& asks, const NetworkSource& target);
+    StandardAnswer (*read)(StandardAsks& asks, std::size_t index);
+};
+
+const StandardSource kStandardSources[] = {
+    {"PWG ppmPrinterIEEE1284DeviceId",
+     [](StandardAsks& asks, const NetworkSource& target) {
+         return AddDeviceIdGet(asks.batch, target, "1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1");
+     },
+     [](StandardAsks& asks, std::size_t index) { return ReadObject(asks.batch, index); }},
+    {"1.3.6.1.4.1.11.2.3.9.1.1.7.0",
+     [](StandardAsks& asks, const NetworkSource& target) {
+         return AddDeviceIdGet(asks.batch, target, "1.3.6.1.4.1.11.2.3.9.1.1.7.0");
+     },
+     [](StandardAsks& asks, std::size_t index) { return ReadObject(asks.batch, index); }},
+    {"IPP printer-device-id", StartIpp, ReadIpp},
+};
+
+}  // namespace
+
+const std::size_t kStandardSourceCount = sizeof(kStandardSources) / sizeof(kStandardSources[0]);
+
+const char* StandardSourceName(std::size_t kind) { return kStandardSources[kind].name; }
+
+NetworkDeviceIdReads::NetworkDeviceIdReads(std::vector<NetworkSource> sources) : m_sources(std::move(sources)) {
+    for (const NetworkSource& source : m_sources) {
+        if (source.address.empty()) continue;
+        bool seen = false;
+        for (const NetworkSource& target : m_standardTargets)
+            seen |= target.address == source.address && target.community == source.community;
+        if (!seen) m_standardTargets.push_back(source);
+    }
+}
 
 NetworkDeviceIdReads::~NetworkDeviceIdReads() = default;
+
+void NetworkDeviceIdReads::StartBatch() {
+    m_pAsks = std::make_unique<StandardAsks>();
+    m_firstInBatch = m_next;
+    for (std::size_t i = m_next; i < m_sources.size(); ++i) {
+        AddDeviceIdGet(m_pAsks->batch, m_sources[i], kDeviceIdOid);
+    }
+    for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
+        for (const NetworkSource& target : m_standardTargets)
+            m_standardAsks.push_back(kStandardSources[kind].start(*m_pAsks, target));
+    }
+}
 
 DeviceIdAnswer NetworkDeviceIdReads::Next(const std::string& address, const std::string& community) {
     if (m_next >= m_sources.size() || m_sources[m_next].address != address ||
         m_sources[m_next].community != community) {
         SNMPGetBatch alone;
-        return Await(alone, AddDeviceIdGet(alone, {address, community}));
+        return Await(alone, AddDeviceIdGet(alone, {address, community}, kDeviceIdOid));
     }
-    if (!m_pBatch) {
-        m_pBatch = std::make_unique<SNMPGetBatch>();
-        m_firstInBatch = m_next;
-        for (std::size_t i = m_next; i < m_sources.size(); ++i) AddDeviceIdGet(*m_pBatch, m_sources[i]);
+    if (!m_pAsks) StartBatch();
+    return Await(m_pAsks->batch, m_next++ - m_firstInBatch);
+}
+
+StandardAnswer NetworkDeviceIdReads::Standard(std::size_t kind, std::size_t target) {
+    if (!m_pAsks) {
+        m_next = m_sources.size();
+        StartBatch();
     }
-    return Await(*m_pBatch, m_next++ - m_firstInBatch);
+    return kStandardSources[kind].read(*m_pAsks, m_standardAsks[kind * m_standardTargets.size() + target]);
 }

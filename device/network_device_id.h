@@ -4,13 +4,18 @@
 // seconds. So the first time an answer is needed, every source still ahead is
 // asked at once, and the lookup then takes the answers in its own order,
 // deciding exactly as it would have one by one.
+//
+// Behind the maker's private object stand the standard means by which printers
+// of every maker publish their device ID (kStandardSources). They are asked in
+// the same first moment, for every address of the lookup, and are read only
+// when no address answered the private object.
 #pragma once
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
 
-class SNMPGetBatch;
+struct StandardAsks;
 
 // Object of the printer maker's private MIB that holds the 1284 device ID.
 extern const char kDeviceIdOid[];
@@ -28,6 +33,18 @@ struct DeviceIdAnswer {
     std::string text;
 };
 
+// What a standard source gave for one address: a device ID, or why not.
+struct StandardAnswer {
+    bool found = false;
+    std::string id;
+    std::string failure;
+};
+
+// The standard sources, in the order they decide: two SNMP objects, then IPP's
+// Get-Printer-Attributes on TCP port 631. Names are for the trace.
+extern const std::size_t kStandardSourceCount;
+const char* StandardSourceName(std::size_t kind);
+
 class NetworkDeviceIdReads {
 public:
     // `sources` in the order the lookup asks them. Nothing is sent yet.
@@ -41,9 +58,19 @@ public:
     // community; a source out of that order is asked on its own.
     DeviceIdAnswer Next(const std::string& address, const std::string& community);
 
+    // The addresses (with their communities) the standard sources ask, each once.
+    const std::vector<NetworkSource>& StandardTargets() const { return m_standardTargets; }
+    // Standard source `kind` of target `target`. The walk over the private
+    // object is over by then: no more of its GETs are started.
+    StandardAnswer Standard(std::size_t kind, std::size_t target);
+
 private:
+    void StartBatch();
+
     std::vector<NetworkSource> m_sources;
+    std::vector<NetworkSource> m_standardTargets;
     std::size_t m_next = 0;          // the next source the lookup will want
     std::size_t m_firstInBatch = 0;  // batch index i belongs to source m_firstInBatch + i
-    std::unique_ptr<SNMPGetBatch> m_pBatch;
+    std::vector<std::size_t> m_standardAsks;   // kind-major: [kind * targets + target]
+    std::unique_ptr<StandardAsks> m_pAsks;     // the batch, and what its IPP questions need
 };

@@ -119,8 +119,33 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
             return GetNetworkDeviceID(address, community, deviceID);
         },
         true);
+    if (result != 1) result = GetStandardDeviceID(strDeviceID);
     m_pReads = nullptr;
     return result;
+}
+
+int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
+    strDeviceID.clear();
+    if (m_pReads == nullptr) return 0;
+    const std::vector<NetworkSource>& targets = m_pReads->StandardTargets();
+    for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
+        const char* name = StandardSourceName(kind);
+        for (std::size_t t = 0; t < targets.size(); ++t) {
+            DebugLog("[%s] IP is %s", name, targets[t].address.c_str());
+            StandardAnswer answer = m_pReads->Standard(kind, t);
+            if (answer.found) {
+                DebugLog("[%s] Success. Device ID is %s", name, answer.id.c_str());
+            } else {
+                DebugLog("[%s] Failed / %s", name, answer.failure.c_str());
+            }
+            DebugLog("[%s] GetNetworkDeviceID : ret : %s", name, answer.found ? "TRUE" : "FALSE");
+            if (answer.found) {
+                strDeviceID = answer.id;
+                return 1;
+            }
+        }
+    }
+    return 0;
 }
 
 int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDeviceID, const AskSource& ask,
@@ -376,7 +401,7 @@ int CPrtControl::GetNetworkDeviceID(std::string address, std::string community,
     if (m_pReads) {
         answer = m_pReads->Next(address, community);
     } else {
-        NetworkDeviceIdReads alone({{address, community}});
+        NetworkDeviceIdReads alone({});   // the private object only, asked on its own
         answer = alone.Next(address, community);
     }
 

@@ -8,9 +8,9 @@
 // DeviceIo and RegistryReader; GetNetworkDeviceID is virtual so that the routing
 // can be exercised without a network.
 //
-// A network lookup asks its SNMP sources at once (NetworkDeviceIdReads) and
-// then decides and traces in the sources' order, as if it had asked them one
-// by one; nothing of it outlives GetCurrentPrinterDeviceID.
+// A network lookup asks its sources at once (NetworkDeviceIdReads) and then
+// decides and traces in the sources' order, as if it had asked them one by
+// one; nothing of it outlives GetCurrentPrinterDeviceID.
 #pragma once
 #include <functional>
 #include <string>
@@ -47,6 +47,11 @@ public:
     // Within a lookup the answer comes from the GETs the lookup started at once.
     virtual int GetNetworkDeviceID(std::string address, std::string community,
                                    std::string& pNetworkDeviceID);
+
+    // When no source answered the private object: the standard sources
+    // (kStandardSources) of every address the lookup asked, in their order; the
+    // first device ID found decides. 1 with it, 0 with strDeviceID empty.
+    virtual int GetStandardDeviceID(std::string& strDeviceID);
 
 private:
     using AskSource = std::function<int(const std::string& address, const std::string& community,

@@ -29,9 +29,10 @@ inline bool EndpointFromSockaddr(const sockaddr* address, std::size_t length, En
     return false;
 }
 
-// getaddrinfo's first address for `host`.
-inline bool ResolveEndpoint(const std::string& host, unsigned short port, Endpoint* out) {
+// getaddrinfo's first address for `host`; with `numericOnly` a literal address only.
+inline bool ResolveEndpoint(const std::string& host, unsigned short port, bool numericOnly, Endpoint* out) {
     addrinfo hints{};
+    hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     hints.ai_protocol = IPPROTO_UDP;

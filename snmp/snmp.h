@@ -155,7 +155,8 @@ public:
     static const char* errorToString(int code);
 };
 
-// GETs to several targets at once: all are sent when added and their answers
+// GETs to several targets at once: those to a literal address are sent when
+// added, one to a host name when it is first waited for, and their answers are
 // awaited together on the caller's thread, so the slowest decides how long
 // they take, not their sum. Each behaves as SNMPManager::get on its own; a GET
 // not yet awaited when the batch is destroyed is abandoned with its socket.
@@ -172,6 +173,9 @@ public:
     int wait(std::size_t index);
     // The copy, with the answer's values once wait() returned 0.
     ReqRespPDU& request(std::size_t index);
+    // The batch's exchanges, for questions of other protocols that share its
+    // loop and deadlines.
+    snmp::ExchangeSet& exchanges() { return m_exchanges; }
 
 private:
     struct Get;

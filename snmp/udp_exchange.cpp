@@ -1,5 +1,6 @@
 #include "snmp/udp_exchange.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "snmp/ber.h"
@@ -18,25 +19,48 @@ ExchangeSet::~ExchangeSet() {
 }
 
 std::size_t ExchangeSet::Start(const std::string& host, unsigned short port, int attempts, int timeoutMs,
-                               Conversation& conversation) {
+                               Conversation& conversation, Transport transport) {
     Exchange exchange;
+    exchange.stream = transport == Transport::kStream;
     exchange.host = host;
     exchange.port = port;
     exchange.attemptsLeft = attempts;
     exchange.timeoutMs = timeoutMs;
     exchange.conversation = &conversation;
+    exchange.end = Clock::now() + std::chrono::milliseconds(static_cast<long long>(attempts) * timeoutMs);
+    exchange.resolved = m_sockets.Resolve(host, port, true, &exchange.agent);
     m_exchanges.push_back(exchange);
-    SendNextAttempt(m_exchanges.back());
+    if (exchange.resolved) SendNextAttempt(m_exchanges.back());
     return m_exchanges.size() - 1;
 }
 
+void ExchangeSet::Reach(Exchange& exchange) {
+    exchange.resolved = true;
+    if (Clock::now() >= exchange.end) {
+        exchange.over = true;
+    } else if (!m_sockets.Resolve(exchange.host, exchange.port, false, &exchange.agent)) {
+        exchange.result = ExchangeResult::kResolveFailed;
+        exchange.over = true;
+    } else {
+        SendNextAttempt(exchange);
+    }
+}
+
 void ExchangeSet::SendNextAttempt(Exchange& exchange) {
-    while (exchange.attemptsLeft > 0) {
+    while (exchange.attemptsLeft > 0 && Clock::now() < exchange.end) {
         --exchange.attemptsLeft;
         std::vector<std::uint8_t> request = exchange.conversation->NextRequest();
-        if (!m_sockets.Resolve(exchange.host, exchange.port, &exchange.agent)) {
-            exchange.result = ExchangeResult::kResolveFailed;
-            continue;
+        if (exchange.stream) {
+            exchange.socket = m_sockets.Connect(exchange.agent);
+            if (exchange.socket == DatagramSockets::kNoSocket) {
+                exchange.result = ExchangeResult::kSendFailed;
+                continue;
+            }
+            exchange.outgoing = std::move(request);
+            exchange.received.clear();
+            exchange.connecting = true;
+            exchange.deadline = std::min(Clock::now() + std::chrono::milliseconds(exchange.timeoutMs), exchange.end);
+            return;
         }
         exchange.socket = m_sockets.Open(exchange.agent);
         if (exchange.socket == DatagramSockets::kNoSocket) {
@@ -49,7 +73,7 @@ void ExchangeSet::SendNextAttempt(Exchange& exchange) {
             exchange.result = ExchangeResult::kSendFailed;
             continue;
         }
-        exchange.deadline = Clock::now() + std::chrono::milliseconds(exchange.timeoutMs);
+        exchange.deadline = std::min(Clock::now() + std::chrono::milliseconds(exchange.timeoutMs), exchange.end);
         return;
     }
     exchange.over = true;
@@ -66,25 +90,57 @@ void ExchangeSet::EndAttempt(Exchange& exchange, ExchangeResult result) {
     }
 }
 
+void ExchangeSet::ServeStream(Exchange& exchange) {
+    if (exchange.connecting) {
+        exchange.connecting = false;
+        if (!m_sockets.Connected(exchange.socket) || !m_sockets.Send(exchange.socket, exchange.outgoing)) {
+            EndAttempt(exchange, ExchangeResult::kSendFailed);
+        }
+        return;
+    }
+    std::size_t size = 0;
+    if (!m_sockets.Receive(exchange.socket, &m_buffer, &size)) {
+        EndAttempt(exchange, ExchangeResult::kReceiveFailed);
+        return;
+    }
+    exchange.received.insert(exchange.received.end(), m_buffer.begin(),
+                             m_buffer.begin() + static_cast<std::ptrdiff_t>(size));
+    const bool closed = size == 0;
+    if (exchange.received.size() > DatagramSockets::kMaxStreamAnswer) {
+        EndAttempt(exchange, ExchangeResult::kReceiveFailed);
+        return;
+    }
+    switch (exchange.conversation->Judge(exchange.received, closed)) {
+        case Conversation::Verdict::kAnswered: EndAttempt(exchange, ExchangeResult::kAnswered); break;
+        case Conversation::Verdict::kRefused: EndAttempt(exchange, ExchangeResult::kReceiveFailed); break;
+        case Conversation::Verdict::kMore:
+            if (closed) EndAttempt(exchange, ExchangeResult::kReceiveFailed);
+            break;
+    }
+}
+
 ExchangeResult ExchangeSet::Wait(std::size_t index) {
     std::vector<DatagramSockets::Handle> sockets;
     std::vector<Exchange*> waiting;
-    std::vector<bool> readable;
-    while (!m_exchanges.at(index).over) {
+    std::vector<bool> readable, connecting;
+    if (!m_exchanges.at(index).resolved) Reach(m_exchanges[index]);
+    while (!m_exchanges[index].over) {
         // The exchange at `index` is not over, so at least one attempt is on the wire.
         sockets.clear();
         waiting.clear();
+        connecting.clear();
         Clock::time_point first = Clock::time_point::max();
         for (Exchange& exchange : m_exchanges) {
             if (exchange.socket == DatagramSockets::kNoSocket) continue;
             sockets.push_back(exchange.socket);
+            connecting.push_back(exchange.connecting);
             waiting.push_back(&exchange);
             if (exchange.deadline < first) first = exchange.deadline;
         }
         if (sockets.empty()) break;
         auto left = std::chrono::ceil<std::chrono::milliseconds>(first - Clock::now()).count();
         readable.assign(sockets.size(), false);
-        switch (m_sockets.WaitReadable(sockets, left > 0 ? static_cast<int>(left) : 0, &readable)) {
+        switch (m_sockets.WaitReadable(sockets, connecting, left > 0 ? static_cast<int>(left) : 0, &readable)) {
             case DatagramSockets::WaitResult::kFailed:
                 // Retrying a broken wait would only spin until the deadline.
                 for (Exchange* exchange : waiting) EndAttempt(*exchange, ExchangeResult::kReceiveFailed);
@@ -96,6 +152,10 @@ ExchangeResult ExchangeSet::Wait(std::size_t index) {
                 for (std::size_t i = 0; i < waiting.size(); ++i) {
                     if (!readable[i]) continue;
                     Exchange& exchange = *waiting[i];
+                    if (exchange.stream) {
+                        ServeStream(exchange);
+                        continue;
+                    }
                     std::size_t size = 0;
                     Endpoint from;
                     if (!m_sockets.ReceiveFrom(exchange.socket, &m_buffer, &size, &from)) continue;

@@ -1,7 +1,9 @@
 // The socket edge of the SNMP library: request/answer exchanges over UDP. Each
 // exchange sends one datagram per attempt from a fresh socket and waits for the
 // answer until that attempt's deadline; any number of exchanges run together in
-// one receive loop on the caller's thread. The loop is portable; only the
+// one receive loop on the caller's thread. An exchange may instead run over a
+// TCP connection per attempt, so that other protocols' questions to the same
+// printers share the loop and its deadlines. The loop is portable; only the
 // socket calls below it differ between Winsock and BSD sockets.
 #pragma once
 #include <chrono>
@@ -28,21 +30,34 @@ public:
     using Handle = std::intptr_t;
     static constexpr Handle kNoSocket = -1;
     enum class WaitResult { kReadable, kNothing, kFailed };
+    // Bytes a stream may bring for one answer; more ends the attempt.
+    static constexpr std::size_t kMaxStreamAnswer = 256 * 1024;
 
     virtual ~DatagramSockets() = default;
-    // getaddrinfo's first address for `host` (a literal or a name).
-    virtual bool Resolve(const std::string& host, unsigned short port, Endpoint* agent) = 0;
+    // getaddrinfo's first address for `host`; with `numericOnly` a literal
+    // address only (no name service is asked, so it never blocks).
+    virtual bool Resolve(const std::string& host, unsigned short port, bool numericOnly, Endpoint* agent) = 0;
     // A UDP socket of the agent's family, or kNoSocket.
     virtual Handle Open(const Endpoint& agent) = 0;
     virtual bool SendTo(Handle socket, const Endpoint& agent, const std::vector<std::uint8_t>& datagram) = 0;
     // Waits up to `timeoutMs` for any of `sockets`; marks in `readable` which have
-    // a datagram. kNothing also covers an interrupted wait.
-    virtual WaitResult WaitReadable(const std::vector<Handle>& sockets, int timeoutMs,
-                                    std::vector<bool>* readable) = 0;
+    // something to read, or, where `connecting` is set, whose connect is over
+    // (done or failed). kNothing also covers an interrupted wait.
+    virtual WaitResult WaitReadable(const std::vector<Handle>& sockets, const std::vector<bool>& connecting,
+                                    int timeoutMs, std::vector<bool>* readable) = 0;
     // One datagram; false when none could be read (an ICMP error, for one).
     virtual bool ReceiveFrom(Handle socket, std::vector<std::uint8_t>* buffer, std::size_t* size,
                              Endpoint* from) = 0;
     virtual void Close(Handle socket) = 0;
+
+    // TCP: a non-blocking socket whose connect to `peer` has begun, or kNoSocket.
+    virtual Handle Connect(const Endpoint& peer) = 0;
+    // Once the wait reported the connect over: whether it succeeded.
+    virtual bool Connected(Handle socket) = 0;
+    // Sends all of `bytes`; false when they did not all go.
+    virtual bool Send(Handle socket, const std::vector<std::uint8_t>& bytes) = 0;
+    // What has arrived, up to the buffer's size; *size 0 when the peer closed.
+    virtual bool Receive(Handle socket, std::vector<std::uint8_t>* buffer, std::size_t* size) = 0;
 };
 
 DatagramSockets& SystemSockets();
@@ -59,14 +74,29 @@ public:
     virtual std::vector<std::uint8_t> NextRequest() = 0;
     // True when a datagram from the agent answers the current attempt.
     virtual bool Accept(const std::uint8_t* data, std::size_t size) = 0;
+
+    // Over a stream: what the bytes received so far on this attempt are.
+    // `closed` when the peer has closed its side. kRefused ends the attempt.
+    enum class Verdict { kMore, kAnswered, kRefused };
+    virtual Verdict Judge(const std::vector<std::uint8_t>& /*received*/, bool /*closed*/) {
+        return Verdict::kRefused;
+    }
 };
 
+enum class Transport { kDatagram, kStream };
+
 // Exchanges that run at the same time. An attempt that fails in any way
-// (unresolvable host, no socket, send error, failed wait, silence until its
-// deadline) is followed by the next, up to the exchange's attempt count; the
-// last attempt's outcome is the exchange's. Datagrams from other addresses,
-// unreadable ones and those the conversation refuses are dropped and do not
-// shorten an attempt. Every socket is closed by the time the set is destroyed.
+// (no socket, send error, failed wait, silence until its deadline) is followed
+// by the next, up to the exchange's attempt count; the last attempt's outcome
+// is the exchange's. Every exchange ends by its start time plus its attempts'
+// time. A literal address goes on the wire when the exchange starts; a host
+// name is resolved once, and only when Wait is called for that exchange: name
+// resolution blocks, and a stale name must not hold up the answers of the
+// exchanges before it. A name reached after its exchange's end is not asked.
+// Datagrams from other addresses, unreadable ones and those the conversation
+// refuses are dropped and do not shorten an attempt. Over a stream, a failed
+// connect, a closed connection or an answer the conversation refuses ends
+// the attempt at once. Every socket is closed by the time the set is destroyed.
 class ExchangeSet {
 public:
     explicit ExchangeSet(DatagramSockets& sockets) : m_sockets(sockets) {}
@@ -74,10 +104,11 @@ public:
     ExchangeSet(const ExchangeSet&) = delete;
     ExchangeSet& operator=(const ExchangeSet&) = delete;
 
-    // Starts an exchange and sends its first attempt now; returns its index.
+    // Starts an exchange and, for a literal address, sends its first attempt
+    // now; returns its index.
     // `conversation` must outlive the set.
     std::size_t Start(const std::string& host, unsigned short port, int attempts, int timeoutMs,
-                      Conversation& conversation);
+                      Conversation& conversation, Transport transport = Transport::kDatagram);
     // Serves every running exchange until the one at `index` is over.
     ExchangeResult Wait(std::size_t index);
 
@@ -91,14 +122,23 @@ private:
         Conversation* conversation = nullptr;
         Endpoint agent;
         DatagramSockets::Handle socket = DatagramSockets::kNoSocket;
-        Clock::time_point deadline;
+        Clock::time_point deadline;   // of the attempt on the wire
+        Clock::time_point end;        // of the whole exchange
+        bool resolved = false;
+        bool stream = false;
+        bool connecting = false;                  // stream: the connect is not over yet
+        std::vector<std::uint8_t> outgoing, received;   // stream: this attempt's bytes
         bool over = false;
         ExchangeResult result = ExchangeResult::kTimeout;
     };
 
+    // Resolves a host name exchange the first time it is waited for.
+    void Reach(Exchange& exchange);
     // Sends the next attempt that gets as far as the wire, or ends the exchange.
     void SendNextAttempt(Exchange& exchange);
     void EndAttempt(Exchange& exchange, ExchangeResult result);
+    // A stream socket the wait reported ready: the connect's end, or bytes.
+    void ServeStream(Exchange& exchange);
 
     DatagramSockets& m_sockets;
     std::vector<Exchange> m_exchanges;

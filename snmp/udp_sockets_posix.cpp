@@ -1,5 +1,6 @@
 // BSD sockets under the receive loop.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -17,8 +18,8 @@ namespace {
 
 class PosixSockets : public DatagramSockets {
 public:
-    bool Resolve(const std::string& host, unsigned short port, Endpoint* agent) override {
-        return ResolveEndpoint(host, port, agent);
+    bool Resolve(const std::string& host, unsigned short port, bool numericOnly, Endpoint* agent) override {
+        return ResolveEndpoint(host, port, numericOnly, agent);
     }
 
     Handle Open(const Endpoint& agent) override {
@@ -34,10 +35,12 @@ public:
                static_cast<ssize_t>(datagram.size());
     }
 
-    WaitResult WaitReadable(const std::vector<Handle>& sockets, int timeoutMs,
+    WaitResult WaitReadable(const std::vector<Handle>& sockets, const std::vector<bool>& connecting, int timeoutMs,
                             std::vector<bool>* readable) override {
         std::vector<pollfd> polled;
-        for (Handle s : sockets) polled.push_back({static_cast<int>(s), POLLIN, 0});
+        for (std::size_t i = 0; i < sockets.size(); ++i) {
+            polled.push_back({static_cast<int>(sockets[i]), static_cast<short>(connecting[i] ? POLLOUT : POLLIN), 0});
+        }
         int ready = poll(polled.data(), polled.size(), timeoutMs);
         if (ready < 0) return errno == EINTR ? WaitResult::kNothing : WaitResult::kFailed;
         if (ready == 0) return WaitResult::kNothing;
@@ -56,6 +59,38 @@ public:
     }
 
     void Close(Handle socket) override { close(static_cast<int>(socket)); }
+
+    Handle Connect(const Endpoint& peer) override {
+        sockaddr_storage to{};
+        int length = SockaddrFromEndpoint(peer, &to);
+        int fd = socket(peer.family == 6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (fd < 0) return kNoSocket;
+        if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0 ||
+            (connect(fd, reinterpret_cast<sockaddr*>(&to), static_cast<socklen_t>(length)) != 0 &&
+             errno != EINPROGRESS)) {
+            close(fd);
+            return kNoSocket;
+        }
+        return fd;
+    }
+
+    bool Connected(Handle socket) override {
+        int error = 0;
+        socklen_t length = sizeof(error);
+        return getsockopt(static_cast<int>(socket), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+    }
+
+    bool Send(Handle socket, const std::vector<std::uint8_t>& bytes) override {
+        return send(static_cast<int>(socket), bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(bytes.size());
+    }
+
+    bool Receive(Handle socket, std::vector<std::uint8_t>* buffer, std::size_t* size) override {
+        ssize_t got = recv(static_cast<int>(socket), buffer->data(), buffer->size(), 0);
+        if (got < 0) return false;
+        *size = static_cast<std::size_t>(got);
+        return true;
+    }
 };
 
 }  // namespace

@@ -11,6 +11,7 @@ packages=(
   xvfb x11-utils imagemagick locales fonts-ipafont-gothic
   cups-daemon cups-client
   snmpd snmp
+  cups-ipp-utils dbus avahi-daemon
   nsis fp-utils libchm-bin wixl msitools
   python3
 )

@@ -35,6 +35,23 @@ DEVID_LOCAL=$DEVID_ALL
 INTEGER_VALUE=42
 AGENTS=(PDFJPEG:2:normal PDF:3:normal ALL:4:normal NONE:5:normal SILENT:6:silent
         INTEGER:7:normal SECOND:8:second COMMUNITY:9:normal)
+# Printers that publish their device ID only by a standard means: an agent with
+# another object (SNMP_OID_/SNMP_VALUE_ replace the private object; an empty
+# value leaves the agent with no device-ID object at all), or IPP on port 631.
+OID_PWG=1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1
+OID_OTHER=1.3.6.1.4.1.11.2.3.9.1.1.7.0
+DEVID_PWG="MFG:Orvane;CMD:PJL,PDF,TIFF;MDL:Standard 200;CLS:PRINTER;"
+DEVID_OTHER="MFG:Orvane;CMD:PJL,PDF;MDL:Standard 210;CLS:PRINTER;"
+DEVID_OTHERLEN=$DEVID_OTHER
+DEVID_IPPEVE="MFG:Orvane;MDL:Standard 300;CMD:PDF,JPEG;"
+DEVID_IPPFORMATS="MFG:;MDL:;CMD:PDF,PNG,BMP;"
+SNMP_OID_PWG=$OID_PWG SNMP_VALUE_PWG="octet_str \"$DEVID_PWG\""
+SNMP_OID_OTHER=$OID_OTHER SNMP_VALUE_OTHER="octet_str \"$DEVID_OTHER\""
+SNMP_OID_OTHERLEN=$OID_OTHER
+SNMP_VALUE_OTHERLEN="octet_str 0x$(printf '%04x' ${#DEVID_OTHER})$(printf '%s' "$DEVID_OTHER" | od -An -tx1 | tr -d ' \n')"
+SNMP_VALUE_IPPEVE="" SNMP_VALUE_IPPFORMATS=""
+IPPFORMATS_TYPES=application/octet-stream,application/pdf,image/png,image/x-ms-bmp
+AGENTS+=(PWG:10:normal OTHER:11:normal OTHERLEN:12:normal IPPEVE:13:normal IPPFORMATS:14:normal)
 
 q() { local v=${1//\'/\'\\\'\'}; printf "'%s'" "$v"; }  # single-quoted for the env file
 log() { echo "bench: $*" >&2; }
@@ -231,14 +248,14 @@ queue_remove() {  # name
 # ---- snmpd agents --------------------------------------------------------------
 freeport() { "$PY" "$here/benchd.py" freeport "$1" udp; }
 
-start_snmpd() {  # name address port "type value" community
-  local name=$1 addr=$2 port=$3 value=$4 community=$5 a=$DIR/agents
+start_snmpd() {  # name address port "type value" community [oid]: no value, no object
+  local name=$1 addr=$2 port=$3 value=$4 community=$5 oid=${6:-$OID} a=$DIR/agents
   mkdir -p "$a/$name.persist"
-  cat >"$a/$name.conf" <<EOF
-rocommunity $community default
-override $OID $value
-dontLogTCPWrappersConnects yes
-EOF
+  {
+    echo "rocommunity $community default"
+    [ -z "$value" ] || echo "override $oid $value"
+    echo "dontLogTCPWrappersConnects yes"
+  } >"$a/$name.conf"
   # -C: no configuration but ours; the persistent dir keeps /var/lib/snmp untouched;
   # smux off so that agents do not fight over TCP 199.
   start "snmpd-$name" snmpd env SNMP_PERSISTENT_DIR="$a/$name.persist" \
@@ -270,13 +287,16 @@ start_agents() {
     port=$(freeport "$addr")
     community=public
     [ "$name" = COMMUNITY ] && community=private
-    if [ "$name" = INTEGER ]; then
+    local valuevar=SNMP_VALUE_$name oidvar=SNMP_OID_$name
+    if [ -n "${!valuevar+set}" ]; then
+      value=${!valuevar}
+    elif [ "$name" = INTEGER ]; then
       value="integer $INTEGER_VALUE"
     else
       devvar=DEVID_$name
       value="octet_str \"${!devvar}\""
     fi
-    start_snmpd "$name" "$addr" "$port" "$value" "$community"
+    start_snmpd "$name" "$addr" "$port" "$value" "$community" "${!oidvar:-}"
     pending+=("$name:$addr:$port")
     relays+=("{\"name\": \"$name\", \"listen\": [$listen], \"port\": 161, \"mode\": \"$mode\", \"count_file\": \"$a/$name.count\", \"forward\": [\"$addr\", $port]}")
   done
@@ -292,6 +312,45 @@ start_agents() {
   if grep -v '^LOCAL ' "$a/relays.status" | grep -q bind-failed; then
     die "SNMP relay could not bind: $(grep bind-failed "$a/relays.status" | tr '\n' ' ')"
   fi
+}
+
+# ---- IPP printers ----------------------------------------------------------------
+# ippeveprinter refuses to start without DNS-SD, which needs the system D-Bus
+# and avahi: started here only when not already running (and then stopped by down).
+system_bus_ready() {
+  dbus-send --system --dest=org.freedesktop.DBus --type=method_call --print-reply / org.freedesktop.DBus.GetId
+}
+
+tcp_listening() {  # address port, from /proc
+  local a b c d
+  IFS=. read -r a b c d <<<"$1"
+  grep -q "^ *[0-9]*: $(printf '%02X%02X%02X%02X:%04X' "$d" "$c" "$b" "$a" "$2") 00000000:0000 0A" /proc/net/tcp
+}
+
+start_ipp() {
+  local n port
+  n=$(net)
+  if ! system_bus_ready >/dev/null 2>&1; then
+    mkdir -p /run/dbus
+    start dbus dbus-daemon dbus-daemon --system --nofork --nopidfile
+    WATCH=dbus wait_for "the system D-Bus" 10 system_bus_ready || die "dbus-daemon did not start"
+  fi
+  if ! avahi-daemon --check 2>/dev/null; then
+    start avahi avahi-daemon avahi-daemon --no-drop-root --no-chroot
+    WATCH=avahi wait_for "avahi-daemon" 10 avahi-daemon --check || die "avahi-daemon did not start"
+  fi
+  # It listens on localhost only (with an address it fails on the IPv6 listener):
+  # a relay puts it on the bench's address. It advertises nothing (-r off): CUPS
+  # clients, Wine among them, would list it as a printer of their own.
+  port=$("$PY" "$here/benchd.py" freeport 127.0.0.1 tcp)
+  mkdir -p "$DIR/ipp/spool"
+  start ippeveprinter ippeveprinter ippeveprinter -n localhost -p "$port" -r off -d "$DIR/ipp/spool" -M Orvane \
+    -m "Standard 300" -f application/pdf,image/jpeg "Orvane IPP $n"
+  WATCH=ippeveprinter wait_for "ippeveprinter" 20 tcp_listening 127.0.0.1 "$port" || die "ippeveprinter did not start"
+  start ipp-IPPEVE python3 "$PY" "$here/benchd.py" ipp "$n.13" forward "$port"
+  start ipp-IPPFORMATS python3 "$PY" "$here/benchd.py" ipp "$n.14" formats "$IPPFORMATS_TYPES"
+  WATCH=ipp-IPPEVE wait_for "IPP relay" 10 tcp_listening "$n.13" 631 || die "IPP relay did not start"
+  WATCH=ipp-IPPFORMATS wait_for "IPP printer" 10 tcp_listening "$n.14" 631 || die "IPP printer did not start"
 }
 
 # ---- Wine --------------------------------------------------------------------
@@ -369,7 +428,7 @@ components() {  # names of every process the bench should have running
   local f
   for f in "$DIR"/pids/*; do
     [ -e "$f" ] || continue
-    case ${f##*/} in capture-*|snmpd-*) echo "${f##*/}";; esac
+    case ${f##*/} in capture-*|snmpd-*|ipp-*|ippeveprinter|dbus|avahi) echo "${f##*/}";; esac
   done
 }
 
@@ -393,6 +452,7 @@ cmd_up() {
   start_xvfb
   start_cupsd
   start_agents
+  start_ipp
   for q in "${STANDARD_QUEUES[@]}"; do queue_add "$q"; done
   lpadmin -h "$(cups_socket)" -d "${STANDARD_QUEUES[0]}"
   prepare_prefix

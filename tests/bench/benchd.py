@@ -6,8 +6,16 @@
       connection's bytes become one job file, job-NNNN.bin, written as .part and
       renamed once the sender closes its side.
   benchd.py relay <config.json> <status-file>
-      UDP relays in front of the snmpd agents. Each relay counts the requests it
-      receives in <count-file> and forwards them to its agent (or drops them).
+      UDP relays in front of the snmpd agents. Each relay counts the requests for
+      the private device-ID object it receives in <count-file> and forwards every
+      request to its agent (or drops them).
+  benchd.py ipp <address> forward <port>
+      TCP relay from <address>:631 to 127.0.0.1:<port> (ippeveprinter listens
+      on localhost only).
+  benchd.py ipp <address> formats <type,type...>
+      A printer on <address>:631 that answers a POST to /ipp (and nothing else:
+      404) with a Get-Printer-Attributes answer, chunked, holding
+      document-format-supported and no printer-device-id.
   benchd.py freeport <address> udp|tcp
       Prints a port that is free on <address> right now.
   benchd.py run <program> [args...]
@@ -99,6 +107,24 @@ def bump(count_file):
 MAX_UPSTREAM = 256
 
 
+def oid_content(dotted):
+    arcs = [int(a) for a in dotted.split(".")]
+    out = bytes([arcs[0] * 40 + arcs[1]])
+    for arc in arcs[2:]:
+        chunk = [arc & 0x7F]
+        arc >>= 7
+        while arc:
+            chunk.insert(0, 0x80 | (arc & 0x7F))
+            arc >>= 7
+        out += bytes(chunk)
+    return out
+
+
+# The counts, and SECOND's odd/even cycle, are of requests for the private
+# device-ID object; the standard objects a lookup asks beside it pass uncounted.
+PRIVATE_OBJECT = oid_content("1.3.6.1.4.1.47261.11.5.1.1.1.26.0")
+
+
 def relay(config_file, status_file):
     with open(config_file) as f:
         agents = json.load(f)
@@ -137,7 +163,8 @@ def relay(config_file, status_file):
             if s in fronts:
                 agent = fronts[s]
                 data, client = s.recvfrom(65535)
-                n = bump(agent["count_file"])
+                private = PRIVATE_OBJECT in data
+                n = bump(agent["count_file"]) if private else 0
                 mode = agent["mode"]
                 if mode == "silent" or (mode == "second" and n % 2 == 1):
                     continue
@@ -166,6 +193,61 @@ def relay(config_file, status_file):
                 except OSError:
                     continue
                 front.sendto(data, client)
+
+
+# ---- IPP on port 631 -------------------------------------------------------------
+
+def ipp_formats_answer(formats):
+    def attr(tag, name, value):
+        return (bytes([tag]) + len(name).to_bytes(2, "big") + name.encode() +
+                len(value).to_bytes(2, "big") + value.encode())
+    body = bytes([2, 0, 0, 0, 0, 0, 0, 1, 1]) + attr(0x47, "attributes-charset", "utf-8")
+    body += attr(0x48, "attributes-natural-language", "en") + b"\x04"
+    for i, f in enumerate(formats):
+        body += attr(0x49, "" if i else "document-format-supported", f)
+    body += b"\x03"
+    out = b"HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nTransfer-Encoding: chunked\r\n\r\n"
+    for i in range(0, len(body), 32):
+        out += b"%x\r\n" % len(body[i:i + 32]) + body[i:i + 32] + b"\r\n"
+    return out + b"0\r\n\r\n"
+
+
+def ipp_serve(address, mode, arg):
+    listener = socket.create_server((address, 631), reuse_port=False)
+    answer = ipp_formats_answer(arg.split(",")) if mode == "formats" else None
+
+    def pipe(a, b):
+        try:
+            while True:
+                data = a.recv(65536)
+                if not data:
+                    break
+                b.sendall(data)
+        except OSError:
+            pass
+        for s in (a, b):
+            try:
+                s.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
+    def client(conn):
+        with conn:
+            if answer is None:
+                with socket.create_connection(("127.0.0.1", int(arg))) as up:
+                    t = threading.Thread(target=pipe, args=(up, conn), daemon=True)
+                    t.start()
+                    pipe(conn, up)
+                    t.join()
+                return
+            # The request is small: on loopback it comes in one piece.
+            request = conn.recv(65536)
+            conn.sendall(answer if request.startswith(b"POST /ipp ") else
+                         b"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
+
+    while True:
+        conn, _ = listener.accept()
+        threading.Thread(target=client, args=(conn,), daemon=True).start()
 
 
 def freeport(host, kind):
@@ -218,6 +300,8 @@ def main(argv):
         capture(argv[2], argv[3])
     elif len(argv) == 4 and argv[1] == "relay":
         relay(argv[2], argv[3])
+    elif len(argv) == 5 and argv[1] == "ipp" and argv[3] in ("forward", "formats"):
+        ipp_serve(argv[2], argv[3], argv[4])
     elif len(argv) == 4 and argv[1] == "freeport":
         freeport(argv[2], argv[3])
     else:

@@ -1,7 +1,8 @@
 // Prints how long Orvex's window is held when the user picks a network printer
 // in the Basic tab's list: from the selection until the program is back in its
 // message loop (the selection message returns). Once for a printer whose six
-// device-ID sources are all silent, once for one whose address answers.
+// device-ID sources are all silent, once for one whose address answers, and
+// once each for printers known only by the PWG object and only by IPP.
 // Figures, not a test; run against the bench (tests/snmp/run-bench.sh).
 #include <windows.h>
 #include <winspool.h>
@@ -55,7 +56,8 @@ double Choose(OrvexDriver& orvex, const std::string& queue) {
 }  // namespace
 
 int main() {
-    const std::string answering = Env("ORVANE_QUEUE_1"), silent = Env("ORVANE_QUEUE_3");
+    const std::string answering = Env("ORVANE_QUEUE_1"), second = Env("ORVANE_QUEUE_2"),
+                      silent = Env("ORVANE_QUEUE_3");
     if (answering.empty() || silent.empty()) {
         std::fprintf(stderr, "the bench is not up\n");
         return 2;
@@ -76,7 +78,12 @@ int main() {
             for (int round = 0; round < 3; ++round) {
                 double off = Choose(orvex, silent);
                 double on = Choose(orvex, answering);
-                std::printf("window held: silent printer %.2f s, answering printer %.3f s\n", off, on);
+                StageKey(standard + second, "IPAddress", AgentAddress("PWG"));
+                double pwg = Choose(orvex, second);
+                StageKey(standard + second, "IPAddress", AgentAddress("IPPEVE"));
+                double ipp = Choose(orvex, second);
+                std::printf("window held: silent printer %.2f s, answering printer %.3f s, PWG-only printer %.3f s, "
+                            "IPP-only printer %.3f s\n", off, on, pwg, ipp);
             }
             rc = 0;
         }

@@ -151,6 +151,7 @@ public:
         out = it->second;
         return 1;
     }
+    int GetStandardDeviceID(std::string& out) override { return out.clear(), 0; }
 };
 
 std::vector<std::uint8_t> UsbReply(const std::string& text) {

@@ -1,6 +1,9 @@
 // A scripted SNMP agent for native tests: a UDP socket on a loopback address,
 // served by its own thread for as long as the object lives. It answers the i-th
-// request as script[i] says (the last entry for every later one) and counts them.
+// request for the private device-ID object as script[i] says (the last entry for
+// every later one) and counts them. Other objects are answered as by a printer
+// without them: noSuchName, or nothing while the script is silent; they are not
+// counted.
 #pragma once
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -84,6 +87,12 @@ private:
         return out;
     }
 
+    static Bytes OidContent(const char* dotted) {
+        std::vector<std::uint32_t> arcs;
+        snmp::ParseOid(dotted, &arcs);
+        return snmp::EncodeOidContent(arcs);
+    }
+
     Bytes Response(const snmp::DecodedMessage& request, Reply reply) const {
         std::uint8_t tag = snmp::kTagOctetString;
         Bytes value(m_text.begin(), m_text.end());
@@ -120,10 +129,13 @@ private:
                                    &fromLen);
             snmp::DecodedMessage request;
             if (got <= 0 || !snmp::ParseMessage(buffer.data(), static_cast<std::size_t>(got), &request)) continue;
-            int n = m_requests++;
+            const Bytes oid = request.varBinds.empty() ? Bytes{} : request.varBinds[0].oid;
+            const bool scripted = oid == m_privateObject;
+            int n = scripted ? m_requests++ : m_requests.load();
             Reply reply = m_script.empty() ? Reply::kSilent
                                            : m_script[std::min<std::size_t>(n, m_script.size() - 1)];
             if (reply == Reply::kSilent) continue;
+            if (!scripted) reply = Reply::kNoSuchName;
             Bytes answer = Response(request, reply);
             sendto(m_fd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
         }
@@ -131,6 +143,7 @@ private:
 
     std::vector<Reply> m_script;
     std::string m_text;
+    const Bytes m_privateObject = OidContent("1.3.6.1.4.1.47261.11.5.1.1.1.26.0");
     int m_fd = -1;
     unsigned short m_port = 0;
     std::atomic<int> m_requests{0};

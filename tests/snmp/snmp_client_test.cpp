@@ -2,6 +2,7 @@
 // the binding holds and how many requests the agent saw.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -66,11 +67,15 @@ TEST(SnmpClient, GetAgainstAScriptedAgent) {
 
 namespace {
 
-// Socket calls that succeed but whose wait always fails; counts what the loop does.
+// Socket calls that succeed but whose wait always fails; counts what the loop
+// does and records the names it resolved (literal addresses start with a digit).
 class BrokenWaitSockets : public snmp::DatagramSockets {
 public:
     int waits = 0, sends = 0, open = 0;
-    bool Resolve(const std::string&, unsigned short port, snmp::Endpoint* agent) override {
+    std::vector<std::string> names;
+    bool Resolve(const std::string& host, unsigned short port, bool numericOnly, snmp::Endpoint* agent) override {
+        if (numericOnly && !std::isdigit(static_cast<unsigned char>(host[0]))) return false;
+        if (!numericOnly) names.push_back(host);
         *agent = snmp::Endpoint{};
         agent->family = 4;
         agent->port = port;
@@ -78,12 +83,16 @@ public:
     }
     Handle Open(const snmp::Endpoint&) override { return ++open; }
     bool SendTo(Handle, const snmp::Endpoint&, const std::vector<std::uint8_t>&) override { return ++sends, true; }
-    WaitResult WaitReadable(const std::vector<Handle>&, int, std::vector<bool>*) override {
+    WaitResult WaitReadable(const std::vector<Handle>&, const std::vector<bool>&, int, std::vector<bool>*) override {
         ++waits;
         return WaitResult::kFailed;
     }
     bool ReceiveFrom(Handle, std::vector<std::uint8_t>*, std::size_t*, snmp::Endpoint*) override { return false; }
     void Close(Handle) override { --open; }
+    Handle Connect(const snmp::Endpoint&) override { return kNoSocket; }
+    bool Connected(Handle) override { return false; }
+    bool Send(Handle, const std::vector<std::uint8_t>&) override { return false; }
+    bool Receive(Handle, std::vector<std::uint8_t>*, std::size_t*) override { return false; }
 };
 
 struct Silence : snmp::Conversation {
@@ -103,9 +112,27 @@ TEST(SnmpClient, AFailingWaitEndsTheAttemptAndNoSocketOutlivesTheSet) {
         EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
         EXPECT_EQ(sockets.waits, 2);   // one per attempt, not a spin until the deadline
         EXPECT_EQ(sockets.sends, 2);
-        set.Start("agent", 161, 2, 1000, conversation);   // abandoned in flight
+        set.Start("10.0.0.1", 161, 2, 1000, conversation);   // abandoned in flight
         set.Start("other", 161, 1, 1000, conversation);
-        EXPECT_EQ(sockets.open, 2);
+        EXPECT_EQ(sockets.open, 1);
     }
     EXPECT_EQ(sockets.open, 0);
+}
+
+// A stale host name behind an answering address must cost nothing: it is
+// resolved only when its own answer is awaited, once for all its attempts, and
+// not at all once its time is over.
+TEST(SnmpClient, HostNamesAreResolvedOnlyWhenTheirAnswerIsAwaited) {
+    BrokenWaitSockets sockets;
+    Silence conversation;
+    snmp::ExchangeSet set(sockets);
+    std::size_t address = set.Start("10.0.0.1", 161, 2, 1000, conversation);
+    std::size_t name = set.Start("printer.example", 161, 2, 1000, conversation);
+    std::size_t late = set.Start("late.example", 161, 1, 0, conversation);   // over as it starts
+    set.Wait(address);
+    EXPECT_TRUE(sockets.names.empty());
+    set.Wait(name);
+    set.Wait(late);
+    EXPECT_EQ(sockets.names, std::vector<std::string>{"printer.example"});
+    EXPECT_EQ(sockets.sends, 4);
 }

@@ -858,6 +858,51 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
     }
 }
 
+// Printers that publish their device ID only by a standard means (the bench's
+// agents of the standard objects, ippeveprinter, an IPP printer at /ipp that
+// lists formats only): Print appears, Browse offers exactly their languages, and
+// a PDF sent with -P reaches the queue byte for byte.
+TEST_F(TabsFlow, PrintersOfStandardSourcesOnly) {
+    const std::string pdf = File("standard.pdf", 2048, 40);
+    const struct {
+        const char* agent;
+        std::vector<std::string> types;
+    } cases[] = {
+        {"PWG", {"PDF files (*.PDF)", "TIFF files (*.TIF)"}},
+        {"OTHER", {"PDF files (*.PDF)"}},
+        {"OTHERLEN", {"PDF files (*.PDF)"}},
+        {"IPPEVE", {"PDF files (*.PDF)", "JPEG files (*.JPG)"}},
+        {"IPPFORMATS", {"PDF files (*.PDF)", "PNG files (*.PNG)", "BMP files (*.BMP)"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.agent);
+        MapQueue(Queue(2), AgentAddress(c.agent));
+        ASSERT_TRUE(orvex.Start("-M " + Queue(2)));
+        ASSERT_TRUE(orvex.WaitSheet());
+        EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+        EXPECT_TRUE(orvex.PrintButtonShown());
+        const int kFileTypes = 0x470;
+        orvex.Press(orvex.Basic(), kBrowse);
+        HWND dialog = orvex.WaitWindowWith(kFileTypes, 10000);
+        ASSERT_TRUE(dialog);
+        std::vector<std::string> types;
+        for (int i = 0, n = orvex.ComboCount(dialog, kFileTypes); i < n; ++i)
+            types.push_back(orvex.ComboText(dialog, kFileTypes, i));
+        EXPECT_EQ(types, c.types);
+        Shot(std::string("standard-") + c.agent);
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        orvex.Stop();
+
+        const size_t before = CapturedJobs(Queue(2)).size();
+        const PrintRun run = RunOrvexPrint("-P -M " + Queue(2) + " " + pdf);
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + pdf, "1 of 1 files sent to \"" + Queue(2) + "\""}));
+        ASSERT_TRUE(WaitJobs(Queue(2), before + 1, 30000));
+        EXPECT_TRUE(ReadWholeFile(CapturedJobs(Queue(2)).back()) ==
+                    Header(kDefaultOptions, 2048, "PDF") + Bytes(2048, 40) + kTrailer);
+    }
+}
+
 // The name by which ANSI calls reach a file whose Unicode name the code page cannot hold.
 std::string ShortAnsiName(const std::string& utf8Path) {
     wchar_t shortName[MAX_PATH] = L"";
