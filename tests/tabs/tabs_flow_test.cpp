@@ -868,10 +868,10 @@ TEST_F(TabsFlow, PrintersOfStandardSourcesOnly) {
         const char* agent;
         std::vector<std::string> types;
     } cases[] = {
-        {"PWG", {"PDF files (*.PDF)", "TIFF files (*.TIF)"}},
+        {"PWG", {"PDF files (*.PDF)", "TIFF files (*.TIF;*.TIFF)"}},
         {"OTHER", {"PDF files (*.PDF)"}},
         {"OTHERLEN", {"PDF files (*.PDF)"}},
-        {"IPPEVE", {"PDF files (*.PDF)", "JPEG files (*.JPG)"}},
+        {"IPPEVE", {"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"}},
         {"IPPFORMATS", {"PDF files (*.PDF)", "PNG files (*.PNG)", "BMP files (*.BMP)"}},
     };
     for (const auto& c : cases) {
