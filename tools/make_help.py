@@ -152,8 +152,12 @@ def write_files(h, code_page, topics, texts, chm, lcid):
     files["cshelp.txt"] = "".join(".topic %s\r\n%s\r\n\r\n" % (n, h.popups[n]) for n in names).encode(code_page)
     project = ["[OPTIONS]", "Compatibility=1.1 or later", "Compiled file=" + chm,
                "Contents file=contents.hhc", "Index file=index.hhk",
-               "Default topic=index.html", "Display compile progress=No",
+               "Default topic=index.html", "Default Window=main", "Display compile progress=No",
                "Language=0x%04x" % lcid, "Title=" + h.title, "",
+               # The viewer's window: contents and index tabs; toolbar Hide, Back, Options, Print.
+               "[WINDOWS]",
+               'main="%s","contents.hhc","index.hhk","index.html","index.html",,,,,0x2120,400,0x3006,[60,40,1060,740],,,,0,,,0'
+               % h.title.replace('"', "'"), "",
                "[FILES]"] + sorted(files)
     project += ["", "[ALIAS]"] + ["%s=%s.html" % (n, n) for n in names]
     project += ["", "[MAP]"] + defines + [""]
