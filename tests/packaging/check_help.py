@@ -48,10 +48,13 @@ def topic_ids_in_code(root):
 def message_keys(root):
     """The keys of every message the programs can show: the English file's and the code's."""
     keys = set(i18n.message_texts(i18n.read_source(os.path.join(root, "lang", "EN.ini"))[1]))
-    for path in glob.glob(os.path.join(root, "*", "**", "*.*"), recursive=True):
-        if path.endswith((".cpp", ".h")) and os.path.relpath(path, root).split(os.sep)[0] not in ("tests", "build"):
-            with open(path, encoding="utf-8", errors="replace") as f:
-                keys.update(re.findall(r'"(IDL_MESSAGE_\w+)"', f.read()))
+    for top in sorted(os.listdir(root)):
+        if top in ("tests", "build") or top.startswith(".") or not os.path.isdir(os.path.join(root, top)):
+            continue
+        for folder, _, names in os.walk(os.path.join(root, top)):
+            for name in (n for n in names if n.endswith((".cpp", ".h"))):
+                with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
+                    keys.update(re.findall(r'"(IDL_MESSAGE_\w+)"', f.read()))
     return keys
 
 
