@@ -24,6 +24,7 @@ import os
 import shutil
 import subprocess
 import sys
+import unicodedata
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import orvane_i18n as i18n  # noqa: E402
@@ -141,8 +142,9 @@ def write_files(h, code_page, topics, texts, chm, lcid):
         contents.append((label, name + ".html", children))
     for name in names:
         files[name + ".html"] = page(h.title, "<p>%s</p>" % html.escape(h.popups[name]), code_page)
+    # Letters with accents sort beside their base letters, as a reader looks for them.
     keywords = sorted([(label, target, None) for label, target, _ in contents] + sections,
-                      key=lambda entry: entry[0].lower())
+                      key=lambda entry: unicodedata.normalize("NFKD", entry[0]).lower())
     files["contents.hhc"] = sitemap(contents).encode(code_page)
     files["index.hhk"] = sitemap(keywords).encode(code_page)
     defines = ["#define %s 0x%05X" % (n, t) for n, t in topics]
