@@ -101,9 +101,10 @@ MESSAGES_PAGE = "messages"  # the page under which every message's section is li
 
 
 def shown(text, markup):
-    """A message as a reader sees it: the program's placeholders as an italic n."""
+    """A message as a reader sees it: the program's placeholders as n, m, k (in italics)."""
     text = html.escape(text) if markup else text
-    return i18n.PLACEHOLDER.sub("<i>n</i>" if markup else "n", text)
+    letters = iter("nmkpqrst")
+    return i18n.PLACEHOLDER.sub(lambda m: ("<i>%s</i>" if markup else "%s") % next(letters, "x"), text)
 
 
 def sitemap(entries):
