@@ -5,7 +5,8 @@
 
 A source holds the title (.title), the default topic as an HTML fragment (.index
 LABEL, the label in the contents), further pages (.page NAME LABEL), one section
-per message the programs show (.message KEY: what it means and what to check) and
+per message the programs show (.message KEY: what it means and what to check),
+index keywords for the page or section they stand in (.keywords A; B) and
 one popup text per context-help topic (.topic NAME) for every topic listed in
 help/topics.txt. Each help file gets the default topic, the popups in cshelp.txt
 (in the language's ANSI code page, as the help viewer reads it), one small page per
@@ -50,12 +51,13 @@ class HelpSource:
         self.pages = collections.OrderedDict()     # name -> (label, lines)
         self.messages = collections.OrderedDict()  # key -> lines
         self.popups = {}                           # topic name -> lines
+        self.keywords = []                         # (index keyword, page file)
 
 
 def read_help_source(path):
     """Reads a help source into a HelpSource with its fragments joined."""
     h = HelpSource()
-    target = None
+    target, target_file = None, None
     with open(path, encoding="utf-8") as f:
         for number, raw in enumerate(f, 1):
             line = raw.rstrip("\r\n")
@@ -68,7 +70,11 @@ def read_help_source(path):
                 h.title = rest.strip()
             elif directive == ".index":
                 h.index_label = rest.strip() or None
-                target = h.index
+                target, target_file = h.index, "index.html"
+            elif directive == ".keywords":
+                if target_file is None:
+                    raise i18n.SourceError("%s:%d: .keywords outside .index, .page or .message" % (path, number))
+                h.keywords += [(k.strip(), target_file) for k in rest.split(";") if k.strip()]
             elif directive in (".page", ".message", ".topic"):
                 name, _, label = rest.strip().partition(" ")
                 table = {".page": h.pages, ".message": h.messages, ".topic": h.popups}[directive]
@@ -76,9 +82,10 @@ def read_help_source(path):
                     raise i18n.SourceError("%s:%d: %s %s missing or repeated" % (path, number, directive, name))
                 if directive == ".page":
                     table[name] = (label.strip(), [])
-                    target = table[name][1]
+                    target, target_file = table[name][1], name + ".html"
                 else:
                     table[name] = target = []
+                    target_file = "%s/%s.html" % (MESSAGES_PAGE, name) if directive == ".message" else None
             elif target is not None:
                 target.append(line)
             elif line.strip():
@@ -144,7 +151,8 @@ def write_files(h, code_page, topics, texts, chm, lcid):
     for name in names:
         files[name + ".html"] = page(h.title, "<p>%s</p>" % html.escape(h.popups[name]), code_page)
     # Letters with accents sort beside their base letters, as a reader looks for them.
-    keywords = sorted([(label, target, None) for label, target, _ in contents] + sections,
+    keywords = sorted([(label, target, None) for label, target, _ in contents] + sections
+                      + [(word, target, None) for word, target in h.keywords],
                       key=lambda entry: unicodedata.normalize("NFKD", entry[0]).lower())
     files["contents.hhc"] = sitemap(contents).encode(code_page)
     files["index.hhk"] = sitemap(keywords).encode(code_page)
