@@ -42,6 +42,22 @@ def is_machine_key(section, key):
     return False
 
 
+# A printf placeholder in a text (the programs fill them in before showing it).
+PLACEHOLDER = re.compile(r"%[-+ #0]*(?:\d+|\*)?(?:\.(?:\d+|\*))?(?:hh|h|ll|l|L|I64)?[diouxXeEfFgGcspn%]")
+
+# Messages shown in a message box that live outside [ERROR_MSG]: the shell extension's.
+OTHER_MESSAGES = [("TILMAR_MENU", "LIMITEDSELECTEDFILES")]
+
+
+def message_texts(sections):
+    """{key: text} of every message the programs show, from one language's sections."""
+    texts = collections.OrderedDict(sections.get("ERROR_MSG", {}))
+    for section, key in OTHER_MESSAGES:
+        if key in sections.get(section, {}):
+            texts[key] = sections[section][key]
+    return texts
+
+
 class SourceError(Exception):
     pass
 

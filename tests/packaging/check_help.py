@@ -8,6 +8,11 @@ topic id resolves through cshelp.h to a name with a non-empty popup in cshelp.tx
 #STRINGS) to a page inside the file. The topic ids
 are those of help/topics.txt plus any topic id the window code uses (ui/), so a map
 entry added there without its popup is caught.
+
+Every message the programs show (the keys of [ERROR_MSG] in lang/EN.ini, the other
+message keys, and any message key the code names with its default text) must have
+its section, a page under messages/ that says more than the message, listed in the
+index; a section whose key is none of these is an error too.
 """
 import glob
 import os
@@ -38,6 +43,35 @@ def topic_ids_in_code(root):
                 if value != 0x20000:
                     found.setdefault(value, os.path.relpath(path, root))
     return found
+
+
+def message_keys(root):
+    """The keys of every message the programs can show: the English file's and the code's."""
+    keys = set(i18n.message_texts(i18n.read_source(os.path.join(root, "lang", "EN.ini"))[1]))
+    for top in sorted(os.listdir(root)):
+        if top in ("tests", "build") or top.startswith(".") or not os.path.isdir(os.path.join(root, top)):
+            continue
+        for folder, _, names in os.walk(os.path.join(root, top)):
+            for name in (n for n in names if n.endswith((".cpp", ".h"))):
+                with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
+                    keys.update(re.findall(r'"(IDL_MESSAGE_\w+)"', f.read()))
+    return keys
+
+
+def message_problems(out, keys):
+    pages = {os.path.splitext(n)[0] for n in os.listdir(os.path.join(out, "messages"))} \
+        if os.path.isdir(os.path.join(out, "messages")) else set()
+    with open(os.path.join(out, "index.hhk"), "rb") as f:
+        index = f.read().decode("latin-1")
+    problems = ["no section for message %s" % k for k in sorted(keys - pages)]
+    problems += ["section for %s, which no program shows" % k for k in sorted(pages - keys)]
+    for key in sorted(keys & pages):
+        with open(os.path.join(out, "messages", key + ".html"), "rb") as f:
+            if f.read().count(b"<p>") == 0:
+                problems.append("section %s says nothing beyond the message" % key)
+        if 'value="messages/%s.html"' % key not in index:
+            problems.append("message %s is not in the index" % key)
+    return problems
 
 
 def read_map(folder):
@@ -88,7 +122,7 @@ def read_popups(path, code_page):
     return popups
 
 
-def check(code, chm, topics, work):
+def check(code, chm, topics, keys, work):
     problems = []
     out = os.path.join(work, code)
     os.makedirs(out)
@@ -117,7 +151,7 @@ def check(code, chm, topics, work):
             problems.append("topic 0x%X is not in the compiled topic map" % topic)
         elif not os.path.exists(os.path.join(out, target.replace("\\", "/").split("/")[-1])):
             problems.append("topic 0x%X maps to %s, which is not in the file" % (topic, target))
-    return problems
+    return problems + message_problems(out, keys)
 
 
 def main(argv):
@@ -134,6 +168,7 @@ def main(argv):
             failures += 1
     topics = set(listed) | set(in_code)
     print("%d topic ids (%d listed, %d seen in ui/)" % (len(topics), len(listed), len(in_code)))
+    keys = message_keys(root)
     work = tempfile.mkdtemp(prefix="orvane-chm-")
     try:
         for code, _, _, _ in i18n.LANGUAGES:
@@ -142,14 +177,15 @@ def main(argv):
                 print("%s: missing" % i18n.chm_name(code))
                 failures += 1
                 continue
-            problems = check(code, chm, topics, work)
+            problems = check(code, chm, topics, keys, work)
             if problems:
                 failures += 1
                 print("%s: FAILED" % i18n.chm_name(code))
                 for p in problems:
                     print("  " + p)
             else:
-                print("%s: default topic, %d popups, ok" % (i18n.chm_name(code), len(topics)))
+                print("%s: default topic, %d popups, %d message sections, ok"
+                      % (i18n.chm_name(code), len(topics), len(keys)))
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return 1 if failures else 0

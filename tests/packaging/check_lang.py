@@ -18,7 +18,7 @@ import orvane_i18n as i18n  # noqa: E402
 # GetExString of the shell extension reads into 255 bytes with an empty default,
 # so 254 bytes is the longest value every reader returns whole.
 MAX_VALUE_BYTES = 254
-PLACEHOLDER = re.compile(r"%[-+ #0]*(?:\d+|\*)?(?:\.(?:\d+|\*))?(?:hh|h|ll|l|L|I64)?[diouxXeEfFgGcspn%]")
+PLACEHOLDER = i18n.PLACEHOLDER
 
 # Labels with their control: kind and width in dialog units (tab and sheet buttons
 # in pixels at 96 dpi, converted). Radio buttons and check boxes lose their box,
