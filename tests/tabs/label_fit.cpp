@@ -140,6 +140,15 @@ struct Report {
     }
 };
 
+// This process runs at the program's DPI (the bench sets it before both start):
+// the measuring font is the program's, and fixed margins grow with the scale.
+int Scaled(int value96) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(value96, dpi, 96);
+}
+
 int Width(HWND hwnd) {
     RECT r;
     GetClientRect(hwnd, &r);
@@ -175,22 +184,41 @@ void MeasureControl(const Meter& m, Report& report, const char* where, HWND hwnd
         int room = Width(hwnd);
         const char* what = "px, button";
         if (type == BS_GROUPBOX) {
-            room -= 14;
+            room -= Scaled(14);
             what = "px, group caption";
         } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON || type == BS_CHECKBOX ||
                    type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE) {
-            room -= 17;
+            room -= Scaled(17);
             what = "px, beside the box";
         } else {
-            room -= 6;
+            room -= Scaled(6);
         }
         report.Line(where, id, text, need.cx, room, what);
     }
 }
 
+bool IsGroupBox(HWND hwnd) {
+    return _wcsicmp(ClassOf(hwnd).c_str(), L"Button") == 0 && (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// Every text fits its control, and no two visible controls overlap (a group box
+// holds others, it does not overlap them).
 void MeasureChildren(const Meter& m, Report& report, const char* where, HWND parent) {
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    std::vector<HWND> shown;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         MeasureControl(m, report, where, c);
+        if (IsWindowVisible(c) && !IsGroupBox(c)) shown.push_back(c);
+    }
+    for (size_t i = 0; i < shown.size(); ++i)
+        for (size_t j = i + 1; j < shown.size(); ++j) {
+            RECT a, b, both;
+            GetWindowRect(shown[i], &a);
+            GetWindowRect(shown[j], &b);
+            if (!IntersectRect(&both, &a, &b)) continue;
+            ++report.failed;
+            std::printf("%s %-8s %4d OVERLAPS %d by %ld x %ld px\n", report.code.c_str(), where, GetDlgCtrlID(shown[i]),
+                        GetDlgCtrlID(shown[j]), both.right - both.left, both.bottom - both.top);
+        }
 }
 
 // The tab labels, read from the program's memory (TCM_GETITEM carries a pointer).
@@ -215,7 +243,7 @@ void MeasureTabs(const Meter& m, Report& report, HWND tab, DWORD pid) {
         ReadProcessMemory(process, remote + sizeof(TCITEMW), &rect, sizeof rect, nullptr);
         text[255] = L'\0';
         report.CheckSource("tab", i, text);
-        report.Line("tab", i, text, m.Need(text, 0, false, false).cx, rect.right - rect.left - 6, "px, tab");
+        report.Line("tab", i, text, m.Need(text, 0, false, false).cx, rect.right - rect.left - Scaled(6), "px, tab");
     }
     if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
@@ -279,13 +307,13 @@ void SetLanguage(const char* code) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: label_fit <code> <screenshot folder> <file to open>\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: label_fit <code> <screenshot folder> <file to open> [screenshot name]\n");
         return 2;
     }
     Report report;
     report.code = argv[1];
-    const std::string shots = std::string(argv[2]) + "\\" + report.code;
+    const std::string shots = std::string(argv[2]) + "\\" + (argc == 5 ? argv[4] : argv[1]);
     const std::string exe = WinePath(ORVEX_EXE);
     const std::string file = exe.substr(0, exe.rfind('\\') + 1) +
                              (report.code == "EN" ? std::string("LOCAL.dat") : "LOCAL_" + report.code + ".dat");
