@@ -149,6 +149,8 @@ int Scaled(int value96) {
     return MulDiv(value96, dpi, 96);
 }
 
+const bool gScaled = Scaled(96) != 96;
+
 int Width(HWND hwnd) {
     RECT r;
     GetClientRect(hwnd, &r);
@@ -197,24 +199,32 @@ void MeasureControl(const Meter& m, Report& report, const char* where, HWND hwnd
     }
 }
 
-bool IsGroupBox(HWND hwnd) {
-    return _wcsicmp(ClassOf(hwnd).c_str(), L"Button") == 0 && (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+// An up-down control sits on its buddy's border by design.
+bool Paired(HWND a, HWND b) {
+    auto buddy = [](HWND spin) {
+        return _wcsicmp(ClassOf(spin).c_str(), UPDOWN_CLASSW) == 0
+                   ? reinterpret_cast<HWND>(SendMessageW(spin, UDM_GETBUDDY, 0, 0))
+                   : nullptr;
+    };
+    return buddy(a) == b || buddy(b) == a;
 }
 
-// Every text fits its control, and no two visible controls overlap (a group box
-// holds others, it does not overlap them).
+// Every text fits its control, and no two visible controls overlap in part (a
+// group box or a tab control holds others whole).
 void MeasureChildren(const Meter& m, Report& report, const char* where, HWND parent) {
     std::vector<HWND> shown;
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         MeasureControl(m, report, where, c);
-        if (IsWindowVisible(c) && !IsGroupBox(c)) shown.push_back(c);
+        if (IsWindowVisible(c)) shown.push_back(c);
     }
     for (size_t i = 0; i < shown.size(); ++i)
         for (size_t j = i + 1; j < shown.size(); ++j) {
             RECT a, b, both;
             GetWindowRect(shown[i], &a);
             GetWindowRect(shown[j], &b);
-            if (!IntersectRect(&both, &a, &b)) continue;
+            if (!IntersectRect(&both, &a, &b) || EqualRect(&both, &a) || EqualRect(&both, &b) ||
+                Paired(shown[i], shown[j]))
+                continue;
             ++report.failed;
             std::printf("%s %-8s %4d OVERLAPS %d by %ld x %ld px\n", report.code.c_str(), where, GetDlgCtrlID(shown[i]),
                         GetDlgCtrlID(shown[j]), both.right - both.left, both.bottom - both.top);
@@ -259,10 +269,14 @@ void MeasureMessages(const Meter& m, Report& report, HWND box) {
         WCHAR text[1024] = L"";
         GetPrivateProfileStringW(L"ERROR_MSG", k, L"", text, 1024, path);
         const SIZE need = m.Need(text, Width(area), true, true);
+        // Taller than the area only grows the box (at scales where fonts do not grow in step).
         if (need.cx > Width(area))
             report.Line("message", kMessageTextId, text, need.cx, Width(area), "px wide (a word)");
-        else
+        else if (need.cy <= Height(area) || !gScaled)
             report.Line("message", kMessageTextId, text, need.cy, Height(area), "px high");
+        else
+            std::printf("%s message %4d grows by %ld px  \"%s\"\n", report.code.c_str(), kMessageTextId,
+                        need.cy - Height(area), Utf8(text).c_str());
     }
 }
 

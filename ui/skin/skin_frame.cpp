@@ -297,6 +297,32 @@ bool ReflectToControl(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 namespace {
 
+// Fonts do not grow in step with the scale: a message that fills the text area
+// at 96 DPI may need a line more at another. The box then grows by what is
+// missing, the buttons move down with its bottom; a message that fits changes nothing.
+void GrowToFit(HWND box, HWND message, const char* text) {
+    RECT area;
+    GetClientRect(message, &area);
+    RECT need = area;
+    HDC dc = GetDC(message);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(message, WM_GETFONT, 0, 0)));
+    DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK);
+    SelectObject(dc, old);
+    ReleaseDC(message, dc);
+    const int missing = need.bottom - area.bottom;
+    if (missing <= 0) return;
+    auto grow = [box](HWND hwnd, int dy, int dh) {
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        if (hwnd != box) MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
+        SetWindowPos(hwnd, nullptr, r.left, r.top + dy, r.right - r.left, r.bottom - r.top + dh,
+                     SWP_NOZORDER | SWP_NOACTIVATE | (hwnd == box ? SWP_NOMOVE : 0));
+    };
+    grow(message, 0, missing);
+    for (int id : {IDOK, IDCANCEL}) grow(GetDlgItem(box, id), missing, 0);
+    grow(box, 0, missing);
+}
+
 INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lp);
     auto* state = reinterpret_cast<MessageBoxState*>(GetWindowLongPtrA(hwnd, DWLP_USER));
@@ -306,13 +332,14 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: {
         state->frame.Install(hwnd);
-        CentreWindow(hwnd, nullptr);  // over its owner
         SetWindowSubclass(GetDlgItem(hwnd, IDC_STATIC_MSGICON), IconProc, 1,
                           reinterpret_cast<DWORD_PTR>(state->icon));
         state->ok.Attach(GetDlgItem(hwnd, IDOK));
         HWND message = GetDlgItem(hwnd, IDC_STATIC_MESSAGE);
         SendMessageA(message, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         SetWindowTextA(message, state->text);
+        GrowToFit(hwnd, message, state->text);
+        CentreWindow(hwnd, nullptr);  // over its owner
         SetWindowTextA(hwnd, state->title);
         char ok[kTextSize];
         GetLocalizedString("UI_SHEET", "IDL_OK", "OK", ok, sizeof ok);
