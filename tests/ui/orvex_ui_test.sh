@@ -5,7 +5,7 @@
 # hhctrl.ocx beside it. The screenshots the driver takes are kept as
 # $ORVANE_BUILD_DIR/screenshots/<scenario>-<name>.png for a person to look at.
 # <scenario>@<dpi> runs it with the screen scale at that DPI (tests/bench/with-dpi.sh);
-# the frame is then compared with the picture tools/make_skin.py drew for the scale.
+# the frame and the splash are then compared with the pictures tools/make_skin.py drew for it.
 set -euo pipefail
 orvex=$1 driver=$2 hhctrl=$3 scenario=$4 expected=${5:-}
 src=${ORVANE_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
@@ -20,11 +20,14 @@ shots=$build/screenshots
 rm -rf "$run"
 mkdir -p "$run/shots" "$shots"
 rm -f "$shots/$name"-*.png
-drawn=$src/resources/bitmaps/$((dpi * 100 / 96))/201.png  # the active frame
-if [ "$dpi" != 96 ] && [ -f "$drawn" ]; then
-  convert "$drawn" -type TrueColor "BMP3:$run/frame.bmp"
-  export ORVANE_SKIN_FRAME
-  ORVANE_SKIN_FRAME=$(winpath "$run/frame.bmp")
+drawn=$src/resources/bitmaps/$((dpi * 100 / 96))
+if [ "$dpi" != 96 ] && [ -d "$drawn" ]; then
+  mkdir -p "$run/set"
+  for png in "$drawn"/201.png "$drawn"/229.png; do  # the active frame, the splash
+    convert "$png" -type TrueColor "BMP3:$run/set/$(basename "$png" .png).bmp"
+  done
+  export ORVANE_SKIN_SET
+  ORVANE_SKIN_SET=$(winpath "$run/set")
 fi
 cp "$orvex" "$run/Orvex.exe"
 cp "$hhctrl" "$run/hhctrl.ocx"

@@ -134,16 +134,20 @@ Pixels ScreenPixels(RECT r) {
     return p;
 }
 
-// A bitmap resource of a program, as the program loads it; or, with `file`, the
-// bitmap file the skin generator drew for another scale.
-Pixels ResourcePixels(const std::string& exe, int id, const char* file = nullptr) {
+// A skin bitmap as drawn for the program's scale: at 96 DPI the program's own
+// resource; at another the generator's picture for that scale, from the folder
+// ORVANE_SKIN_SET (as <id>.bmp); none when the scale has no picture of its own.
+Pixels ResourcePixels(const std::string& exe, int id) {
     Pixels p;
-    HMODULE module = file ? nullptr : LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module && !file) return p;
-    auto bitmap = static_cast<HBITMAP>(file ? LoadImageA(nullptr, file, IMAGE_BITMAP, 0, 0,
-                                                         LR_LOADFROMFILE | LR_CREATEDIBSECTION)
-                                            : LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
-                                                         LR_CREATEDIBSECTION));
+    const char* set = g_dpi == 96 ? nullptr : std::getenv("ORVANE_SKIN_SET");
+    if (g_dpi != 96 && !set) return p;
+    const std::string file = set ? std::string(set) + "\\" + std::to_string(id) + ".bmp" : std::string();
+    HMODULE module = set ? nullptr : LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module && !set) return p;
+    auto bitmap = static_cast<HBITMAP>(set ? LoadImageA(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0,
+                                                        LR_LOADFROMFILE | LR_CREATEDIBSECTION)
+                                           : LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
+                                                        LR_CREATEDIBSECTION));
     BITMAP bm{};
     if (bitmap && GetObjectA(bitmap, sizeof bm, &bm)) {
         HDC dc = CreateCompatibleDC(nullptr);
@@ -428,13 +432,11 @@ int Caption(Orvex& app, const std::string& expected) {
     Check(caption == expected, "the sheet's caption is \"%s\" (expected \"%s\")", caption.c_str(), expected.c_str());
     app.WaitSplashGone();
     Shot("sheet");
-    // The frame's top-left piece below the cut corner, as drawn for this scale
-    // (ORVANE_SKIN_FRAME: the generator's picture for it; else the program's own).
+    // The frame's top-left piece below the cut corner, as drawn for this scale.
     RoundTrip(sheet);
     RECT wr;
     GetWindowRect(sheet, &wr);
-    const char* drawn = std::getenv("ORVANE_SKIN_FRAME");
-    const Pixels frame = g_dpi == 96 || drawn ? ResourcePixels(app.Exe(), IDB_FRAME_ACTIVE, drawn) : Pixels{};
+    const Pixels frame = ResourcePixels(app.Exe(), IDB_FRAME_ACTIVE);
     if (frame.rgb.empty()) Note("no picture drawn for %d DPI to compare the frame with", g_dpi);
     const Pixels shown = ScreenPixels({wr.left, wr.top, wr.left + Px(5), wr.top + Px(25)});
     int differ = 0;
@@ -462,7 +464,7 @@ int Splash(Orvex& app, const std::string& how) {
     Check((GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, "the splash is top-most");
     RECT sr;
     GetWindowRect(splash, &sr);
-    Check(sr.right - sr.left == 411 && sr.bottom - sr.top == 296, "the splash is 411 x 296 (got %ld x %ld)",
+    Check(sr.right - sr.left == Px(411) && sr.bottom - sr.top == Px(296), "the splash is 411 x 296 at 96 DPI (got %ld x %ld)",
           sr.right - sr.left, sr.bottom - sr.top);
 
     // When the program first answers a message once the sheet is up (it may
@@ -493,7 +495,7 @@ int Splash(Orvex& app, const std::string& how) {
         // resources. The window system may show the sheet there for a moment
         // after the sheet appears, until the splash is raised again.
         const Pixels picture = ResourcePixels(app.Exe(), IDB_SPLASH);
-        const int bandRows = 86;
+        const int bandRows = Px(86);
         // The splash and a margin of the sheet around it (a small capture is quick).
         const int margin = 40;
         const RECT around{std::max<LONG>(sr.left - margin, 0), std::max<LONG>(sr.top - margin, 0),
