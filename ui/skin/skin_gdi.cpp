@@ -508,25 +508,19 @@ void CSkinTabCtrl::Load(int dpi) {
     m_unselectedSize = BitmapSize(m_unselected);
     m_selectedDc = CreateCompatibleDC(nullptr);
     m_unselectedDc = CreateCompatibleDC(nullptr);
-    if (m_selectedDc && m_selected) m_oldSelected = SelectObject(m_selectedDc, m_selected);
-    if (m_unselectedDc && m_unselected) m_oldUnselected = SelectObject(m_unselectedDc, m_unselected);
+    if (m_selectedDc && m_selected) SelectObject(m_selectedDc, m_selected);
+    if (m_unselectedDc && m_unselected) SelectObject(m_unselectedDc, m_unselected);
 }
 
 CSkinTabCtrl::~CSkinTabCtrl() { Free(); }
 
+// The device contexts go first: a bitmap is deleted once no DC holds it.
 void CSkinTabCtrl::Free() {
-    if (m_selectedDc) {
-        if (m_oldSelected) SelectObject(m_selectedDc, m_oldSelected);
-        DeleteDC(m_selectedDc);
-    }
-    if (m_unselectedDc) {
-        if (m_oldUnselected) SelectObject(m_unselectedDc, m_oldUnselected);
-        DeleteDC(m_unselectedDc);
-    }
+    for (HDC dc : {m_selectedDc, m_unselectedDc})
+        if (dc) DeleteDC(dc);
     for (HBITMAP b : {m_selected, m_unselected, m_background})
         if (b) DeleteObject(b);
     m_selectedDc = m_unselectedDc = nullptr;
-    m_oldSelected = m_oldUnselected = nullptr;
     m_selected = m_unselected = m_background = nullptr;
 }
 

@@ -135,7 +135,6 @@ private:
     int m_dpi = 0;
     HBITMAP m_selected = nullptr, m_unselected = nullptr, m_background = nullptr;
     HDC m_selectedDc = nullptr, m_unselectedDc = nullptr;
-    HGDIOBJ m_oldSelected = nullptr, m_oldUnselected = nullptr;
     SIZE m_selectedSize{}, m_unselectedSize{};
 };
 
