@@ -20,11 +20,15 @@ shots=$build/screenshots
 rm -rf "$run"
 mkdir -p "$run/shots" "$shots"
 rm -f "$shots/$name"-*.png
-drawn=$src/resources/bitmaps/$((dpi * 100 / 96))
-if [ "$dpi" != 96 ] && [ -d "$drawn" ]; then
+if [ "$dpi" != 96 ]; then
+  # The set drawn for this scale, or the next larger one shrunk (ImageMagick's
+  # -scale averages the area under each pixel, as the program does).
+  percent=150; [ "$dpi" -le 144 ] || percent=200
   mkdir -p "$run/set"
-  for png in "$drawn"/201.png "$drawn"/229.png; do  # the active frame, the splash
-    convert "$png" -type TrueColor "BMP3:$run/set/$(basename "$png" .png).bmp"
+  for id in 201 229; do  # the active frame, the splash
+    size=$(identify -format '%w %h' "$src/resources/bitmaps/$id.bmp") w=${size% *} h=${size#* }
+    convert "$src/resources/bitmaps/$percent/$id.png" \
+      -scale "$(((w * dpi + 48) / 96))x$(((h * dpi + 48) / 96))!" -type TrueColor "BMP3:$run/set/$id.bmp"
   done
   export ORVANE_SKIN_SET
   ORVANE_SKIN_SET=$(winpath "$run/set")

@@ -135,8 +135,8 @@ Pixels ScreenPixels(RECT r) {
 }
 
 // A skin bitmap as drawn for the program's scale: at 96 DPI the program's own
-// resource; at another the generator's picture for that scale, from the folder
-// ORVANE_SKIN_SET (as <id>.bmp); none when the scale has no picture of its own.
+// resource; at another the generator's picture for it (or the next larger one
+// shrunk), from the folder ORVANE_SKIN_SET (as <id>.bmp).
 Pixels ResourcePixels(const std::string& exe, int id) {
     Pixels p;
     const char* set = g_dpi == 96 ? nullptr : std::getenv("ORVANE_SKIN_SET");
@@ -437,12 +437,18 @@ int Caption(Orvex& app, const std::string& expected) {
     RECT wr;
     GetWindowRect(sheet, &wr);
     const Pixels frame = ResourcePixels(app.Exe(), IDB_FRAME_ACTIVE);
-    if (frame.rgb.empty()) Note("no picture drawn for %d DPI to compare the frame with", g_dpi);
+    Check(!frame.rgb.empty(), "the skin's picture for %d DPI is there to compare the frame with", g_dpi);
     const Pixels shown = ScreenPixels({wr.left, wr.top, wr.left + Px(5), wr.top + Px(25)});
+    // Between the drawn sets the picture is shrunk; the test's shrinking
+    // (ImageMagick) and the program's round a channel up to two units apart.
+    const int tolerance = g_dpi == 96 || g_dpi == 144 || g_dpi == 192 ? 0 : 2;
     int differ = 0;
     for (int y = Px(3); !frame.rgb.empty() && y < Px(25); ++y)
-        for (int x = 0; x < Px(5); ++x) differ += frame.At(x, y) != shown.At(x, y);
-    Check(differ == 0, "the frame's corner at %d DPI is the skin's own picture (%d pixels differ)", g_dpi, differ);
+        for (int x = 0; x < Px(5); ++x)
+            for (int shift = 0; shift < 24; shift += 8)
+                differ += std::abs(static_cast<int>((frame.At(x, y) >> shift) & 0xFF) -
+                                   static_cast<int>((shown.At(x, y) >> shift) & 0xFF)) > tolerance;
+    Check(differ == 0, "the frame's corner at %d DPI is the skin's own picture (%d channels differ)", g_dpi, differ);
     const std::string print = TextOf(GetDlgItem(sheet, IDOK));
     const std::string cancel = TextOf(GetDlgItem(sheet, IDCANCEL));
     const std::string help = TextOf(GetDlgItem(sheet, IDHELP));

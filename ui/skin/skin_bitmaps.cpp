@@ -25,8 +25,10 @@ const SkinSetRow* SetRowOf(int id) {
     return nullptr;
 }
 
-// A top-down 24-bit DIB section of the given size; `bits` receives its pixels.
-HBITMAP CreateDib(PixelSize size, void** bits) {
+int Stride(int width) { return (width * 3 + 3) & ~3; }
+
+// 24-bit pixels, rows top-down.
+BITMAPINFO TopDown24(PixelSize size) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = size.w;
@@ -34,10 +36,14 @@ HBITMAP CreateDib(PixelSize size, void** bits) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
-    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+    return info;
 }
 
-int Stride(int width) { return (width * 3 + 3) & ~3; }
+// A top-down 24-bit DIB section of the given size; `bits` receives its pixels.
+HBITMAP CreateDib(PixelSize size, void** bits) {
+    const BITMAPINFO info = TopDown24(size);
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
 
 template <class T>
 struct ComPtr {
@@ -85,24 +91,21 @@ HBITMAP DecodePngResource(int id) {
 }
 
 // `source` shrunk to `size` with a box filter, cell by cell; `source` is freed.
+// Its pixels are read top-down whatever way its rows are stored.
 HBITMAP Shrink(HBITMAP source, PixelSize size, int cells) {
-    DIBSECTION dib{};
-    if (!GetObjectA(source, sizeof dib, &dib) || dib.dsBm.bmBitsPixel != 24 || !dib.dsBm.bmBits) return source;
-    const PixelSize from{dib.dsBm.bmWidth, dib.dsBm.bmHeight};
+    BITMAP bm{};
+    if (!GetObjectA(source, sizeof bm, &bm)) return source;
+    const PixelSize from{bm.bmWidth, bm.bmHeight};
     if (from == size) return source;
+    std::vector<std::uint8_t> pixels(static_cast<size_t>(Stride(from.w)) * from.h);
+    BITMAPINFO info = TopDown24(from);
+    HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, source, 0, from.h, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
     void* bits = nullptr;
-    HBITMAP out = CreateDib(size, &bits);
+    HBITMAP out = rows == from.h ? CreateDib(size, &bits) : nullptr;
     if (!out) return source;
-    GdiFlush();
-    // A bottom-up source is read from its last row with a negative stride; the
-    // filter then sees it top-down like the target.
-    const auto* src = static_cast<const std::uint8_t*>(dib.dsBm.bmBits);
-    int srcStride = dib.dsBm.bmWidthBytes;
-    if (dib.dsBmih.biHeight > 0) {
-        src += static_cast<long long>(from.h - 1) * srcStride;
-        srcStride = -srcStride;
-    }
-    ShrinkPixels(src, from, srcStride, static_cast<std::uint8_t*>(bits), size, Stride(size.w), cells);
+    ShrinkPixels(pixels.data(), from, Stride(from.w), static_cast<std::uint8_t*>(bits), size, Stride(size.w), cells);
     DeleteObject(source);
     return out;
 }
