@@ -329,4 +329,8 @@ TEST(DpiScale, MetricsAndBitmapChoicePerDpi) {
     ShrinkPixels(src, {6, 1}, 18, dst, {4, 1}, 12, 2);
     const std::uint8_t expected[12] = {0, 0, 0, 60, 60, 60, 255, 255, 255, 255, 255, 255};
     EXPECT_EQ(std::vector<std::uint8_t>(dst, dst + 12), std::vector<std::uint8_t>(expected, expected + 12));
+    // The key colour is no colour: key, key, 90 gives key, 90 (no pink fringe).
+    const std::uint8_t keyed[9] = {255, 0, 255, 255, 0, 255, 90, 90, 90};
+    ShrinkPixels(keyed, {3, 1}, 9, dst, {2, 1}, 6, 1);
+    EXPECT_EQ(std::vector<std::uint8_t>(dst, dst + 6), (std::vector<std::uint8_t>{255, 0, 255, 90, 90, 90}));
 }

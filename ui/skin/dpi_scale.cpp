@@ -48,6 +48,10 @@ std::vector<Span> Spans(int srcLen, int dstLen) {
     return out;
 }
 
+bool IsKey(const std::uint8_t* bgr) {
+    return bgr[0] == kSkinKeyBgr[0] && bgr[1] == kSkinKeyBgr[1] && bgr[2] == kSkinKeyBgr[2];
+}
+
 }  // namespace
 
 void ShrinkPixels(const std::uint8_t* src, PixelSize srcSize, int srcStride, std::uint8_t* dst, PixelSize dstSize,
@@ -61,18 +65,24 @@ void ShrinkPixels(const std::uint8_t* src, PixelSize srcSize, int srcStride, std
         for (int cell = 0; cell < n; ++cell) {
             for (int x = 0; x < dstCell; ++x) {
                 const Span& sx = xs[x];
-                long long sum[3] = {0, 0, 0}, total = 0;
+                long long sum[3] = {0, 0, 0}, total = 0, keyed = 0;
                 for (size_t j = 0; j < sy.weights.size(); ++j) {
                     const std::uint8_t* row = src + static_cast<long long>(sy.first + j) * srcStride;
                     for (size_t i = 0; i < sx.weights.size(); ++i) {
                         const long long w = static_cast<long long>(sy.weights[j]) * sx.weights[i];
                         const std::uint8_t* p = row + 3 * (cell * srcCell + sx.first + static_cast<int>(i));
+                        if (IsKey(p)) {
+                            keyed += w;
+                            continue;
+                        }
                         for (int c = 0; c < 3; ++c) sum[c] += w * p[c];
                         total += w;
                     }
                 }
                 std::uint8_t* q = dst + static_cast<long long>(y) * dstStride + 3 * (cell * dstCell + x);
-                for (int c = 0; c < 3; ++c) q[c] = static_cast<std::uint8_t>(total ? (sum[c] + total / 2) / total : 0);
+                // Mostly transparent stays transparent; the rest takes only the picture's own colours.
+                for (int c = 0; c < 3; ++c)
+                    q[c] = keyed >= total ? kSkinKeyBgr[c] : static_cast<std::uint8_t>((sum[c] + total / 2) / total);
             }
         }
     }

@@ -29,9 +29,14 @@ struct PixelSize {
 };
 PixelSize ScaledBitmapSize(PixelSize size96, int cells, int dpi);
 
-// Shrinks a 24-bit bottom-up or top-down pixel block (rows of `stride` bytes)
-// by averaging the source area under each target pixel (a box filter with
-// fractional edges), cell by cell so no colour bleeds between cells.
+// The colour of the pixels that pieces drawn transparently leave out (magenta,
+// in the byte order of a 24-bit bitmap: blue, green, red).
+constexpr std::uint8_t kSkinKeyBgr[3] = {255, 0, 255};
+
+// Shrinks a 24-bit pixel block (rows of `stride` bytes, top-down) by averaging
+// the source area under each target pixel (a box filter with fractional
+// edges), cell by cell so no colour bleeds between cells. Key-coloured pixels
+// take no part: a target pixel mostly over them is the key colour itself.
 void ShrinkPixels(const std::uint8_t* src, PixelSize srcSize, int srcStride, std::uint8_t* dst,
                   PixelSize dstSize, int dstStride, int cells);
 
