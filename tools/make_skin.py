@@ -5,6 +5,12 @@ Rerun after changing a colour or a shape:  python3 tools/make_skin.py
 Only the standard library is used; every picture is computed pixel by pixel,
 with coverage-based anti-aliasing where edges are curved or slanted.
 
+Every picture is drawn in 96-DPI coordinates. The pictures listed in SETS are
+drawn again for 150 % and 200 % (resources/bitmaps/150/NNN.png, .../200/NNN.png,
+PNG to keep the program small): coordinates are scaled and rounded half up
+like the program's own scaling, curves are sampled at the larger size, so each
+set is crisp rather than stretched. resources/skin_sets.h and .rc list them.
+
 Conventions the program relies on:
 - pieces drawn with the transparent copy (caption buttons, the window icon in the
   frame) have the key colour KEY in their own top-left pixel;
@@ -16,6 +22,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 KEY = (255, 0, 255)           # transparent colour of pieces drawn with the transparent copy
 BG = (238, 238, 238)          # dialog background, same as the static-control brush
@@ -28,28 +35,44 @@ ACCENT_LIGHT = (223, 234, 246)
 WHITE = (255, 255, 255)
 
 
+PERCENT = 100  # the scale being drawn; coordinates below are 96-DPI ones
+
+
+def S(v):
+    """A 96-DPI coordinate in pixels at PERCENT, rounded half up (as MulDiv)."""
+    return int(math.floor(v * PERCENT / 100 + 0.5))
+
+
 class Canvas:
+    """w, h: the size in pixels at PERCENT (S of the 96-DPI size)."""
+
     def __init__(self, w, h, fill=BG):
-        self.w, self.h = w, h
-        self.px = [[fill] * w for _ in range(h)]
+        self.w, self.h = S(w), S(h)
+        self.px = [[fill] * self.w for _ in range(self.h)]
 
     def put(self, x, y, c, a=1.0):
-        if 0 <= x < self.w and 0 <= y < self.h and a > 0:
-            if a >= 1:
-                self.px[y][x] = c
-            else:
-                self.px[y][x] = mix(self.px[y][x], c, a)
+        for py in range(max(0, S(y)), min(self.h, S(y + 1))):
+            for px in range(max(0, S(x)), min(self.w, S(x + 1))):
+                self.put_pixel(px, py, c, a)
+
+    def put_pixel(self, x, y, c, a=1.0):
+        if a >= 1:
+            self.px[y][x] = c
+        elif a > 0:
+            self.px[y][x] = mix(self.px[y][x], c, a)
 
     def rect(self, x0, y0, x1, y1, c):  # x1, y1 exclusive
-        for y in range(max(0, y0), min(self.h, y1)):
+        for y in range(max(0, S(y0)), min(self.h, S(y1))):
             row = self.px[y]
-            for x in range(max(0, x0), min(self.w, x1)):
+            for x in range(max(0, S(x0)), min(self.w, S(x1))):
                 row[x] = c
 
     def vgrad(self, x0, y0, x1, y1, top, bottom):
-        n = max(1, y1 - y0 - 1)
-        for y in range(y0, y1):
-            self.rect(x0, y, x1, y + 1, mix(top, bottom, (y - y0) / n))
+        n = max(1, S(y1) - S(y0) - 1)
+        for y in range(max(0, S(y0)), min(self.h, S(y1))):
+            c = mix(top, bottom, (y - S(y0)) / n)
+            for x in range(max(0, S(x0)), min(self.w, S(x1))):
+                self.px[y][x] = c
 
     def hline(self, x0, x1, y, c):
         self.rect(x0, y, x1, y + 1, c)
@@ -59,22 +82,36 @@ class Canvas:
 
     def shape(self, inside, c, x0=0, y0=0, x1=None, y1=None, ss=4):
         """Fills the pixels covered by inside(x, y) (float coordinates), anti-aliased."""
-        x1 = self.w if x1 is None else x1
-        y1 = self.h if y1 is None else y1
-        for y in range(max(0, y0), min(self.h, y1)):
-            for x in range(max(0, x0), min(self.w, x1)):
+        x1 = self.w if x1 is None else S(x1)
+        y1 = self.h if y1 is None else S(y1)
+        k = 100 / PERCENT
+        for y in range(max(0, S(y0)), min(self.h, y1)):
+            for x in range(max(0, S(x0)), min(self.w, x1)):
                 hits = 0
                 for sy in range(ss):
                     for sx in range(ss):
-                        if inside(x + (sx + 0.5) / ss, y + (sy + 0.5) / ss):
+                        if inside((x + (sx + 0.5) / ss) * k, (y + (sy + 0.5) / ss) * k):
                             hits += 1
                 if hits:
-                    self.put(x, y, c, hits / (ss * ss))
+                    self.put_pixel(x, y, c, hits / (ss * ss))
 
-    def blit(self, other, dx, dy):
+    def blit(self, other, dx, dy, pixels=False):
+        """Copies `other` to (dx, dy): 96-DPI coordinates, or pixels."""
+        if not pixels:
+            dx, dy = S(dx), S(dy)
         for y in range(other.h):
             for x in range(other.w):
-                self.put(dx + x, dy + y, other.px[y][x])
+                if 0 <= dx + x < self.w and 0 <= dy + y < self.h:
+                    self.px[dy + y][dx + x] = other.px[y][x]
+
+    def save_png(self, path):
+        raw = b"".join(b"\0" + bytes(v for p in row for v in p) for row in self.px)
+
+        def chunk(kind, data):
+            return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+        with open(path, "wb") as f:
+            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", self.w, self.h, 8, 2, 0, 0, 0))
+                    + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
     def save(self, path):
         stride = (self.w * 3 + 3) & ~3
@@ -176,7 +213,7 @@ def frame(active):
 
 def caption_button(glyph):
     """45 x 15: normal, hover, pressed; each 15 x 15 cell keyed in its top-left pixel."""
-    c = Canvas(45, 15, KEY)
+    cells = []
     for state in range(3):
         cell = Canvas(15, 15, KEY)
         bg = CAPTION_BOTTOM
@@ -191,8 +228,8 @@ def caption_button(glyph):
             bg = face
             ink = WHITE if (glyph == "close" or state == 2) else INK
         # blend the key fringe towards the caption colour so no pink halo shows
-        for y in range(15):
-            for x in range(15):
+        for y in range(cell.h):
+            for x in range(cell.w):
                 p = cell.px[y][x]
                 if p != KEY and abs(p[1] - KEY[1]) < 200 and p[0] > 200 and p[2] > 200 and state:
                     cell.px[y][x] = mix(CAPTION_BOTTOM, bg, 0.5)
@@ -206,12 +243,22 @@ def caption_button(glyph):
             layer.shape(ring(7.5, 6, 3, 1.6), ink)
             layer.shape(lambda x, y: 7 <= x <= 8.3 and 7 <= y <= 9.5, ink)
             layer.shape(disc(7.6, 11.4, 0.9), ink)
-        for y in range(15):
-            for x in range(15):
+        for y in range(cell.h):
+            for x in range(cell.w):
                 if layer.px[y][x] != (bg if state else CAPTION_BOTTOM):
                     cell.px[y][x] = layer.px[y][x]
         cell.px[0][0] = KEY
-        c.blit(cell, state * 15, 0)
+        cells.append(cell)
+    return strip(cells)
+
+
+def strip(cells):
+    """Equal cells side by side; each cell is scaled on its own, as the program expects."""
+    c = Canvas(0, 0)
+    c.w, c.h = cells[0].w * len(cells), cells[0].h
+    c.px = [[KEY] * c.w for _ in range(c.h)]
+    for i, cell in enumerate(cells):
+        c.blit(cell, i * cell.w, 0, pixels=True)
     return c
 
 
@@ -252,14 +299,13 @@ def tab(selected):
 def button_strip():
     """212: three 30 x 25 cells (normal, hover, pressed), corner size 2; horizontally
     uniform inside so that the tile painter can widen them."""
-    c = Canvas(90, 25, BG)
+    cells = []
     looks = [
         ((252, 252, 253), (236, 238, 241), (170, 177, 186)),   # normal: light, black text
         ((240, 246, 252), (221, 233, 246), (92, 139, 191)),    # hover: accent tint
         (ACCENT, ACCENT_DARK, ACCENT_DARK),                     # pressed: accent, white text
     ]
     for i, (top, bottom, border) in enumerate(looks):
-        x0 = i * 30
         cell = Canvas(30, 25, BG)
         cell.vgrad(1, 1, 29, 24, top, bottom)
         cell.hline(2, 28, 0, border)
@@ -272,8 +318,8 @@ def button_strip():
             cell.put(x, y, border, 0.35)
         if i < 2:  # a soft highlight under the top edge
             cell.hline(2, 28, 1, WHITE)
-        c.blit(cell, x0, 0)
-    return c
+        cells.append(cell)
+    return strip(cells)
 
 
 def header(enabled=True):
@@ -395,9 +441,9 @@ def splash():
         r = 60 + k * 22
         c.shape(ring(w - 40, band + 40, r + 0.6, r - 0.6), (255, 255, 255), 0, 0, w, band, ss=3)
     # re-tint the arcs so they stay faint
-    for y in range(band):
-        base = mix((44, 108, 176), (30, 80, 136), y / (band - 1))
-        for x in range(w):
+    for y in range(S(band)):
+        base = mix((44, 108, 176), (30, 80, 136), y / (S(band) - 1))
+        for x in range(c.w):
             p = c.px[y][x]
             if p != base:
                 c.px[y][x] = mix(base, p, 0.16)
@@ -487,7 +533,34 @@ def build():
     }
 
 
+# Pictures drawn for 150 % and 200 % too, with the number of equal cells each
+# holds side by side (the program scales cells, not the whole strip). Their
+# resource ids: 1500 + id for 150 %, 2000 + id for 200 %.
+SETS = {
+    201: 1, 202: 1, 203: 3, 207: 1, 208: 1, 209: 1, 210: 1, 212: 3, 214: 1, 217: 1, 218: 1,
+    219: 1, 220: 1, 221: 1, 222: 1, 223: 1, 228: 3, 229: 1, 231: 1,
+}
+SET_PERCENTS = (150, 200)
+
+
+def write_set_tables(resources):
+    rows = ["    {%d, %d, %s}," % (n, cells, ", ".join(str(p * 10 + n) for p in SET_PERCENTS))
+            for n, cells in sorted(SETS.items())]
+    with open(os.path.join(resources, "skin_sets.h"), "w") as f:
+        f.write("// Written by tools/make_skin.py: the skin pictures drawn for 150 % and 200 %\n"
+                "// (PNG resources of type \"PNG\"). Rows: 100 % bitmap id, equal cells side by\n"
+                "// side, then the id of each larger set.\n#pragma once\n\n"
+                "struct SkinSetRow {\n    int id;\n    int cells;\n    int setIds[2];  // 150 %, 200 %\n};\n\n"
+                "constexpr SkinSetRow kSkinSets[] = {\n" + "\n".join(rows) + "\n};\n")
+    with open(os.path.join(resources, "skin_sets.rc"), "w") as f:
+        f.write("// Written by tools/make_skin.py: the skin pictures drawn for 150 % and 200 %.\n")
+        for p in SET_PERCENTS:
+            for n in sorted(SETS):
+                f.write('%d PNG "resources/bitmaps/%d/%d.png"\n' % (p * 10 + n, p, n))
+
+
 def main():
+    global PERCENT
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "resources", "bitmaps")
     os.makedirs(out, exist_ok=True)
@@ -495,6 +568,16 @@ def main():
     for num, canvas in bitmaps.items():
         canvas.save(os.path.join(out, "%d.bmp" % num))
     print("wrote %d bitmaps to %s" % (len(bitmaps), os.path.normpath(out)))
+    for percent in SET_PERCENTS:
+        PERCENT = percent
+        folder = os.path.join(out, str(percent))
+        os.makedirs(folder, exist_ok=True)
+        for num, canvas in build().items():
+            if num in SETS:
+                canvas.save_png(os.path.join(folder, "%d.png" % num))
+        print("wrote %d pictures for %d %% to %s" % (len(SETS), percent, os.path.normpath(folder)))
+    PERCENT = 100
+    write_set_tables(os.path.join(out, ".."))
 
 
 if __name__ == "__main__":

@@ -23,6 +23,7 @@
 #include "settings/param_mngr.h"
 #include "spooler/spooler_access.h"
 #include "ui/skin/skin_frame.h"
+#include "ui/skin/window_dpi.h"
 #include "ui/progress_texts.h"
 #include "ui/tab_rules.h"
 
@@ -177,7 +178,7 @@ INT_PTR CBasicOptsPage::OnInitDialog() {
     column.fmt = LVCFMT_RIGHT;
     column.iSubItem = 0;
     column.pszText = &header[0];
-    column.cx = (rc.right - rc.left) - 5;
+    column.cx = (rc.right - rc.left) - skin::DpiPx(list, 5);
     ListView_InsertColumn(list, 0, &column);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
     // 13. Files for an unusable printer go without a word: its message is on the way.
@@ -421,7 +422,7 @@ void CBasicOptsPage::OnInsertitemListFile() {
     std::snprintf(line, sizeof line, "OnInsertitemListFile : nWidth : %d  nZeroWidth : %d", width, columnWidth);
     OutputDebugStringA(line);
     // Short paths: a column that fills the list; long ones keep their width and scroll.
-    if (width >= columnWidth) ListView_SetColumnWidth(list, 0, width - 5);
+    if (width >= columnWidth) ListView_SetColumnWidth(list, 0, width - skin::DpiPx(list, 5));
 }
 
 LRESULT CBasicOptsPage::OnCustomdrawList(NMLVCUSTOMDRAW* draw) {

@@ -16,6 +16,7 @@
 #include "ui/context_help.h"
 #include "ui/progress_texts.h"
 #include "ui/skin/window_centre.h"
+#include "ui/skin/window_dpi.h"
 #include "ui/version_splash.h"
 #include "ui/window_module.h"
 
@@ -199,7 +200,8 @@ void CMainPropertySheet::OnInitialized(HWND hwnd) {
         m_pTabCtrl->Attach(tab);
         const LONG style = GetWindowLongA(tab, GWL_STYLE);
         if (!(style & TCS_FIXEDWIDTH)) SetWindowLongA(tab, GWL_STYLE, style | TCS_FIXEDWIDTH);
-        SendMessageA(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(91, 27));
+        const int dpi = skin::WindowDpi(tab);
+        SendMessageA(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(skin::SkinPx(91, dpi), skin::SkinPx(27, dpi)));
     }
     // 7., 8.
     char version[kTextSize];

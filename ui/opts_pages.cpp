@@ -4,6 +4,7 @@
 #include "base/localized_text.h"
 #include "resources/resource_ids.h"
 #include "ui/context_help.h"
+#include "ui/skin/window_dpi.h"
 #include "ui/tab_rules.h"
 #include "ui/window_module.h"
 
@@ -141,7 +142,7 @@ void COptsPage::ClickButton(int id) {
 }
 
 void COptsPage::SetPicture(HWND picture, int bitmapId) {
-    HBITMAP bitmap = skin::LoadSkinBitmap(bitmapId);
+    HBITMAP bitmap = skin::LoadSkinBitmap(bitmapId, skin::WindowDpi(picture));
     HBITMAP old = reinterpret_cast<HBITMAP>(
         SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
     if (old && old != bitmap) DeleteObject(old);

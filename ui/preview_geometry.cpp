@@ -15,19 +15,24 @@ Rect Moved(const Rect& r, int dx, int dy) { return {r.left + dx, r.top + dy, r.r
 
 }  // namespace
 
-PreviewLayout LayoutPreview(const Rect& c, int paperWidthMM, int paperHeightMM, int orientation) {
+PreviewLayout LayoutPreview(const Rect& c, int paperWidthMM, int paperHeightMM, int orientation, int dpi) {
+    auto px = [dpi](int value96) { return skin::ScaleToDpi(value96, dpi); };
     PreviewLayout p;
     const int L = c.left, T = c.top, R = c.right, B = c.bottom;
-    p.colourBand = {L + 1, B - 19, R - 1, B - 1};
-    p.resolutionBand = {L + 1, B - 38, R - 1, B - 20};
-    p.copiesBand = {L + 1, B - 57, R - 1, B - 39};
+    // Three bands of 18 rows from the bottom, one row apart and one row in from the edges.
+    const int edge = px(1), band = px(18), gap = px(1);
+    Rect* bands[] = {&p.colourBand, &p.resolutionBand, &p.copiesBand};
+    for (int k = 0; k < 3; ++k) {
+        const int bottom = B - edge - k * (band + gap);
+        *bands[k] = {L + edge, bottom - band, R - edge, bottom};
+    }
     for (auto pair : {std::make_pair(&p.colourBand, &p.colourText), std::make_pair(&p.resolutionBand, &p.resolutionText),
                       std::make_pair(&p.copiesBand, &p.copiesText)}) {
         *pair.second = *pair.first;
-        pair.second->left += kTextInset;
+        pair.second->left += px(kTextInset);
     }
-    p.rangeLine = {L + 1, T + 1, R - 1, T + 19};
-    p.paperLabel = {L + 1, p.copiesBand.top - 29, R - 1, p.copiesBand.top - 1};
+    p.rangeLine = {L + edge, T + edge, R - edge, T + px(19)};
+    p.paperLabel = {L + edge, p.copiesBand.top - px(29), R - edge, p.copiesBand.top - edge};
 
     const int D = p.paperLabel.top - p.rangeLine.bottom - T - 2;
     const int W = R - L - 2;
@@ -43,10 +48,11 @@ PreviewLayout LayoutPreview(const Rect& c, int paperWidthMM, int paperHeightMM, 
     p.nPageW = static_cast<int>(orientation == 0 ? w : h);
     p.nPageH = static_cast<int>(orientation == 0 ? h : w);
     const int x0 = (W - p.nPageW) / 2;
-    const int y0 = (D - p.nPageH) / 2 + 20;
-    p.darkShadow = {x0 + kShadowInset, y0 + kShadowInset, x0 + p.nPageW - kShadowInset, y0 + p.nPageH - kShadowInset};
-    p.greyShadow = Moved(p.darkShadow, -2, -2);
-    p.page = Moved(p.greyShadow, -2, -2);
+    const int y0 = (D - p.nPageH) / 2 + px(20);
+    const int inset = px(kShadowInset), shadow = px(2);
+    p.darkShadow = {x0 + inset, y0 + inset, x0 + p.nPageW - inset, y0 + p.nPageH - inset};
+    p.greyShadow = Moved(p.darkShadow, -shadow, -shadow);
+    p.page = Moved(p.greyShadow, -shadow, -shadow);
     return p;
 }
 

@@ -22,7 +22,9 @@ struct PreviewLayout {
 };
 
 // `client` is the panel's client rectangle; paper size in millimetres; any
-// orientation other than 0 is landscape (width and height exchanged).
-PreviewLayout LayoutPreview(const Rect& client, int paperWidthMM, int paperHeightMM, int orientation);
+// orientation other than 0 is landscape (width and height exchanged); the
+// bands and margins are 96-DPI sizes scaled to `dpi` like the panel's font.
+PreviewLayout LayoutPreview(const Rect& client, int paperWidthMM, int paperHeightMM, int orientation,
+                            int dpi = skin::kBaseDpi);
 
 }  // namespace preview

@@ -9,6 +9,7 @@
 #include "ui/preview_geometry.h"
 #include "ui/preview_texts.h"
 #include "ui/skin/skin_gdi.h"
+#include "ui/skin/window_dpi.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ LRESULT CALLBACK CSettingsPreview::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         HDC dc = BeginPaint(hwnd, &ps);
         RECT client;
         GetClientRect(hwnd, &client);
-        PaintPreview(dc, client, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+        PaintPreview(dc, client, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), skin::WindowDpi(hwnd));
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -69,7 +70,7 @@ LRESULT CALLBACK CSettingsPreview::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
-void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font) {
+void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font, int dpi) {
     const int width = client.right - client.left, height = client.bottom - client.top;
     if (width <= 0 || height <= 0) return;
     // 1. Off-screen, copied in one block at the end.
@@ -87,7 +88,7 @@ void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font) 
     const int paperW = params ? params->GetPaperWidthMM() : 0;
     const int paperH = params ? params->GetPaperHeightMM() : 0;
     const preview::PreviewLayout layout =
-        preview::LayoutPreview(skin::FromRECT(local), paperW, paperH, params ? params->GetOrientation() : 0);
+        preview::LayoutPreview(skin::FromRECT(local), paperW, paperH, params ? params->GetOrientation() : 0, dpi);
 
     if (params) {
         const preview::PreviewTexts texts = preview::PreviewTextsFor(*params);
@@ -108,8 +109,8 @@ void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font) 
             FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
             r = ToWin(layout.greyShadow);
             FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-            HBITMAP page = skin::LoadSkinBitmap(IDB_PREVIEW_PAGE);
-            skin::DrawTiled(page, dc, ToWin(layout.page), 1, nullptr, skin::TileCentre::kStretched);
+            HBITMAP page = skin::LoadSkinBitmap(IDB_PREVIEW_PAGE, dpi);
+            skin::DrawTiled(page, dc, ToWin(layout.page), skin::SkinPx(1, dpi), nullptr, skin::TileCentre::kStretched);
             if (page) DeleteObject(page);
         }
     }

@@ -18,7 +18,7 @@ public:
     HWND Window() const { return m_hwnd; }
 
     // Paints the summary into `target` for a panel of the given client size.
-    static void PaintPreview(HDC target, const RECT& client, HFONT font);
+    static void PaintPreview(HDC target, const RECT& client, HFONT font, int dpi);
 
 private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);

@@ -3,6 +3,7 @@
 #include "base/localized_text.h"
 #include "ui/skin/skin_gdi.h"
 #include "ui/skin/window_centre.h"
+#include "ui/skin/window_dpi.h"
 #include "ui/window_module.h"
 
 namespace {
@@ -14,6 +15,7 @@ HWND CVersionSplash::s_hwnd = nullptr;
 CVersionSplash::CVersionSplash(HBITMAP bitmap, UINT durationMs, HWND reference, const char* text)
     : m_bitmap(bitmap), m_duration(durationMs), m_reference(reference), m_text(text ? text : "") {
     m_size = skin::BitmapSize(bitmap);
+    m_dpi = skin::WindowDpi(reference);
 }
 
 CVersionSplash::~CVersionSplash() {
@@ -21,7 +23,7 @@ CVersionSplash::~CVersionSplash() {
 }
 
 void CVersionSplash::Show(int bitmapId, UINT durationMs, HWND reference, const char* text) {
-    HBITMAP bitmap = skin::LoadSkinBitmap(bitmapId);
+    HBITMAP bitmap = skin::LoadSkinBitmap(bitmapId, skin::WindowDpi(reference));
     const SIZE size = skin::BitmapSize(bitmap);
     if (!bitmap || size.cx <= 0) {
         if (bitmap) DeleteObject(bitmap);
@@ -121,13 +123,14 @@ void CVersionSplash::Paint(HWND hwnd) {
 
     SetBkMode(dc, TRANSPARENT);
     const int W = m_size.cx, H = m_size.cy;
-    TextOutA(dc, W / 2 + 70, H / 2 + 110, m_text.c_str(), static_cast<int>(m_text.size()));
-    HFONT font = CreateFontA(30, 0, 0, 0, 700, FALSE, FALSE, FALSE, static_cast<DWORD>(gnCharSet), 0, 0,
+    auto px = [this](int value96) { return skin::SkinPx(value96, m_dpi); };
+    TextOutA(dc, W / 2 + px(70), H / 2 + px(110), m_text.c_str(), static_cast<int>(m_text.size()));
+    HFONT font = CreateFontA(px(30), 0, 0, 0, 700, FALSE, FALSE, FALSE, static_cast<DWORD>(gnCharSet), 0, 0,
                              DEFAULT_QUALITY, VARIABLE_PITCH, "Arial");
     HGDIOBJ oldFont = SelectObject(dc, font);
     char title[kTextSize];
     GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
-    TextOutA(dc, W / 2 - 140, H / 2 - 30, title, lstrlenA(title));
+    TextOutA(dc, W / 2 - px(140), H / 2 - px(30), title, lstrlenA(title));
     SelectObject(dc, oldFont);
     DeleteObject(font);
     EndPaint(hwnd, &ps);

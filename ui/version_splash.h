@@ -25,6 +25,7 @@ private:
 
     HBITMAP m_bitmap;
     SIZE m_size{};
+    int m_dpi = 96;  // of the reference window: the picture and its texts are drawn for it
     UINT m_duration;
     HWND m_reference;
     std::string m_text;

@@ -461,6 +461,10 @@ cmd_up() {
   # Start Wine's services now, holding none of our caller's pipes: they stay
   # with the persistent server, so tests need not start them.
   ( close_fds; "$WINE64" cmd /c exit </dev/null >>"$DIR/logs/wineserver.log" 2>&1 ) || true
+  # Every bench starts at 96 DPI: a scale tests/bench/with-dpi.sh put back just
+  # before the last down may not have reached the disk (the server is killed).
+  ( close_fds; "$WINE64" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null \
+      >>"$DIR/logs/wineserver.log" 2>&1 ) || true
   write_env
   touch "$DIR/state/up"
   log "up in $((SECONDS - t0)) s: display $(display), CUPS $(cups_socket), agents on $(net).x; env in $DIR/env"

@@ -140,6 +140,17 @@ struct Report {
     }
 };
 
+// This process runs at the program's DPI (the bench sets it before both start):
+// the measuring font is the program's, and fixed margins grow with the scale.
+int Scaled(int value96) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(value96, dpi, 96);
+}
+
+const bool gScaled = Scaled(96) != 96;
+
 int Width(HWND hwnd) {
     RECT r;
     GetClientRect(hwnd, &r);
@@ -175,22 +186,49 @@ void MeasureControl(const Meter& m, Report& report, const char* where, HWND hwnd
         int room = Width(hwnd);
         const char* what = "px, button";
         if (type == BS_GROUPBOX) {
-            room -= 14;
+            room -= Scaled(14);
             what = "px, group caption";
         } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON || type == BS_CHECKBOX ||
                    type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE) {
-            room -= 17;
+            room -= Scaled(17);
             what = "px, beside the box";
         } else {
-            room -= 6;
+            room -= Scaled(6);
         }
         report.Line(where, id, text, need.cx, room, what);
     }
 }
 
+// An up-down control sits on its buddy's border by design.
+bool Paired(HWND a, HWND b) {
+    auto buddy = [](HWND spin) {
+        return _wcsicmp(ClassOf(spin).c_str(), UPDOWN_CLASSW) == 0
+                   ? reinterpret_cast<HWND>(SendMessageW(spin, UDM_GETBUDDY, 0, 0))
+                   : nullptr;
+    };
+    return buddy(a) == b || buddy(b) == a;
+}
+
+// Every text fits its control, and no two visible controls overlap in part (a
+// group box or a tab control holds others whole).
 void MeasureChildren(const Meter& m, Report& report, const char* where, HWND parent) {
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    std::vector<HWND> shown;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         MeasureControl(m, report, where, c);
+        if (IsWindowVisible(c)) shown.push_back(c);
+    }
+    for (size_t i = 0; i < shown.size(); ++i)
+        for (size_t j = i + 1; j < shown.size(); ++j) {
+            RECT a, b, both;
+            GetWindowRect(shown[i], &a);
+            GetWindowRect(shown[j], &b);
+            if (!IntersectRect(&both, &a, &b) || EqualRect(&both, &a) || EqualRect(&both, &b) ||
+                Paired(shown[i], shown[j]))
+                continue;
+            ++report.failed;
+            std::printf("%s %-8s %4d OVERLAPS %d by %ld x %ld px\n", report.code.c_str(), where, GetDlgCtrlID(shown[i]),
+                        GetDlgCtrlID(shown[j]), both.right - both.left, both.bottom - both.top);
+        }
 }
 
 // The tab labels, read from the program's memory (TCM_GETITEM carries a pointer).
@@ -215,7 +253,7 @@ void MeasureTabs(const Meter& m, Report& report, HWND tab, DWORD pid) {
         ReadProcessMemory(process, remote + sizeof(TCITEMW), &rect, sizeof rect, nullptr);
         text[255] = L'\0';
         report.CheckSource("tab", i, text);
-        report.Line("tab", i, text, m.Need(text, 0, false, false).cx, rect.right - rect.left - 6, "px, tab");
+        report.Line("tab", i, text, m.Need(text, 0, false, false).cx, rect.right - rect.left - Scaled(6), "px, tab");
     }
     if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
@@ -231,10 +269,14 @@ void MeasureMessages(const Meter& m, Report& report, HWND box) {
         WCHAR text[1024] = L"";
         GetPrivateProfileStringW(L"ERROR_MSG", k, L"", text, 1024, path);
         const SIZE need = m.Need(text, Width(area), true, true);
+        // Taller than the area only grows the box (at scales where fonts do not grow in step).
         if (need.cx > Width(area))
             report.Line("message", kMessageTextId, text, need.cx, Width(area), "px wide (a word)");
-        else
+        else if (need.cy <= Height(area) || !gScaled)
             report.Line("message", kMessageTextId, text, need.cy, Height(area), "px high");
+        else
+            std::printf("%s message %4d grows by %ld px  \"%s\"\n", report.code.c_str(), kMessageTextId,
+                        need.cy - Height(area), Utf8(text).c_str());
     }
 }
 
@@ -279,13 +321,13 @@ void SetLanguage(const char* code) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: label_fit <code> <screenshot folder> <file to open>\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: label_fit <code> <screenshot folder> <file to open> [screenshot name]\n");
         return 2;
     }
     Report report;
     report.code = argv[1];
-    const std::string shots = std::string(argv[2]) + "\\" + report.code;
+    const std::string shots = std::string(argv[2]) + "\\" + (argc == 5 ? argv[4] : argv[1]);
     const std::string exe = WinePath(ORVEX_EXE);
     const std::string file = exe.substr(0, exe.rfind('\\') + 1) +
                              (report.code == "EN" ? std::string("LOCAL.dat") : "LOCAL_" + report.code + ".dat");

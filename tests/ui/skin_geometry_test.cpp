@@ -292,3 +292,45 @@ TEST(Painters, TabPiecesReachTheBottomWithoutABorder) {
     EXPECT_EQ(pieces[5].src, (Rect{1, 3, 107, 26})) << "middle source height H - L - T";
     EXPECT_EQ(pieces[5].dst, (Rect{11, 5, 100, 29}));
 }
+
+// What a 96-DPI design becomes at each DPI: frame metrics, the bitmap set it is
+// drawn from and the size it is brought to. 96 must be today's numbers.
+TEST(DpiScale, MetricsAndBitmapChoicePerDpi) {
+    struct Case {
+        int dpi;
+        int set;                 // index into kSkinSetDpis
+        Rect client, close;      // of a 400 x 300 window
+        Point titleOrigin;
+        PixelSize strip, frame; // caption strip (3 cells of 15 x 15), frame 66 x 52
+    };
+    const Case cases[] = {
+        {72, 0, {4, 19, 396, 295}, {381, 4, 392, 15}, {20, 5}, {33, 11}, {50, 39}},
+        {96, 0, {5, 25, 395, 293}, {375, 5, 390, 20}, {26, 6}, {45, 15}, {66, 52}},
+        {120, 1, {6, 31, 394, 291}, {369, 6, 388, 25}, {33, 8}, {57, 19}, {83, 65}},
+        {144, 1, {8, 38, 392, 289}, {362, 8, 385, 31}, {39, 9}, {69, 23}, {99, 78}},
+        {192, 2, {10, 50, 390, 286}, {350, 10, 380, 40}, {52, 12}, {90, 30}, {132, 104}},
+        {288, 2, {10, 50, 390, 286}, {350, 10, 380, 40}, {52, 12}, {90, 30}, {132, 104}},  // skin stays at 200 %
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        EXPECT_EQ(SkinSetFor(c.dpi), c.set);
+        EXPECT_EQ(FrameClientRect({0, 0, 400, 300}, c.dpi), c.client);
+        EXPECT_EQ(CloseButtonRect(400, c.dpi), c.close);
+        EXPECT_EQ(FrameTitleOrigin(c.dpi), c.titleOrigin);
+        EXPECT_EQ(ScaledBitmapSize({45, 15}, 3, c.dpi), c.strip);
+        EXPECT_EQ(ScaledBitmapSize({66, 52}, 1, c.dpi), c.frame);
+        // The drawn set is never smaller than what is asked for: only shrinking.
+        EXPECT_GE(kSkinSetDpis[c.set], SkinDpi(c.dpi));
+    }
+    // Shrinking averages the area under each pixel and keeps cells apart:
+    // two 3 x 1 cells (black | white) to two 2 x 1 cells.
+    const std::uint8_t src[18] = {0, 0, 0, 0, 0, 0, 90, 90, 90, 255, 255, 255, 255, 255, 255, 255, 255, 255};
+    std::uint8_t dst[12] = {};
+    ShrinkPixels(src, {6, 1}, 18, dst, {4, 1}, 12, 2);
+    const std::uint8_t expected[12] = {0, 0, 0, 60, 60, 60, 255, 255, 255, 255, 255, 255};
+    EXPECT_EQ(std::vector<std::uint8_t>(dst, dst + 12), std::vector<std::uint8_t>(expected, expected + 12));
+    // The key colour is no colour: key, key, 90 gives key, 90 (no pink fringe).
+    const std::uint8_t keyed[9] = {255, 0, 255, 255, 0, 255, 90, 90, 90};
+    ShrinkPixels(keyed, {3, 1}, 9, dst, {2, 1}, 6, 1);
+    EXPECT_EQ(std::vector<std::uint8_t>(dst, dst + 6), (std::vector<std::uint8_t>{255, 0, 255, 90, 90, 90}));
+}

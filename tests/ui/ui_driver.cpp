@@ -29,6 +29,21 @@ namespace {
 
 int g_failures = 0;
 std::string g_shots;
+int g_dpi = 96;  // the screen scale the program runs at (HKCU\Control Panel\Desktop LogPixels)
+
+// A 96-DPI length of the skin at the program's DPI (it stops growing at 200 %).
+int Px(int value96) { return MulDiv(value96, std::min(g_dpi, 192), 96); }
+
+int ScreenDpi() {
+    DWORD dpi = 0, size = sizeof dpi;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        if (RegQueryValueExA(key, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&dpi), &size) != ERROR_SUCCESS)
+            dpi = 0;
+        RegCloseKey(key);
+    }
+    return dpi ? static_cast<int>(dpi) : 96;
+}
 
 void Check(bool ok, const char* format, ...) {
     va_list args;
@@ -119,13 +134,20 @@ Pixels ScreenPixels(RECT r) {
     return p;
 }
 
-// A bitmap resource of a program, as the program loads it.
+// A skin bitmap as drawn for the program's scale: at 96 DPI the program's own
+// resource; at another the generator's picture for it (or the next larger one
+// shrunk), from the folder ORVANE_SKIN_SET (as <id>.bmp).
 Pixels ResourcePixels(const std::string& exe, int id) {
     Pixels p;
-    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!module) return p;
-    auto bitmap =
-        static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    const char* set = g_dpi == 96 ? nullptr : std::getenv("ORVANE_SKIN_SET");
+    if (g_dpi != 96 && !set) return p;
+    const std::string file = set ? std::string(set) + "\\" + std::to_string(id) + ".bmp" : std::string();
+    HMODULE module = set ? nullptr : LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module && !set) return p;
+    auto bitmap = static_cast<HBITMAP>(set ? LoadImageA(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0,
+                                                        LR_LOADFROMFILE | LR_CREATEDIBSECTION)
+                                           : LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
+                                                        LR_CREATEDIBSECTION));
     BITMAP bm{};
     if (bitmap && GetObjectA(bitmap, sizeof bm, &bm)) {
         HDC dc = CreateCompatibleDC(nullptr);
@@ -133,7 +155,7 @@ Pixels ResourcePixels(const std::string& exe, int id) {
         DeleteDC(dc);
     }
     if (bitmap) DeleteObject(bitmap);
-    FreeLibrary(module);
+    if (module) FreeLibrary(module);
     return p;
 }
 
@@ -366,11 +388,11 @@ POINT CentreOf(HWND hwnd) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-// Centre of a caption button whose rectangle is (W - fromRight, 5, W - fromRight + 15, 20).
+// Centre of a caption button whose rectangle is (W - fromRight, 5, W - fromRight + 15, 20) at 96 DPI.
 POINT CaptionButtonCentre(HWND sheet, int fromRight) {
     RECT r;
     GetWindowRect(sheet, &r);
-    return {r.right - fromRight + 7, r.top + 12};
+    return {r.right - Px(fromRight) + Px(15) / 2, r.top + Px(5) + Px(15) / 2};
 }
 
 // The bench's default queue answered for by an agent (one quick SNMP read), so
@@ -410,6 +432,23 @@ int Caption(Orvex& app, const std::string& expected) {
     Check(caption == expected, "the sheet's caption is \"%s\" (expected \"%s\")", caption.c_str(), expected.c_str());
     app.WaitSplashGone();
     Shot("sheet");
+    // The frame's top-left piece below the cut corner, as drawn for this scale.
+    RoundTrip(sheet);
+    RECT wr;
+    GetWindowRect(sheet, &wr);
+    const Pixels frame = ResourcePixels(app.Exe(), IDB_FRAME_ACTIVE);
+    Check(!frame.rgb.empty(), "the skin's picture for %d DPI is there to compare the frame with", g_dpi);
+    const Pixels shown = ScreenPixels({wr.left, wr.top, wr.left + Px(5), wr.top + Px(25)});
+    // Between the drawn sets the picture is shrunk; the test's shrinking
+    // (ImageMagick) and the program's round a channel up to two units apart.
+    const int tolerance = g_dpi == 96 || g_dpi == 144 || g_dpi == 192 ? 0 : 2;
+    int differ = 0;
+    for (int y = Px(3); !frame.rgb.empty() && y < Px(25); ++y)
+        for (int x = 0; x < Px(5); ++x)
+            for (int shift = 0; shift < 24; shift += 8)
+                differ += std::abs(static_cast<int>((frame.At(x, y) >> shift) & 0xFF) -
+                                   static_cast<int>((shown.At(x, y) >> shift) & 0xFF)) > tolerance;
+    Check(differ == 0, "the frame's corner at %d DPI is the skin's own picture (%d channels differ)", g_dpi, differ);
     const std::string print = TextOf(GetDlgItem(sheet, IDOK));
     const std::string cancel = TextOf(GetDlgItem(sheet, IDCANCEL));
     const std::string help = TextOf(GetDlgItem(sheet, IDHELP));
@@ -431,7 +470,7 @@ int Splash(Orvex& app, const std::string& how) {
     Check((GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, "the splash is top-most");
     RECT sr;
     GetWindowRect(splash, &sr);
-    Check(sr.right - sr.left == 411 && sr.bottom - sr.top == 296, "the splash is 411 x 296 (got %ld x %ld)",
+    Check(sr.right - sr.left == Px(411) && sr.bottom - sr.top == Px(296), "the splash is 411 x 296 at 96 DPI (got %ld x %ld)",
           sr.right - sr.left, sr.bottom - sr.top);
 
     // When the program first answers a message once the sheet is up (it may
@@ -462,7 +501,7 @@ int Splash(Orvex& app, const std::string& how) {
         // resources. The window system may show the sheet there for a moment
         // after the sheet appears, until the splash is raised again.
         const Pixels picture = ResourcePixels(app.Exe(), IDB_SPLASH);
-        const int bandRows = 86;
+        const int bandRows = Px(86);
         // The splash and a margin of the sheet around it (a small capture is quick).
         const int margin = 40;
         const RECT around{std::max<LONG>(sr.left - margin, 0), std::max<LONG>(sr.top - margin, 0),
@@ -572,14 +611,14 @@ int PrintEmpty(Orvex& app, const std::string& expectedTitle) {
     Check(TextOf(ok) == "OK" && IsWindowVisible(ok), "it has a visible OK button");
     Check(!IsWindowVisible(GetDlgItem(box, IDCANCEL)), "its Cancel button is hidden");
     Check(GetDlgItem(box, 232) != nullptr, "it has the icon static 232");
-    // Our frame: the client area sits 5/25/5/7 pixels inside the window.
+    // Our frame: the client area sits 5/25/5/7 pixels (at 96 DPI) inside the window.
     RECT wr, cr;
     GetWindowRect(box, &wr);
     GetClientRect(box, &cr);
     POINT origin{0, 0};
     ClientToScreen(box, &origin);
-    Check(origin.x - wr.left == 5 && origin.y - wr.top == 25 && wr.right - origin.x - cr.right == 5 &&
-              wr.bottom - origin.y - cr.bottom == 7,
+    Check(origin.x - wr.left == Px(5) && origin.y - wr.top == Px(25) && wr.right - origin.x - cr.right == Px(5) &&
+              wr.bottom - origin.y - cr.bottom == Px(7),
           "it has the skinned frame (client inset %ld/%ld/%ld/%ld)", origin.x - wr.left, origin.y - wr.top,
           wr.right - origin.x - cr.right, wr.bottom - origin.y - cr.bottom);
     RECT sheetRect;
@@ -694,6 +733,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string scenario = args[1];
+    g_dpi = ScreenDpi();
     const std::string expected = args.size() > 2 ? args[2] : "";
     Orvex app(args[0]);
     std::unique_ptr<QuickPrinter> quick;

@@ -8,6 +8,7 @@
 #include "resources/resource_ids.h"
 #include "ui/skin/skin_gdi.h"
 #include "ui/skin/window_centre.h"
+#include "ui/skin/window_dpi.h"
 
 namespace skin {
 
@@ -23,8 +24,9 @@ void CSkinFrame::Install(HWND hwnd) {
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT window;
     GetWindowRect(hwnd, &window);
-    const int w = before.right + kFrameLeft + kFrameRight;
-    const int h = before.bottom + kFrameTop + kFrameBottom;
+    const int dpi = WindowDpi(hwnd);
+    const int w = before.right + SkinPx(kFrameLeft, dpi) + SkinPx(kFrameRight, dpi);
+    const int h = before.bottom + SkinPx(kFrameTop, dpi) + SkinPx(kFrameBottom, dpi);
     SetWindowPos(hwnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     ApplyRegion(hwnd);
 }
@@ -33,18 +35,19 @@ void CSkinFrame::ApplyRegion(HWND hwnd) {
     RECT wr;
     GetWindowRect(hwnd, &wr);
     const int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    const auto pts = FrameRegion(w, h);
+    const int dpi = WindowDpi(hwnd);
+    const auto pts = FrameRegion(w, h, dpi);
     POINT poly[20];
     for (int i = 0; i < 20; ++i) poly[i] = {pts[i].x, pts[i].y};
     SetWindowRgn(hwnd, CreatePolygonRgn(poly, 20, WINDING), TRUE);  // the window owns the region
-    m_buttons.Layout(w);
+    m_buttons.Layout(w, dpi);
 }
 
 bool CSkinFrame::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     switch (msg) {
     case WM_NCCALCSIZE: {
         RECT* r = wp ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0] : reinterpret_cast<RECT*>(lp);
-        *r = ToRECT(FrameClientRect(FromRECT(*r)));
+        *r = ToRECT(FrameClientRect(FromRECT(*r), WindowDpi(hwnd)));
         *result = 0;
         return true;
     }
@@ -79,7 +82,7 @@ bool CSkinFrame::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESUL
     case WM_NCMOUSEMOVE: {
         POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
         ScreenToClient(hwnd, &pt);
-        Track(hwnd, ClientToFramePoint({pt.x, pt.y}));
+        Track(hwnd, ClientToFramePoint({pt.x, pt.y}, WindowDpi(hwnd)));
         return false;
     }
     case WM_MOUSEMOVE:
@@ -87,16 +90,28 @@ bool CSkinFrame::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESUL
     case WM_LBUTTONUP:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        Track(hwnd, ClientToFramePoint({static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}));
+        Track(hwnd, ClientToFramePoint({static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))},
+                                       WindowDpi(hwnd)));
         return false;
     case WM_CAPTURECHANGED:
-        Track(hwnd, {kFrameLeft, kFrameTop});
+        Track(hwnd, ClientToFramePoint({0, 0}, WindowDpi(hwnd)));
         return false;
+    case WM_DPICHANGED: {
+        // Moved to a screen of another scale: take the size the system suggests
+        // (the client area scaled), then let the frame and every picture follow.
+        const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        ApplyRegion(hwnd);
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        *result = 0;
+        return true;
+    }
     case WM_NCLBUTTONDBLCLK: {
         RECT wr;
         GetWindowRect(hwnd, &wr);
         const Point p{static_cast<short>(LOWORD(lp)) - wr.left, static_cast<short>(HIWORD(lp)) - wr.top};
-        if (IsIconAreaDoubleClick(p, GetSystemMetrics(SM_CYFRAME))) {
+        if (IsIconAreaDoubleClick(p, GetSystemMetrics(SM_CYFRAME), WindowDpi(hwnd))) {
             SendMessageA(hwnd, WM_CLOSE, 0, 0);
             *result = 0;
             return true;
@@ -138,7 +153,8 @@ void CSkinFrame::Track(HWND hwnd, Point windowPoint) {
 }
 
 void CSkinFrame::Paint(HWND hwnd, HRGN update) {
-    GdiObject<HBITMAP> bitmap(LoadSkinBitmap(m_active ? m_activeId : m_inactiveId));
+    const int dpi = WindowDpi(hwnd);
+    GdiObject<HBITMAP> bitmap(LoadSkinBitmap(m_active ? m_activeId : m_inactiveId, dpi));
     if (!bitmap) return;
     const SIZE fs = BitmapSize(bitmap.get());
     RECT wr;
@@ -159,39 +175,41 @@ void CSkinFrame::Paint(HWND hwnd, HRGN update) {
         SetDcLayout(source, 0);
         HGDIOBJ old = SelectObject(source, bitmap.get());
         const DWORD flags = mirrored ? (SRCCOPY | NOMIRRORBITMAP) : SRCCOPY;
-        for (const Piece& p : PlanFrame(fs.cx, fs.cy, W, H))
+        for (const Piece& p : PlanFrame(fs.cx, fs.cy, W, H, dpi))
             if (visible(p.Target())) BitBlt(dc, p.dstX, p.dstY, p.w, p.h, source, p.srcX, p.srcY, flags);
         SelectObject(source, old);
         DeleteDC(source);
     }
-    if (visible(kFrameIconPiece.Target()))
-        TransparentCopy(bitmap.get(), kFrameIconPiece.srcX, kFrameIconPiece.srcY, kFrameIconPiece.w,
-                        kFrameIconPiece.h, dc, kFrameIconPiece.dstX, kFrameIconPiece.dstY);
+    const Piece icon = FrameIconPiece(dpi);
+    if (visible(icon.Target()))
+        TransparentCopy(bitmap.get(), icon.srcX, icon.srcY, icon.w, icon.h, dc, icon.dstX, icon.dstY);
 
     char title[256];
     const int length = GetWindowTextA(hwnd, title, sizeof title);
     if (length > 0) {
         LOGFONTA lf{};
         GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-        lf.lfHeight = 15;
+        lf.lfHeight = FrameTitleFontHeight(dpi);
         lf.lfWeight = 900;
         GdiObject<HFONT> font(CreateFontIndirectA(&lf));
         HGDIOBJ oldFont = SelectObject(dc, font.get());
         SIZE extent{};
         GetTextExtentPoint32A(dc, title, length, &extent);
-        if (visible(FrameTitleArea(fs.cx, extent.cx))) {
+        if (visible(FrameTitleArea(fs.cx, extent.cx, dpi))) {
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, RGB(0, 0, 0));
-            TextOutA(dc, kFrameTitleOrigin.x, kFrameTitleOrigin.y, title, length);
+            const Point origin = FrameTitleOrigin(dpi);
+            TextOutA(dc, origin.x, origin.y, title, length);
         }
         SelectObject(dc, oldFont);
     }
     for (int slot = 0; slot < CaptionButtons::kSlots; ++slot) {
         const CaptionButton& b = m_buttons.Button(slot);
         if (!b.bitmapId || !visible(b.rect)) continue;
-        GdiObject<HBITMAP> pictures(LoadSkinBitmap(b.bitmapId));
-        TransparentCopy(pictures.get(), CaptionLook(b, m_buttons.CapturedBy()) * kCaptionButtonSize, 0,
-                        kCaptionButtonSize, kCaptionButtonSize, dc, b.rect.left, b.rect.top);
+        GdiObject<HBITMAP> pictures(LoadSkinBitmap(b.bitmapId, dpi));
+        const int size = b.rect.Width();  // one state picture, square
+        TransparentCopy(pictures.get(), CaptionLook(b, m_buttons.CapturedBy()) * size, 0, size, size, dc, b.rect.left,
+                        b.rect.top);
     }
     ReleaseDC(hwnd, dc);
 }
@@ -279,6 +297,32 @@ bool ReflectToControl(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 namespace {
 
+// Fonts do not grow in step with the scale: a message that fills the text area
+// at 96 DPI may need a line more at another. The box then grows by what is
+// missing, the buttons move down with its bottom; a message that fits changes nothing.
+void GrowToFit(HWND box, HWND message, const char* text) {
+    RECT area;
+    GetClientRect(message, &area);
+    RECT need = area;
+    HDC dc = GetDC(message);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(message, WM_GETFONT, 0, 0)));
+    DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK);
+    SelectObject(dc, old);
+    ReleaseDC(message, dc);
+    const int missing = need.bottom - area.bottom;
+    if (missing <= 0) return;
+    auto grow = [box](HWND hwnd, int dy, int dh) {
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        if (hwnd != box) MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
+        SetWindowPos(hwnd, nullptr, r.left, r.top + dy, r.right - r.left, r.bottom - r.top + dh,
+                     SWP_NOZORDER | SWP_NOACTIVATE | (hwnd == box ? SWP_NOMOVE : 0));
+    };
+    grow(message, 0, missing);
+    for (int id : {IDOK, IDCANCEL}) grow(GetDlgItem(box, id), missing, 0);
+    grow(box, 0, missing);
+}
+
 INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lp);
     auto* state = reinterpret_cast<MessageBoxState*>(GetWindowLongPtrA(hwnd, DWLP_USER));
@@ -288,13 +332,14 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: {
         state->frame.Install(hwnd);
-        CentreWindow(hwnd, nullptr);  // over its owner
         SetWindowSubclass(GetDlgItem(hwnd, IDC_STATIC_MSGICON), IconProc, 1,
                           reinterpret_cast<DWORD_PTR>(state->icon));
         state->ok.Attach(GetDlgItem(hwnd, IDOK));
         HWND message = GetDlgItem(hwnd, IDC_STATIC_MESSAGE);
         SendMessageA(message, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         SetWindowTextA(message, state->text);
+        GrowToFit(hwnd, message, state->text);
+        CentreWindow(hwnd, nullptr);  // over its owner
         SetWindowTextA(hwnd, state->title);
         char ok[kTextSize];
         GetLocalizedString("UI_SHEET", "IDL_OK", "OK", ok, sizeof ok);

@@ -1,6 +1,7 @@
 #include "ui/skin/skin_gdi.h"
 
 #include "base/debug_log.h"
+#include "ui/skin/window_dpi.h"
 
 namespace skin {
 namespace {
@@ -36,11 +37,6 @@ DWORD CopyFlags(HDC target) {
 }
 
 }  // namespace
-
-HBITMAP LoadSkinBitmap(int id) {
-    return static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP,
-                                           0, 0, LR_CREATEDIBSECTION));
-}
 
 SIZE BitmapSize(HBITMAP bitmap) {
     BITMAP bm{};
@@ -116,11 +112,12 @@ CSkinBackground::CSkinBackground() : m_staticBrush(CreateSolidBrush(RGB(238, 238
 bool CSkinBackground::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM, LRESULT* result) {
     switch (msg) {
     case WM_ERASEBKGND: {
-        GdiObject<HBITMAP> bitmap(LoadSkinBitmap(m_bitmapId));
+        const int dpi = WindowDpi(hwnd);
+        GdiObject<HBITMAP> bitmap(LoadSkinBitmap(m_bitmapId, dpi));
         RECT client, update;
         GetClientRect(hwnd, &client);
         const bool hasUpdate = GetUpdateRect(hwnd, &update, FALSE) && !IsRectEmpty(&update);
-        DrawTiled(bitmap.get(), reinterpret_cast<HDC>(wp), client, m_corner, hasUpdate ? &update : nullptr);
+        DrawTiled(bitmap.get(), reinterpret_cast<HDC>(wp), client, SkinPx(m_corner, dpi), hasUpdate ? &update : nullptr);
         *result = 1;
         return true;
     }
@@ -333,17 +330,20 @@ void CSkinButton::Paint(HDC dc) {
     }
 
     const int cell = SkinButtonCell(m_indices, m_pressed, m_checked, m_mouseOver, m_focus);
-    GdiObject<HBITMAP> strip(LoadSkinBitmap(m_stripId));
+    const int dpi = WindowDpi(m_hwnd);
+    GdiObject<HBITMAP> strip(LoadSkinBitmap(m_stripId, dpi));
     if (!strip) return;
-    GdiObject<HBITMAP> face(CreateCompatibleBitmap(dc, m_cellW, m_cellH));
+    const SIZE stripSize = BitmapSize(strip.get());
+    const int cellW = stripSize.cx / 3, cellH = stripSize.cy, corner = SkinPx(m_corner, dpi);
+    GdiObject<HBITMAP> face(CreateCompatibleBitmap(dc, cellW, cellH));
     COLORREF sample = RGB(255, 255, 255);
     {
         MemoryDc stripDc(dc, strip.get());
         MemoryDc faceDc(dc, face.get());
-        BitBlt(faceDc.get(), 0, 0, m_cellW, m_cellH, stripDc.get(), m_cellW * cell, 0, SRCCOPY);
-        sample = GetPixel(faceDc.get(), m_corner, m_corner);
+        BitBlt(faceDc.get(), 0, 0, cellW, cellH, stripDc.get(), cellW * cell, 0, SRCCOPY);
+        sample = GetPixel(faceDc.get(), corner, corner);
     }
-    DrawTiled(face.get(), dc, client, m_corner);
+    DrawTiled(face.get(), dc, client, corner);
 
     int textLeft = client.left;
     if (m_iconId) {
@@ -447,7 +447,8 @@ void CSkinHeader::Paint(HWND hwnd) {
     RECT client;
     GetClientRect(hwnd, &client);
     DebugLog("LIST : DrawFrame : W : %d / H : %d", static_cast<int>(client.right), static_cast<int>(client.bottom));
-    GdiObject<HBITMAP> bitmap(LoadSkinBitmap(IsWindowEnabled(hwnd) ? m_enabledId : m_disabledId));
+    const int dpi = WindowDpi(hwnd);
+    GdiObject<HBITMAP> bitmap(LoadSkinBitmap(IsWindowEnabled(hwnd) ? m_enabledId : m_disabledId, dpi));
     const SIZE bs = BitmapSize(bitmap.get());
     GdiObject<HBITMAP> canvas(CreateCompatibleBitmap(dc, client.right, client.bottom));
     const int count = static_cast<int>(SendMessageA(hwnd, HDM_GETITEMCOUNT, 0, 0));
@@ -460,7 +461,7 @@ void CSkinHeader::Paint(HWND hwnd) {
             for (int i = 0; i < count; ++i) {
                 RECT r;
                 if (!SendMessageA(hwnd, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r))) continue;
-                InflateRect(&r, -2, -2);
+                InflateRect(&r, -SkinPx(2, dpi), -SkinPx(2, dpi));
                 StretchBlt(out.get(), r.left, r.top, r.right - r.left, r.bottom - r.top, source.get(), 0, 0, bs.cx,
                            bs.cy, SRCCOPY);
             }
@@ -480,7 +481,7 @@ void CSkinHeader::Paint(HWND hwnd) {
         if (!SendMessageA(hwnd, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item)) ||
             !SendMessageA(hwnd, HDM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)))
             continue;
-        InflateRect(&r, -2, -2);
+        InflateRect(&r, -SkinPx(2, dpi), -SkinPx(2, dpi));
         const UINT align = (item.fmt & HDF_CENTER) ? DT_CENTER : (item.fmt & HDF_RIGHT) ? DT_RIGHT : DT_LEFT;
         DrawTextA(dc, text, -1, &r, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     }
@@ -491,27 +492,36 @@ void CSkinHeader::Paint(HWND hwnd) {
 // ---- Skinned tab control ----
 
 CSkinTabCtrl::CSkinTabCtrl(int cornerW, int cornerH, int selectedId, int unselectedId, int backgroundId)
-    : m_cornerW(cornerW), m_cornerH(cornerH), m_selected(LoadSkinBitmap(selectedId)),
-      m_unselected(LoadSkinBitmap(unselectedId)), m_background(LoadSkinBitmap(backgroundId)) {
+    : m_cornerW(cornerW), m_cornerH(cornerH), m_ids{selectedId, unselectedId, backgroundId} {
+    Load(kBaseDpi);
+}
+
+// The three bitmaps as drawn for `dpi`, kept (the two tabs selected into memory
+// device contexts) until the window's DPI changes.
+void CSkinTabCtrl::Load(int dpi) {
+    Free();
+    m_dpi = dpi;
+    m_selected = LoadSkinBitmap(m_ids[0], dpi);
+    m_unselected = LoadSkinBitmap(m_ids[1], dpi);
+    m_background = LoadSkinBitmap(m_ids[2], dpi);
     m_selectedSize = BitmapSize(m_selected);
     m_unselectedSize = BitmapSize(m_unselected);
     m_selectedDc = CreateCompatibleDC(nullptr);
     m_unselectedDc = CreateCompatibleDC(nullptr);
-    if (m_selectedDc && m_selected) m_oldSelected = SelectObject(m_selectedDc, m_selected);
-    if (m_unselectedDc && m_unselected) m_oldUnselected = SelectObject(m_unselectedDc, m_unselected);
+    if (m_selectedDc && m_selected) SelectObject(m_selectedDc, m_selected);
+    if (m_unselectedDc && m_unselected) SelectObject(m_unselectedDc, m_unselected);
 }
 
-CSkinTabCtrl::~CSkinTabCtrl() {
-    if (m_selectedDc) {
-        if (m_oldSelected) SelectObject(m_selectedDc, m_oldSelected);
-        DeleteDC(m_selectedDc);
-    }
-    if (m_unselectedDc) {
-        if (m_oldUnselected) SelectObject(m_unselectedDc, m_oldUnselected);
-        DeleteDC(m_unselectedDc);
-    }
+CSkinTabCtrl::~CSkinTabCtrl() { Free(); }
+
+// The device contexts go first: a bitmap is deleted once no DC holds it.
+void CSkinTabCtrl::Free() {
+    for (HDC dc : {m_selectedDc, m_unselectedDc})
+        if (dc) DeleteDC(dc);
     for (HBITMAP b : {m_selected, m_unselected, m_background})
         if (b) DeleteObject(b);
+    m_selectedDc = m_unselectedDc = nullptr;
+    m_selected = m_unselected = m_background = nullptr;
 }
 
 bool CSkinTabCtrl::Attach(HWND tab) {
@@ -533,6 +543,8 @@ LRESULT CALLBACK CSkinTabCtrl::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, U
 }
 
 void CSkinTabCtrl::Paint(HWND hwnd) {
+    const int dpi = WindowDpi(hwnd);
+    if (dpi != m_dpi) Load(dpi);
     SendMessageA(hwnd, TCM_SETITEMSIZE, 0, MAKELPARAM(m_selectedSize.cx, m_selectedSize.cy));
     const int selected = static_cast<int>(SendMessageA(hwnd, TCM_GETCURSEL, 0, 0));
     PAINTSTRUCT ps;
@@ -543,7 +555,7 @@ void CSkinTabCtrl::Paint(HWND hwnd) {
     GdiObject<HBITMAP> canvas(CreateCompatibleBitmap(dc, client.right, client.bottom));
     {
         MemoryDc out(dc, canvas.get());
-        DrawTiled(m_background, out.get(), client, 1);
+        DrawTiled(m_background, out.get(), client, SkinPx(1, dpi));
         SetStretchBltMode(out.get(), COLORONCOLOR);
         for (int i = 0; i < count; ++i) {
             RECT r;
@@ -551,7 +563,8 @@ void CSkinTabCtrl::Paint(HWND hwnd) {
             HDC source = i == selected ? m_selectedDc : m_unselectedDc;
             const SIZE s = i == selected ? m_selectedSize : m_unselectedSize;
             if (!source || s.cx <= 0) continue;
-            for (const StretchPiece& p : PlanTab(s.cx, s.cy, m_cornerW, m_cornerH, FromRECT(r))) {
+            for (const StretchPiece& p :
+                 PlanTab(s.cx, s.cy, SkinPx(m_cornerW, dpi), SkinPx(m_cornerH, dpi), FromRECT(r))) {
                 if (p.dst.Width() <= 0 || p.dst.Height() <= 0) continue;
                 StretchBlt(out.get(), p.dst.left, p.dst.top, p.dst.Width(), p.dst.Height(), source, p.src.left,
                            p.src.top, p.src.Width(), p.src.Height(), SRCCOPY);

@@ -26,7 +26,9 @@ private:
     T m_h;
 };
 
-HBITMAP LoadSkinBitmap(int id);
+// The skin bitmap `id` as drawn for `dpi` (skin_bitmaps.cpp): the 100 % one
+// at 96 DPI, else its larger set, shrunk to the size the DPI asks for.
+HBITMAP LoadSkinBitmap(int id, int dpi = kBaseDpi);
 SIZE BitmapSize(HBITMAP bitmap);
 
 // Tile painter: fixed corners, tiled edges, a tiled or stretched centre (see PlanTiles).
@@ -126,10 +128,13 @@ public:
 private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     void Paint(HWND hwnd);
+    void Load(int dpi);
+    void Free();
     int m_cornerW, m_cornerH;
-    HBITMAP m_selected, m_unselected, m_background;
+    int m_ids[3];
+    int m_dpi = 0;
+    HBITMAP m_selected = nullptr, m_unselected = nullptr, m_background = nullptr;
     HDC m_selectedDc = nullptr, m_unselectedDc = nullptr;
-    HGDIOBJ m_oldSelected = nullptr, m_oldUnselected = nullptr;
     SIZE m_selectedSize{}, m_unselectedSize{};
 };
 

@@ -69,47 +69,67 @@ std::vector<TileStep> PlanTiles(int bitmapW, int bitmapH, const Rect& target, in
     return out;
 }
 
-Rect FrameClientRect(const Rect& w) {
-    return {w.left + kFrameLeft, w.top + kFrameTop, w.right - kFrameRight, w.bottom - kFrameBottom};
+int SkinPx(int value96, int dpi) { return ScaleToDpi(value96, SkinDpi(dpi)); }
+
+Rect FrameClientRect(const Rect& w, int dpi) {
+    return {w.left + SkinPx(kFrameLeft, dpi), w.top + SkinPx(kFrameTop, dpi), w.right - SkinPx(kFrameRight, dpi),
+            w.bottom - SkinPx(kFrameBottom, dpi)};
 }
 
-std::array<Point, 20> FrameRegion(int W, int H) {
-    return {{{0, 3}, {1, 2}, {1, 1}, {2, 1}, {3, 0}, {W - 3, 0}, {W - 2, 1}, {W - 1, 1}, {W - 1, 2},
-             {W, 3}, {W, H - 3}, {W - 1, H - 3}, {W - 1, H - 1}, {W - 3, H - 1}, {W - 3, H},
-             {3, H}, {3, H - 1}, {1, H - 1}, {1, H - 3}, {0, H - 3}}};
+std::array<Point, 20> FrameRegion(int W, int H, int dpi) {
+    const int a = SkinPx(1, dpi), b = SkinPx(2, dpi), c = SkinPx(3, dpi);
+    return {{{0, c}, {a, b}, {a, a}, {b, a}, {c, 0}, {W - c, 0}, {W - b, a}, {W - a, a}, {W - a, b},
+             {W, c}, {W, H - c}, {W - a, H - c}, {W - a, H - a}, {W - c, H - a}, {W - c, H},
+             {c, H}, {c, H - a}, {a, H - a}, {a, H - c}, {0, H - c}}};
 }
 
-Rect CloseButtonRect(int W) { return {W - 25, 5, W - 10, 20}; }
-Rect MinimizeButtonRect(int W) { return {W - 45, 5, W - 30, 20}; }
+Rect CloseButtonRect(int W, int dpi) {
+    return {W - SkinPx(25, dpi), SkinPx(5, dpi), W - SkinPx(25, dpi) + SkinPx(kCaptionButtonSize, dpi),
+            SkinPx(5, dpi) + SkinPx(kCaptionButtonSize, dpi)};
+}
+Rect MinimizeButtonRect(int W, int dpi) {
+    return {W - SkinPx(45, dpi), SkinPx(5, dpi), W - SkinPx(45, dpi) + SkinPx(kCaptionButtonSize, dpi),
+            SkinPx(5, dpi) + SkinPx(kCaptionButtonSize, dpi)};
+}
 
-std::vector<Piece> PlanFrame(int FW, int FH, int W, int H) {
+std::vector<Piece> PlanFrame(int FW, int FH, int W, int H, int dpi) {
     std::vector<Piece> out;
-    const int tileW = FW - 2 * kFrameLeft;
-    const int sideH = FH - kFrameTop - kFrameBottom;
+    const int left = SkinPx(kFrameLeft, dpi), top = SkinPx(kFrameTop, dpi);
+    const int right = SkinPx(kFrameRight, dpi), bottom = SkinPx(kFrameBottom, dpi);
+    const int tileW = FW - left - right;
+    const int sideH = FH - top - bottom;
     if (tileW <= 0 || sideH <= 0) return out;
     auto row = [&](int dstY, int srcY, int h) {
-        Add(out, nullptr, {0, dstY, kFrameLeft, h, 0, srcY});
-        for (int x = kFrameLeft; x < W - kFrameRight; x += tileW)
-            Add(out, nullptr, {x, dstY, std::min(tileW, W - kFrameRight - x), h, kFrameLeft, srcY});
-        Add(out, nullptr, {W - kFrameRight, dstY, kFrameRight, h, FW - kFrameRight, srcY});
+        Add(out, nullptr, {0, dstY, left, h, 0, srcY});
+        for (int x = left; x < W - right; x += tileW)
+            Add(out, nullptr, {x, dstY, std::min(tileW, W - right - x), h, left, srcY});
+        Add(out, nullptr, {W - right, dstY, right, h, FW - right, srcY});
     };
-    row(0, 0, kFrameTop);
-    for (int y = kFrameTop; y < H - kFrameBottom; y += sideH) {
-        const int h = std::min(sideH, H - kFrameBottom - y);
-        Add(out, nullptr, {0, y, kFrameLeft, h, 0, kFrameTop});
-        Add(out, nullptr, {W - kFrameRight, y, kFrameRight, h, FW - kFrameRight, kFrameTop});
+    row(0, 0, top);
+    for (int y = top; y < H - bottom; y += sideH) {
+        const int h = std::min(sideH, H - bottom - y);
+        Add(out, nullptr, {0, y, left, h, 0, top});
+        Add(out, nullptr, {W - right, y, right, h, FW - right, top});
     }
-    row(H - kFrameBottom, FH - kFrameBottom, kFrameBottom);
+    row(H - bottom, FH - bottom, bottom);
     return out;
 }
 
-Rect FrameTitleArea(int FW, int textWidth) {
-    const int tileW = std::max(1, FW - 2 * kFrameLeft);
-    return {kFrameLeft, 0, kFrameLeft + tileW * ((textWidth + 21) / tileW + 1), kFrameTop};
+Piece FrameIconPiece(int dpi) {
+    return {SkinPx(5, dpi), SkinPx(4, dpi), SkinPx(16, dpi), SkinPx(17, dpi), SkinPx(5, dpi), SkinPx(25, dpi)};
 }
 
-bool IsIconAreaDoubleClick(Point p, int systemFrameHeight) {
-    return p.x >= 5 && p.x <= 20 && p.y >= systemFrameHeight && p.y <= 24;
+Rect FrameTitleArea(int FW, int textWidth, int dpi) {
+    const int left = SkinPx(kFrameLeft, dpi);
+    const int tileW = std::max(1, FW - left - SkinPx(kFrameRight, dpi));
+    return {left, 0, left + tileW * ((textWidth + SkinPx(21, dpi)) / tileW + 1), SkinPx(kFrameTop, dpi)};
+}
+
+Point FrameTitleOrigin(int dpi) { return {SkinPx(26, dpi), SkinPx(6, dpi)}; }
+
+bool IsIconAreaDoubleClick(Point p, int systemFrameHeight, int dpi) {
+    return p.x >= SkinPx(5, dpi) && p.x <= SkinPx(20, dpi) && p.y >= systemFrameHeight &&
+           p.y < SkinPx(kFrameTop, dpi);
 }
 
 int CaptionLook(const CaptionButton& b, unsigned capturedBy) {
@@ -127,9 +147,9 @@ void CaptionButtons::Configure(int closeBitmap, int minimizeBitmap) {
     m_buttons[kMinimize].bitmapId = minimizeBitmap;
 }
 
-void CaptionButtons::Layout(int W) {
-    m_buttons[kClose].rect = CloseButtonRect(W);
-    m_buttons[kMinimize].rect = MinimizeButtonRect(W);
+void CaptionButtons::Layout(int W, int dpi) {
+    m_buttons[kClose].rect = CloseButtonRect(W, dpi);
+    m_buttons[kMinimize].rect = MinimizeButtonRect(W, dpi);
 }
 
 CaptionEffects CaptionButtons::Track(const MouseEvent& e, const std::function<void()>& releaseNow) {

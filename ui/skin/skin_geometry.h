@@ -6,6 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include "ui/skin/dpi_scale.h"
+
 namespace skin {
 
 struct Point {
@@ -60,35 +62,44 @@ std::vector<TileStep> PlanTiles(int bitmapW, int bitmapH, const Rect& target, in
                                 const Rect* clip = nullptr, TileCentre centre = TileCentre::kTiled);
 
 // ---- Window frame ----
+// Metrics are 96-DPI numbers; every function below takes the window's DPI and
+// scales them with the skin (SkinDpi), like the frame bitmap it draws from.
 constexpr int kFrameLeft = 5, kFrameTop = 25, kFrameRight = 5, kFrameBottom = 7;
 constexpr int kCaptionButtonSize = 15;
 constexpr unsigned kMsgClose = 0x0010;     // WM_CLOSE
 constexpr unsigned kMsgMinFrame = 0x046E;  // WM_MINFRAME, private
 
+// A skin length (frame, corners, pictures) at the window's DPI: scaled as the bitmaps are.
+int SkinPx(int value96, int dpi);
+
 // Client rectangle inside a window rectangle.
-Rect FrameClientRect(const Rect& window);
+Rect FrameClientRect(const Rect& window, int dpi = kBaseDpi);
 
 // The 20-point polygon of a W x H window: a rectangle with cut corners.
-std::array<Point, 20> FrameRegion(int w, int h);
+std::array<Point, 20> FrameRegion(int w, int h, int dpi = kBaseDpi);
 
-Rect CloseButtonRect(int windowW);
-Rect MinimizeButtonRect(int windowW);
+Rect CloseButtonRect(int windowW, int dpi = kBaseDpi);
+Rect MinimizeButtonRect(int windowW, int dpi = kBaseDpi);
 
-// Pieces of a FW x FH frame bitmap over a W x H window (top row, sides, bottom
-// row, then the window icon); window coordinates.
-std::vector<Piece> PlanFrame(int frameW, int frameH, int windowW, int windowH);
+// Pieces of a FW x FH frame bitmap (drawn for `dpi`) over a W x H window (top
+// row, sides, bottom row); window coordinates.
+std::vector<Piece> PlanFrame(int frameW, int frameH, int windowW, int windowH, int dpi = kBaseDpi);
 // The window icon: 16 x 17 from (5, 25) of the frame bitmap, drawn transparently at (5, 4).
-constexpr Piece kFrameIconPiece = {5, 4, 16, 17, 5, 25};
+Piece FrameIconPiece(int dpi = kBaseDpi);
 
 // The caption text area that must intersect the update region for the title to be drawn.
-Rect FrameTitleArea(int frameW, int textWidth);
-constexpr Point kFrameTitleOrigin = {26, 6};
+Rect FrameTitleArea(int frameW, int textWidth, int dpi = kBaseDpi);
+Point FrameTitleOrigin(int dpi = kBaseDpi);
+// The caption font's height in pixels.
+inline int FrameTitleFontHeight(int dpi = kBaseDpi) { return SkinPx(15, dpi); }
 
 // A double click at this window point closes the window (the icon area).
-bool IsIconAreaDoubleClick(Point windowPoint, int systemFrameHeight);
+bool IsIconAreaDoubleClick(Point windowPoint, int systemFrameHeight, int dpi = kBaseDpi);
 
 // Client point of a frame window as window point (client + frame borders).
-inline Point ClientToFramePoint(Point client) { return {client.x + kFrameLeft, client.y + kFrameTop}; }
+inline Point ClientToFramePoint(Point client, int dpi = kBaseDpi) {
+    return {client.x + SkinPx(kFrameLeft, dpi), client.y + SkinPx(kFrameTop, dpi)};
+}
 
 // ---- Caption buttons ----
 struct CaptionButton {
@@ -121,7 +132,7 @@ public:
     enum Slot { kClose = 0, kMinimize = 1, kSlots = 2 };
     CaptionButtons();
     void Configure(int closeBitmap, int minimizeBitmap);
-    void Layout(int windowW);           // rectangles from the window width
+    void Layout(int windowW, int dpi = kBaseDpi);  // rectangles from the window width
     // `releaseNow`, when given, gives the capture up at once, inside the button
     // that loses it and before the next button is looked at: releasing re-enters
     // the tracking (WM_CAPTURECHANGED), which must see the buttons as they are then.
