@@ -459,6 +459,10 @@ int Caption(Orvex& app, const std::string& expected) {
     return 0;
 }
 
+// How long the program takes at most to put the splash back over the sheet
+// (it raises it five times, 100 ms apart).
+constexpr DWORD kSplashRaiseMs = 500;
+
 // The splash: appears at once, is on top of the sheet, and goes after about two
 // seconds, or at once on a click or Esc once the program is listening.
 int Splash(Orvex& app, const std::string& how) {
@@ -511,7 +515,7 @@ int Splash(Orvex& app, const std::string& how) {
         double share = 0;
         int looks = 0;
         Pixels screen;
-        const bool seen = WaitUntil(
+        WaitUntil(
             [&] {
                 Pixels now = ScreenPixels(around);
                 if (!IsWindow(splash)) return true;
@@ -520,11 +524,21 @@ int Splash(Orvex& app, const std::string& how) {
                 share = ShareShown(picture, screen, origin, bandRows);
                 return share >= 0.99;
             },
-            5000) && share >= 0.99;
-        Check(seen,
-              "the display shows the splash over the sheet (%.1f%% of its band as in its bitmap, %lu ms after the "
-              "sheet appeared, look %d)",
-              share * 100, Now() - sheetShown, looks);
+            5000);
+        const DWORD looked = Now() - sheetShown;
+        // A busy machine may show the sheet only when the splash's two seconds
+        // are over: it then closes before it can be raised, which is right.
+        // A splash that stayed well past that without being seen is a fault.
+        const bool tooSoon = share < 0.99 && !IsWindow(splash) && looked < kSplashRaiseMs;
+        if (tooSoon)
+            std::printf("ok   the display is not judged: the splash closed %lu ms after the sheet appeared, "
+                        "%lu ms after it appeared itself\n",
+                        looked, sheetShown - appeared + looked);
+        else
+            Check(share >= 0.99,
+                  "the display shows the splash over the sheet (%.1f%% of its band as in its bitmap, %lu ms after "
+                  "the sheet appeared, look %d)",
+                  share * 100, looked, looks);
         Shot("splash", screen);  // the look judged last
     }
 
