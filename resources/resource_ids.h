@@ -1,6 +1,9 @@
 // Resource ids of Orvex: bitmaps, dialog templates and control ids.
 #pragma once
 
+// The program's icon, as the shell shows the file (drawn by tools/make_skin.py).
+#define IDI_ORVEX 1
+
 // Bitmaps (all 24-bit; drawn by tools/make_skin.py).
 #define IDB_FRAME_ACTIVE 201
 #define IDB_FRAME_INACTIVE 202

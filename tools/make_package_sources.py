@@ -220,7 +220,7 @@ def wix_registry(rows, empty_keys):
     return lines
 
 
-def product_lines(stage):
+def product_lines(source_root, stage):
     codes = [code for code, _, _, _ in i18n.LANGUAGES]
     lines = ['<?xml version="1.0" encoding="utf-8"?>', '<Include xmlns="http://schemas.microsoft.com/wix/2006/wi">']
     sequence = ["  <InstallExecuteSequence>"]
@@ -237,9 +237,11 @@ def product_lines(stage):
     lines += sequence + ["  </InstallExecuteSequence>", "  <InstallUISequence>"] + sequence[1:] + ["  </InstallUISequence>"]
     lines.append('  <Condition Message="LANGCODE must be one of %s.">Installed OR %s</Condition>'
                  % (", ".join(codes), " OR ".join('LANGCODE="%s"' % c for c in codes)))
-    if os.path.isfile(os.path.join(stage, "Orvex.exe")):
-        lines += ['  <Icon Id="Orvex.exe" SourceFile="Orvex.exe"/>',
-                  '  <Property Id="ARPPRODUCTICON" Value="Orvex.exe"/>']
+    # The program's icon file rather than the program: the Icon table keeps a
+    # whole copy of what it is given. wixl takes paths relative to the stage only.
+    icon = os.path.relpath(os.path.join(source_root, "resources", "orvex.ico"), stage)
+    lines += ['  <Icon Id="Orvex.ico" SourceFile=%s/>' % quoteattr(icon),
+              '  <Property Id="ARPPRODUCTICON" Value="Orvex.ico"/>']
     return lines + ["</Include>"]
 
 
@@ -291,7 +293,7 @@ def main(argv):
             wxi.append("  </Component>")
             refs.append(component)
     write(os.path.join(out_dir, "components.wxi"), wxi + ["</Include>"])
-    write(os.path.join(out_dir, "product.wxi"), product_lines(stage))
+    write(os.path.join(out_dir, "product.wxi"), product_lines(source_root, stage))
     write(os.path.join(out_dir, "component-refs.wxi"),
           ['<?xml version="1.0" encoding="utf-8"?>', '<Include xmlns="http://schemas.microsoft.com/wix/2006/wi">']
           + ['  <ComponentRef Id=%s/>' % quoteattr(ref) for ref in refs] + ["</Include>"])

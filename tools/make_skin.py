@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the skin bitmaps of Orvex (resources/bitmaps/NNN.bmp, 24-bit BMP).
+"""Draws the skin bitmaps of Orvex (resources/bitmaps/NNN.bmp, 24-bit BMP) and its icon (resources/orvex.ico).
 
 Rerun after changing a colour or a shape:  python3 tools/make_skin.py
 Only the standard library is used; every picture is computed pixel by pixel,
@@ -105,13 +105,8 @@ class Canvas:
                     self.px[dy + y][dx + x] = other.px[y][x]
 
     def save_png(self, path):
-        raw = b"".join(b"\0" + bytes(v for p in row for v in p) for row in self.px)
-
-        def chunk(kind, data):
-            return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
         with open(path, "wb") as f:
-            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", self.w, self.h, 8, 2, 0, 0, 0))
-                    + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+            f.write(png_bytes(self.px, alpha=False))
 
     def save(self, path):
         stride = (self.w * 3 + 3) & ~3
@@ -533,6 +528,81 @@ def build():
     }
 
 
+# The program's icon, as Explorer, the Start menu and Programs and Features show
+# it: the window icon's motif on a transparent ground, drawn at each size a
+# display from 100 % to 400 % asks for (the largest stored as PNG, as Windows
+# expects), so no size is a stretched copy of another.
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
+
+
+def icon_pixels(size):
+    """RGBA rows of the icon at `size` pixels. The motif is laid out on 16 units;
+    its straight edges are put on whole pixels at every size, so none is blurred."""
+    def at(v):
+        return int(math.floor(v * size / 16 + 0.5))
+    body = rounded(at(1), at(2), at(15), at(14), 2.5 * size / 16)
+    wx0, wx1, wy0, wy1 = at(4), at(12), at(5), at(11)
+    lines = [(at(5), at(11), at(6), max(at(7), at(6) + 1)), (at(5), at(10), at(8), max(at(9), at(8) + 1))]
+
+    def white(x, y):
+        return (wx0 <= x < wx1 and wy0 <= y < wy1
+                and not any(x0 <= x < x1 and y0 <= y < y1 for x0, x1, y0, y1 in lines))
+    ss = 8 if size <= 64 else 3
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            cover = light = 0
+            for sy in range(ss):
+                for sx in range(ss):
+                    x, y = px + (sx + 0.5) / ss, py + (sy + 0.5) / ss
+                    if body(x, y):
+                        cover += 1
+                        light += white(x, y)
+            if cover == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                r, g, b = mix(ACCENT, WHITE, light / cover)
+                row.append((r, g, b, int(round(255 * cover / (ss * ss)))))
+        rows.append(row)
+    return rows
+
+
+def png_bytes(rows, alpha=True):
+    raw = b"".join(b"\0" + bytes(v for p in row for v in p) for row in rows)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    head = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6 if alpha else 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", head) + chunk(b"IDAT", zlib.compress(raw, 9))
+            + chunk(b"IEND", b""))
+
+
+def save_icon(path):
+    images = []
+    for size in ICON_SIZES:
+        rows = icon_pixels(size)
+        if size >= 256:
+            images.append((size, png_bytes(rows)))
+            continue
+        # 32-bit BGRA bottom-up, twice the height in the header for the AND mask,
+        # which follows (all zero: the alpha channel decides).
+        mask_stride = ((size + 31) // 32) * 4
+        data = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0)
+        for row in reversed(rows):
+            data += bytes(v for r, g, b, a in row for v in (b, g, r, a))
+        data += b"\0" * (mask_stride * size)
+        images.append((size, data))
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(header) + 16 * len(images)
+    entries = b""
+    for size, data in images:
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    with open(path, "wb") as f:
+        f.write(header + entries + b"".join(data for _, data in images))
+
+
 # Pictures drawn for 150 % and 200 % too, with the number of equal cells each
 # holds side by side (the program scales cells, not the whole strip). Their
 # resource ids: 1500 + id for 150 %, 2000 + id for 200 %.
@@ -578,6 +648,8 @@ def main():
         print("wrote %d pictures for %d %% to %s" % (len(SETS), percent, os.path.normpath(folder)))
     PERCENT = 100
     write_set_tables(os.path.join(out, ".."))
+    save_icon(os.path.join(out, "..", "orvex.ico"))
+    print("wrote the program's icon (%s pixels)" % ", ".join(map(str, ICON_SIZES)))
 
 
 if __name__ == "__main__":

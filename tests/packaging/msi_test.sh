@@ -66,7 +66,7 @@ for check in "DisplayName=Orvane Suite" "Publisher=Corvath" "DisplayVersion=$ver
   [ "$(value "$arp" "${check%%=*}")" = "${check#*=}" ] || fail "Programs and Features: ${check%%=*} is '$(value "$arp" "${check%%=*}")'"
 done
 icon=$(grep -a -o '"ProductIcon"="[^"]*' "$WINEPREFIX/system.reg" | sed 's/.*="C:/drive_c/; s/\\\\/\//g')
-[ -n "$icon" ] && cmp -s "$WINEPREFIX/$icon" "$stage/Orvex.exe" || fail "no program icon for Programs and Features"
+[ -n "$icon" ] && cmp -s "$WINEPREFIX/$icon" "$here/../../resources/orvex.ico" || fail "no program icon for Programs and Features"
 [ "$bits" = 32 ] && shell_test /usr/lib/wine/wine "$build/../win32"
 msi /x "$(winpath "$package")" || fail "msiexec /x"
 [ ! -e "$dir" ] || fail "left behind: $(ls -A "$dir" | tr '\n' ' ')"

@@ -9,6 +9,7 @@
 // With --shots, the driver saves what the display shows at interesting moments
 // as DIR/<name>.bmp. Prints one line per check and exits 0 when all of them held.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -156,6 +157,27 @@ Pixels ResourcePixels(const std::string& exe, int id) {
     }
     if (bitmap) DeleteObject(bitmap);
     if (module) FreeLibrary(module);
+    return p;
+}
+
+// A file's first icon as the shell extracts it (large), drawn on white.
+Pixels FileIconPixels(const std::string& path) {
+    HICON icon = nullptr;
+    Pixels p;
+    if (ExtractIconExA(path.c_str(), 0, &icon, nullptr, 1) != 1 || !icon) return p;
+    const int size = GetSystemMetrics(SM_CXICON);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    PatBlt(mem, 0, 0, size, size, WHITENESS);
+    DrawIconEx(mem, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    SelectObject(mem, old);
+    p = PixelsOf(mem, bitmap, size, size);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    DestroyIcon(icon);
     return p;
 }
 
@@ -455,6 +477,15 @@ int Caption(Orvex& app, const std::string& expected) {
     Check(print == "Print" && cancel == "Cancel" && help == "Help", "buttons read \"%s\", \"%s\", \"%s\"",
           print.c_str(), cancel.c_str(), help.c_str());
     Check(IsWindowEnabled(GetDlgItem(sheet, IDHELP)) != FALSE, "Help is enabled");
+    if (g_dpi == 96) {
+        // Explorer and the installers' entries show the program's own icon
+        // (the shell takes a file's first icon), not the blank one that every
+        // program without an icon gets.
+        const Pixels icon = FileIconPixels(app.Exe());
+        const long drawn = std::count_if(icon.rgb.begin(), icon.rgb.end(), [](uint32_t c) { return c != 0xFFFFFF; });
+        Check(ExtractIconExA(app.Exe().c_str(), -1, nullptr, nullptr, 0) == 1 && drawn > icon.width * icon.height / 4,
+              "Orvex.exe carries one icon for the shell to show (%ld of its pixels drawn)", drawn);
+    }
     app.CloseAndCheckExit(sheet, "WM_CLOSE");
     return 0;
 }
