@@ -2,6 +2,8 @@
 // INI file gszLocalFileName, with a compiled-in English default.
 #pragma once
 #include <cstddef>
+#include <string>
+#include <vector>
 
 constexpr std::size_t kPathSize = 260;   // paths and command-line tokens
 constexpr std::size_t kTextSize = 256;   // looked-up texts
@@ -19,3 +21,8 @@ unsigned GetLocalizedString(const char* section, const char* key, const char* de
 
 // GetPrivateProfileIntA on gszLocalFileName.
 unsigned GetLocalizedInt(const char* section, const char* key, int defaultValue);
+
+// `format` with each "%d" or "%s" replaced by the next of `values` (nothing when
+// they run out) and "%%" by "%"; every other character as it is. A language
+// file's text is never a format the program trusts, so printf never sees it.
+std::string FormatLocalized(const char* format, const std::vector<std::string>& values);

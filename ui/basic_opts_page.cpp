@@ -24,7 +24,6 @@
 #include "spooler/spooler_access.h"
 #include "ui/skin/skin_frame.h"
 #include "ui/skin/window_dpi.h"
-#include "ui/progress_texts.h"
 #include "ui/tab_rules.h"
 
 namespace {

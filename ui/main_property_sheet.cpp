@@ -14,7 +14,6 @@
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
 #include "ui/context_help.h"
-#include "ui/progress_texts.h"
 #include "ui/skin/window_centre.h"
 #include "ui/skin/window_dpi.h"
 #include "ui/version_splash.h"

@@ -1,16 +1,10 @@
-// The texts of the print progress box and of the messages after a batch, built
-// from localized formats without printf: a language file's text is never a
-// format the program trusts.
+// The texts of the print progress box, built from localized formats
+// (FormatLocalized).
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "job/print_batch.h"
-
-// `format` with each "%d" or "%s" replaced by the next of `values` (nothing when
-// they run out) and "%%" by "%"; every other character as it is.
-std::string FormatLocalized(const char* format, const std::vector<std::string>& values);
 
 // "740 KB", "12.5 MB", "2.0 GB".
 std::string FormatBytes(std::uint64_t bytes);
