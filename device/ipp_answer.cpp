@@ -1,5 +1,7 @@
 #include "device/ipp_answer.h"
 
+#include "device/device_id_pairs.h"
+
 #include <cctype>
 #include <cstdlib>
 
@@ -182,7 +184,7 @@ bool DecodeIppResponse(const std::vector<std::uint8_t>& body, IppPrinterAttribut
 }
 
 std::string IppDeviceId(const IppPrinterAttributes& attributes) {
-    if (attributes.deviceId.find("CMD:") != std::string::npos) return attributes.deviceId;
+    if (HasCommandSet(attributes.deviceId)) return attributes.deviceId;
     struct Format {
         const char* type;
         const char* language;

@@ -29,6 +29,6 @@ struct IppPrinterAttributes {
 // False when `body` is not a well-formed IPP response.
 bool DecodeIppResponse(const std::vector<std::uint8_t>& body, IppPrinterAttributes* out);
 
-// A printer-device-id with a CMD: entry; without one, "MFG:;MDL:;CMD:...;"
+// A printer-device-id with a command set (CMD: or COMMAND SET:); without one, "MFG:;MDL:;CMD:...;"
 // naming the five languages among the document formats. Empty when neither.
 std::string IppDeviceId(const IppPrinterAttributes& attributes);

@@ -1,6 +1,7 @@
 #include "device/supported_types.h"
 
 #include "base/debug_log.h"
+#include "device/device_id_pairs.h"
 #include "device/file_language.h"
 
 namespace {
@@ -11,7 +12,7 @@ struct Language {
     int bit;
 };
 
-// Order of the tests; a language counts when either form occurs anywhere.
+// Order of the tests; a language counts when either form occurs in the command set.
 const Language kLanguages[] = {
     {"pdf", "PDF", kSupportPdf},   {"jpeg", "JPEG", kSupportJpeg}, {"bmp", "BMP", kSupportBmp},
     {"png", "PNG", kSupportPng},   {"tiff", "TIFF", kSupportTiff},
@@ -20,20 +21,27 @@ const Language kLanguages[] = {
 }  // namespace
 
 int ParseSupportedTypes(const std::string& strDeviceID) {
-    std::string::size_type start = strDeviceID.find("CMD:");
-    std::string::size_type end = start == std::string::npos ? std::string::npos : strDeviceID.find(';', start);
-    int nStart = start == std::string::npos ? -1 : static_cast<int>(start);
-    int nEnd = end == std::string::npos ? -1 : static_cast<int>(end);
+    // The command-set pair, by its short key or the long one the standard also allows.
+    DeviceIdPair command;
+    const bool found = FindCommandSet(strDeviceID, &command);
+    const bool closed = found && command.end != std::string::npos;
+    int nStart = found ? static_cast<int>(command.keyOffset) : -1;
+    int nEnd = closed ? static_cast<int>(command.end) : -1;
     DebugLog("CheckSupportedTypes : /Start : %d / End : %d", nStart, nEnd);
 
+    // An unclosed pair may be an ID cut short: its list is not trusted.
     std::string section;
-    if (nStart >= 0 && nEnd >= 0) section = strDeviceID.substr(start, end - start);
+    if (closed) section = strDeviceID.substr(command.keyOffset, command.end - command.keyOffset);
     DebugLog("CheckSupportedTypes : CMD : %s", section.c_str());
 
+    // Languages still match inside a token (a "PDF17" counts as PDF): printers in
+    // the field were accepted that way, and a refusal makes the program unusable.
     int result = 0;
     for (const Language& language : kLanguages) {
-        if (section.find(language.lower) != std::string::npos ||
-            section.find(language.upper) != std::string::npos) {
+        if (!closed) break;
+        const std::string& list = command.value;
+        if (list.find(language.lower) != std::string::npos ||
+            list.find(language.upper) != std::string::npos) {
             result += language.bit;
         }
     }

@@ -25,7 +25,7 @@ constexpr unsigned kTimerBusyOrOff = 1004;
 // Unusable sets (-2, -1, 0) take nothing, and neither does a name without extension.
 bool IsSupportedFileName(const char* path, int nSupportedTypes, bool (*isLeadByte)(unsigned char) = nullptr);
 
-// The languages named in the "CMD:" entry of a 1284 device ID (0 to 31).
+// The languages named in the command set ("CMD:" or "COMMAND SET:") of a 1284 device ID (0 to 31).
 int ParseSupportedTypes(const std::string& strDeviceID);
 
 // The set from the result of GetCurrentPrinterDeviceID: -1 when it failed.

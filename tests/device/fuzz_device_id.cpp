@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "device/device_id_pairs.h"
 #include "device/supported_types.h"
 
 namespace {
@@ -19,11 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (set < 0 || (set & ~kAllLanguages) != 0) std::abort();
 
     // Entries before the command list change nothing (the prefix ends in ';', so it
-    // cannot complete a "CMD:" of the text), nor do entries after a closed list.
+    // cannot become part of a pair of the text), nor do entries after a closed list.
     if (ParseSupportedTypes("MFG:Orvane;MDL:Direct 100;" + id) != set) std::abort();
-    const std::size_t cmd = id.find("CMD:");
-    if (cmd != std::string::npos && id.find(';', cmd) != std::string::npos &&
-        ParseSupportedTypes(id + "DES:PDF JPEG TIFF PNG BMP;") != set) {
+    // Only a closed command-set pair names languages.
+    DeviceIdPair command;
+    const bool closed = FindCommandSet(id, &command) && command.end != std::string::npos;
+    if (!closed && set != 0) std::abort();
+    if (closed && ParseSupportedTypes(id + "DES:PDF JPEG TIFF PNG BMP;") != set) {
         std::abort();
     }
 

@@ -1,7 +1,7 @@
 // libFuzzer target: whatever a device on port 631 sends back, through the HTTP
 // framing, the IPP decoder and the device ID made of it. The first byte says
-// whether the peer has closed. A device ID that comes out always names its
-// command list, one made from formats names only the five languages, and an
+// whether the peer has closed. A device ID that comes out always has a
+// command set, one made from formats names only the five languages, and an
 // answer complete before the close reads the same after it.
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device/device_id_pairs.h"
 #include "device/ipp_answer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     IppPrinterAttributes attributes;
     if (!DecodeIppResponse(body, &attributes)) return 0;
     const std::string id = IppDeviceId(attributes);
-    if (!id.empty() && id.find("CMD:") == std::string::npos) std::abort();
+    if (!id.empty() && !HasCommandSet(id)) std::abort();
     if (!id.empty() && id != attributes.deviceId) {
         std::string list = id.substr(14, id.size() - 15);   // behind "MFG:;MDL:;CMD:", before ";"
         if (id.compare(0, 14, "MFG:;MDL:;CMD:") != 0 || id.back() != ';') std::abort();

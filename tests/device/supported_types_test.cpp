@@ -1,6 +1,7 @@
 // The supported-language parser and the decisions the Basic tab applies.
 #include <gtest/gtest.h>
 
+#include "device/device_id_pairs.h"
 #include "device/file_language.h"
 #include "device/supported_types.h"
 #include "tests/device/device_doubles.h"
@@ -24,7 +25,15 @@ TEST(SupportedTypes, ParsesTheCmdEntry) {
         {"CMD:TIF,JPG;", 0},
         {"CMD:PNG;CMD:PDF;", 8},
         {"CMD:;", 0},
-        {"COMMAND SET:PDF;", 0},
+        {"COMMAND SET:PDF;", 1},
+        // The standard's own long key, and blanks around keys and values.
+        {"MANUFACTURER:Acme;COMMAND SET:PDF,JPEG;MODEL:Model 9;", 3},
+        {"MFG:Acme;CMD :PDF,JPEG;MDL:Model 9;", 3},
+        {"MFG:Acme; CMD:PDF,JPEG; MDL:Model 9;", 3},
+        // Only a pair's key opens the command set, not the same letters in another value.
+        {"MFG:Acme;DES:Acme CMD:PDF bridge;CMD:PCL,PJL;", 0},
+        {"XCMD:PDF;CMD:PNG;", 8},
+        {"MFG:Acme;COMMAND SET:PCL;CMD:PDF;", 0},
         {"CMD:PDF,PDF,pdf;", 1},
         {"MFG:X;CMD:BMP,TIFF", 0},
         {"CMD:PDF", 0},
@@ -35,14 +44,49 @@ TEST(SupportedTypes, ParsesTheCmdEntry) {
     for (const auto& c : cases) EXPECT_EQ(ParseSupportedTypes(c.id), c.expected) << c.id;
 }
 
+// What every source's "found" test asks: a closed command set with something in it.
+TEST(SupportedTypes, CompleteIdsHaveACommandSet) {
+    struct Case {
+        const char* id;
+        bool complete;
+        const char* value;   // the first command set's value; nullptr: none
+    };
+    const Case cases[] = {
+        {"MFG:Acme;CMD:PDF;MDL:X;", true, "PDF"},
+        {"MANUFACTURER:Acme;COMMAND SET: PDF , JPEG ;MODEL:9;", true, "PDF , JPEG"},
+        {"MFG:Acme;MDL:Model 9;", false, nullptr},
+        {"", false, nullptr},
+        {"MFG:Acme;CMD:;", false, ""},
+        {"MFG:Acme;CMD:PDF", false, "PDF"},
+        {"cmd:PDF;", false, nullptr},
+        {"DES:see CMD:PDF;", false, nullptr},
+        {"\r\n CMD\t:PDF;", true, "PDF"},
+        {";;noise;CMD:PDF:JPEG;", true, "PDF:JPEG"},
+    };
+    for (const auto& c : cases) {
+        const std::string id = c.id;
+        EXPECT_EQ(HasCommandSet(id), c.complete) << id;
+        DeviceIdPair pair;
+        ASSERT_EQ(FindCommandSet(id, &pair), c.value != nullptr) << id;
+        if (c.value) {
+            EXPECT_EQ(pair.value, c.value) << id;
+        }
+    }
+}
+
 TEST(SupportedTypes, TracesPositionsSectionAndResult) {
     TraceCapture trace;
     ParseSupportedTypes("MFG:A;CMD:PDF;");
     ParseSupportedTypes("MFG:A;");
+    ParseSupportedTypes("MFG:A; COMMAND SET:JPEG;");
+    ParseSupportedTypes("MFG:A;CMD:PDF");
     const std::vector<std::string> expected = {
         "CheckSupportedTypes : /Start : 6 / End : 13", "CheckSupportedTypes : CMD : CMD:PDF",
         "Check Result is 1",
-        "CheckSupportedTypes : /Start : -1 / End : -1", "CheckSupportedTypes : CMD : ", "Check Result is 0"};
+        "CheckSupportedTypes : /Start : -1 / End : -1", "CheckSupportedTypes : CMD : ", "Check Result is 0",
+        "CheckSupportedTypes : /Start : 7 / End : 23", "CheckSupportedTypes : CMD : COMMAND SET:JPEG",
+        "Check Result is 2",
+        "CheckSupportedTypes : /Start : 6 / End : -1", "CheckSupportedTypes : CMD : ", "Check Result is 0"};
     EXPECT_EQ(trace.lines(), expected);
     EXPECT_EQ(SupportedTypesFromDeviceID(0, "CMD:PDF;"), -1);
     // An ID read as empty is "not supported", not "busy".
