@@ -8,6 +8,8 @@
 namespace {
 
 constexpr std::size_t kMaxHeaderBytes = 16 * 1024;
+// No answer we read is larger (the transport stops at 256 KiB).
+constexpr unsigned long kMaxChunk = 1024 * 1024;
 
 void PutShort(std::vector<std::uint8_t>& out, std::size_t value) {
     out.push_back(static_cast<std::uint8_t>(value >> 8));
@@ -28,39 +30,95 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// The position behind the first CR LF at or after `from`, or npos.
-std::size_t LineEnd(const std::string& text, std::size_t from) {
-    std::size_t at = text.find("\r\n", from);
-    return at == std::string::npos ? at : at + 2;
+// HTTP lines end in CR LF, or in a bare LF that a recipient may accept.
+struct Line {
+    std::size_t end = std::string::npos;    // of the text, before its CR LF or LF; npos: no line end yet
+    std::size_t next = std::string::npos;   // behind the line end
+};
+
+Line NextLine(const std::string& text, std::size_t from) {
+    Line line;
+    const std::size_t lf = text.find('\n', from);
+    if (lf == std::string::npos) return line;
+    line.end = lf > from && text[lf - 1] == '\r' ? lf - 1 : lf;
+    line.next = lf + 1;
+    return line;
+}
+
+// The end of the header block that starts at `from`: where its empty line
+// starts, and behind it. npos when the empty line has not arrived.
+Line HeadEnd(const std::string& text, std::size_t from) {
+    for (std::size_t at = from;;) {
+        const Line line = NextLine(text, at);
+        if (line.next == std::string::npos || line.end == at) return Line{at, line.next};
+        at = line.next;
+    }
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string TrimBlanks(const std::string& text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && IsBlank(text[first])) ++first;
+    while (last > first && IsBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+// A Content-Length value: digits, or a list of equal ones (a recipient may
+// take "218, 218" as 218). -1 when it is not a length we can trust.
+long long ContentLength(const std::string& value) {
+    long long length = -1;
+    for (std::size_t at = 0; at <= value.size();) {
+        std::size_t comma = value.find(',', at);
+        if (comma == std::string::npos) comma = value.size();
+        const std::string item = TrimBlanks(value.substr(at, comma - at));
+        if (item.empty() || item.size() > 9 || item.find_first_not_of("0123456789") != std::string::npos) return -1;
+        const long long one = std::atoll(item.c_str());
+        if (length >= 0 && one != length) return -1;
+        length = one;
+        at = comma + 1;
+    }
+    return length;
 }
 
 // Chunked transfer coding: the chunks' data once the last chunk and the
-// trailer's end have arrived.
+// trailer's end have arrived. A chunk may not be larger than a whole answer
+// may be, which also keeps the arithmetic below far from overflow whatever
+// the width of size_t.
 HttpFrame Unchunk(const std::string& text, std::size_t at, std::vector<std::uint8_t>* body) {
     body->clear();
     for (;;) {
-        std::size_t next = LineEnd(text, at);
-        if (next == std::string::npos) return HttpFrame::kIncomplete;
-        const std::string line = text.substr(at, next - 2 - at);
-        std::size_t digits = 0;
-        while (digits < line.size() && std::isxdigit(static_cast<unsigned char>(line[digits]))) ++digits;
-        if (digits == 0 || digits > 8) return HttpFrame::kBroken;
-        const std::size_t size = std::strtoul(line.substr(0, digits).c_str(), nullptr, 16);
-        at = next;
+        const Line sizeLine = NextLine(text, at);
+        if (sizeLine.next == std::string::npos) return HttpFrame::kIncomplete;
+        std::size_t digits = at;
+        while (digits < sizeLine.end && text[digits] == '0') ++digits;   // leading zeros say nothing
+        const std::size_t significant = digits;
+        while (digits < sizeLine.end && std::isxdigit(static_cast<unsigned char>(text[digits]))) ++digits;
+        if (digits == at || digits - significant > 8) return HttpFrame::kBroken;
+        const unsigned long size = std::strtoul(text.substr(significant, digits - significant).c_str(), nullptr, 16);
+        if (size > kMaxChunk) return HttpFrame::kBroken;
+        at = sizeLine.next;
         if (size == 0) {
             // Trailer lines until an empty one.
             for (;;) {
-                next = LineEnd(text, at);
-                if (next == std::string::npos) return HttpFrame::kIncomplete;
-                if (next == at + 2) return HttpFrame::kComplete;
-                at = next;
+                const Line trailer = NextLine(text, at);
+                if (trailer.next == std::string::npos) return HttpFrame::kIncomplete;
+                if (trailer.end == at) return HttpFrame::kComplete;
+                at = trailer.next;
             }
         }
-        if (text.size() - at < size + 2) return HttpFrame::kIncomplete;
-        if (text.compare(at + size, 2, "\r\n") != 0) return HttpFrame::kBroken;
+        if (text.size() - at < size) return HttpFrame::kIncomplete;
+        const Line dataEnd = NextLine(text, at + size);
+        if (dataEnd.next == std::string::npos) {
+            // Only the line end may still be on its way.
+            return text.size() - (at + size) < 2 && (text.size() == at + size || text[at + size] == '\r')
+                       ? HttpFrame::kIncomplete
+                       : HttpFrame::kBroken;
+        }
+        if (dataEnd.end != at + size) return HttpFrame::kBroken;
         body->insert(body->end(), text.begin() + static_cast<std::ptrdiff_t>(at),
                      text.begin() + static_cast<std::ptrdiff_t>(at + size));
-        at += size + 2;
+        at = dataEnd.next;
     }
 }
 
@@ -72,15 +130,22 @@ std::size_t Short(const std::vector<std::uint8_t>& b, std::size_t at) {
 
 std::vector<std::uint8_t> EncodeIppDeviceIdRequest(const std::string& host, const std::string& resource,
                                                    std::int32_t requestId) {
-    // An IPv6 literal goes in brackets, in the URI as in the Host header.
-    const std::string authority = (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":631";
+    // An IPv6 literal goes in brackets, in the URI as in the Host header. Inside
+    // a URI the '%' before a zone is itself escaped ("fe80::1%25eth0"); printers
+    // refuse a printer-uri with a bare one.
+    const bool literal6 = host.find(':') != std::string::npos;
+    const std::string authority = (literal6 ? "[" + host + "]" : host) + ":631";
+    std::string uriAuthority = authority;
+    for (std::size_t at = 0; (at = uriAuthority.find('%', at)) != std::string::npos; at += 3) {
+        uriAuthority.replace(at, 1, "%25");
+    }
     std::vector<std::uint8_t> ipp = {0x01, 0x01, 0x00, 0x0B};   // IPP/1.1 Get-Printer-Attributes
     const auto id = static_cast<std::uint32_t>(requestId);
     for (int shift = 24; shift >= 0; shift -= 8) ipp.push_back(static_cast<std::uint8_t>(id >> shift));
     ipp.push_back(0x01);   // operation attributes
     PutAttribute(ipp, 0x47, "attributes-charset", "utf-8");
     PutAttribute(ipp, 0x48, "attributes-natural-language", "en");
-    PutAttribute(ipp, 0x45, "printer-uri", "ipp://" + authority + resource);
+    PutAttribute(ipp, 0x45, "printer-uri", "ipp://" + uriAuthority + resource);
     PutAttribute(ipp, 0x44, "requested-attributes", "printer-device-id");
     PutAttribute(ipp, 0x44, "", "document-format-supported");
     ipp.push_back(0x03);   // end of attributes
@@ -98,39 +163,35 @@ HttpFrame ReadHttpResponse(const std::vector<std::uint8_t>& received, bool close
     const std::string text(received.begin(), received.end());
     std::size_t start = 0;
     for (;;) {
-        const std::size_t headEnd = text.find("\r\n\r\n", start);
-        if (headEnd == std::string::npos) {
+        const Line headEnd = HeadEnd(text, start);
+        if (headEnd.next == std::string::npos) {
             return text.size() - start > kMaxHeaderBytes || closed ? HttpFrame::kBroken : HttpFrame::kIncomplete;
         }
-        const std::string head = Lower(text.substr(start, headEnd - start));
+        const std::string head = Lower(text.substr(start, headEnd.end - start));
         if (head.compare(0, 7, "http/1.") != 0 || head.size() < 12 || head[8] != ' ') return HttpFrame::kBroken;
         *status = std::atoi(head.c_str() + 9);
-        const std::size_t bodyStart = headEnd + 4;
+        const std::size_t bodyStart = headEnd.next;
         if (*status >= 100 && *status < 200) {   // an interim answer; the real one follows
             start = bodyStart;
             continue;
         }
         long long length = -1;
         bool chunked = false;
-        const std::string lines = head + "\r\n";
-        for (std::size_t at = LineEnd(lines, 0); at < lines.size();) {
-            const std::size_t next = LineEnd(lines, at);
-            const std::string line = lines.substr(at, next - 2 - at);
-            const std::size_t colon = line.find(':');
-            if (colon != std::string::npos) {
-                const std::string name = line.substr(0, colon);
-                std::string value = line.substr(colon + 1);
-                while (!value.empty() && (value[0] == ' ' || value[0] == '\t')) value.erase(0, 1);
-                if (name == "content-length") {
-                    if (value.empty() || value.size() > 9 ||
-                        value.find_first_not_of("0123456789") != std::string::npos) {
-                        return HttpFrame::kBroken;
-                    }
-                    length = std::atoll(value.c_str());
-                }
-                if (name == "transfer-encoding") chunked = value.find("chunked") != std::string::npos;
+        for (Line line = NextLine(head, 0); line.next != std::string::npos && line.next < head.size();) {
+            const std::size_t at = line.next;
+            line = NextLine(head, at);
+            const std::string field = head.substr(at, (line.next == std::string::npos ? head.size() : line.end) - at);
+            const std::size_t colon = field.find(':');
+            if (colon == std::string::npos) continue;
+            const std::string name = field.substr(0, colon);
+            const std::string value = TrimBlanks(field.substr(colon + 1));
+            if (name == "content-length") {
+                // Two lengths that disagree leave the answer's end unknown.
+                const long long one = ContentLength(value);
+                if (one < 0 || (length >= 0 && one != length)) return HttpFrame::kBroken;
+                length = one;
             }
-            at = next;
+            if (name == "transfer-encoding") chunked = value.find("chunked") != std::string::npos;
         }
         if (chunked) {
             HttpFrame frame = Unchunk(text, bodyStart, body);
@@ -150,9 +211,11 @@ HttpFrame ReadHttpResponse(const std::vector<std::uint8_t>& received, bool close
     }
 }
 
-bool DecodeIppResponse(const std::vector<std::uint8_t>& body, IppPrinterAttributes* out) {
+bool DecodeIppResponse(const std::vector<std::uint8_t>& body, std::int32_t requestId, IppPrinterAttributes* out) {
     *out = IppPrinterAttributes{};
     if (body.size() < 9 || body[0] < 1) return false;
+    // The printer echoes the request-id: another one answers some other request.
+    if ((Short(body, 4) << 16 | Short(body, 6)) != static_cast<std::uint32_t>(requestId)) return false;
     out->status = static_cast<int>(Short(body, 2));
     std::size_t at = 8;
     std::string name;   // of the attribute the next additional value belongs to

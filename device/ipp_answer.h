@@ -26,8 +26,8 @@ struct IppPrinterAttributes {
     std::vector<std::string> formats;     // document-format-supported
 };
 
-// False when `body` is not a well-formed IPP response.
-bool DecodeIppResponse(const std::vector<std::uint8_t>& body, IppPrinterAttributes* out);
+// False when `body` is not a well-formed IPP response to the request with `requestId`.
+bool DecodeIppResponse(const std::vector<std::uint8_t>& body, std::int32_t requestId, IppPrinterAttributes* out);
 
 // A printer-device-id with a command set (CMD: or COMMAND SET:); without one, "MFG:;MDL:;CMD:...;"
 // naming the five languages among the document formats. Empty when neither.

@@ -92,7 +92,7 @@ public:
         }
         if (status != 200) return Refuse("HTTP status " + std::to_string(status));
         IppPrinterAttributes attributes;
-        if (!DecodeIppResponse(body, &attributes)) return Refuse("unreadable IPP answer");
+        if (!DecodeIppResponse(body, m_attempt, &attributes)) return Refuse("unreadable IPP answer");
         if (attributes.status > 0xFF) {
             char code[16];
             std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(attributes.status));

@@ -1,8 +1,9 @@
 // libFuzzer target: whatever a device on port 631 sends back, through the HTTP
 // framing, the IPP decoder and the device ID made of it. The first byte says
 // whether the peer has closed. A device ID that comes out always has a
-// command set, one made from formats names only the five languages, and an
-// answer complete before the close reads the same after it.
+// command set, one made from formats names only the five languages, an
+// answer complete before the close reads the same after it, and an IPP answer
+// is taken only for the request whose id it echoes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -29,8 +30,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
+    // Decode as the answer to the request it names, so that the attributes are
+    // reached; the same answer is never taken for any other request.
+    const std::int32_t requestId =
+        body.size() >= 8 ? static_cast<std::int32_t>(std::uint32_t{body[4]} << 24 | std::uint32_t{body[5]} << 16 |
+                                                      std::uint32_t{body[6]} << 8 | body[7])
+                         : 1;
     IppPrinterAttributes attributes;
-    if (!DecodeIppResponse(body, &attributes)) return 0;
+    if (!DecodeIppResponse(body, requestId, &attributes)) return 0;
+    IppPrinterAttributes other;
+    if (DecodeIppResponse(body, static_cast<std::int32_t>(static_cast<std::uint32_t>(requestId) ^ 1u), &other)) {
+        std::abort();
+    }
     const std::string id = IppDeviceId(attributes);
     if (!id.empty() && !HasCommandSet(id)) std::abort();
     if (!id.empty() && id != attributes.deviceId) {
