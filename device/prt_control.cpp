@@ -1,5 +1,6 @@
 #include "device/prt_control.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -16,9 +17,32 @@ const char kFilePortDeviceID[] = "CMD:PDF,JPEG,BMP,PNG,TIFF;";
 namespace {
 
 constexpr std::size_t kIdBufferSize = 260;
-constexpr std::size_t kUsbReplySize = 4096;
-constexpr std::size_t kUsbMaxIdLength = 255;
+// What a local device may send as its ID, over USB and the parallel port alike;
+// the whole of it is kept, as a command set late in a long ID is no less needed.
+constexpr std::size_t kReplySize = 4096;
 constexpr int kMaxUsbEnumFailures = 8;
+
+// The ID text of a device's reply of `returned` bytes. The reply starts with
+// the IEEE 1284 length (two bytes, most significant first, counting
+// themselves) when those two bytes read as a length the reply buffer can
+// hold: no ID text starts so, its first byte is a printable letter. The text
+// then runs as far as that length says, or two bytes further for a device
+// that leaves them out of its count, within what came back; a zero byte ends it.
+std::string IdFromReply(const std::vector<std::uint8_t>& reply, std::size_t returned) {
+    if (returned > reply.size()) returned = reply.size();   // a driver claiming more is held to the buffer
+    std::size_t start = 0, end = returned;
+    if (returned >= 2) {
+        const std::size_t length = static_cast<std::size_t>(reply[0]) << 8 | reply[1];
+        if (length <= reply.size()) {
+            start = 2;
+            end = std::min(returned, length + 2);
+        }
+    }
+    std::size_t stop = start;
+    while (stop < end && reply[stop] != 0) ++stop;
+    return std::string(reply.begin() + static_cast<std::ptrdiff_t>(start),
+                       reply.begin() + static_cast<std::ptrdiff_t>(stop));
+}
 
 bool StartsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
@@ -318,20 +342,12 @@ int CPrtControl::GetLocalUSBDeviceID(const std::string& portName, std::string& s
     if (!m_device.OpenUsbDevice(path)) {
         DebugLog("[IO Module] Error in CreateFile");
     } else {
-        std::vector<std::uint8_t> reply(kUsbReplySize, 0);
+        std::vector<std::uint8_t> reply(kReplySize, 0);
         std::size_t returned = 0;
-        char text[kIdBufferSize] = {};
         if (m_device.RequestUsb1284Id(reply.data(), reply.size(), &returned)) {
-            // Two length bytes, then the text; a driver that claims more than the
-            // buffer holds is taken at the buffer's size.
-            if (returned > reply.size()) returned = reply.size();
-            std::size_t length = returned >= 2 ? returned - 2 : 0;
-            if (length > kUsbMaxIdLength) length = kUsbMaxIdLength;
-            std::memcpy(text, reply.data() + 2, length);
-            text[length] = '\0';
-            strDeviceID = text;
+            strDeviceID = IdFromReply(reply, returned);
         }
-        DebugLog("[IO Module] DeviceIoControl() =  %s", text);
+        DebugLog("[IO Module] DeviceIoControl() =  %s", strDeviceID.c_str());
         m_device.CloseUsbDevice();
         result = 1;
     }
@@ -342,7 +358,7 @@ int CPrtControl::GetLocalUSBDeviceID(const std::string& portName, std::string& s
 // ---- parallel port -----------------------------------------------------------
 
 int CPrtControl::GetLocalLPTDeviceID(const std::string& /*portName*/, std::string& strDeviceID) {
-    char id[kIdBufferSize] = {};
+    std::string id;
     int attempt = 0;
     const int attempts = static_cast<int>(sizeof(kParallelAttempts) / sizeof(kParallelAttempts[0]));
     for (; attempt < attempts; ++attempt) {
@@ -355,18 +371,18 @@ int CPrtControl::GetLocalLPTDeviceID(const std::string& /*portName*/, std::strin
         strDeviceID.clear();
         return 0;
     }
-    DebugLog("GetLocalLPTDeviceID : Device ID from Parallel = %s\n", id);
+    DebugLog("GetLocalLPTDeviceID : Device ID from Parallel = %s\n", id.c_str());
     strDeviceID = id;
     return 1;
 }
 
-unsigned long CPrtControl::GetDeviceID(const char* deviceName, unsigned long controlCode, char* buffer) {
+unsigned long CPrtControl::GetDeviceID(const char* deviceName, unsigned long controlCode, std::string& id) {
     unsigned long error = 0;
     if (!m_device.OpenParallel(deviceName, &error)) {
         DebugLog("CreateFile Fail");
         return error ? error : 1;
     }
-    std::vector<std::uint8_t> reply(kIdBufferSize, 0);
+    std::vector<std::uint8_t> reply(kReplySize, 0);
     std::size_t returned = 0;
     if (!m_device.ParallelIoctl(controlCode, reply.data(), reply.size(), &returned, &error)) {
         DebugLog("DeviceIoControl Fail");
@@ -374,17 +390,8 @@ unsigned long CPrtControl::GetDeviceID(const char* deviceName, unsigned long con
         return error ? error : 1;
     }
     m_device.CloseParallel();
-    if (returned > reply.size()) returned = reply.size();
-
-    // A reply that starts with a zero byte carries a two-byte length first.
-    std::size_t start = (returned >= 1 && reply[0] == 0) ? 2 : 0;
-    std::size_t length = 0;
-    while (start + length < reply.size() && length < kIdBufferSize - 1 && reply[start + length] != 0) {
-        ++length;
-    }
-    std::memcpy(buffer, reply.data() + start, length);
-    buffer[length] = '\0';
-    DebugLog("Device ID = (%s) [%d]\n", buffer, static_cast<int>(returned));
+    id = IdFromReply(reply, returned);
+    DebugLog("Device ID = (%s) [%d]\n", id.c_str(), static_cast<int>(returned));
     return 0;
 }
 

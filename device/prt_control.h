@@ -38,9 +38,9 @@ public:
     int GetLocalUSBDeviceID(const std::string& portName, std::string& strDeviceID);
     // Parallel: always the first port, whatever the port name says.
     int GetLocalLPTDeviceID(const std::string& portName, std::string& strDeviceID);
-    // One parallel attempt: 0 with the ID text in `buffer` (260 bytes), or the
-    // platform's error code.
-    unsigned long GetDeviceID(const char* deviceName, unsigned long controlCode, char* buffer);
+    // One parallel attempt: 0 with the ID text in `id`, or the platform's
+    // error code (`id` then untouched).
+    unsigned long GetDeviceID(const char* deviceName, unsigned long controlCode, std::string& id);
 
     // One SNMP GET of kDeviceIdOid (asked again once when the printer stays
     // silent): 1 with the octet string in pNetworkDeviceID, 0 with it empty.

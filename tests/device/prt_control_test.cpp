@@ -154,12 +154,21 @@ public:
     int GetStandardDeviceID(std::string& out) override { return out.clear(), 0; }
 };
 
-std::vector<std::uint8_t> UsbReply(const std::string& text) {
+// The ID behind its two length bytes; IEEE 1284 counts them in the length,
+// many devices do not.
+std::vector<std::uint8_t> UsbReply(const std::string& text, bool countsItself = false) {
     std::vector<std::uint8_t> r(text.size() + 2);
-    r[0] = static_cast<std::uint8_t>(text.size() >> 8);
-    r[1] = static_cast<std::uint8_t>(text.size());
+    const std::size_t length = text.size() + (countsItself ? 2 : 0);
+    r[0] = static_cast<std::uint8_t>(length >> 8);
+    r[1] = static_cast<std::uint8_t>(length);
     std::copy(text.begin(), text.end(), r.begin() + 2);
     return r;
+}
+
+// An ID of `size` bytes whose command set comes last, behind a long description.
+std::string LongId(std::size_t size) {
+    const std::string head = "MFG:Acme;MDL:Model 9;DES:", tail = ";CMD:PJL,PCL,PDF,JPEG;";
+    return head + std::string(size - head.size() - tail.size(), 'x') + tail;
 }
 
 UsbInterface Interface(std::optional<std::string> base, std::uint32_t number, const std::string& id) {
@@ -409,8 +418,10 @@ TEST(UsbReader, TakesTheReplyBehindTheLengthField) {
         {"no bytes", {}, 0, true, ""},
         {"one byte", {0x00}, 0, true, ""},
         {"only the length", {0x00, 0x00}, 0, true, ""},
-        {"300 bytes", UsbReply(longText.substr(0, 298)), 0, true, longText.substr(0, 255)},
-        {"driver claims more than the buffer", UsbReply(longText), 100000, true, longText.substr(0, 255)},
+        {"300 bytes", UsbReply(longText.substr(0, 298)), 0, true, longText.substr(0, 298)},
+        {"driver claims more than the buffer", UsbReply(longText), 100000, true, longText},
+        {"command set behind 255 bytes", UsbReply(LongId(259), true), 0, true, LongId(259)},
+        {"no length field", {'C', 'M', 'D', ':', 'P', 'D', 'F', ';'}, 0, true, "CMD:PDF;"},
         {"request fails", UsbReply("CMD:PDF;"), 0, false, ""},
     };
     for (const auto& c : cases) {
@@ -485,6 +496,10 @@ TEST(ParallelReader, TriesTheFiveAttemptsInOrder) {
     full.claimed = 5000;
     ParallelDevice oneZero;
     oneZero.reply = {0x00};
+    ParallelDevice length256;   // the length's low byte is zero
+    length256.reply = UsbReply(LongId(254), true);
+    ParallelDevice length261;   // the length's high byte is not
+    length261.reply = UsbReply(LongId(259), true);
     const std::vector<Case> cases = {
         {"first answers", {{names[0], textFirst}}, 1, "CMD:PNG;", 1, 0},
         {"only LPT1.4", {{names[1], lengthFirst}}, 1, "CMD:PDF;", 2, 0},
@@ -492,7 +507,9 @@ TEST(ParallelReader, TriesTheFiveAttemptsInOrder) {
         {"none", {}, 0, "", 5, 1000},
         {"all fail to answer", {{names[0], ioctlFails}, {names[3], ioctlFails}}, 0, "", 5, 1000},
         {"only the ECP port", {{names[3], textFirst}}, 1, "CMD:PNG;", 4, 0},
-        {"full buffer", {{names[0], full}}, 1, std::string(259, 'Z'), 1, 0},
+        {"full buffer", {{names[0], full}}, 1, std::string(260, 'Z'), 1, 0},
+        {"256 bytes with the length", {{names[0], length256}}, 1, LongId(254), 1, 0},
+        {"261 bytes with the length", {{names[0], length261}}, 1, LongId(259), 1, 0},
         {"a single zero byte", {{names[0], oneZero}}, 1, "", 1, 0},
     };
     const std::vector<std::string> failures = {
