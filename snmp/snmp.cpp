@@ -105,8 +105,9 @@ VarBind& ReqRespPDU::getVarBind(unsigned index) {
 
 // ---- SNMPGetBatch ------------------------------------------------------------
 
-// One GET of a batch: its own copy of the request, a fresh request ID for every
-// attempt, and the answer that ends it.
+// One GET of a batch: its own copy of the request, one request ID for all its
+// attempts (a retry is the same question asked again, so a late answer to the
+// first try is as good as one to the last), and the answer that ends it.
 struct SNMPGetBatch::Get : snmp::Conversation {
     ReqRespPDU request;
     snmp::ExpectedResponse expected;
@@ -117,7 +118,7 @@ struct SNMPGetBatch::Get : snmp::Conversation {
     snmp::ResponseCheck check = snmp::ResponseCheck::kMalformed;
 
     std::vector<std::uint8_t> NextRequest() override {
-        expected.requestId = NextRequestId();
+        if (expected.requestId == 0) expected.requestId = NextRequestId();
         return snmp::EncodeGetRequest(expected.version, expected.community, expected.requestId, expected.oids);
     }
 

@@ -62,26 +62,35 @@ void ExchangeSet::SendNextAttempt(Exchange& exchange) {
             exchange.deadline = std::min(Clock::now() + std::chrono::milliseconds(exchange.timeoutMs), exchange.end);
             return;
         }
-        exchange.socket = m_sockets.Open(exchange.agent);
+        // Every attempt goes out from the same socket, so that an answer to an
+        // earlier attempt still finds it open.
+        if (exchange.socket == DatagramSockets::kNoSocket) exchange.socket = m_sockets.Open(exchange.agent);
         if (exchange.socket == DatagramSockets::kNoSocket) {
             exchange.result = ExchangeResult::kSocketFailed;
             continue;
         }
         if (!m_sockets.SendTo(exchange.socket, exchange.agent, request)) {
-            m_sockets.Close(exchange.socket);
-            exchange.socket = DatagramSockets::kNoSocket;
+            CloseSocket(exchange);
             exchange.result = ExchangeResult::kSendFailed;
             continue;
         }
         exchange.deadline = std::min(Clock::now() + std::chrono::milliseconds(exchange.timeoutMs), exchange.end);
         return;
     }
+    CloseSocket(exchange);
     exchange.over = true;
 }
 
-void ExchangeSet::EndAttempt(Exchange& exchange, ExchangeResult result) {
+void ExchangeSet::CloseSocket(Exchange& exchange) {
+    if (exchange.socket == DatagramSockets::kNoSocket) return;
     m_sockets.Close(exchange.socket);
     exchange.socket = DatagramSockets::kNoSocket;
+}
+
+void ExchangeSet::EndAttempt(Exchange& exchange, ExchangeResult result) {
+    // A silent datagram attempt leaves its socket to the next one; a stream's
+    // connection belongs to its attempt, and a failed socket is not reused.
+    if (exchange.stream || result != ExchangeResult::kTimeout) CloseSocket(exchange);
     exchange.result = result;
     if (result == ExchangeResult::kAnswered) {
         exchange.over = true;

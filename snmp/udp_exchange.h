@@ -1,6 +1,7 @@
 // The socket edge of the SNMP library: request/answer exchanges over UDP. Each
-// exchange sends one datagram per attempt from a fresh socket and waits for the
-// answer until that attempt's deadline; any number of exchanges run together in
+// exchange sends one datagram per attempt, all from one socket that stays open
+// until the exchange is over, and takes an answer to any of its attempts while
+// it runs; any number of exchanges run together in
 // one receive loop on the caller's thread. An exchange may instead run over a
 // TCP connection per attempt, so that other protocols' questions to the same
 // printers share the loop and its deadlines. The loop is portable; only the
@@ -72,7 +73,7 @@ public:
     virtual ~Conversation() = default;
     // The datagram of the next attempt; called once per attempt, before it is sent.
     virtual std::vector<std::uint8_t> NextRequest() = 0;
-    // True when a datagram from the agent answers the current attempt.
+    // True when a datagram from the agent answers this exchange (any attempt of it).
     virtual bool Accept(const std::uint8_t* data, std::size_t size) = 0;
 
     // Over a stream: what the bytes received so far on this attempt are.
@@ -93,8 +94,10 @@ enum class Transport { kDatagram, kStream };
 // name is resolved once, and only when Wait is called for that exchange: name
 // resolution blocks, and a stale name must not hold up the answers of the
 // exchanges before it. A name reached after its exchange's end is not asked.
-// Datagrams from other addresses, unreadable ones and those the conversation
-// refuses are dropped and do not shorten an attempt. Over a stream, a failed
+// Datagrams from another address or port, unreadable ones and those the
+// conversation refuses are dropped and do not shorten an attempt (an agent
+// answers from where it was asked; taking answers from anywhere would leave
+// only the request-id between us and a forged one). Over a stream, a failed
 // connect, a closed connection or an answer the conversation refuses ends
 // the attempt at once. Every socket is closed by the time the set is destroyed.
 class ExchangeSet {
@@ -137,6 +140,7 @@ private:
     // Sends the next attempt that gets as far as the wire, or ends the exchange.
     void SendNextAttempt(Exchange& exchange);
     void EndAttempt(Exchange& exchange, ExchangeResult result);
+    void CloseSocket(Exchange& exchange);
     // A stream socket the wait reported ready: the connect's end, or bytes.
     void ServeStream(Exchange& exchange);
 

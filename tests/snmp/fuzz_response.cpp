@@ -1,6 +1,6 @@
 // libFuzzer target: any datagram through the response decoder. The decoder must
 // neither crash nor read or allocate beyond its input, and what it accepts must
-// be consistent with the request it was checked against.
+// be consistent with the request it was checked against, down to its request-id.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -36,6 +36,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     snmp::ResponseCheck result = snmp::CheckResponse(data, size, expected, &checked);
 
     if (!wellFormed && result != snmp::ResponseCheck::kMalformed) std::abort();
+    // The request-id alone ties an answer to its GET, whichever attempt it
+    // answers: nothing is taken for a GET with another one.
+    if (result == snmp::ResponseCheck::kAccepted || result == snmp::ResponseCheck::kAgentError) {
+        snmp::ExpectedResponse other = expected;
+        other.requestId = expected.requestId == 1 ? 2 : 1;
+        snmp::DecodedMessage ignored;
+        const snmp::ResponseCheck otherResult = snmp::CheckResponse(data, size, other, &ignored);
+        if (otherResult == snmp::ResponseCheck::kAccepted || otherResult == snmp::ResponseCheck::kAgentError) {
+            std::abort();
+        }
+    }
     if (result == snmp::ResponseCheck::kAccepted) {
         if (checked.pduTag != snmp::kTagGetResponse || checked.community != "public" ||
             checked.errorStatus != 0 || checked.varBinds.size() != 1 ||

@@ -1,9 +1,9 @@
 // A scripted SNMP agent for native tests: a UDP socket on a loopback address,
 // served by its own thread for as long as the object lives. It answers the i-th
 // request for the private device-ID object as script[i] says (the last entry for
-// every later one) and counts them. Other objects are answered as by a printer
-// without them: noSuchName, or nothing while the script is silent; they are not
-// counted.
+// every later one), at once or late, and counts them as they arrive. Other
+// objects are answered as by a printer without them: noSuchName, or nothing
+// while the script is silent; they are not counted.
 #pragma once
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -28,7 +29,9 @@ public:
         kNoSuchName,       // error status 2, the binding echoed with Null
         kWrongRequestId,   // a well-formed answer to another request
         kSilent,
+        kLate,             // the answer, sent kLateMs after the request (a printer waking up)
     };
+    static constexpr int kLateMs = 1300;
 
     // Port 0 picks a free one. ok() is false when the address cannot be bound.
     LoopbackAgent(const std::string& address, unsigned short port, std::vector<Reply> script,
@@ -118,11 +121,29 @@ private:
         return message;
     }
 
+    struct Held {
+        std::chrono::steady_clock::time_point due;
+        Bytes answer;
+        sockaddr_storage to;
+        socklen_t toLen;
+    };
+
+    void SendDue(std::vector<Held>& held) {
+        const auto now = std::chrono::steady_clock::now();
+        for (auto it = held.begin(); it != held.end();) {
+            if (it->due > now) { ++it; continue; }
+            sendto(m_fd, it->answer.data(), it->answer.size(), 0, reinterpret_cast<sockaddr*>(&it->to), it->toLen);
+            it = held.erase(it);
+        }
+    }
+
     void Serve() {
         Bytes buffer(snmp::kMaxMessageSize);
+        std::vector<Held> held;
         while (!m_stop) {
+            SendDue(held);
             pollfd p{m_fd, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0) continue;
+            if (poll(&p, 1, 5) <= 0) continue;
             sockaddr_storage from{};
             socklen_t fromLen = sizeof(from);
             ssize_t got = recvfrom(m_fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from),
@@ -137,6 +158,11 @@ private:
             if (reply == Reply::kSilent) continue;
             if (!scripted) reply = Reply::kNoSuchName;
             Bytes answer = Response(request, reply);
+            if (reply == Reply::kLate) {
+                held.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(kLateMs), answer, from,
+                                fromLen});
+                continue;
+            }
             sendto(m_fd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
         }
     }

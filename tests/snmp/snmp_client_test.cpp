@@ -36,6 +36,7 @@ TEST(SnmpClient, GetAgainstAScriptedAgent) {
         {"silence", {Reply::kSilent}, 0, kSnmpErrTimeout, 5, nullptr, 1},
         {"retry once, answered", {Reply::kSilent, Reply::kAnswer}, 1, kSnmpSuccess, 4, "MFG:Acme;CMD:PDF;", 2},
         {"retry once, still silent", {Reply::kSilent}, 1, kSnmpErrTimeout, 5, nullptr, 2},
+        {"late answer to the first try", {Reply::kLate, Reply::kSilent}, 1, kSnmpSuccess, 4, "MFG:Acme;CMD:PDF;", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
