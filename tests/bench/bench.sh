@@ -52,6 +52,9 @@ SNMP_VALUE_OTHERLEN="octet_str 0x$(printf '%04x' ${#DEVID_OTHER})$(printf '%s' "
 SNMP_VALUE_IPPEVE="" SNMP_VALUE_IPPFORMATS=""
 IPPFORMATS_TYPES=application/octet-stream,application/pdf,image/png,image/x-ms-bmp
 AGENTS+=(PWG:10:normal OTHER:11:normal OTHERLEN:12:normal IPPEVE:13:normal IPPFORMATS:14:normal)
+# A printer that wakes up: its relay holds every answer 1.3 s.
+DEVID_SLOW=$DEVID_PDFJPEG
+AGENTS+=(SLOW:20:late)
 
 q() { local v=${1//\'/\'\\\'\'}; printf "'%s'" "$v"; }  # single-quoted for the env file
 log() { echo "bench: $*" >&2; }

@@ -8,7 +8,8 @@
   benchd.py relay <config.json> <status-file>
       UDP relays in front of the snmpd agents. Each relay counts the requests for
       the private device-ID object it receives in <count-file> and forwards every
-      request to its agent (or drops them).
+      request to its agent (or drops them); a "late" relay holds every answer
+      LATE_SECONDS before passing it on, as a printer waking up.
   benchd.py ipp <address> forward <port>
       TCP relay from <address>:631 to 127.0.0.1:<port> (ippeveprinter listens
       on localhost only).
@@ -32,6 +33,7 @@ import selectors
 import socket
 import sys
 import threading
+import time
 
 
 def write_atomic(path, text):
@@ -105,6 +107,7 @@ def bump(count_file):
 
 
 MAX_UPSTREAM = 256
+LATE_SECONDS = 1.3
 
 
 def oid_content(dotted):
@@ -157,8 +160,13 @@ def relay(config_file, status_file):
     sel = selectors.DefaultSelector()
     for s in fronts:
         sel.register(s, selectors.EVENT_READ)
+    held = []  # (due, front socket, answer, client) of "late" relays, oldest first
     while True:
-        for ready, _ in sel.select():
+        now = time.monotonic()
+        while held and held[0][0] <= now:
+            _, front, data, client = held.pop(0)
+            front.sendto(data, client)
+        for ready, _ in sel.select(held[0][0] - now if held else None):
             s = ready.fileobj
             if s in fronts:
                 agent = fronts[s]
@@ -192,7 +200,10 @@ def relay(config_file, status_file):
                     data = s.recv(65535)
                 except OSError:
                     continue
-                front.sendto(data, client)
+                if fronts[front]["mode"] == "late":
+                    held.append((time.monotonic() + LATE_SECONDS, front, data, client))
+                else:
+                    front.sendto(data, client)
 
 
 # ---- IPP on port 631 -------------------------------------------------------------
