@@ -30,18 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
-    // Decode as the answer to the request it names, so that the attributes are
-    // reached; the same answer is never taken for any other request.
+    // Decoded as the answer to the request it names; never taken for another.
     const std::int32_t requestId =
-        body.size() >= 8 ? static_cast<std::int32_t>(std::uint32_t{body[4]} << 24 | std::uint32_t{body[5]} << 16 |
-                                                      std::uint32_t{body[6]} << 8 | body[7])
-                         : 1;
-    IppPrinterAttributes attributes;
+        body.size() >= 8 ? std::int32_t(std::uint32_t{body[4]} << 24 | body[5] << 16 | body[6] << 8 | body[7]) : 1;
+    IppPrinterAttributes attributes, other;
     if (!DecodeIppResponse(body, requestId, &attributes)) return 0;
-    IppPrinterAttributes other;
-    if (DecodeIppResponse(body, static_cast<std::int32_t>(static_cast<std::uint32_t>(requestId) ^ 1u), &other)) {
-        std::abort();
-    }
+    if (DecodeIppResponse(body, requestId ^ 1, &other)) std::abort();
     const std::string id = IppDeviceId(attributes);
     if (!id.empty() && !HasCommandSet(id)) std::abort();
     if (!id.empty() && id != attributes.deviceId) {

@@ -121,27 +121,21 @@ private:
         return message;
     }
 
-    struct Held {
-        std::chrono::steady_clock::time_point due;
-        Bytes answer;
-        sockaddr_storage to;
-        socklen_t toLen;
-    };
-
-    void SendDue(std::vector<Held>& held) {
-        const auto now = std::chrono::steady_clock::now();
-        for (auto it = held.begin(); it != held.end();) {
-            if (it->due > now) { ++it; continue; }
-            sendto(m_fd, it->answer.data(), it->answer.size(), 0, reinterpret_cast<sockaddr*>(&it->to), it->toLen);
-            it = held.erase(it);
-        }
-    }
-
     void Serve() {
         Bytes buffer(snmp::kMaxMessageSize);
-        std::vector<Held> held;
+        struct Held {
+            std::chrono::steady_clock::time_point due;
+            Bytes answer;
+            sockaddr_storage to;
+            socklen_t toLen;
+        };
+        std::vector<Held> held;   // late answers, in the order they are due
         while (!m_stop) {
-            SendDue(held);
+            while (!held.empty() && held.front().due <= std::chrono::steady_clock::now()) {
+                const Held& h = held.front();
+                sendto(m_fd, h.answer.data(), h.answer.size(), 0, reinterpret_cast<const sockaddr*>(&h.to), h.toLen);
+                held.erase(held.begin());
+            }
             pollfd p{m_fd, POLLIN, 0};
             if (poll(&p, 1, 5) <= 0) continue;
             sockaddr_storage from{};
@@ -159,8 +153,8 @@ private:
             if (!scripted) reply = Reply::kNoSuchName;
             Bytes answer = Response(request, reply);
             if (reply == Reply::kLate) {
-                held.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(kLateMs), answer, from,
-                                fromLen});
+                const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLateMs);
+                held.push_back({due, answer, from, fromLen});
                 continue;
             }
             sendto(m_fd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLen);
