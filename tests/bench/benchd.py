@@ -208,11 +208,11 @@ def relay(config_file, status_file):
 
 # ---- IPP on port 631 -------------------------------------------------------------
 
-def ipp_formats_answer(formats):
+def ipp_formats_answer(formats, request_id):
     def attr(tag, name, value):
         return (bytes([tag]) + len(name).to_bytes(2, "big") + name.encode() +
                 len(value).to_bytes(2, "big") + value.encode())
-    body = bytes([2, 0, 0, 0, 0, 0, 0, 1, 1]) + attr(0x47, "attributes-charset", "utf-8")
+    body = bytes([2, 0, 0, 0]) + request_id + b"\x01" + attr(0x47, "attributes-charset", "utf-8")
     body += attr(0x48, "attributes-natural-language", "en") + b"\x04"
     for i, f in enumerate(formats):
         body += attr(0x49, "" if i else "document-format-supported", f)
@@ -225,7 +225,6 @@ def ipp_formats_answer(formats):
 
 def ipp_serve(address, mode, arg):
     listener = socket.create_server((address, 631), reuse_port=False)
-    answer = ipp_formats_answer(arg.split(",")) if mode == "formats" else None
 
     def pipe(a, b):
         try:
@@ -244,16 +243,18 @@ def ipp_serve(address, mode, arg):
 
     def client(conn):
         with conn:
-            if answer is None:
+            if mode == "forward":
                 with socket.create_connection(("127.0.0.1", int(arg))) as up:
                     t = threading.Thread(target=pipe, args=(up, conn), daemon=True)
                     t.start()
                     pipe(conn, up)
                     t.join()
                 return
-            # The request is small: on loopback it comes in one piece.
+            # The request is small: on loopback it comes in one piece. The
+            # answer echoes its request-id, as a printer must.
             request = conn.recv(65536)
-            conn.sendall(answer if request.startswith(b"POST /ipp ") else
+            ipp = request[request.find(b"\r\n\r\n") + 4:]
+            conn.sendall(ipp_formats_answer(arg.split(","), ipp[4:8]) if request.startswith(b"POST /ipp ") else
                          b"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
 
     while True:
