@@ -1,6 +1,5 @@
-// A printer's Get-Printer-Attributes answer as servers really frame it, through
-// the HTTP reader and the IPP decoder to the device ID the lookup would take;
-// and the request as printers want it addressed.
+// Printers' answers as servers really frame them, read down to the device ID the
+// lookup takes; and the request as printers want it addressed.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -26,9 +25,8 @@ std::string IppBody(std::uint32_t id) {
            '\x04' + Attribute(0x41, "printer-device-id", kId) + '\x03';
 }
 
-// What the lookup takes from `bytes` sent back to request 1 ("#" stands for the
-// body's length in `head`, in hex when `hexWidth` is set): the device ID, or
-// where the answer was refused.
+// What the lookup takes from an answer to request 1 ("#" in `head`: the body's length,
+// in hex when `hexWidth` is set): the device ID, or where the answer was refused.
 std::string Read(std::string head, const std::string& body, int hexWidth = 0) {
     char length[32];
     hexWidth ? std::snprintf(length, sizeof(length), "%0*zx", hexWidth, body.size())

@@ -154,13 +154,11 @@ public:
     int GetStandardDeviceID(std::string& out) override { return out.clear(), 0; }
 };
 
-// The ID behind its two length bytes; IEEE 1284 counts them in the length,
-// many devices do not.
-std::vector<std::uint8_t> UsbReply(const std::string& text, bool countsItself = false) {
+// The ID behind its two length bytes, which count themselves.
+std::vector<std::uint8_t> UsbReply(const std::string& text) {
     std::vector<std::uint8_t> r(text.size() + 2);
-    const std::size_t length = text.size() + (countsItself ? 2 : 0);
-    r[0] = static_cast<std::uint8_t>(length >> 8);
-    r[1] = static_cast<std::uint8_t>(length);
+    r[0] = static_cast<std::uint8_t>(r.size() >> 8);
+    r[1] = static_cast<std::uint8_t>(r.size());
     std::copy(text.begin(), text.end(), r.begin() + 2);
     return r;
 }
@@ -420,7 +418,7 @@ TEST(UsbReader, TakesTheReplyBehindTheLengthField) {
         {"only the length", {0x00, 0x00}, 0, true, ""},
         {"300 bytes", UsbReply(longText.substr(0, 298)), 0, true, longText.substr(0, 298)},
         {"driver claims more than the buffer", UsbReply(longText), 100000, true, longText},
-        {"command set behind 255 bytes", UsbReply(LongId(259), true), 0, true, LongId(259)},
+        {"command set behind 255 bytes", UsbReply(LongId(259)), 0, true, LongId(259)},
         {"no length field", {'C', 'M', 'D', ':', 'P', 'D', 'F', ';'}, 0, true, "CMD:PDF;"},
         {"request fails", UsbReply("CMD:PDF;"), 0, false, ""},
     };
@@ -486,7 +484,7 @@ TEST(ParallelReader, TriesTheFiveAttemptsInOrder) {
         unsigned slept;
     };
     ParallelDevice lengthFirst;
-    lengthFirst.reply = {0x00, 0x0A, 'C', 'M', 'D', ':', 'P', 'D', 'F', ';'};
+    lengthFirst.reply = {0x00, 0x08, 'C', 'M', 'D', ':', 'P', 'D', 'F', ';'};   // not counting itself
     ParallelDevice textFirst;
     textFirst.reply = {'C', 'M', 'D', ':', 'P', 'N', 'G', ';', 0, 'x'};
     ParallelDevice ioctlFails;
@@ -497,9 +495,9 @@ TEST(ParallelReader, TriesTheFiveAttemptsInOrder) {
     ParallelDevice oneZero;
     oneZero.reply = {0x00};
     ParallelDevice length256;   // the length's low byte is zero
-    length256.reply = UsbReply(LongId(254), true);
+    length256.reply = UsbReply(LongId(254));
     ParallelDevice length261;   // the length's high byte is not
-    length261.reply = UsbReply(LongId(259), true);
+    length261.reply = UsbReply(LongId(259));
     const std::vector<Case> cases = {
         {"first answers", {{names[0], textFirst}}, 1, "CMD:PNG;", 1, 0},
         {"only LPT1.4", {{names[1], lengthFirst}}, 1, "CMD:PDF;", 2, 0},

@@ -123,12 +123,7 @@ private:
 
     void Serve() {
         Bytes buffer(snmp::kMaxMessageSize);
-        struct Held {
-            std::chrono::steady_clock::time_point due;
-            Bytes answer;
-            sockaddr_storage to;
-            socklen_t toLen;
-        };
+        struct Held { std::chrono::steady_clock::time_point due; Bytes answer; sockaddr_storage to; socklen_t toLen; };
         std::vector<Held> held;   // late answers, in the order they are due
         while (!m_stop) {
             while (!held.empty() && held.front().due <= std::chrono::steady_clock::now()) {
