@@ -193,7 +193,9 @@ def registration_rows(source_root, file_id, view):
     module = "[#%s]" % file_id
     rgs = open(os.path.join(source_root, "contextmenu", "tilmar.rgs"), encoding="utf-8").read()
     values, empty_keys = parse_registrar_script(rgs, module)
-    clsids = {key.split("\\")[1] for root, key, name, _ in values if key.upper().startswith("CLSID\\")}
+    # The approved list names the classes the shell loads as handlers, as
+    # DllRegisterServer writes it: those a ShellEx key refers to.
+    clsids = {data for root, key, name, (_, data) in values if "\\SHELLEX\\" in key.upper() and name is None}
     idl = open(os.path.join(source_root, "contextmenu", "tilmar.idl"), encoding="utf-8").read()
     values += type_library_rows(parse_type_library(idl), module, view)
     values += [("HKLM", APPROVED_KEY, clsid, ("s", APPROVED_NAME)) for clsid in sorted(clsids)]
