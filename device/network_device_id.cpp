@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "device/device_id_pairs.h"
 #include "device/ipp_answer.h"
 #include "snmp/snmp.h"
 
@@ -26,17 +27,6 @@ std::size_t AddDeviceIdGet(SNMPGetBatch& batch, const NetworkSource& source, con
     return batch.add(request, target);
 }
 
-DeviceIdAnswer Await(SNMPGetBatch& batch, std::size_t index) {
-    DeviceIdAnswer answer;
-    answer.code = batch.wait(index);
-    if (answer.code != kSnmpSuccess) return answer;
-    if (const OctetString* text = batch.request(index).getVarBind(0).getValue().asOctetString()) {
-        answer.octetString = true;
-        answer.text = text->toString();
-    }
-    return answer;
-}
-
 // The text of an octet string up to its first zero byte, without a leading
 // two-byte length (big-endian, as the 1284 device ID carries it) when that
 // length is the text's, counted with or without the two bytes themselves.
@@ -52,6 +42,19 @@ std::string WithoutLengthPrefix(const std::vector<std::uint8_t>& bytes) {
                        bytes.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
+// The private object too may carry the two length bytes: without them its
+// text would read as empty.
+DeviceIdAnswer Await(SNMPGetBatch& batch, std::size_t index) {
+    DeviceIdAnswer answer;
+    answer.code = batch.wait(index);
+    if (answer.code != kSnmpSuccess) return answer;
+    if (const OctetString* text = batch.request(index).getVarBind(0).getValue().asOctetString()) {
+        answer.octetString = true;
+        answer.text = WithoutLengthPrefix(text->content());
+    }
+    return answer;
+}
+
 StandardAnswer ReadObject(SNMPGetBatch& batch, std::size_t index) {
     StandardAnswer answer;
     const int code = batch.wait(index);
@@ -63,8 +66,9 @@ StandardAnswer ReadObject(SNMPGetBatch& batch, std::size_t index) {
         answer.failure = "no octet string";
     } else {
         answer.id = WithoutLengthPrefix(value->content());
-        answer.found = !answer.id.empty();
-        if (!answer.found) answer.failure = "empty";
+        answer.answered = true;
+        answer.found = HasCommandSet(answer.id);
+        if (!answer.found) answer.failure = answer.id.empty() ? "empty" : "no command set";
     }
     return answer;
 }
@@ -145,7 +149,7 @@ StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
     StandardAnswer answer;
     switch (asks.batch.exchanges().Wait(ask.exchange)) {
         case snmp::ExchangeResult::kAnswered:
-            answer.found = true;
+            answer.answered = answer.found = true;
             answer.id = ask.id();
             return answer;
         case snmp::ExchangeResult::kTimeout: answer.failure = "no answer"; break;
@@ -161,22 +165,23 @@ StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
 
 struct StandardSource {
     const char* name;
+    bool perCommunity;   // IPP knows no community: one question per address
     std::size_t (*start)(StandardAsks& asks, const NetworkSource& target);
     StandardAnswer (*read)(StandardAsks& asks, std::size_t index);
 };
 
 const StandardSource kStandardSources[] = {
-    {"PWG ppmPrinterIEEE1284DeviceId",
+    {"PWG ppmPrinterIEEE1284DeviceId", true,
      [](StandardAsks& asks, const NetworkSource& target) {
          return AddDeviceIdGet(asks.batch, target, "1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1");
      },
      [](StandardAsks& asks, std::size_t index) { return ReadObject(asks.batch, index); }},
-    {"1.3.6.1.4.1.11.2.3.9.1.1.7.0",
+    {"1.3.6.1.4.1.11.2.3.9.1.1.7.0", true,
      [](StandardAsks& asks, const NetworkSource& target) {
          return AddDeviceIdGet(asks.batch, target, "1.3.6.1.4.1.11.2.3.9.1.1.7.0");
      },
      [](StandardAsks& asks, std::size_t index) { return ReadObject(asks.batch, index); }},
-    {"IPP printer-device-id", StartIpp, ReadIpp},
+    {"IPP printer-device-id", false, StartIpp, ReadIpp},
 };
 
 }  // namespace
@@ -204,19 +209,33 @@ void NetworkDeviceIdReads::StartBatch() {
         AddDeviceIdGet(m_pAsks->batch, m_sources[i], kDeviceIdOid);
     }
     for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
-        for (const NetworkSource& target : m_standardTargets)
-            m_standardAsks.push_back(kStandardSources[kind].start(*m_pAsks, target));
+        const StandardSource& source = kStandardSources[kind];
+        const std::size_t first = m_standardAsks.size();
+        for (std::size_t t = 0; t < m_standardTargets.size(); ++t) {
+            std::size_t same = t;
+            if (!source.perCommunity) {
+                for (same = 0; m_standardTargets[same].address != m_standardTargets[t].address;) ++same;
+            }
+            m_standardAsks.push_back(same < t ? m_standardAsks[first + same]
+                                              : source.start(*m_pAsks, m_standardTargets[t]));
+        }
     }
 }
 
 DeviceIdAnswer NetworkDeviceIdReads::Next(const std::string& address, const std::string& community) {
-    if (m_next >= m_sources.size() || m_sources[m_next].address != address ||
-        m_sources[m_next].community != community) {
+    // Sources the walk passes over (it found an ID before them) stay unread.
+    std::size_t source = m_next;
+    while (source < m_sources.size() &&
+           (m_sources[source].address != address || m_sources[source].community != community)) {
+        ++source;
+    }
+    if (source == m_sources.size()) {
         SNMPGetBatch alone;
         return Await(alone, AddDeviceIdGet(alone, {address, community}, kDeviceIdOid));
     }
     if (!m_pAsks) StartBatch();
-    return Await(m_pAsks->batch, m_next++ - m_firstInBatch);
+    m_next = source + 1;
+    return Await(m_pAsks->batch, source - m_firstInBatch);
 }
 
 StandardAnswer NetworkDeviceIdReads::Standard(std::size_t kind, std::size_t target) {

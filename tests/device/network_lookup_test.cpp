@@ -129,6 +129,31 @@ int OpenDescriptors() {
     return n;
 }
 
+// The six sources staged as in the agents' order: the standard monitor's
+// address and host name, then one vendor monitor each.
+void StageSources(StagedRegistry& registry, const std::vector<std::string>& addresses) {
+    registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"IPAddress", addresses[0]},
+                                                                       {"HostName", addresses[1]}};
+    for (int v = 0; v < 4; ++v) registry.keys[kVendorKeys[v] + kPort] = {{"IP", addresses[2 + v]}};
+}
+
+struct Looked {
+    int result;
+    std::string id;
+    std::vector<std::string> trace;
+    double took;
+};
+
+Looked LookUp(CPrtControl& control) {
+    TraceCapture trace;
+    Looked out{0, "previous", {}, 0};
+    auto t0 = Clock::now();
+    out.result = control.GetCurrentPrinterDeviceID(out.id);
+    out.took = std::chrono::duration<double>(Clock::now() - t0).count();
+    out.trace = trace.lines();
+    return out;
+}
+
 bool WaitForRequests(const LoopbackAgent& agent, int atLeast) {
     auto until = Clock::now() + std::chrono::seconds(2);
     while (agent.requests() < atLeast && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -166,9 +191,7 @@ TEST(NetworkLookup, AsksAllSourcesAtOnceAndDecidesAsOneByOne) {
 
         PrinterOnPort printer(kPort);
         StagedRegistry registry;
-        registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {
-            {"IPAddress", agents.addresses[0]}, {"HostName", agents.addresses[1]}};
-        for (int v = 0; v < 4; ++v) registry.keys[kVendorKeys[v] + kPort] = {{"IP", agents.addresses[2 + v]}};
+        StageSources(registry, agents.addresses);
         NoDevices devices;
 
         OneByOne reference(printer.printers, devices, registry);
@@ -208,5 +231,46 @@ TEST(NetworkLookup, AsksAllSourcesAtOnceAndDecidesAsOneByOne) {
                 EXPECT_LE(agents.agents[i]->requests(), 2) << position[i];
             }
         }
+    }
+}
+
+// An answer without a command set (none at all, an empty one, or one hidden
+// behind the 1284 length bytes) is no device ID: the next source decides, and
+// it stands only when no source has one.
+TEST(NetworkLookup, AnIdWithoutACommandSetLeavesTheDecisionToTheNextSource) {
+    const auto S = Reply::kSilent, A = Reply::kAnswer;
+    const std::string full = "MFG:Acme;MDL:Model 9;CMD:PDF,JPEG;";
+    struct Case {
+        std::string name;
+        std::vector<std::vector<Reply>> scripts;
+        std::vector<std::string> texts;
+        std::string id;   // the result is 1 in every case
+    };
+    const std::string prefixed = std::string("\x00\x24", 2) + full;
+    const std::vector<Case> cases = {
+        {"length bytes before the private object's ID", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {prefixed, "MFG:Other;CMD:PCL;", "", "", "", ""}, full},
+        {"an empty private object, the host name has the ID", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {"", full, "", "", "", ""}, full},
+        {"no command set at the address, a vendor monitor has one", {{A}, {S}, {S}, {S}, {A}, {S}},
+         {"MFG:Acme;MDL:Model 9;", "", "", "", full, ""}, full},
+        {"the long key counts", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {"MANUFACTURER:Acme;COMMAND SET:PDF;", full, "", "", "", ""}, "MANUFACTURER:Acme;COMMAND SET:PDF;"},
+        {"no source has a command set: the first answer stands", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {"MFG:Acme;MDL:Model 9;", "MFG:Other;", "", "", "", ""}, "MFG:Acme;MDL:Model 9;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Agents agents(c.scripts, c.texts);
+        if (!agents.ok()) GTEST_SKIP() << "cannot bind port 161 on " << agents.net << "x (needs root)";
+        PrinterOnPort printer(kPort);
+        StagedRegistry registry;
+        StageSources(registry, agents.addresses);
+        NoDevices devices;
+        CPrtControl control(printer.printers, devices, registry);
+        Looked looked = LookUp(control);
+        EXPECT_EQ(looked.result, 1);
+        EXPECT_EQ(looked.id, c.id);
+        EXPECT_LT(looked.took, 2.6);
     }
 }
