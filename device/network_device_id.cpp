@@ -73,16 +73,21 @@ StandardAnswer ReadObject(SNMPGetBatch& batch, std::size_t index) {
     return answer;
 }
 
-// Get-Printer-Attributes to one printer over plain HTTP: the usual resource
-// on the first attempt, the older one on the second.
+// Get-Printer-Attributes to one printer over plain HTTP. The first connection
+// has the whole budget: a printer waking from sleep answers late. The next
+// resource is asked only when the printer says the last one does not exist;
+// after any other failure the same one is asked again.
 class IppAsk : public snmp::Conversation {
 public:
     explicit IppAsk(std::string host) : m_host(std::move(host)) {}
 
+    static constexpr int kResourceCount = 3;
+
     std::vector<std::uint8_t> NextRequest() override {
-        static const char* const kResources[] = {"/ipp/print", "/ipp"};
-        const char* resource = kResources[std::min(m_attempt, 1)];
-        return EncodeIppDeviceIdRequest(m_host, resource, ++m_attempt);
+        static const char* const kResources[kResourceCount] = {"/ipp/print", "/ipp", "/"};
+        if (m_notFound && m_resource + 1 < kResourceCount) ++m_resource;
+        m_notFound = false;
+        return EncodeIppDeviceIdRequest(m_host, kResources[m_resource], ++m_attempt);
     }
     bool Accept(const std::uint8_t*, std::size_t) override { return false; }
 
@@ -94,19 +99,25 @@ public:
             case HttpFrame::kBroken: return Refuse("unreadable HTTP answer");
             case HttpFrame::kComplete: break;
         }
+        m_notFound = status == 404;
         if (status != 200) return Refuse("HTTP status " + std::to_string(status));
         IppPrinterAttributes attributes;
         if (!DecodeIppResponse(body, &attributes)) return Refuse("unreadable IPP answer");
         if (attributes.status > 0xFF) {
+            m_notFound = attributes.status == kIppClientErrorNotFound;
             char code[16];
             std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(attributes.status));
             return Refuse(std::string("IPP status ") + code);
         }
         m_id = IppDeviceId(attributes);
         if (m_id.empty()) return Refuse("no printer-device-id with CMD: and none of the five formats");
+        m_fromFormats = !HasCommandSet(attributes.deviceId);
         return Verdict::kAnswered;
     }
 
+    // Whether the ID was made up from document-format-supported: the printer
+    // gave no printer-device-id with a command set of its own.
+    bool fromFormats() const { return m_fromFormats; }
     const std::string& id() const { return m_id; }
     const std::string& failure() const { return m_failure; }
     std::size_t exchange = 0;
@@ -117,12 +128,18 @@ private:
         return Verdict::kRefused;
     }
 
+    static constexpr int kIppClientErrorNotFound = 0x0406;
+
     std::string m_host;
     int m_attempt = 0;
+    int m_resource = 0;
+    bool m_notFound = false;   // the last answer: no such resource
+    bool m_fromFormats = false;
     std::string m_id, m_failure;
 };
 
 constexpr unsigned short kIppPort = 631;
+constexpr int kIppBudgetMs = 2000;   // the same two seconds as the SNMP GETs
 
 }  // namespace
 
@@ -139,8 +156,9 @@ namespace {
 std::size_t StartIpp(StandardAsks& asks, const NetworkSource& target) {
     asks.ipp.push_back(std::make_unique<IppAsk>(target.address));
     IppAsk& ask = *asks.ipp.back();
-    // Two attempts of a second: the same two seconds as the SNMP GETs.
-    ask.exchange = asks.batch.exchanges().Start(target.address, kIppPort, 2, 1000, ask, snmp::Transport::kStream);
+    // One attempt per resource, each free to take the whole budget.
+    ask.exchange = asks.batch.exchanges().Start(target.address, kIppPort, IppAsk::kResourceCount, kIppBudgetMs,
+                                                ask, snmp::Transport::kStream, kIppBudgetMs);
     return asks.ipp.size() - 1;
 }
 
@@ -151,6 +169,7 @@ StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
         case snmp::ExchangeResult::kAnswered:
             answer.answered = answer.found = true;
             answer.id = ask.id();
+            if (ask.fromFormats()) answer.note = "no printer-device-id with a command set: built from document-format-supported";
             return answer;
         case snmp::ExchangeResult::kTimeout: answer.failure = "no answer"; break;
         case snmp::ExchangeResult::kResolveFailed: answer.failure = "unknown host"; break;

@@ -40,6 +40,7 @@ struct StandardAnswer {
     bool found = false;
     std::string id;
     std::string failure;
+    std::string note;   // for the trace: how the ID was come by, when it was not given whole
 };
 
 // The standard sources, in the order they decide: two SNMP objects, then IPP's

@@ -146,6 +146,7 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
         for (std::size_t t = 0; t < targets.size(); ++t) {
             DebugLog("[%s] IP is %s", name, targets[t].address.c_str());
             StandardAnswer answer = m_pReads->Standard(kind, t);
+            if (!answer.note.empty()) DebugLog("[%s] %s", name, answer.note.c_str());
             if (answer.found) {
                 DebugLog("[%s] Success. Device ID is %s", name, answer.id.c_str());
             } else {

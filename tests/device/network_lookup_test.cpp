@@ -18,6 +18,7 @@
 #include "device/prt_control.h"
 #include "snmp/snmp.h"
 #include "tests/device/device_doubles.h"
+#include "tests/device/loopback_ipp.h"
 #include "tests/snmp/loopback_agent.h"
 
 namespace {
@@ -271,6 +272,44 @@ TEST(NetworkLookup, AnIdWithoutACommandSetLeavesTheDecisionToTheNextSource) {
         Looked looked = LookUp(control);
         EXPECT_EQ(looked.result, 1);
         EXPECT_EQ(looked.id, c.id);
+        EXPECT_LT(looked.took, 2.6);
+    }
+}
+
+// IPP at a printer without SNMP: a late first answer is waited for, and the
+// next resource is asked only when the printer says the last does not exist.
+TEST(NetworkLookup, IppKeepsItsConnectionAndMovesOnOnlyWhenNotFound) {
+    const std::string full = "MFG:Acme;MDL:Model 9;CMD:PDF,JPEG;";
+    const std::string note =
+        "[IPP printer-device-id] no printer-device-id with a command set: built from document-format-supported";
+    struct Case {
+        std::string name;
+        LoopbackIpp::Script script;
+        std::string id;
+        std::vector<std::string> resources;
+    };
+    const std::vector<Case> cases = {
+        {"the first answer takes 1.3 s", {{"/ipp/print"}, full, {}, 1300}, full, {"/ipp/print"}},
+        {"served only at /", {{"/"}, full, {}, 0}, full, {"/ipp/print", "/ipp", "/"}},
+        {"served only at /ipp, late", {{"/ipp"}, full, {}, 300}, full, {"/ipp/print", "/ipp"}},
+        {"formats only", {{"/ipp/print"}, "", {"application/pdf", "image/jpeg"}, 0}, "MFG:;MDL:;CMD:PDF,JPEG;",
+         {"/ipp/print"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Agents agents({{Reply::kSilent}}, {""});
+        LoopbackIpp ipp(agents.addresses[0], c.script);
+        if (!agents.ok() || !ipp.ok()) GTEST_SKIP() << "cannot bind ports 161 and 631 on " << agents.net << "x";
+        PrinterOnPort printer(kPort);
+        StagedRegistry registry;
+        registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"IPAddress", agents.addresses[0]}};
+        NoDevices devices;
+        CPrtControl control(printer.printers, devices, registry);
+        Looked looked = LookUp(control);
+        EXPECT_EQ(looked.result, 1);
+        EXPECT_EQ(looked.id, c.id);
+        EXPECT_EQ(ipp.resources(), c.resources);
+        EXPECT_EQ(std::count(looked.trace.begin(), looked.trace.end(), note), c.script.deviceId.empty() ? 1 : 0);
         EXPECT_LT(looked.took, 2.6);
     }
 }
