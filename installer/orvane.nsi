@@ -42,6 +42,7 @@ ShowUninstDetails show
 
 Var LangCode      ; two-letter code written to QELLangCode
 Var ShellPackage  ; "0" when /NOSHELLPACKAGE asks not to register the sparse package
+Var ShellPackageFile  ; the sparse package of this machine's architecture
 
 !define MUI_ABORTWARNING
 !define MUI_LANGDLL_ALLLANGUAGES
@@ -183,8 +184,12 @@ Section "Install"
     !insertmacro Register "$WINDIR\System32\regsvr32.exe" "Tilmar64.dll" ""
   ${EndIf}
   ; The sparse package (PowerShell skips it before Windows 11).
+  StrCpy $ShellPackageFile "${SHELL_PACKAGE_X64}"
+  ${If} ${IsNativeARM64}
+    StrCpy $ShellPackageFile "${SHELL_PACKAGE_ARM64}"
+  ${EndIf}
   ${If} $ShellPackage == "1"
-  ${AndIf} ${FileExists} "$INSTDIR\OrvaneShell.msix"
+  ${AndIf} ${FileExists} "$INSTDIR\$ShellPackageFile"
     ExecWait `"${POWERSHELL}" ${SHELL_PACKAGE_ADD}` $0
     DetailPrint "Shell package: $0"
   ${EndIf}

@@ -3,7 +3,11 @@
 entry its package identity on Windows 11: a package with external content whose
 files stay in the installation folder.
 
-    tools/make_shell_package.py <source root> <out.msix> --publisher "CN=..." [--version X.Y.Z]
+    tools/make_shell_package.py <source root> <out dir> --publisher "CN=..." [--version X.Y.Z]
+
+writes one package per architecture (OrvaneShell.msix for x64, OrvaneShellArm64.msix):
+Windows on ARM hosts the verb's class in an ARM64 surrogate, which loads only the
+ARM64 server.
 
 The package holds AppxManifest.xml, a logo, AppxBlockMap.xml and [Content_Types].xml
 (an OPC zip; the block map carries the SHA-256 of every 64 KiB block of every
@@ -47,14 +51,13 @@ def command_class(source_root):
     raise sources.SourceError("tilmar.rgs registers no %r class" % COMMAND_CLASS_NAME)
 
 
-def packaged_files(source_root):
-    """The program and the x86_64 COM server, as the installers install them."""
+def packaged_files(source_root, architecture):
+    """The program and the architecture's COM server, as the installers install them."""
     entries = sources.read_file_list(os.path.join(source_root, "installer", "files.txt"))
     programs = [name for name, _ in entries if name.lower().endswith(".exe")]
-    servers = [name for name, view in entries if view == "64"]
-    if not programs or not servers:
-        raise sources.SourceError("installer/files.txt names no program or no 64-bit COM server")
-    return programs[0], servers[0]
+    if not programs:
+        raise sources.SourceError("installer/files.txt names no program")
+    return programs[0], sources.server_file(entries, architecture)
 
 
 def logo_png(size=150, rgb=(0x2B, 0x57, 0x9A)):
@@ -67,7 +70,7 @@ def logo_png(size=150, rgb=(0x2B, 0x57, 0x9A)):
             + chunk(b"IDAT", zlib.compress(rows, 0)) + chunk(b"IEND", b""))
 
 
-def manifest(publisher, version, program, server, clsid):
+def manifest(publisher, version, architecture, program, server, clsid):
     logo = LOGO.replace("/", "\\")
     return f'''<?xml version="1.0" encoding="utf-8"?>
 <Package xmlns="http://schemas.microsoft.com/appx/manifest/foundation/windows10"
@@ -78,7 +81,7 @@ def manifest(publisher, version, program, server, clsid):
          xmlns:com="http://schemas.microsoft.com/appx/manifest/com/windows10"
          xmlns:rescap="http://schemas.microsoft.com/appx/manifest/foundation/windows10/restrictedcapabilities"
          IgnorableNamespaces="uap uap10 desktop4 desktop5 com rescap">
-  <Identity Name="{PACKAGE_NAME}" Publisher={quoteattr(publisher)} Version="{version}.0" ProcessorArchitecture="neutral"/>
+  <Identity Name="{PACKAGE_NAME}" Publisher={quoteattr(publisher)} Version="{version}.0" ProcessorArchitecture="{architecture}"/>
   <Properties>
     <DisplayName>Orvane</DisplayName>
     <PublisherDisplayName>Corvath</PublisherDisplayName>
@@ -149,9 +152,10 @@ CONTENT_TYPES = b'''<?xml version="1.0" encoding="UTF-8"?>
 '''
 
 
-def build(source_root, publisher, version):
-    program, server = packaged_files(source_root)
-    payload = {"AppxManifest.xml": manifest(publisher, version, program, server, command_class(source_root)),
+def build(source_root, publisher, version, architecture):
+    program, server = packaged_files(source_root, architecture)
+    payload = {"AppxManifest.xml": manifest(publisher, version, architecture, program, server,
+                                            command_class(source_root)),
                LOGO: logo_png()}
     # Stored, not deflated: the block map then needs no compressed block sizes.
     out = io.BytesIO()
@@ -172,15 +176,16 @@ def build(source_root, publisher, version):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("source_root")
-    parser.add_argument("output")
+    parser.add_argument("output_dir")
     parser.add_argument("--publisher", required=True)
     parser.add_argument("--version")
     args = parser.parse_args()
     version = args.version or sources.read_version(os.path.join(args.source_root, "resources", "version.h"))
     if not re.fullmatch(r"\d+\.\d+\.\d+", version):
         raise sources.SourceError("version %r is not X.Y.Z" % version)
-    with open(args.output, "wb") as f:
-        f.write(build(args.source_root, args.publisher, version))
+    for architecture, name in sources.SHELL_PACKAGES.items():
+        with open(os.path.join(args.output_dir, name), "wb") as f:
+            f.write(build(args.source_root, args.publisher, version, architecture))
 
 
 if __name__ == "__main__":

@@ -3,7 +3,7 @@
 Windows enforces for a package with external content, the block map recomputed
 from the zip's own bytes, and the signature through osslsigncode.
 
-    check_shell_package.py <OrvaneShell.msix> <certificate.pem> <Tilmar64.dll> <installer/files.txt>
+    check_shell_package.py <package.msix> <x64|arm64> <certificate.pem> <its server DLL> <installer/files.txt>
 """
 import base64
 import hashlib
@@ -22,6 +22,7 @@ NS = {"m": "http://schemas.microsoft.com/appx/manifest/foundation/windows10",
       "com": "http://schemas.microsoft.com/appx/manifest/com/windows10",
       "rescap": "http://schemas.microsoft.com/appx/manifest/foundation/windows10/restrictedcapabilities",
       "b": "http://schemas.microsoft.com/appx/2010/blockmap"}
+SERVER_VIEWS = {"x64": "64", "arm64": "arm64"}  # the server's mark in installer/files.txt
 FOOTPRINT = {"AppxBlockMap.xml", "[Content_Types].xml", "AppxSignature.p7x"}
 
 
@@ -41,7 +42,7 @@ def installed_files(files_txt):
     return names
 
 
-def manifest_problems(manifest, package_names, cert, dll, files):
+def manifest_problems(manifest, package_names, architecture, cert, dll, files):
     attr = lambda e, name: e.get(name) if e is not None else None  # noqa: E731
     identity = manifest.find("m:Identity", NS)
     app = manifest.find("m:Applications/m:Application", NS)
@@ -53,6 +54,7 @@ def manifest_problems(manifest, package_names, cert, dll, files):
         ("identity name", bool(attr(identity, "Name"))),
         ("publisher is the certificate's subject", attr(identity, "Publisher") == publisher_of(cert)),
         ("four-part version", len((attr(identity, "Version") or "").split(".")) == 4),
+        ("architecture " + architecture, attr(identity, "ProcessorArchitecture") == architecture),
         ("external content allowed",
          manifest.findtext("m:Properties/uap10:AllowExternalContent", namespaces=NS) == "true"),
         ("full trust, unvirtualized", {"runFullTrust", "unvirtualizedResources"} <= capabilities),
@@ -61,7 +63,8 @@ def manifest_problems(manifest, package_names, cert, dll, files):
         ("desktop program", attr(app, "{%s}RuntimeBehavior" % NS["uap10"]) == "win32App"),
         ("verb for .pdf", verb is not None and server is not None),
         ("verb's class is the COM server's", attr(verb, "Clsid") is not None and attr(verb, "Clsid") == attr(server, "Id")),
-        ("COM server is the installed 64-bit extension", files.get(attr(server, "Path")) == "64"),
+        ("COM server is the installed %s extension" % architecture,
+         files.get(attr(server, "Path")) == SERVER_VIEWS[architecture]),
         ("logo in the package", (manifest.findtext("m:Properties/m:Logo", namespaces=NS) or "").replace("\\", "/")
          in package_names),
     ]
@@ -93,12 +96,12 @@ def block_map_problems(archive, raw):
     return problems
 
 
-def main(msix, cert, dll, files_txt):
+def main(msix, architecture, cert, dll, files_txt):
     raw = open(msix, "rb").read()
     with zipfile.ZipFile(msix) as archive:
         problems = ["corrupt entry %s" % bad for bad in [archive.testzip()] if bad]
         manifest = ET.fromstring(archive.read("AppxManifest.xml"))
-        problems += manifest_problems(manifest, archive.namelist(), cert, dll, installed_files(files_txt))
+        problems += manifest_problems(manifest, archive.namelist(), architecture, cert, dll, installed_files(files_txt))
         problems += block_map_problems(archive, raw)
     verify = subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", msix], capture_output=True, text=True)
     if verify.returncode != 0:
@@ -111,4 +114,4 @@ def main(msix, cert, dll, files_txt):
 
 
 if __name__ == "__main__":
-    sys.exit(main(*sys.argv[1:5]))
+    sys.exit(main(*sys.argv[1:6]))
