@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures and builds the three trees under build/ (or $ORVANE_BUILD_ROOT):
+# Configures and builds the four trees under build/ (or $ORVANE_BUILD_ROOT):
 #   native - portable code and its tests, under ASan/UBSan
 #   win64  - Orvex.exe, Tilmar64.dll and the Windows tests (x86_64)
 #   win32  - Tilmar.dll and the 32-bit tests (i686)
@@ -36,7 +36,7 @@ cmake --build "$root/arm64" --target TilmarArm64 -- -j"$(nproc)"
 # The installers carry programs of all Windows trees, so they come last.
 cmake --build "$root/win64" --target orvane_setup orvane_msi
 
-# One CTest run over all three trees, ending with one summary.
+# One CTest run over the three trees with tests, ending with one summary.
 cat > "$root/CTestTestfile.cmake" <<EOT
 # Written by tools/build.sh: every tree's tests in one run.
 subdirs("native" "win64" "win32")
