@@ -249,13 +249,14 @@ int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDev
         const std::string address = value;
         // Agents drop requests of a community they do not know, and a port that
         // only a vendor monitor keeps has none: it is asked as ever, and also
-        // with the key's own community, or "public".
+        // with the key's own community, or "public". A community the standard
+        // key gave stands alone.
         const std::string own =
-            m_registry.QueryValue("SNMP Community", value, sizeof(value)) ? std::string(value) : "public";
+            m_registry.QueryValue("SNMP Community", value, sizeof(value)) && value[0] ? value : "public";
         m_registry.CloseKey();
         std::string deviceID;
         int answered = ask({address, community, rank}, deviceID);
-        if (answered != 1 && own != community && !address.empty()) answered = ask({address, own, rank + 1}, deviceID);
+        if (answered != 1 && community.empty() && !address.empty()) answered = ask({address, own, rank + 1}, deviceID);
         if (answered == 1) {
             result = 1;
             strDeviceID = deviceID;

@@ -138,6 +138,13 @@ void StageSources(StagedRegistry& registry, const std::vector<std::string>& addr
     for (int v = 0; v < 4; ++v) registry.keys[kVendorKeys[v] + kPort] = {{"IP", addresses[2 + v]}};
 }
 
+// A printer on kPort, with its port keys and no local devices.
+struct StagedPrinter {
+    PrinterOnPort printer{kPort};
+    StagedRegistry registry;
+    NoDevices devices;
+};
+
 struct Looked {
     int result;
     std::string id;
@@ -190,10 +197,11 @@ TEST(NetworkLookup, AsksAllSourcesAtOnceAndDecidesAsOneByOne) {
         Agents agents(c.scripts, texts);
         if (!agents.ok()) GTEST_SKIP() << "cannot bind port 161 on " << agents.net << "x (needs root)";
 
-        PrinterOnPort printer(kPort);
-        StagedRegistry registry;
-        StageSources(registry, agents.addresses);
-        NoDevices devices;
+        StagedPrinter staged;
+        StageSources(staged.registry, agents.addresses);
+        PrinterOnPort& printer = staged.printer;
+        StagedRegistry& registry = staged.registry;
+        NoDevices& devices = staged.devices;
 
         OneByOne reference(printer.printers, devices, registry);
         for (int i = 0; i < 6; ++i) reference.sources[agents.addresses[i]] = {OutcomeOf(c.scripts[i]), texts[i]};
@@ -268,11 +276,9 @@ TEST(NetworkLookup, AnIdWithoutACommandSetLeavesTheDecisionToTheNextSource) {
         SCOPED_TRACE(c.name);
         Agents agents(c.scripts, c.texts);
         if (!agents.ok()) GTEST_SKIP() << "cannot bind port 161 on " << agents.net << "x (needs root)";
-        PrinterOnPort printer(kPort);
-        StagedRegistry registry;
-        StageSources(registry, agents.addresses);
-        NoDevices devices;
-        CPrtControl control(printer.printers, devices, registry);
+        StagedPrinter staged;
+        StageSources(staged.registry, agents.addresses);
+        CPrtControl control(staged.printer.printers, staged.devices, staged.registry);
         Looked looked = LookUp(control);
         EXPECT_EQ(looked.result, 1);
         EXPECT_EQ(looked.id, c.id);
@@ -307,11 +313,9 @@ TEST(NetworkLookup, IppKeepsItsConnectionAndMovesOnOnlyWhenNotFound) {
         Agents agents({{Reply::kSilent}}, {""});
         LoopbackIpp ipp(agents.addresses[0], c.script);
         if (!agents.ok() || !ipp.ok()) GTEST_SKIP() << "cannot bind ports 161 and 631 on " << agents.net << "x";
-        PrinterOnPort printer(kPort);
-        StagedRegistry registry;
-        registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"IPAddress", agents.addresses[0]}};
-        NoDevices devices;
-        CPrtControl control(printer.printers, devices, registry);
+        StagedPrinter staged;
+        staged.registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"IPAddress", agents.addresses[0]}};
+        CPrtControl control(staged.printer.printers, staged.devices, staged.registry);
         Looked looked = LookUp(control);
         EXPECT_EQ(looked.result, 1);
         EXPECT_EQ(looked.id, c.id);
@@ -329,12 +333,10 @@ TEST(NetworkLookup, AStaleAddressLeavesTheHostNameItsTime) {
     Agents silent({{Reply::kSilent}}, {""});
     LoopbackAgent named("127.0.0.1", 161, {Reply::kAnswer}, "MFG:Acme;CMD:PDF;MDL:Named;");
     if (!silent.ok() || !named.ok()) GTEST_SKIP() << "cannot bind port 161 on 127.0.0.1 and " << silent.net << "x";
-    PrinterOnPort printer(kPort);
-    StagedRegistry registry;
-    registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"IPAddress", silent.addresses[0]},
-                                                                       {"HostName", "localhost"}};
-    NoDevices devices;
-    CPrtControl control(printer.printers, devices, registry);
+    StagedPrinter staged;
+    staged.registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"IPAddress", silent.addresses[0]},
+                                                                              {"HostName", "localhost"}};
+    CPrtControl control(staged.printer.printers, staged.devices, staged.registry);
     Looked looked = LookUp(control);
     std::printf("[ figure   ] silent address, host name localhost answers: %.2f s\n", looked.took);
     EXPECT_EQ(looked.result, 1);
