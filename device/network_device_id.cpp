@@ -177,7 +177,9 @@ StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
         case snmp::ExchangeResult::kAnswered:
             answer.answered = answer.found = true;
             answer.id = ask.id();
-            if (ask.fromFormats()) answer.note = "no printer-device-id with a command set: built from document-format-supported";
+            if (ask.fromFormats()) {
+                answer.note = "no printer-device-id with a command set: built from document-format-supported";
+            }
             return answer;
         case snmp::ExchangeResult::kTimeout: answer.failure = "no answer"; break;
         case snmp::ExchangeResult::kResolveFailed: answer.failure = "unknown host"; break;

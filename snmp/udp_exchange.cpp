@@ -55,8 +55,8 @@ std::size_t ExchangeSet::Start(const std::string& host, unsigned short port, int
     exchange.attemptsLeft = attempts;
     exchange.timeoutMs = timeoutMs;
     exchange.conversation = &conversation;
-    exchange.end = Clock::now() + std::chrono::milliseconds(budgetMs > 0 ? budgetMs
-                                                                          : static_cast<long long>(attempts) * timeoutMs);
+    const long long budget = budgetMs > 0 ? budgetMs : static_cast<long long>(attempts) * timeoutMs;
+    exchange.end = Clock::now() + std::chrono::milliseconds(budget);
     exchange.resolved = m_sockets.Resolve(host, port, true, &exchange.agent);
     if (!exchange.resolved) {
         auto resolution = std::make_shared<Resolution>();

@@ -61,7 +61,8 @@ DEVID_PRIVLEN="MFG:Orvane;CMD:PJL,PDF,PNG;MDL:Direct 110;CLS:PRINTER;"
 DEVID_IPPSLOW=$DEVID_IPPEVE
 IPPSLOW_DELAY=1.3
 SNMP_OID_CMDSET=$OID_PWG SNMP_VALUE_CMDSET="octet_str \"$DEVID_CMDSET\""
-SNMP_VALUE_PRIVLEN="octet_str 0x$(printf '%04x' $((${#DEVID_PRIVLEN} + 2)))$(printf '%s' "$DEVID_PRIVLEN" | od -An -tx1 | tr -d ' \n')"
+SNMP_VALUE_PRIVLEN="octet_str 0x$(printf '%04x' $((${#DEVID_PRIVLEN} + 2)))"
+SNMP_VALUE_PRIVLEN+=$(printf '%s' "$DEVID_PRIVLEN" | od -An -tx1 | tr -d ' \n')
 DEVID_IPPONLY=$DEVID_IPPEVE
 AGENTS+=(CMDSET:20:normal PRIVLEN:21:normal IPPSLOW:22:silent IPPONLY:23:silent)
 

@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
     const auto timedCheck = [&](const char* what, const char* name, const std::string& value, const char* name2,
                                 const std::string& value2) {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, standard.c_str());
-        for (const char* vendor : kVendorKeys) RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kMonitors) + vendor + kPort).c_str());
+        for (const char* vendor : kVendorKeys)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kMonitors) + vendor + kPort).c_str());
         SetKey(standard, name, value);
         if (name2) SetKey(standard, name2, value2);
         auto start = std::chrono::steady_clock::now();

@@ -314,7 +314,8 @@ TEST(NetworkLookup, IppKeepsItsConnectionAndMovesOnOnlyWhenNotFound) {
         LoopbackIpp ipp(agents.addresses[0], c.script);
         if (!agents.ok() || !ipp.ok()) GTEST_SKIP() << "cannot bind ports 161 and 631 on " << agents.net << "x";
         StagedPrinter staged;
-        staged.registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"IPAddress", agents.addresses[0]}};
+        const std::string key = kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort;
+        staged.registry.keys[key] = {{"IPAddress", agents.addresses[0]}};
         CPrtControl control(staged.printer.printers, staged.devices, staged.registry);
         Looked looked = LookUp(control);
         EXPECT_EQ(looked.result, 1);
