@@ -61,12 +61,14 @@ struct Agents {
     std::vector<std::unique_ptr<LoopbackAgent>> agents;
     std::vector<std::string> addresses;
 
-    explicit Agents(const std::vector<std::vector<Reply>>& scripts, const std::vector<std::string>& texts) {
+    // Each agent's text at `object`, the private object unless told.
+    Agents(const std::vector<std::vector<Reply>>& scripts, const std::vector<std::string>& texts,
+           const char* object = LoopbackAgent::kPrivateObject) {
         int pid = static_cast<int>(getpid());
         net = "127." + std::to_string(100 + pid % 100) + "." + std::to_string(1 + (pid / 100) % 250) + ".";
         for (std::size_t i = 0; i < scripts.size(); ++i) {
             addresses.push_back(net + std::to_string(10 + i));
-            agents.push_back(std::make_unique<LoopbackAgent>(addresses.back(), 161, scripts[i], texts[i]));
+            agents.push_back(std::make_unique<LoopbackAgent>(addresses.back(), 161, scripts[i], texts[i], object));
         }
     }
     bool ok() const {
@@ -300,6 +302,7 @@ TEST(NetworkLookup, IppKeepsItsConnectionAndMovesOnOnlyWhenNotFound) {
         std::string id;
         std::vector<std::string> resources;
         double atMost;   // seconds; the SNMP objects' whole time is two
+        std::string pwg = "";   // what an agent answers at the PWG object; none when empty
     };
     const std::vector<Case> cases = {
         {"the first answer takes 1.3 s", {{"/ipp/print"}, full, {}, 1300}, full, {"/ipp/print"}, 1.9},
@@ -307,10 +310,12 @@ TEST(NetworkLookup, IppKeepsItsConnectionAndMovesOnOnlyWhenNotFound) {
         {"served only at /ipp, late", {{"/ipp"}, full, {}, 300}, full, {"/ipp/print", "/ipp"}, 1.2},
         {"formats only", {{"/ipp/print"}, "", {"application/pdf", "image/jpeg"}, 0}, "MFG:;MDL:;CMD:PDF,JPEG;",
          {"/ipp/print"}, 1.0},
+        {"the PWG object has no command set", {{"/ipp/print"}, full, {}, 0}, full, {"/ipp/print"}, 1.0,
+         "MFG:Acme;MDL:Model 9;"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Agents agents({{Reply::kSilent}}, {""});
+        Agents agents({{c.pwg.empty() ? Reply::kSilent : Reply::kAnswer}}, {c.pwg}, "1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1");
         LoopbackIpp ipp(agents.addresses[0], c.script);
         if (!agents.ok() || !ipp.ok()) GTEST_SKIP() << "cannot bind ports 161 and 631 on " << agents.net << "x";
         StagedPrinter staged;
