@@ -11,6 +11,7 @@
 // when no address answered the private object.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ extern const char kDeviceIdOid[];
 struct NetworkSource {
     std::string address;
     std::string community;
+    int rank = 0;   // which answer decides when several have the ID: the lowest rank
 };
 
 // What one device-ID GET learned: the library's code (0 = the agent answered)
@@ -68,7 +70,16 @@ public:
     StandardAnswer Standard(std::size_t kind, std::size_t target);
 
 private:
+    // A source that answers first need not be waited for. So once a source
+    // has found the ID, those that decide before it and are still silent get
+    // a short grace, not the rest of their two seconds.
+    struct Ranked {
+        std::size_t exchange;          // in the batch's exchanges
+        std::function<bool()> found;   // called only once the exchange is over
+    };
     void StartBatch();
+    void RankAnswers();
+    void GraceBefore(std::size_t exchange);
 
     std::vector<NetworkSource> m_sources;
     std::vector<NetworkSource> m_standardTargets;
@@ -76,4 +87,5 @@ private:
     std::size_t m_firstInBatch = 0;  // batch index i belongs to source m_firstInBatch + i
     std::vector<std::size_t> m_standardAsks;   // kind-major: [kind * targets + target]
     std::unique_ptr<StandardAsks> m_pAsks;     // the batch, and what its IPP questions need
+    std::vector<Ranked> m_ranked;              // every question, in the order the lookup decides
 };

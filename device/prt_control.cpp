@@ -107,8 +107,8 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
     std::string unused;
     WalkNetworkSources(
         port, unused,
-        [&sources](const std::string& address, const std::string& community, std::string&) {
-            sources.push_back({address, community});
+        [&sources](const NetworkSource& source, std::string&) {
+            sources.push_back(source);
             return 0;
         },
         false);
@@ -117,8 +117,8 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
     m_lastResort.reset();
     int result = WalkNetworkSources(
         port, strDeviceID,
-        [this](const std::string& address, const std::string& community, std::string& deviceID) {
-            return GetNetworkDeviceID(address, community, deviceID);
+        [this](const NetworkSource& source, std::string& deviceID) {
+            return GetNetworkDeviceID(source.address, source.community, deviceID);
         },
         true);
     if (result != 1) result = GetStandardDeviceID(strDeviceID);
@@ -197,7 +197,7 @@ int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDev
         } else {
             TraceValue("[IPAddress] IP is %s", value);
             if (value[0] != '\0') {
-                result = ask(value, community, strDeviceID);
+                result = ask({value, community, 0}, strDeviceID);
                 TraceValue("[IPAddress] GetNetworkDeviceID : ret : %s", result == 1 ? "TRUE" : "FALSE");
             } else {
                 Trace("[IPAddress] IPAddress is Empty");
@@ -214,7 +214,7 @@ int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDev
             } else {
                 TraceValue("[HostName] Host is %s", value);
                 if (value[0] != '\0') {
-                    result = ask(value, community, strDeviceID);
+                    result = ask({value, community, 1}, strDeviceID);
                     TraceValue("[HostName] GetNetworkDeviceID : ret : %s", result == 1 ? "TRUE" : "FALSE");
                 } else {
                     Trace("[HostName] HostName is Empty");
@@ -229,7 +229,11 @@ int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDev
     // The vendor monitors are all asked, in order. A monitor's ID stands until
     // a later one gives another: a silent monitor takes nothing away.
     Trace("Not support : Standard TCP/IP Port");
+    // A later monitor decides before an earlier one; within one, today's
+    // community before the other.
+    int rank = 2 + 2 * static_cast<int>(sizeof(kVendorMonitors) / sizeof(kVendorMonitors[0]));
     for (const VendorMonitor& monitor : kVendorMonitors) {
+        rank -= 2;
         Trace(monitor.name);
         if (!m_registry.OpenLocalMachineKey(monitor.keyPath + port)) {
             Trace(monitor.cannotOpen);
@@ -245,13 +249,14 @@ int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDev
         const std::string address = value;
         // Agents drop requests of a community they do not know, and a port that
         // only a vendor monitor keeps has none: it is asked as ever, and also
-        // with the key's own community, or "public".
+        // with the key's own community, or "public". A community the standard
+        // key gave stands alone.
         const std::string own =
-            m_registry.QueryValue("SNMP Community", value, sizeof(value)) ? std::string(value) : "public";
+            m_registry.QueryValue("SNMP Community", value, sizeof(value)) && value[0] ? value : "public";
         m_registry.CloseKey();
         std::string deviceID;
-        int answered = ask(address, community, deviceID);
-        if (answered != 1 && own != community && !address.empty()) answered = ask(address, own, deviceID);
+        int answered = ask({address, community, rank}, deviceID);
+        if (answered != 1 && community.empty() && !address.empty()) answered = ask({address, own, rank + 1}, deviceID);
         if (answered == 1) {
             result = 1;
             strDeviceID = deviceID;

@@ -58,8 +58,7 @@ public:
     virtual int GetStandardDeviceID(std::string& strDeviceID);
 
 private:
-    using AskSource = std::function<int(const std::string& address, const std::string& community,
-                                        std::string& deviceID)>;
+    using AskSource = std::function<int(const NetworkSource& source, std::string& deviceID)>;
 
     int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
     // The port monitors' keys, read and traced in order; `ask` is called for
