@@ -11,6 +11,7 @@
 // when no address answered the private object.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ extern const char kDeviceIdOid[];
 struct NetworkSource {
     std::string address;
     std::string community;
+    int rank = 0;   // which answer decides when several have the ID: the lowest rank
 };
 
 // What one device-ID GET learned: the library's code (0 = the agent answered)
@@ -33,11 +35,14 @@ struct DeviceIdAnswer {
     std::string text;
 };
 
-// What a standard source gave for one address: a device ID, or why not.
+// What a standard source gave for one address: a device ID, or why not. Only
+// an ID with a command set is found; one without is still an answer.
 struct StandardAnswer {
+    bool answered = false;
     bool found = false;
     std::string id;
     std::string failure;
+    std::string note;   // for the trace: how the ID was come by, when it was not given whole
 };
 
 // The standard sources, in the order they decide: two SNMP objects, then IPP's
@@ -54,8 +59,8 @@ public:
     NetworkDeviceIdReads(const NetworkDeviceIdReads&) = delete;
     NetworkDeviceIdReads& operator=(const NetworkDeviceIdReads&) = delete;
 
-    // The answer of the next source, which is expected to be this address and
-    // community; a source out of that order is asked on its own.
+    // The answer of the next source of this address and community; sources
+    // before it stay unread. One not ahead in the order is asked on its own.
     DeviceIdAnswer Next(const std::string& address, const std::string& community);
 
     // The addresses (with their communities) the standard sources ask, each once.
@@ -65,7 +70,16 @@ public:
     StandardAnswer Standard(std::size_t kind, std::size_t target);
 
 private:
+    // A source that answers first need not be waited for. So once a source
+    // has found the ID, those that decide before it and are still silent get
+    // a short grace, not the rest of their two seconds.
+    struct Ranked {
+        std::size_t exchange;          // in the batch's exchanges
+        std::function<bool()> found;   // called only once the exchange is over
+    };
     void StartBatch();
+    void RankAnswers();
+    void GraceBefore(std::size_t exchange);
 
     std::vector<NetworkSource> m_sources;
     std::vector<NetworkSource> m_standardTargets;
@@ -73,4 +87,5 @@ private:
     std::size_t m_firstInBatch = 0;  // batch index i belongs to source m_firstInBatch + i
     std::vector<std::size_t> m_standardAsks;   // kind-major: [kind * targets + target]
     std::unique_ptr<StandardAsks> m_pAsks;     // the batch, and what its IPP questions need
+    std::vector<Ranked> m_ranked;              // every question, in the order the lookup decides
 };

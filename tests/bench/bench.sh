@@ -52,9 +52,22 @@ SNMP_VALUE_OTHERLEN="octet_str 0x$(printf '%04x' ${#DEVID_OTHER})$(printf '%s' "
 SNMP_VALUE_IPPEVE="" SNMP_VALUE_IPPFORMATS=""
 IPPFORMATS_TYPES=application/octet-stream,application/pdf,image/png,image/x-ms-bmp
 AGENTS+=(PWG:10:normal OTHER:11:normal OTHERLEN:12:normal IPPEVE:13:normal IPPFORMATS:14:normal)
+# IDs as real peers write them: the long key at the PWG object; the private
+# object behind its 1284 length (counting its own two bytes); ippeveprinter
+# behind a relay that holds each answer 1.3 s, with no SNMP agent (a printer
+# waking up); and once more without the delay (an IPP-only printer).
+DEVID_CMDSET="MANUFACTURER:Orvane;COMMAND SET:PJL,PDF,JPEG;MODEL:Standard 220;CLS:PRINTER;"
+DEVID_PRIVLEN="MFG:Orvane;CMD:PJL,PDF,PNG;MDL:Direct 110;CLS:PRINTER;"
+DEVID_IPPSLOW=$DEVID_IPPEVE
+IPPSLOW_DELAY=1.3
+SNMP_OID_CMDSET=$OID_PWG SNMP_VALUE_CMDSET="octet_str \"$DEVID_CMDSET\""
+SNMP_VALUE_PRIVLEN="octet_str 0x$(printf '%04x' $((${#DEVID_PRIVLEN} + 2)))"
+SNMP_VALUE_PRIVLEN+=$(printf '%s' "$DEVID_PRIVLEN" | od -An -tx1 | tr -d ' \n')
+DEVID_IPPONLY=$DEVID_IPPEVE
+AGENTS+=(CMDSET:20:normal PRIVLEN:21:normal IPPSLOW:22:silent IPPONLY:23:silent)
 # A printer that wakes up: its relay holds every answer 1.3 s.
 DEVID_SLOW=$DEVID_PDFJPEG
-AGENTS+=(SLOW:20:late)
+AGENTS+=(SLOW:24:late)
 
 q() { local v=${1//\'/\'\\\'\'}; printf "'%s'" "$v"; }  # single-quoted for the env file
 log() { echo "bench: $*" >&2; }
@@ -70,7 +83,7 @@ wait_for() {
   local what=$1 timeout=$2; shift 2
   local deadline=$(( $(date +%s%N) / 1000000 + timeout * 1000 ))
   until "$@" >/dev/null 2>&1; do
-    if [ -n "${WATCH:-}" ] && ! alive "$WATCH"; then
+    if [ -n "${WATCH:-}" ] && ! running "$WATCH"; then
       log "$WATCH exited while waiting for $what"
       return 1
     fi
@@ -111,6 +124,19 @@ alive_pid() {  # pid comm name: running (not a zombie) and still the program we 
   [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$comm" ] || return 1
   # Ours writes to our log: a reused pid is never mistaken for it.
   [ "$(readlink "/proc/$pid/fd/1" 2>/dev/null)" = "$DIR/logs/$name.log" ] || return 1
+  stat=${stat##*) }
+  [ "${stat%% *}" != Z ]
+}
+
+# running <name>: the process started under that name has not ended. Right after
+# `start` it may still be the forked shell or setsid, not yet the program (its name
+# and output differ until then; on a loaded machine for a while): waiting on it
+# must not take that for an exit.
+running() {
+  local f=$DIR/pids/$1 pid comm stat
+  [ -f "$f" ] || return 1
+  read -r pid comm <"$f"
+  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
   stat=${stat##*) }
   [ "${stat%% *}" != Z ]
 }
@@ -352,7 +378,11 @@ start_ipp() {
   WATCH=ippeveprinter wait_for "ippeveprinter" 20 tcp_listening 127.0.0.1 "$port" || die "ippeveprinter did not start"
   start ipp-IPPEVE python3 "$PY" "$here/benchd.py" ipp "$n.13" forward "$port"
   start ipp-IPPFORMATS python3 "$PY" "$here/benchd.py" ipp "$n.14" formats "$IPPFORMATS_TYPES"
+  start ipp-IPPSLOW python3 "$PY" "$here/benchd.py" ipp "$n.22" forward "$port" "$IPPSLOW_DELAY"
+  start ipp-IPPONLY python3 "$PY" "$here/benchd.py" ipp "$n.23" forward "$port"
   WATCH=ipp-IPPEVE wait_for "IPP relay" 10 tcp_listening "$n.13" 631 || die "IPP relay did not start"
+  WATCH=ipp-IPPSLOW wait_for "IPP relay" 10 tcp_listening "$n.22" 631 || die "delaying IPP relay did not start"
+  WATCH=ipp-IPPONLY wait_for "IPP relay" 10 tcp_listening "$n.23" 631 || die "IPP relay did not start"
   WATCH=ipp-IPPFORMATS wait_for "IPP printer" 10 tcp_listening "$n.14" 631 || die "IPP printer did not start"
 }
 

@@ -10,9 +10,10 @@
       the private device-ID object it receives in <count-file> and forwards every
       request to its agent (or drops them); a "late" relay holds every answer
       LATE_SECONDS before passing it on, as a printer waking up.
-  benchd.py ipp <address> forward <port>
+  benchd.py ipp <address> forward <port> [<delay-s>]
       TCP relay from <address>:631 to 127.0.0.1:<port> (ippeveprinter listens
-      on localhost only).
+      on localhost only); with a delay, each answer is held that long before
+      its first byte goes back (a printer waking up).
   benchd.py ipp <address> formats <type,type...>
       A printer on <address>:631 that answers a POST to /ipp (and nothing else:
       404) with a Get-Printer-Attributes answer, chunked, holding
@@ -223,15 +224,18 @@ def ipp_formats_answer(formats, request_id):
     return out + b"0\r\n\r\n"
 
 
-def ipp_serve(address, mode, arg):
+def ipp_serve(address, mode, arg, delay=0.0):
     listener = socket.create_server((address, 631), reuse_port=False)
 
-    def pipe(a, b):
+    def pipe(a, b, hold=0.0):
         try:
             while True:
                 data = a.recv(65536)
                 if not data:
                     break
+                if hold:
+                    time.sleep(hold)
+                    hold = 0.0
                 b.sendall(data)
         except OSError:
             pass
@@ -245,7 +249,7 @@ def ipp_serve(address, mode, arg):
         with conn:
             if mode == "forward":
                 with socket.create_connection(("127.0.0.1", int(arg))) as up:
-                    t = threading.Thread(target=pipe, args=(up, conn), daemon=True)
+                    t = threading.Thread(target=pipe, args=(up, conn, delay), daemon=True)
                     t.start()
                     pipe(conn, up)
                     t.join()
@@ -314,6 +318,8 @@ def main(argv):
         relay(argv[2], argv[3])
     elif len(argv) == 5 and argv[1] == "ipp" and argv[3] in ("forward", "formats"):
         ipp_serve(argv[2], argv[3], argv[4])
+    elif len(argv) == 6 and argv[1] == "ipp" and argv[3] == "forward":
+        ipp_serve(argv[2], argv[3], argv[4], float(argv[5]))
     elif len(argv) == 4 and argv[1] == "freeport":
         freeport(argv[2], argv[3])
     else:

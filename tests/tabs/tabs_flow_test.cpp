@@ -860,8 +860,10 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
 
 // Printers that publish their device ID only by a standard means (the bench's
 // agents of the standard objects, ippeveprinter, an IPP printer at /ipp that
-// lists formats only): Print appears, Browse offers exactly their languages, and
-// a PDF sent with -P reaches the queue byte for byte.
+// lists formats only), or in a form the standard allows (the long key, the
+// private object behind its length, IPP or SNMP answering after 1.3 s): Print appears,
+// Browse offers exactly their languages, and a PDF sent with -P reaches the
+// queue byte for byte.
 TEST_F(TabsFlow, PrintersOfStandardSourcesOnly) {
     const std::string pdf = File("standard.pdf", 2048, 40);
     const struct {
@@ -873,6 +875,9 @@ TEST_F(TabsFlow, PrintersOfStandardSourcesOnly) {
         {"OTHERLEN", {"PDF files (*.PDF)"}},
         {"IPPEVE", {"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"}},
         {"IPPFORMATS", {"PDF files (*.PDF)", "PNG files (*.PNG)", "BMP files (*.BMP)"}},
+        {"CMDSET", {"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"}},
+        {"PRIVLEN", {"PDF files (*.PDF)", "PNG files (*.PNG)"}},
+        {"IPPSLOW", {"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"}},
         {"SLOW", {"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"}},   // answers 1.3 s late
     };
     for (const auto& c : cases) {
