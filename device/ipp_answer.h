@@ -17,6 +17,8 @@ enum class HttpFrame { kIncomplete, kComplete, kBroken };
 
 // The body of an HTTP response once it is complete. `closed`: the peer has
 // closed, so a response without a length ends here. `status` is the HTTP status.
+// Read as RFC 7230 lets a recipient: bare LF line ends, blanks around values,
+// leading zeros in chunk sizes; lengths that disagree leave it kBroken.
 HttpFrame ReadHttpResponse(const std::vector<std::uint8_t>& received, bool closed, int* status,
                            std::vector<std::uint8_t>* body);
 
