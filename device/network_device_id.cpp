@@ -1,10 +1,14 @@
 #include "device/network_device_id.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <utility>
 
 #include "device/ipp_answer.h"
+#include "device/printer_address.h"
+#include "device/secure_ipp.h"
 #include "snmp/snmp.h"
 
 const char kDeviceIdOid[] = "1.3.6.1.4.1.47261.11.5.1.1.1.26.0";
@@ -69,16 +73,20 @@ StandardAnswer ReadObject(SNMPGetBatch& batch, std::size_t index) {
     return answer;
 }
 
-// Get-Printer-Attributes to one printer over plain HTTP: the usual resource
-// on the first attempt, the older one on the second.
+// Get-Printer-Attributes to one printer: one resource per attempt, the last
+// one again when attempts remain. Over plain HTTP the exchange loop carries
+// it; over TLS the platform does, on a thread of its own.
 class IppAsk : public snmp::Conversation {
 public:
-    explicit IppAsk(std::string host) : m_host(std::move(host)) {}
+    IppAsk(std::string host, unsigned short port, std::vector<std::string> resources, bool secure)
+        : m_host(std::move(host)), m_port(port), m_resources(std::move(resources)), m_secure(secure) {}
+    ~IppAsk() override {
+        if (m_thread.joinable()) m_thread.join();
+    }
 
     std::vector<std::uint8_t> NextRequest() override {
-        static const char* const kResources[] = {"/ipp/print", "/ipp"};
-        const char* resource = kResources[std::min(m_attempt, 1)];
-        return EncodeIppDeviceIdRequest(m_host, resource, ++m_attempt);
+        const std::string& resource = m_resources[std::min<std::size_t>(m_attempt, m_resources.size() - 1)];
+        return EncodeIppDeviceIdRequest(m_host, resource, ++m_attempt, m_port, m_secure);
     }
     bool Accept(const std::uint8_t*, std::size_t) override { return false; }
 
@@ -90,6 +98,52 @@ public:
             case HttpFrame::kBroken: return Refuse("unreadable HTTP answer");
             case HttpFrame::kComplete: break;
         }
+        return JudgeAnswer(status, body);
+    }
+
+    // Every resource in turn over TLS, within `totalMs` from now.
+    void StartSecure(SecureIpp& tls, int totalMs) {
+        m_thread = std::thread([this, &tls, totalMs] {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalMs);
+            for (std::size_t i = 0; i < m_resources.size(); ++i) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    end - std::chrono::steady_clock::now()).count();
+                if (left <= 0) break;
+                const std::vector<std::uint8_t> request = NextRequest();
+                const std::size_t bodyAt = HeadLength(request);
+                const SecureIppReply reply = tls.Post(m_host, m_port, m_resources[i],
+                    std::vector<std::uint8_t>(request.begin() + static_cast<std::ptrdiff_t>(bodyAt), request.end()),
+                    static_cast<int>(left));
+                if (!reply.answered) {
+                    Refuse(reply.failure);
+                    continue;
+                }
+                if (JudgeAnswer(reply.status, reply.body) == Verdict::kAnswered) {
+                    m_secureAnswered = true;
+                    break;
+                }
+            }
+        });
+    }
+    // The TLS questions' outcome, once they are over.
+    bool FinishSecure() {
+        if (m_thread.joinable()) m_thread.join();
+        return m_secureAnswered;
+    }
+
+    const std::string& id() const { return m_id; }
+    const std::string& failure() const { return m_failure; }
+    bool secure() const { return m_secure; }
+    std::size_t exchange = 0;
+
+private:
+    static std::size_t HeadLength(const std::vector<std::uint8_t>& request) {
+        static const char kEnd[] = "\r\n\r\n";
+        auto at = std::search(request.begin(), request.end(), kEnd, kEnd + 4);
+        return at == request.end() ? 0 : static_cast<std::size_t>(at - request.begin()) + 4;
+    }
+
+    Verdict JudgeAnswer(int status, const std::vector<std::uint8_t>& body) {
         if (status != 200) return Refuse("HTTP status " + std::to_string(status));
         IppPrinterAttributes attributes;
         if (!DecodeIppResponse(body, &attributes)) return Refuse("unreadable IPP answer");
@@ -103,19 +157,19 @@ public:
         return Verdict::kAnswered;
     }
 
-    const std::string& id() const { return m_id; }
-    const std::string& failure() const { return m_failure; }
-    std::size_t exchange = 0;
-
-private:
     Verdict Refuse(std::string why) {
         m_failure = std::move(why);
         return Verdict::kRefused;
     }
 
     std::string m_host;
+    unsigned short m_port;
+    std::vector<std::string> m_resources;
+    bool m_secure;
     int m_attempt = 0;
     std::string m_id, m_failure;
+    std::thread m_thread;
+    bool m_secureAnswered = false;
 };
 
 constexpr unsigned short kIppPort = 631;
@@ -131,18 +185,43 @@ struct StandardAsks {
 
 namespace {
 
+constexpr int kIppDeadlineMs = 2000;   // the same two seconds as the SNMP GETs
+
 // Returns the question's index in `asks.ipp`.
 std::size_t StartIpp(StandardAsks& asks, const NetworkSource& target) {
-    asks.ipp.push_back(std::make_unique<IppAsk>(target.address));
+    static const char* const kUsualResources[] = {"/ipp/print", "/ipp"};
+    PrinterUri uri;
+    if (target.uri.empty() || !ParsePrinterUri(target.uri, &uri)) {
+        uri.host = target.address;
+        uri.port = kIppPort;
+    }
+    std::vector<std::string> resources;
+    if (!uri.resource.empty()) resources.push_back(uri.resource);
+    for (const char* usual : kUsualResources)
+        if (uri.resource != usual) resources.push_back(usual);
+    asks.ipp.push_back(std::make_unique<IppAsk>(uri.host, uri.port, resources, uri.secure));
     IppAsk& ask = *asks.ipp.back();
-    // Two attempts of a second: the same two seconds as the SNMP GETs.
-    ask.exchange = asks.batch.exchanges().Start(target.address, kIppPort, 2, 1000, ask, snmp::Transport::kStream);
+    if (uri.secure) {
+        ask.StartSecure(SystemSecureIpp(), kIppDeadlineMs);
+    } else {
+        const int attempts = static_cast<int>(resources.size());
+        ask.exchange = asks.batch.exchanges().Start(uri.host, uri.port, attempts, kIppDeadlineMs / attempts, ask,
+                                                    snmp::Transport::kStream);
+    }
     return asks.ipp.size() - 1;
 }
 
 StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
     IppAsk& ask = *asks.ipp[index];
     StandardAnswer answer;
+    if (ask.secure()) {
+        answer.note = "TLS certificate not verified";
+        answer.found = ask.FinishSecure();
+        answer.id = ask.id();
+        answer.failure = ask.failure();
+        if (!answer.found && answer.failure.empty()) answer.failure = "no answer";
+        return answer;
+    }
     switch (asks.batch.exchanges().Wait(ask.exchange)) {
         case snmp::ExchangeResult::kAnswered:
             answer.found = true;
@@ -161,22 +240,23 @@ StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
 
 struct StandardSource {
     const char* name;
+    bool snmp;   // not asked of a target known to IPP only
     std::size_t (*start)(StandardAsks& asks, const NetworkSource& target);
     StandardAnswer (*read)(StandardAsks& asks, std::size_t index);
 };
 
 const StandardSource kStandardSources[] = {
-    {"PWG ppmPrinterIEEE1284DeviceId",
+    {"PWG ppmPrinterIEEE1284DeviceId", true,
      [](StandardAsks& asks, const NetworkSource& target) {
          return AddDeviceIdGet(asks.batch, target, "1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1");
      },
      [](StandardAsks& asks, std::size_t index) { return ReadObject(asks.batch, index); }},
-    {"1.3.6.1.4.1.11.2.3.9.1.1.7.0",
+    {"1.3.6.1.4.1.11.2.3.9.1.1.7.0", true,
      [](StandardAsks& asks, const NetworkSource& target) {
          return AddDeviceIdGet(asks.batch, target, "1.3.6.1.4.1.11.2.3.9.1.1.7.0");
      },
      [](StandardAsks& asks, std::size_t index) { return ReadObject(asks.batch, index); }},
-    {"IPP printer-device-id", StartIpp, ReadIpp},
+    {"IPP printer-device-id", false, StartIpp, ReadIpp},
 };
 
 }  // namespace
@@ -185,14 +265,32 @@ const std::size_t kStandardSourceCount = sizeof(kStandardSources) / sizeof(kStan
 
 const char* StandardSourceName(std::size_t kind) { return kStandardSources[kind].name; }
 
-NetworkDeviceIdReads::NetworkDeviceIdReads(std::vector<NetworkSource> sources) : m_sources(std::move(sources)) {
+NetworkDeviceIdReads::NetworkDeviceIdReads(std::vector<NetworkSource> sources,
+                                           const std::vector<NetworkSource>& ippTargets)
+    : m_sources(std::move(sources)) {
     for (const NetworkSource& source : m_sources) {
         if (source.address.empty()) continue;
         bool seen = false;
         for (const NetworkSource& target : m_standardTargets)
             seen |= target.address == source.address && target.community == source.community;
-        if (!seen) m_standardTargets.push_back(source);
+        if (!seen) m_standardTargets.push_back({source.address, source.community});
     }
+    for (const NetworkSource& known : ippTargets) {
+        NetworkSource* same = nullptr;
+        for (NetworkSource& target : m_standardTargets)
+            if (!known.ippOnly && target.uri.empty() && target.address == known.address &&
+                target.community == known.community)
+                same = &target;
+        if (same != nullptr) {
+            same->uri = known.uri;
+        } else {
+            m_standardTargets.push_back(known);
+        }
+    }
+}
+
+bool NetworkDeviceIdReads::Asks(std::size_t kind, std::size_t target) const {
+    return !(kStandardSources[kind].snmp && m_standardTargets[target].ippOnly);
 }
 
 NetworkDeviceIdReads::~NetworkDeviceIdReads() = default;
@@ -204,8 +302,8 @@ void NetworkDeviceIdReads::StartBatch() {
         AddDeviceIdGet(m_pAsks->batch, m_sources[i], kDeviceIdOid);
     }
     for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
-        for (const NetworkSource& target : m_standardTargets)
-            m_standardAsks.push_back(kStandardSources[kind].start(*m_pAsks, target));
+        for (std::size_t t = 0; t < m_standardTargets.size(); ++t)
+            m_standardAsks.push_back(Asks(kind, t) ? kStandardSources[kind].start(*m_pAsks, m_standardTargets[t]) : 0);
     }
 }
 

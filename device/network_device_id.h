@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct StandardAsks;
@@ -21,8 +22,13 @@ struct StandardAsks;
 extern const char kDeviceIdOid[];
 
 struct NetworkSource {
+    NetworkSource(std::string address_ = std::string(), std::string community_ = std::string(),
+                  std::string uri_ = std::string(), bool ippOnly_ = false)
+        : address(std::move(address_)), community(std::move(community_)), uri(std::move(uri_)), ippOnly(ippOnly_) {}
     std::string address;
     std::string community;
+    std::string uri;        // a printer URI IPP asks first (its own port and resource)
+    bool ippOnly = false;   // asked over IPP only: no SNMP
 };
 
 // What one device-ID GET learned: the library's code (0 = the agent answered)
@@ -38,6 +44,7 @@ struct StandardAnswer {
     bool found = false;
     std::string id;
     std::string failure;
+    std::string note;   // worth a trace line either way (an unverified certificate)
 };
 
 // The standard sources, in the order they decide: two SNMP objects, then IPP's
@@ -47,8 +54,11 @@ const char* StandardSourceName(std::size_t kind);
 
 class NetworkDeviceIdReads {
 public:
-    // `sources` in the order the lookup asks them. Nothing is sent yet.
-    explicit NetworkDeviceIdReads(std::vector<NetworkSource> sources);
+    // `sources` in the order the lookup asks them. `ippTargets`: printers
+    // known by a URI, asked by the standard sources too (a target of `sources`
+    // at the same address takes the URI). Nothing is sent yet.
+    explicit NetworkDeviceIdReads(std::vector<NetworkSource> sources,
+                                  const std::vector<NetworkSource>& ippTargets = {});
     // Abandons every GET still unanswered and closes its socket.
     ~NetworkDeviceIdReads();
     NetworkDeviceIdReads(const NetworkDeviceIdReads&) = delete;
@@ -60,6 +70,8 @@ public:
 
     // The addresses (with their communities) the standard sources ask, each once.
     const std::vector<NetworkSource>& StandardTargets() const { return m_standardTargets; }
+    // Whether standard source `kind` asks target `target` at all.
+    bool Asks(std::size_t kind, std::size_t target) const;
     // Standard source `kind` of target `target`. The walk over the private
     // object is over by then: no more of its GETs are started.
     StandardAnswer Standard(std::size_t kind, std::size_t target);

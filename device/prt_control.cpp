@@ -71,8 +71,9 @@ constexpr int kAttemptBeforeWait = 3;   // the first of the two ECP attempts
 
 }  // namespace
 
-CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry)
-    : m_printers(printers), m_device(device), m_registry(registry) {}
+CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
+                         PrinterPlaces& places)
+    : m_printers(printers), m_device(device), m_registry(registry), m_places(places) {}
 
 int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
     // Every path ends with the ID it found or with none: a caller's old text never survives.
@@ -102,19 +103,24 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
     // Walked once in silence with every query failing, the keys name every
     // source a lookup can come to, in the order it comes to them: those are
     // asked at once. The traced walk then takes their answers in that order.
+    const PrinterFindings found =
+        FindPrinterCandidates({m_printers.GetPrinterName(m_printers.GetCurrentPrinter()), port}, m_places);
     std::vector<NetworkSource> sources;
     std::string unused;
     WalkNetworkSources(
-        port, unused,
+        port, found, unused,
         [&sources](const std::string& address, const std::string& community, std::string&) {
             sources.push_back({address, community});
             return 0;
         },
         false);
-    NetworkDeviceIdReads reads(std::move(sources));
+    std::vector<NetworkSource> ippTargets;
+    for (const PrinterCandidate& candidate : found.candidates)
+        if (!candidate.uri.empty()) ippTargets.push_back({candidate.address, candidate.community, candidate.uri, candidate.ippOnly});
+    NetworkDeviceIdReads reads(std::move(sources), ippTargets);
     m_pReads = &reads;
     int result = WalkNetworkSources(
-        port, strDeviceID,
+        port, found, strDeviceID,
         [this](const std::string& address, const std::string& community, std::string& deviceID) {
             return GetNetworkDeviceID(address, community, deviceID);
         },
@@ -131,8 +137,10 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
     for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
         const char* name = StandardSourceName(kind);
         for (std::size_t t = 0; t < targets.size(); ++t) {
+            if (!m_pReads->Asks(kind, t)) continue;
             DebugLog("[%s] IP is %s", name, targets[t].address.c_str());
             StandardAnswer answer = m_pReads->Standard(kind, t);
+            if (!answer.note.empty()) DebugLog("[%s] %s", name, answer.note.c_str());
             if (answer.found) {
                 DebugLog("[%s] Success. Device ID is %s", name, answer.id.c_str());
             } else {
@@ -148,8 +156,8 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
     return 0;
 }
 
-int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDeviceID, const AskSource& ask,
-                                    bool traced) {
+int CPrtControl::WalkNetworkSources(const std::string& port, const PrinterFindings& found,
+                                    std::string& strDeviceID, const AskSource& ask, bool traced) {
     auto Trace = [traced](const char* line) {
         if (traced) DebugLog("%s", line);
     };
@@ -228,6 +236,15 @@ int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDev
         TraceValue("IP is %s", value);
         result = ask(value, community, strDeviceID);
         m_registry.CloseKey();
+    }
+    if (result == 1) return result;
+
+    // Where Windows keeps the printers it set up by itself.
+    for (const std::string& note : found.notes) TraceValue("%s", note.c_str());
+    for (const PrinterCandidate& candidate : found.candidates) {
+        if (candidate.ippOnly) continue;
+        result = ask(candidate.address, candidate.community, strDeviceID);
+        if (result == 1) break;
     }
     return result;
 }

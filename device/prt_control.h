@@ -17,6 +17,7 @@
 
 #include "device/device_io.h"
 #include "device/network_device_id.h"
+#include "device/printer_sources.h"
 
 class CTestPrint;
 // The device ID that stands for a FILE: port: every language is accepted.
@@ -24,7 +25,10 @@ extern const char kFilePortDeviceID[];
 
 class CPrtControl {
 public:
-    CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry);
+    // `places`: where Windows keeps the printers no port monitor's key names
+    // (IPP and WSD ports, print servers); none by default.
+    CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
+                PrinterPlaces& places = NoPrinterPlaces());
     virtual ~CPrtControl() = default;
     CPrtControl(const CPrtControl&) = delete;
     CPrtControl& operator=(const CPrtControl&) = delete;
@@ -58,13 +62,15 @@ private:
                                         std::string& deviceID)>;
 
     int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
-    // The port monitors' keys, read and traced in order; `ask` is called for
-    // every source the lookup queries. Silent (no trace lines) unless `traced`.
-    int WalkNetworkSources(const std::string& portName, std::string& strDeviceID, const AskSource& ask,
-                           bool traced);
+    // The port monitors' keys, read and traced in order, then what the other
+    // sources found; `ask` is called for every source the lookup queries.
+    // Silent (no trace lines) unless `traced`.
+    int WalkNetworkSources(const std::string& portName, const PrinterFindings& found, std::string& strDeviceID,
+                           const AskSource& ask, bool traced);
 
     const CTestPrint& m_printers;
     DeviceIo& m_device;
     RegistryReader& m_registry;
+    PrinterPlaces& m_places;
     NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
 };

@@ -1,0 +1,44 @@
+#include "device/printer_sources.h"
+
+#include <utility>
+
+namespace {
+
+using Source = void (*)(const PrinterPlace&, PrinterPlaces&, PrinterFindings&);
+const Source kSources[] = {FindOnIppPort, FindBehindWsdPort, FindOnPrintServer};
+
+bool Same(const PrinterCandidate& a, const PrinterCandidate& b) {
+    return a.address == b.address && a.community == b.community && a.uri == b.uri && a.ippOnly == b.ippOnly;
+}
+
+class NoPlaces : public PrinterPlaces {
+public:
+    bool XcvData(const std::string&, const char*, const std::vector<std::uint8_t>&, std::vector<std::uint8_t>*,
+                 unsigned long* error) override {
+        *error = 1;   // ERROR_INVALID_FUNCTION
+        return false;
+    }
+    std::vector<DeviceRecord> Devices() override { return {}; }
+};
+
+}  // namespace
+
+PrinterPlaces& NoPrinterPlaces() {
+    static NoPlaces places;
+    return places;
+}
+
+PrinterFindings FindPrinterCandidates(const PrinterPlace& place, PrinterPlaces& platform) {
+    PrinterFindings all;
+    for (Source source : kSources) {
+        PrinterFindings found;
+        source(place, platform, found);
+        all.notes.insert(all.notes.end(), found.notes.begin(), found.notes.end());
+        for (PrinterCandidate& candidate : found.candidates) {
+            bool seen = false;
+            for (const PrinterCandidate& earlier : all.candidates) seen |= Same(earlier, candidate);
+            if (!seen) all.candidates.push_back(std::move(candidate));
+        }
+    }
+    return all;
+}
