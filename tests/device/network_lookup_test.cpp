@@ -31,27 +31,6 @@ const std::vector<std::string> kVendorKeys = {
     kMonitors + "Xerox Network Printer Port\\", kMonitors + "Dell Network Printer Port\\"};
 const char kPort[] = "NPI_LOOP";
 
-class NoDevices : public DeviceIo {
-public:
-    bool OpenUsbInterfaceSet(unsigned long*) override { return false; }
-    void CloseUsbInterfaceSet() override {}
-    EnumResult EnumUsbInterface(unsigned) override { return EnumResult::kNoMoreItems; }
-    bool OpenUsbInterfaceKey() override { return false; }
-    bool ReadUsbPortNumber(std::uint32_t*) override { return false; }
-    bool ReadUsbBaseName(char*, std::size_t) override { return false; }
-    void CloseUsbInterfaceKey() override {}
-    DetailResult GetUsbInterfacePath(std::string*) override { return DetailResult::kFailed; }
-    bool OpenUsbDevice(const std::string&) override { return false; }
-    bool RequestUsb1284Id(std::uint8_t*, std::size_t, std::size_t*) override { return false; }
-    void CloseUsbDevice() override {}
-    bool OpenParallel(const char*, unsigned long*) override { return false; }
-    bool ParallelIoctl(unsigned long, std::uint8_t*, std::size_t, std::size_t*, unsigned long*) override {
-        return false;
-    }
-    void CloseParallel() override {}
-    void Sleep(unsigned) override {}
-};
-
 // The six sources of a port, in the lookup's order: the standard monitor's
 // address and host name, then the four vendor monitors. Each has its own agent
 // on port 161 of an address of a /24 that only this process uses.
