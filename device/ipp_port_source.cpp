@@ -25,7 +25,7 @@ void FindOnIppPort(const PrinterPlace& place, PrinterPlaces& platform, PrinterFi
 
     std::vector<std::uint8_t> record;
     unsigned long error = 0;
-    if (!platform.XcvData(",XcvPort " + port, "GetAPPortInfo", {}, &record, &error)) {
+    if (!platform.AskPortMonitor(",XcvPort " + port, "GetAPPortInfo", {}, &record, &error)) {
         findings.notes.push_back("[IPP Port] XcvData GetAPPortInfo on " + port + " refused : " +
                                  std::to_string(error));
         return;

@@ -48,7 +48,7 @@ void FindOnPrintServer(const PrinterPlace& place, PrinterPlaces& platform, Print
     unsigned long error = 0;
     const std::string xcv = "\\\\" + server + "\\,XcvPort " + place.portName;
     std::string host, community;
-    if (!platform.XcvData(xcv, "GetConfigInfo", ConfigInfoRequest(), &record, &error)) {
+    if (!platform.AskPortMonitor(xcv, "GetConfigInfo", ConfigInfoRequest(), &record, &error)) {
         notes.push_back("[Print Server] XcvData GetConfigInfo on " + xcv + " refused : " + std::to_string(error));
     } else if (!ReadTcpPortRecord(record.data(), record.size(), &host, &community)) {
         notes.push_back("[Print Server] GetConfigInfo of " + xcv + " names no host");

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 #include "base/ansi_path.h"
 
@@ -59,7 +60,7 @@ std::string GuidText(const std::vector<std::uint8_t>& value) {
 
 class WindowsPrinterPlaces : public PrinterPlaces {
 public:
-    bool XcvData(const std::string& xcvName, const char* command, const std::vector<std::uint8_t>& input,
+    bool AskPortMonitor(const std::string& xcvName, const char* command, const std::vector<std::uint8_t>& input,
                  std::vector<std::uint8_t>* output, unsigned long* error) override {
         std::wstring name = AnsiToWide(xcvName);
         PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ENUMERATE};

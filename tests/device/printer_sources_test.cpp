@@ -53,7 +53,7 @@ public:
     std::vector<DeviceRecord> devices;
     std::vector<std::string> asked;
 
-    bool XcvData(const std::string& name, const char* command, const Bytes&, Bytes* output,
+    bool AskPortMonitor(const std::string& name, const char* command, const Bytes&, Bytes* output,
                  unsigned long* error) override {
         asked.push_back(name + "|" + command);
         auto it = records.find(asked.back());
