@@ -63,9 +63,9 @@ public:
     bool AskPortMonitor(const std::string& xcvName, const char* command, const std::vector<std::uint8_t>& input,
                  std::vector<std::uint8_t>* output, unsigned long* error) override {
         std::wstring name = AnsiToWide(xcvName);
-        PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ENUMERATE};
+        // No special rights asked: where the user has none, the monitor refuses.
         HANDLE xcv = nullptr;
-        if (!OpenPrinterW(&name[0], &xcv, &defaults)) {
+        if (!OpenPrinterW(&name[0], &xcv, nullptr)) {
             *error = GetLastError();
             return false;
         }

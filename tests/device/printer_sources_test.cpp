@@ -223,8 +223,10 @@ TEST(PrinterSources, TheLookupAsksThemAfterThePortMonitors) {
         std::map<std::string, std::string> answers;
         std::vector<std::string> asked;
         std::string id;
+        std::string printer = "Test Printer";
     };
-    const std::string stdKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\";
+    const std::string kMonitorsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
+    const std::string stdKey = kMonitorsKey + "Standard TCP/IP Port\\Ports\\";
     const Case cases[] = {
         // A port the monitors know: asked as before, the other sources add nothing.
         {"IP_10.1.2.3", {{"10.1.2.3", "CMD:PDF;"}}, {"10.1.2.3|office"}, "CMD:PDF;"},
@@ -233,12 +235,20 @@ TEST(PrinterSources, TheLookupAsksThemAfterThePortMonitors) {
         {"ipp://10.1.2.8/ipp/print", {{"10.1.2.8", "CMD:JPEG;"}}, {"10.1.2.8|public"}, "CMD:JPEG;"},
         // A WSD port: every PnP-X address until one answers.
         {kWsdPort, {{"10.1.2.5", "CMD:PNG;"}}, {"10.1.2.4|public", "10.1.2.5|public"}, "CMD:PNG;"},
+        // A print server's printer: its port's address; the server itself is asked over IPP only.
+        {"IP_10.1.2.9", {}, {"10.1.2.9|public"}, "", "\\\\srv\\Laser"},
+        // A vendor monitor's answer ends the lookup there.
+        {"10.1.2.6", {{"10.1.2.7", "CMD:BMP;"}}, {"10.1.2.7|"}, "CMD:BMP;", "\\\\srv\\Laser"},
     };
     for (const Case& c : cases) {
         PrinterOnPort printer(c.port);
+        printer.spooler.printers = {{c.printer, c.port, 0}};
+        printer.printers.RefreshPrinterList();
+        printer.printers.SetCurrentPrinterIndex(0);
         StagedRegistry registry;
         registry.keys[stdKey + "IP_10.1.2.3"] = {{"SNMP Community", "office"}, {"IPAddress", "10.1.2.3"},
                                                   {"HostName", "printer.example"}};
+        registry.keys[kMonitorsKey + "Dell Network Printer Port\\10.1.2.6"] = {{"IP", "10.1.2.7"}};
         StagedPlaces places;
         places.devices = {Queue("Test Printer"), Function({"10.1.2.4", "10.1.2.5"}, {})};
         NoDevices device;
