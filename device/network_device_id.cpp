@@ -118,6 +118,7 @@ public:
                     Refuse(reply.failure);
                     continue;
                 }
+                m_secureReached = true;
                 if (JudgeAnswer(reply.status, reply.body) == Verdict::kAnswered) {
                     m_secureAnswered = true;
                     break;
@@ -134,6 +135,8 @@ public:
     const std::string& id() const { return m_id; }
     const std::string& failure() const { return m_failure; }
     bool secure() const { return m_secure; }
+    // An answer came over TLS, from a certificate nobody checked.
+    bool secureReached() const { return m_secureReached; }
     std::size_t exchange = 0;
 
 private:
@@ -170,6 +173,7 @@ private:
     std::string m_id, m_failure;
     std::thread m_thread;
     bool m_secureAnswered = false;
+    bool m_secureReached = false;
 };
 
 constexpr unsigned short kIppPort = 631;
@@ -215,8 +219,8 @@ StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
     IppAsk& ask = *asks.ipp[index];
     StandardAnswer answer;
     if (ask.secure()) {
-        answer.note = "TLS certificate not verified";
         answer.found = ask.FinishSecure();
+        if (ask.secureReached()) answer.note = "TLS certificate not verified";
         answer.id = ask.id();
         answer.failure = ask.failure();
         if (!answer.found && answer.failure.empty()) answer.failure = "no answer";

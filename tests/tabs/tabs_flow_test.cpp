@@ -164,6 +164,9 @@ protected:
         return true;
     }
 
+    void ExpectTakenAndPrinted(const std::vector<std::string>& types, const std::string& shot,
+                               const std::string& pdf, size_t size, unsigned seed);
+
     OrvexDriver orvex;
     std::string folder_, shots_;
     size_t jobsBefore_ = 0;
@@ -781,6 +784,36 @@ PrintRun RunOrvexPrint(const std::string& arguments) {
     return run;
 }
 
+// The second queue's printer through the window (no message, Print shown, Browse
+// offers `types`), then a PDF made of `size` bytes of `seed` sent to it with -P
+// arrives byte for byte.
+void TabsFlow::ExpectTakenAndPrinted(const std::vector<std::string>& types, const std::string& shot,
+                                     const std::string& pdf, size_t size, unsigned seed) {
+    ASSERT_TRUE(orvex.Start("-M " + Queue(2)));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+    EXPECT_TRUE(orvex.PrintButtonShown());
+    const int kFileTypes = 0x470;
+    orvex.Press(orvex.Basic(), kBrowse);
+    HWND dialog = orvex.WaitWindowWith(kFileTypes, 10000);
+    ASSERT_TRUE(dialog);
+    std::vector<std::string> offered;
+    for (int i = 0, n = orvex.ComboCount(dialog, kFileTypes); i < n; ++i)
+        offered.push_back(orvex.ComboText(dialog, kFileTypes, i));
+    EXPECT_EQ(offered, types);
+    Shot(shot);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    orvex.Stop();
+
+    const size_t before = CapturedJobs(Queue(2)).size();
+    const PrintRun run = RunOrvexPrint("-P -M " + Queue(2) + " " + pdf);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + pdf, "1 of 1 files sent to \"" + Queue(2) + "\""}));
+    ASSERT_TRUE(WaitJobs(Queue(2), before + 1, 30000));
+    EXPECT_TRUE(ReadWholeFile(CapturedJobs(Queue(2)).back()) ==
+                Header(kDefaultOptions, static_cast<long>(size), "PDF") + Bytes(size, seed) + kTrailer);
+}
+
 // Printing without the window against the bench's queues: the first takes PDF and
 // JPEG and is the default; the second answers as each case says; the third is silent.
 TEST_F(TabsFlow, PrintWithoutWindow) {
@@ -878,29 +911,7 @@ TEST_F(TabsFlow, PrintersOfStandardSourcesOnly) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.agent);
         MapQueue(Queue(2), AgentAddress(c.agent));
-        ASSERT_TRUE(orvex.Start("-M " + Queue(2)));
-        ASSERT_TRUE(orvex.WaitSheet());
-        EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
-        EXPECT_TRUE(orvex.PrintButtonShown());
-        const int kFileTypes = 0x470;
-        orvex.Press(orvex.Basic(), kBrowse);
-        HWND dialog = orvex.WaitWindowWith(kFileTypes, 10000);
-        ASSERT_TRUE(dialog);
-        std::vector<std::string> types;
-        for (int i = 0, n = orvex.ComboCount(dialog, kFileTypes); i < n; ++i)
-            types.push_back(orvex.ComboText(dialog, kFileTypes, i));
-        EXPECT_EQ(types, c.types);
-        Shot(std::string("standard-") + c.agent);
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        orvex.Stop();
-
-        const size_t before = CapturedJobs(Queue(2)).size();
-        const PrintRun run = RunOrvexPrint("-P -M " + Queue(2) + " " + pdf);
-        EXPECT_EQ(run.exitCode, 0u);
-        EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + pdf, "1 of 1 files sent to \"" + Queue(2) + "\""}));
-        ASSERT_TRUE(WaitJobs(Queue(2), before + 1, 30000));
-        EXPECT_TRUE(ReadWholeFile(CapturedJobs(Queue(2)).back()) ==
-                    Header(kDefaultOptions, 2048, "PDF") + Bytes(2048, 40) + kTrailer);
+        ExpectTakenAndPrinted(c.types, std::string("standard-") + c.agent, pdf, 2048, 40);
     }
 }
 
@@ -957,29 +968,8 @@ TEST_F(TabsFlow, PrintersWindowsSetUpByItself) {
         PortOfItsOwn port(Queue(2), c.port);
         printer_layout::WsdDevice device(c.wsdDevice ? Queue(2) : "Not this printer", {AgentAddress("PDFJPEG")}, {});
         ASSERT_TRUE(device.imported());
-        ASSERT_TRUE(orvex.Start("-M " + Queue(2)));
-        ASSERT_TRUE(orvex.WaitSheet());
-        EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
-        EXPECT_TRUE(orvex.PrintButtonShown());
-        const int kFileTypes = 0x470;
-        orvex.Press(orvex.Basic(), kBrowse);
-        HWND dialog = orvex.WaitWindowWith(kFileTypes, 10000);
-        ASSERT_TRUE(dialog);
-        std::vector<std::string> types;
-        for (int i = 0, n = orvex.ComboCount(dialog, kFileTypes); i < n; ++i)
-            types.push_back(orvex.ComboText(dialog, kFileTypes, i));
-        EXPECT_EQ(types, pdfJpeg);
-        Shot(std::string("own-port-") + (c.wsdDevice ? "wsd" : c.port.substr(0, c.port.find(':'))));
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        orvex.Stop();
-
-        const size_t before = CapturedJobs(Queue(2)).size();
-        const PrintRun run = RunOrvexPrint("-P -M " + Queue(2) + " " + pdf);
-        EXPECT_EQ(run.exitCode, 0u);
-        EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + pdf, "1 of 1 files sent to \"" + Queue(2) + "\""}));
-        ASSERT_TRUE(WaitJobs(Queue(2), before + 1, 30000));
-        EXPECT_TRUE(ReadWholeFile(CapturedJobs(Queue(2)).back()) ==
-                    Header(kDefaultOptions, 3072, "PDF") + Bytes(3072, 41) + kTrailer);
+        ExpectTakenAndPrinted(pdfJpeg, std::string("own-port-") + (c.wsdDevice ? "wsd" : c.port.substr(0, c.port.find(':'))),
+                              pdf, 3072, 41);
     }
     const DWORD start = GetTickCount();
     const PrintRun server = RunOrvexPrint("-P -M \\\\orvt-server\\Laser " + pdf);
