@@ -309,17 +309,17 @@ TEST(PrinterPlaces, FoundWhereWindowsKeepsThem) {
         std::string printer, port;
         const char* idVar;   // nullptr: none found
         const char* line;    // one trace line that must appear
-        double seconds;      // at most
+        double seconds;      // at most: no stall (bench_places prints the figures)
     } cases[] = {
-        {"WSD port", "Bench WSD Printer", wsdPort, "ORVANE_DEVICEID_PDFJPEG", "[WSD Port] IP is ", 1.0},
+        {"WSD port", "Bench WSD Printer", wsdPort, "ORVANE_DEVICEID_PDFJPEG", "[WSD Port] IP is ", 1.9},
         {"IPP port, http", "Bench", "http://" + ipp + ":631/ipp/print", "ORVANE_DEVICEID_IPPEVE",
-         "[IPP Port] URI is http://", 1.0},
+         "[IPP Port] URI is http://", 1.9},
         {"IPP port, ipps", "Bench", "ipps://" + tls + "/ipp/print", "ORVANE_DEVICEID_IPPEVE",
-         "[IPP printer-device-id] TLS certificate not verified", 2.5},
+         "[IPP printer-device-id] TLS certificate not verified", 3.0},
         {"IPP port, https", "Bench", "https://" + tls + ":631/ipp/print", "ORVANE_DEVICEID_IPPEVE",
-         "[IPP printer-device-id] TLS certificate not verified", 2.5},
+         "[IPP printer-device-id] TLS certificate not verified", 3.0},
         {"print server, port named by address", "\\\\orvt-server\\Laser", "IP_" + snmp, "ORVANE_DEVICEID_PDFJPEG",
-         "[Print Server] XcvData GetConfigInfo on \\\\orvt-server\\,XcvPort IP_", 1.0},
+         "[Print Server] XcvData GetConfigInfo on \\\\orvt-server\\,XcvPort IP_", 1.9},
         {"print server, port named otherwise", "\\\\orvt-server\\Laser", "Ne01:", nullptr,
          "[Print Server] Port name Ne01: is no address", 2.5},
     };
@@ -344,6 +344,5 @@ TEST(PrinterPlaces, FoundWhereWindowsKeepsThem) {
         EXPECT_TRUE(found) << c.line;
         if (!found || ::testing::Test::HasFailure())
             for (const auto& l : trace.lines()) std::printf("  | %s\n", l.c_str());
-        std::printf("%-40s %.2f s\n", c.what, took);
     }
 }

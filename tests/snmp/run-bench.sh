@@ -6,7 +6,8 @@
 #  - the whole check for a printer whose every source is silent, and the median
 #    check of one whose address answers while its other sources are silent
 #    (Windows, real registry);
-#  - the same two printers chosen in Orvex's printer list: how long the window is held.
+#  - the same two printers chosen in Orvex's printer list: how long the window is held;
+#  - the check for printers on WSD and IPP ports and on a print server.
 #   run-bench.sh [COUNT]      ORVANE_BUILD_ROOT: the build root (default build/)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
@@ -17,7 +18,7 @@ DIR=${ORVANE_BENCH_DIR:-$root/bench}
 # shellcheck source=/dev/null
 . "$DIR/env"
 cmake --build "$root/native" --target bench_snmp >/dev/null
-cmake --build "$root/win64" --target bench_snmp bench_worst_case bench_window >/dev/null
+cmake --build "$root/win64" --target bench_snmp bench_worst_case bench_window bench_places >/dev/null
 
 # The latency runs go straight to the agent PDFJPEG's snmpd, not through its
 # counting relay: the relay adds a Python hop and keeps one upstream socket per
@@ -35,3 +36,5 @@ count_file="Z:$(echo "$DIR/agents/SILENT.count" | tr / '\\')"
   "${ORVANE_AGENT_PDFJPEG%:*}" 200 </dev/null
 echo "== through the window: Orvex's printer list, silent printer ($ORVANE_QUEUE_3) and answering one ($ORVANE_QUEUE_1)"
 "$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$root/win64/tests/device/bench_window.exe" </dev/null
+echo "== printers Windows set up by itself: WSD port ($ORVANE_AGENT_PDFJPEG), IPP ports ($ORVANE_AGENT_IPPEVE, TLS $ORVANE_IPP_TLS), print server"
+"$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$root/win64/tests/device/bench_places.exe" 10 </dev/null
