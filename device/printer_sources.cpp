@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "device/lookup_walk.h"
+
 namespace {
 
 using Source = void (*)(const PrinterPlace&, PrinterPlaces&, PrinterFindings&);
@@ -41,4 +43,19 @@ PrinterFindings FindPrinterCandidates(const PrinterPlace& place, PrinterPlaces& 
         }
     }
     return all;
+}
+
+int WalkPrinterPlaces(const PrinterPlace& /*place*/, LookupWalk& walk) {
+    const PrinterFindings& found = walk.Findings();
+    for (const std::string& note : found.notes) walk.Trace(note);
+    for (const PrinterCandidate& candidate : found.candidates)
+        if (!candidate.uri.empty())
+            walk.KnowByUri({candidate.address, candidate.community, candidate.uri, candidate.ippOnly});
+    int result = 0;
+    for (const PrinterCandidate& candidate : found.candidates) {
+        if (candidate.ippOnly) continue;
+        result = walk.Ask(candidate.address, candidate.community);
+        if (result == 1) break;
+    }
+    return result;
 }

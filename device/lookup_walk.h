@@ -1,0 +1,34 @@
+// The network lookup's sources, in the order it walks them: the Standard
+// TCP/IP port's key, the vendor monitors' keys, then the places Windows keeps
+// the printers it set up by itself (printer_sources.h). Each source reads its
+// place, traces what it finds and asks the addresses it names, through the
+// walk it is given. The lookup walks them twice: once in silence with every
+// question failing, to learn every source it may come to (those are asked at
+// once), then traced, taking their answers in order.
+#pragma once
+#include <string>
+
+#include "device/device_io.h"
+#include "device/network_device_id.h"
+#include "device/printer_sources.h"
+
+class LookupWalk {
+public:
+    explicit LookupWalk(RegistryReader& registry) : registry(registry) {}
+    virtual ~LookupWalk() = default;
+    // The private object at `address`: 1 with the device ID kept, 0.
+    virtual int Ask(const std::string& address, const std::string& community) = 0;
+    // A printer known by its URI, for the standard sources to ask there first.
+    virtual void KnowByUri(const NetworkSource& target) = 0;
+    virtual void Trace(const std::string& line) = 0;
+    // What the places beyond the port monitors' keys hold, read once per lookup.
+    virtual const PrinterFindings& Findings() = 0;
+
+    RegistryReader& registry;
+    std::string community;   // set by the Standard TCP/IP port's key, used for every query after
+};
+
+// Each returns the result of its last question (1: a device ID), 0 when it asked none.
+int WalkStandardTcpIpPort(const PrinterPlace& place, LookupWalk& walk);
+int WalkVendorMonitors(const PrinterPlace& place, LookupWalk& walk);
+int WalkPrinterPlaces(const PrinterPlace& place, LookupWalk& walk);

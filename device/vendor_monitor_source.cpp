@@ -1,0 +1,59 @@
+// The vendor monitors' keys of the port: all of them, in order, each with
+// its own trace lines; the last question decides. The community is the one
+// the Standard TCP/IP port's key gave, if any.
+#include "device/lookup_walk.h"
+
+namespace {
+
+struct VendorMonitor {
+    const char* name;
+    const char* keyPath;   // the port name follows
+    const char* cannotOpen;
+    const char* opened;
+    const char* cannotRead;
+};
+
+const VendorMonitor kVendorMonitors[] = {
+    {"Corvath Network Printer Port",
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Corvath Network Printer Port\\",
+     "Corvath : Can't Open reg Key(IP Ports)", "Corvath : Success Open reg Key(IP Ports)",
+     "Corvath : Can't query ip reg value"},
+    {"Multi Direct Print Type S",
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Multi Direct Print Type S\\",
+     "Ricoh : Can't Open reg Key(IP Ports)", "Ricoh : Success Open reg Key(IP Ports)",
+     "Ricoh : Can't query ip reg value"},
+    {"Xerox Network Printer Port",
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Xerox Network Printer Port\\",
+     "Xerox : Can't Open reg Key(IP Ports)", "Xerox : Success Open reg Key(IP Ports)",
+     "Xerox : Can't query ip reg value"},
+    {"Dell Network Printer Port",
+     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Dell Network Printer Port\\",
+     "Dell : Can't Open reg Key(IP Ports)", "Dell : Success Open reg Key(IP Ports)",
+     "Dell : Can't query ip reg value"},
+};
+constexpr std::size_t kValueSize = 260;
+
+}  // namespace
+
+int WalkVendorMonitors(const PrinterPlace& place, LookupWalk& walk) {
+    walk.Trace("Not support : Standard TCP/IP Port");
+    int result = 0;
+    char value[kValueSize];
+    for (const VendorMonitor& monitor : kVendorMonitors) {
+        walk.Trace(monitor.name);
+        if (!walk.registry.OpenLocalMachineKey(monitor.keyPath + place.portName)) {
+            walk.Trace(monitor.cannotOpen);
+            continue;
+        }
+        walk.Trace(monitor.opened);
+        if (!walk.registry.QueryValue("IP", value, sizeof(value))) {
+            walk.Trace(monitor.cannotRead);
+            walk.registry.CloseKey();
+            continue;
+        }
+        walk.Trace(std::string("IP is ") + value);
+        result = walk.Ask(value, walk.community);
+        walk.registry.CloseKey();
+    }
+    return result;
+}
