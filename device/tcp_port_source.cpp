@@ -8,7 +8,41 @@ const char kStandardPortKey[] =
     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\";
 constexpr std::size_t kValueSize = 260;
 
-const char* Verdict(int result) { return result == 1 ? "TRUE" : "FALSE"; }
+// The two values that may name the printer, in the order they are asked.
+struct AddressValue {
+    const char* name;
+    const char* reading;
+    const char* cannotRead;
+    const char* found;   // the value follows
+    const char* empty;
+    const char* asked;   // "TRUE" or "FALSE" follows
+    const char* answered;   // when it gave the device ID, or nullptr
+};
+const AddressValue kAddressValues[] = {
+    {"IPAddress", "[HostName] Read IPAddress", "[IPAddress]Can't query ip reg value", "[IPAddress] IP is ",
+     "[IPAddress] IPAddress is Empty", "[IPAddress] GetNetworkDeviceID : ret : ",
+     "[HostName] got IP Address from IPAddress KEY \n No more try"},
+    {"HostName", "[HostName] Read HostName", "[HostName] Can't query ip reg value", "[HostName] Host is ",
+     "[HostName] HostName is Empty", "[HostName] GetNetworkDeviceID : ret : ", nullptr},
+};
+
+// 1 when the value names a printer that gave its device ID.
+int AskValue(const AddressValue& address, LookupWalk& walk) {
+    char value[kValueSize];
+    walk.Trace(address.reading);
+    if (!walk.registry.QueryValue(address.name, value, sizeof(value))) {
+        walk.Trace(address.cannotRead);
+        return 0;
+    }
+    walk.Trace(address.found + std::string(value));
+    if (value[0] == '\0') {
+        walk.Trace(address.empty);
+        return 0;
+    }
+    const int result = walk.Ask(value, walk.community);
+    walk.Trace(address.asked + std::string(result == 1 ? "TRUE" : "FALSE"));
+    return result;
+}
 
 }  // namespace
 
@@ -30,34 +64,11 @@ int WalkStandardTcpIpPort(const PrinterPlace& place, LookupWalk& walk) {
     }
 
     int result = 0;
-    walk.Trace("[HostName] Read IPAddress");
-    if (!walk.registry.QueryValue("IPAddress", value, sizeof(value))) {
-        walk.Trace("[IPAddress]Can't query ip reg value");
-    } else {
-        walk.Trace(std::string("[IPAddress] IP is ") + value);
-        if (value[0] != '\0') {
-            result = walk.Ask(value, walk.community);
-            walk.Trace(std::string("[IPAddress] GetNetworkDeviceID : ret : ") + Verdict(result));
-        } else {
-            walk.Trace("[IPAddress] IPAddress is Empty");
-        }
+    for (const AddressValue& address : kAddressValues) {
+        result = AskValue(address, walk);
         if (result == 1) {
-            walk.Trace("[HostName] got IP Address from IPAddress KEY \n No more try");
-            walk.registry.CloseKey();
-            return result;
-        }
-    }
-    walk.Trace("[HostName] Read HostName");
-    if (!walk.registry.QueryValue("HostName", value, sizeof(value))) {
-        walk.Trace("[HostName] Can't query ip reg value");
-    } else {
-        walk.Trace(std::string("[HostName] Host is ") + value);
-        if (value[0] != '\0') {
-            result = walk.Ask(value, walk.community);
-            walk.Trace(std::string("[HostName] GetNetworkDeviceID : ret : ") + Verdict(result));
-        } else {
-            walk.Trace("[HostName] HostName is Empty");
-            result = 0;
+            if (address.answered) walk.Trace(address.answered);
+            break;
         }
     }
     walk.registry.CloseKey();

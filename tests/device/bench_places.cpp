@@ -48,13 +48,8 @@ int main(int argc, char** argv) {
         {"print server, other port", "\\\\orvt-server\\Laser", "Ne01:"},
     };
     for (const auto& c : cases) {
-        FakeWorld world;
-        FakeSpooler spooler{world};
-        spooler.printers = {{c.printer, c.port, 0}};
-        CTestPrint printers{spooler};
-        printers.RefreshPrinterList();
-        printers.SetCurrentPrinterIndex(0);
-        CPrtControl control(printers, SystemDeviceIo(), SystemRegistry(), SystemPrinterPlaces());
+        PrinterOnPort printer(c.port, c.printer);
+        CPrtControl control(printer.printers, SystemDeviceIo(), SystemRegistry(), SystemPrinterPlaces());
         std::vector<double> took;
         int found = 0;
         for (int r = 0; r < rounds; ++r) {

@@ -18,12 +18,17 @@ struct PrinterOnPort {
     FakeSpooler spooler{world};
     CTestPrint printers{spooler};
 
-    explicit PrinterOnPort(const std::string& port) { SetPort(port); }
+    explicit PrinterOnPort(const std::string& port, const std::string& name = "Test Printer") : m_name(name) {
+        SetPort(port);
+    }
     void SetPort(const std::string& port) {
-        spooler.printers = {{"Test Printer", port, 0}};
+        spooler.printers = {{m_name, port, 0}};
         printers.RefreshPrinterList();
         printers.SetCurrentPrinterIndex(port.empty() ? -1 : 0);
     }
+
+private:
+    std::string m_name;
 };
 
 class StagedRegistry : public RegistryReader {

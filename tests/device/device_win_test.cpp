@@ -325,13 +325,8 @@ TEST(PrinterPlaces, FoundWhereWindowsKeepsThem) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        FakeWorld world;
-        FakeSpooler spooler{world};
-        spooler.printers = {{c.printer, c.port, 0}};
-        CTestPrint printers{spooler};
-        printers.RefreshPrinterList();
-        printers.SetCurrentPrinterIndex(0);
-        CPrtControl control(printers, SystemDeviceIo(), SystemRegistry(), SystemPrinterPlaces());
+        PrinterOnPort printer(c.port, c.printer);
+        CPrtControl control(printer.printers, SystemDeviceIo(), SystemRegistry(), SystemPrinterPlaces());
         TraceCapture trace;
         std::string id;
         const auto t0 = std::chrono::steady_clock::now();

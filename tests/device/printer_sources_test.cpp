@@ -241,10 +241,7 @@ TEST(PrinterSources, TheLookupAsksThemAfterThePortMonitors) {
         {"10.1.2.6", {{"10.1.2.7", "CMD:BMP;"}}, {"10.1.2.7|"}, "CMD:BMP;", "\\\\srv\\Laser"},
     };
     for (const Case& c : cases) {
-        PrinterOnPort printer(c.port);
-        printer.spooler.printers = {{c.printer, c.port, 0}};
-        printer.printers.RefreshPrinterList();
-        printer.printers.SetCurrentPrinterIndex(0);
+        PrinterOnPort printer(c.port, c.printer);
         StagedRegistry registry;
         registry.keys[stdKey + "IP_10.1.2.3"] = {{"SNMP Community", "office"}, {"IPAddress", "10.1.2.3"},
                                                   {"HostName", "printer.example"}};
