@@ -28,7 +28,7 @@ public:
     std::string community;   // set by the Standard TCP/IP port's key, used for every query after
 };
 
-// Each returns the result of its last question (1: a device ID), 0 when it asked none.
+// Each returns 1 when one of its questions gave a device ID (the walk keeps it), 0 otherwise.
 int WalkStandardTcpIpPort(const PrinterPlace& place, LookupWalk& walk);
 int WalkVendorMonitors(const PrinterPlace& place, LookupWalk& walk);
 int WalkPrinterPlaces(const PrinterPlace& place, LookupWalk& walk);

@@ -6,6 +6,7 @@
 #include <thread>
 #include <utility>
 
+#include "device/device_id_pairs.h"
 #include "device/ipp_answer.h"
 #include "device/printer_address.h"
 #include "device/secure_ipp.h"
@@ -30,17 +31,6 @@ std::size_t AddDeviceIdGet(SNMPGetBatch& batch, const NetworkSource& source, con
     return batch.add(request, target);
 }
 
-DeviceIdAnswer Await(SNMPGetBatch& batch, std::size_t index) {
-    DeviceIdAnswer answer;
-    answer.code = batch.wait(index);
-    if (answer.code != kSnmpSuccess) return answer;
-    if (const OctetString* text = batch.request(index).getVarBind(0).getValue().asOctetString()) {
-        answer.octetString = true;
-        answer.text = text->toString();
-    }
-    return answer;
-}
-
 // The text of an octet string up to its first zero byte, without a leading
 // two-byte length (big-endian, as the 1284 device ID carries it) when that
 // length is the text's, counted with or without the two bytes themselves.
@@ -56,6 +46,19 @@ std::string WithoutLengthPrefix(const std::vector<std::uint8_t>& bytes) {
                        bytes.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
+// The private object too may carry the two length bytes: without them its
+// text would read as empty.
+DeviceIdAnswer Await(SNMPGetBatch& batch, std::size_t index) {
+    DeviceIdAnswer answer;
+    answer.code = batch.wait(index);
+    if (answer.code != kSnmpSuccess) return answer;
+    if (const OctetString* text = batch.request(index).getVarBind(0).getValue().asOctetString()) {
+        answer.octetString = true;
+        answer.text = WithoutLengthPrefix(text->content());
+    }
+    return answer;
+}
+
 StandardAnswer ReadObject(SNMPGetBatch& batch, std::size_t index) {
     StandardAnswer answer;
     const int code = batch.wait(index);
@@ -67,26 +70,33 @@ StandardAnswer ReadObject(SNMPGetBatch& batch, std::size_t index) {
         answer.failure = "no octet string";
     } else {
         answer.id = WithoutLengthPrefix(value->content());
-        answer.found = !answer.id.empty();
-        if (!answer.found) answer.failure = "empty";
+        answer.answered = true;
+        answer.found = HasCommandSet(answer.id);
+        if (!answer.found) answer.failure = answer.id.empty() ? "empty" : "no command set";
     }
     return answer;
 }
 
-// Get-Printer-Attributes to one printer: one resource per attempt, the last
-// one again when attempts remain. Over plain HTTP the exchange loop carries
-// it; over TLS the platform does, on a thread of its own.
+// Get-Printer-Attributes to one printer. The first connection has the whole
+// budget: a printer waking from sleep answers late. The next resource is
+// asked only when the printer says the last one does not exist; after any
+// other failure the same one is asked again. Over plain HTTP the exchange
+// loop carries the questions; over TLS the platform does, on a thread of its own.
 class IppAsk : public snmp::Conversation {
 public:
+    // `resources` in the order they are asked.
     IppAsk(std::string host, unsigned short port, std::vector<std::string> resources, bool secure)
         : m_host(std::move(host)), m_port(port), m_resources(std::move(resources)), m_secure(secure) {}
     ~IppAsk() override {
         if (m_thread.joinable()) m_thread.join();
     }
 
+    int resourceCount() const { return static_cast<int>(m_resources.size()); }
+
     std::vector<std::uint8_t> NextRequest() override {
-        const std::string& resource = m_resources[std::min<std::size_t>(m_attempt, m_resources.size() - 1)];
-        return EncodeIppDeviceIdRequest(m_host, resource, ++m_attempt, m_port, m_secure);
+        if (m_notFound && m_resource + 1 < m_resources.size()) ++m_resource;
+        m_notFound = false;
+        return EncodeIppDeviceIdRequest(m_host, m_resources[m_resource], ++m_attempt, m_port, m_secure);
     }
     bool Accept(const std::uint8_t*, std::size_t) override { return false; }
 
@@ -101,17 +111,17 @@ public:
         return JudgeAnswer(status, body);
     }
 
-    // Every resource in turn over TLS, within `totalMs` from now.
-    void StartSecure(SecureIpp& tls, int totalMs) {
-        m_thread = std::thread([this, &tls, totalMs] {
-            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(totalMs);
-            for (std::size_t i = 0; i < m_resources.size(); ++i) {
+    // The questions over TLS, within `budgetMs` from now.
+    void StartSecure(SecureIpp& tls, int budgetMs) {
+        m_thread = std::thread([this, &tls, budgetMs] {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(budgetMs);
+            for (int attempt = 0; attempt < resourceCount(); ++attempt) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                     end - std::chrono::steady_clock::now()).count();
                 if (left <= 0) break;
                 const std::vector<std::uint8_t> request = NextRequest();
                 const std::size_t bodyAt = HeadLength(request);
-                const SecureIppReply reply = tls.Post(m_host, m_port, m_resources[i],
+                const SecureIppReply reply = tls.Post(m_host, m_port, m_resources[m_resource],
                     std::vector<std::uint8_t>(request.begin() + static_cast<std::ptrdiff_t>(bodyAt), request.end()),
                     static_cast<int>(left));
                 if (!reply.answered) {
@@ -132,6 +142,9 @@ public:
         return m_secureAnswered;
     }
 
+    // Whether the ID was made up from document-format-supported: the printer
+    // gave no printer-device-id with a command set of its own.
+    bool fromFormats() const { return m_fromFormats; }
     const std::string& id() const { return m_id; }
     const std::string& failure() const { return m_failure; }
     bool secure() const { return m_secure; }
@@ -147,16 +160,19 @@ private:
     }
 
     Verdict JudgeAnswer(int status, const std::vector<std::uint8_t>& body) {
+        m_notFound = status == 404;
         if (status != 200) return Refuse("HTTP status " + std::to_string(status));
         IppPrinterAttributes attributes;
         if (!DecodeIppResponse(body, &attributes)) return Refuse("unreadable IPP answer");
         if (attributes.status > 0xFF) {
+            m_notFound = attributes.status == kIppClientErrorNotFound;
             char code[16];
             std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(attributes.status));
             return Refuse(std::string("IPP status ") + code);
         }
         m_id = IppDeviceId(attributes);
         if (m_id.empty()) return Refuse("no printer-device-id with CMD: and none of the five formats");
+        m_fromFormats = !HasCommandSet(attributes.deviceId);
         return Verdict::kAnswered;
     }
 
@@ -165,11 +181,16 @@ private:
         return Verdict::kRefused;
     }
 
+    static constexpr int kIppClientErrorNotFound = 0x0406;
+
     std::string m_host;
     unsigned short m_port;
     std::vector<std::string> m_resources;
     bool m_secure;
     int m_attempt = 0;
+    std::size_t m_resource = 0;
+    bool m_notFound = false;   // the last answer: no such resource
+    bool m_fromFormats = false;
     std::string m_id, m_failure;
     std::thread m_thread;
     bool m_secureAnswered = false;
@@ -177,6 +198,7 @@ private:
 };
 
 constexpr unsigned short kIppPort = 631;
+constexpr int kIppBudgetMs = 2000;   // the same two seconds as the SNMP GETs
 
 }  // namespace
 
@@ -189,11 +211,10 @@ struct StandardAsks {
 
 namespace {
 
-constexpr int kIppDeadlineMs = 2000;   // the same two seconds as the SNMP GETs
-
-// Returns the question's index in `asks.ipp`.
+// Returns the question's index in `asks.ipp`. A printer known by its URI is
+// asked at the URI's port and resource first, then at the usual resources.
 std::size_t StartIpp(StandardAsks& asks, const NetworkSource& target) {
-    static const char* const kUsualResources[] = {"/ipp/print", "/ipp"};
+    static const char* const kUsualResources[] = {"/ipp/print", "/ipp", "/"};
     PrinterUri uri;
     if (target.uri.empty() || !ParsePrinterUri(target.uri, &uri)) {
         uri.host = target.address;
@@ -206,11 +227,11 @@ std::size_t StartIpp(StandardAsks& asks, const NetworkSource& target) {
     asks.ipp.push_back(std::make_unique<IppAsk>(uri.host, uri.port, resources, uri.secure));
     IppAsk& ask = *asks.ipp.back();
     if (uri.secure) {
-        ask.StartSecure(SystemSecureIpp(), kIppDeadlineMs);
+        ask.StartSecure(SystemSecureIpp(), kIppBudgetMs);
     } else {
-        const int attempts = static_cast<int>(resources.size());
-        ask.exchange = asks.batch.exchanges().Start(uri.host, uri.port, attempts, kIppDeadlineMs / attempts, ask,
-                                                    snmp::Transport::kStream);
+        // One attempt per resource, each free to take the whole budget.
+        ask.exchange = asks.batch.exchanges().Start(uri.host, uri.port, ask.resourceCount(), kIppBudgetMs, ask,
+                                                    snmp::Transport::kStream, kIppBudgetMs);
     }
     return asks.ipp.size() - 1;
 }
@@ -218,18 +239,18 @@ std::size_t StartIpp(StandardAsks& asks, const NetworkSource& target) {
 StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
     IppAsk& ask = *asks.ipp[index];
     StandardAnswer answer;
-    if (ask.secure()) {
-        answer.found = ask.FinishSecure();
-        if (ask.secureReached()) answer.note = "TLS certificate not verified";
-        answer.id = ask.id();
-        answer.failure = ask.failure();
-        if (!answer.found && answer.failure.empty()) answer.failure = "no answer";
-        return answer;
-    }
-    switch (asks.batch.exchanges().Wait(ask.exchange)) {
+    const snmp::ExchangeResult result =
+        ask.secure() ? (ask.FinishSecure() ? snmp::ExchangeResult::kAnswered : snmp::ExchangeResult::kReceiveFailed)
+                     : asks.batch.exchanges().Wait(ask.exchange);
+    if (ask.secureReached()) answer.note = "TLS certificate not verified";
+    switch (result) {
         case snmp::ExchangeResult::kAnswered:
-            answer.found = true;
+            answer.answered = answer.found = true;
             answer.id = ask.id();
+            if (ask.fromFormats()) {
+                answer.note += std::string(answer.note.empty() ? "" : "; ") +
+                               "no printer-device-id with a command set: built from document-format-supported";
+            }
             return answer;
         case snmp::ExchangeResult::kTimeout: answer.failure = "no answer"; break;
         case snmp::ExchangeResult::kResolveFailed: answer.failure = "unknown host"; break;
@@ -244,7 +265,7 @@ StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
 
 struct StandardSource {
     const char* name;
-    bool snmp;   // not asked of a target known to IPP only
+    bool perCommunity;   // an SNMP object: one question per community (IPP knows none), none of a print server
     std::size_t (*start)(StandardAsks& asks, const NetworkSource& target);
     StandardAnswer (*read)(StandardAsks& asks, std::size_t index);
 };
@@ -294,7 +315,8 @@ NetworkDeviceIdReads::NetworkDeviceIdReads(std::vector<NetworkSource> sources,
 }
 
 bool NetworkDeviceIdReads::Asks(std::size_t kind, std::size_t target) const {
-    return !(kStandardSources[kind].snmp && m_standardTargets[target].ippOnly);
+    // The SNMP objects (one question per community) are not asked of a print server.
+    return !(kStandardSources[kind].perCommunity && m_standardTargets[target].ippOnly);
 }
 
 NetworkDeviceIdReads::~NetworkDeviceIdReads() = default;
@@ -306,19 +328,37 @@ void NetworkDeviceIdReads::StartBatch() {
         AddDeviceIdGet(m_pAsks->batch, m_sources[i], kDeviceIdOid);
     }
     for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
-        for (std::size_t t = 0; t < m_standardTargets.size(); ++t)
-            m_standardAsks.push_back(Asks(kind, t) ? kStandardSources[kind].start(*m_pAsks, m_standardTargets[t]) : 0);
+        const StandardSource& source = kStandardSources[kind];
+        const std::size_t first = m_standardAsks.size();
+        for (std::size_t t = 0; t < m_standardTargets.size(); ++t) {
+            const NetworkSource& target = m_standardTargets[t];
+            std::size_t same = t;
+            if (!source.perCommunity) {
+                for (same = 0; m_standardTargets[same].address != target.address ||
+                               m_standardTargets[same].uri != target.uri;)
+                    ++same;
+            }
+            m_standardAsks.push_back(!Asks(kind, t) ? 0
+                                     : same < t     ? m_standardAsks[first + same]
+                                                    : source.start(*m_pAsks, target));
+        }
     }
 }
 
 DeviceIdAnswer NetworkDeviceIdReads::Next(const std::string& address, const std::string& community) {
-    if (m_next >= m_sources.size() || m_sources[m_next].address != address ||
-        m_sources[m_next].community != community) {
+    // Sources the walk passes over (it found an ID before them) stay unread.
+    std::size_t source = m_next;
+    while (source < m_sources.size() &&
+           (m_sources[source].address != address || m_sources[source].community != community)) {
+        ++source;
+    }
+    if (source == m_sources.size()) {
         SNMPGetBatch alone;
         return Await(alone, AddDeviceIdGet(alone, {address, community}, kDeviceIdOid));
     }
     if (!m_pAsks) StartBatch();
-    return Await(m_pAsks->batch, m_next++ - m_firstInBatch);
+    m_next = source + 1;
+    return Await(m_pAsks->batch, source - m_firstInBatch);
 }
 
 StandardAnswer NetworkDeviceIdReads::Standard(std::size_t kind, std::size_t target) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/debug_log.h"
+#include "device/device_id_pairs.h"
 #include "device/lookup_walk.h"
 #include "snmp/snmp.h"
 #include "spooler/spooler_access.h"
@@ -120,24 +121,32 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
     WalkNetworkSources(place, silent);
     NetworkDeviceIdReads reads(std::move(sources), silent.uriTargets);
     m_pReads = &reads;
+    m_lastResort.reset();
+    // An ID stands until a later source gives another: one that stays silent
+    // takes nothing away.
     PrtControlWalk traced(m_registry, findings,
                           [this, &strDeviceID](const std::string& address, const std::string& community) {
-                              return GetNetworkDeviceID(address, community, strDeviceID);
+                              std::string deviceID;
+                              const int answered = GetNetworkDeviceID(address, community, deviceID);
+                              if (answered == 1) strDeviceID = deviceID;
+                              return answered;
                           },
                           true);
     int result = WalkNetworkSources(place, traced);
     if (result != 1) result = GetStandardDeviceID(strDeviceID);
+    if (result != 1 && m_lastResort) {
+        // The printer answered, but no source named what it interprets.
+        DebugLog("[CPrtControl] No source has a command set; the first answer stands: %s", m_lastResort->c_str());
+        strDeviceID = *m_lastResort;
+        result = 1;
+    }
+    m_lastResort.reset();
     m_pReads = nullptr;
     return result;
 }
 
-int CPrtControl::WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk) {
-    int result = 0;
-    for (NetworkSourceWalk source : kNetworkSources) {
-        result = source(place, walk);
-        if (result == 1) break;
-    }
-    return result;
+void CPrtControl::KeepLastResort(const std::string& deviceID) {
+    if (!m_lastResort) m_lastResort = deviceID;
 }
 
 int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
@@ -161,9 +170,19 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
                 strDeviceID = answer.id;
                 return 1;
             }
+            if (answer.answered) KeepLastResort(answer.id);
         }
     }
     return 0;
+}
+
+int CPrtControl::WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk) {
+    int result = 0;
+    for (NetworkSourceWalk source : kNetworkSources) {
+        result = source(place, walk);
+        if (result == 1) break;
+    }
+    return result;
 }
 
 // ---- USB ---------------------------------------------------------------------
@@ -344,8 +363,14 @@ int CPrtControl::GetNetworkDeviceID(std::string address, std::string community,
         DebugLog("Failed to SNMP get/ %s", SNMPManager::errorToString(answer.code));
     } else if (answer.octetString) {
         DebugLog("Success MIB Value. USB Device ID is %s", answer.text.c_str());
-        pNetworkDeviceID = answer.text;
-        bRet = 1;
+        if (HasCommandSet(answer.text)) {
+            pNetworkDeviceID = answer.text;
+            bRet = 1;
+        } else {
+            // Incomplete: the next source may have the whole ID.
+            DebugLog("[CPrtControl] GetNetworkDeviceID : no command set; asking on");
+            KeepLastResort(answer.text);
+        }
     } else {
         DebugLog("Failed to MIB Value.");
     }

@@ -14,6 +14,7 @@
 // decides and traces in the sources' order, as if it had asked them one by
 // one; nothing of it outlives GetCurrentPrinterDeviceID.
 #pragma once
+#include <optional>
 #include <string>
 
 #include "device/device_io.h"
@@ -50,13 +51,16 @@ public:
 
     // One SNMP GET of kDeviceIdOid (asked again once when the printer stays
     // silent): 1 with the octet string in pNetworkDeviceID, 0 with it empty.
+    // A string without a command set is no ID yet: 0, and it is kept as the
+    // lookup's last resort.
     // Within a lookup the answer comes from the GETs the lookup started at once.
     virtual int GetNetworkDeviceID(std::string address, std::string community,
                                    std::string& pNetworkDeviceID);
 
     // When no source answered the private object: the standard sources
     // (kStandardSources) of every address the lookup asked, in their order; the
-    // first device ID found decides. 1 with it, 0 with strDeviceID empty.
+    // first device ID with a command set decides. 1 with it, 0 with strDeviceID
+    // empty.
     virtual int GetStandardDeviceID(std::string& strDeviceID);
 
 private:
@@ -64,9 +68,14 @@ private:
     // The sources in order, until one gives a device ID; the last one's result.
     static int WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk);
 
+    // The first answer without a command set: the lookup's result when no
+    // source has one ("does not support" rather than "busy").
+    void KeepLastResort(const std::string& deviceID);
+
     const CTestPrint& m_printers;
     DeviceIo& m_device;
     RegistryReader& m_registry;
     PrinterPlaces& m_places;
     NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
+    std::optional<std::string> m_lastResort;
 };

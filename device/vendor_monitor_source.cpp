@@ -1,6 +1,7 @@
 // The vendor monitors' keys of the port: all of them, in order, each with
-// its own trace lines; the last question decides. The community is the one
-// the Standard TCP/IP port's key gave, if any.
+// its own trace lines. A monitor's ID stands until a later one gives another:
+// a silent monitor takes nothing away. Each is asked with the community the
+// Standard TCP/IP port's key gave, if any, and also with its own.
 #include "device/lookup_walk.h"
 
 namespace {
@@ -52,8 +53,16 @@ int WalkVendorMonitors(const PrinterPlace& place, LookupWalk& walk) {
             continue;
         }
         walk.Trace(std::string("IP is ") + value);
-        result = walk.Ask(value, walk.community);
+        const std::string address = value;
+        // Agents drop requests of a community they do not know, and a port that
+        // only a vendor monitor keeps has none: it is asked as ever, and also
+        // with the key's own community, or "public".
+        const std::string own =
+            walk.registry.QueryValue("SNMP Community", value, sizeof(value)) ? std::string(value) : "public";
         walk.registry.CloseKey();
+        int answered = walk.Ask(address, walk.community);
+        if (answered != 1 && own != walk.community && !address.empty()) answered = walk.Ask(address, own);
+        if (answered == 1) result = 1;
     }
     return result;
 }

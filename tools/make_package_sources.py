@@ -198,7 +198,19 @@ def registration_rows(source_root, file_id, view):
     values += type_library_rows(parse_type_library(idl), module, view)
     values += [("HKLM", APPROVED_KEY, clsid, ("s", APPROVED_NAME)) for clsid in sorted(clsids)]
     values.append(("HKLM", LANGUAGE_KEY, "QELLangCode", ("s", "[LANGCODE]")))
+    if view == "32":
+        values = [row for row in values if not shared_between_views(row[0], row[1])]
+        empty_keys = [key for key in empty_keys if not shared_between_views(*key)]
     return values, empty_keys
+
+
+def shared_between_views(root, key):
+    """64-bit Windows keeps one HKCR for both views but for a few redirected keys (the
+    class and interface registrations; a type library keeps both under one key). The
+    ProgIDs and the file-type handler are the same rows for both servers: the 64-bit one
+    writes them, and a 32-bit component writing them again gets a redirected copy from
+    Wine's msiexec, which uninstalling leaves behind."""
+    return root == "HKCR" and key.split("\\", 1)[0].upper() not in ("CLSID", "INTERFACE", "TYPELIB")
 
 
 def component_guid(name):

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -79,6 +80,11 @@ class ShellExtension : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        // Run inside an installation, the tests change its language: put it back afterwards.
+        char code[16] = {};
+        DWORD size = sizeof(code);
+        s_installedLanguage = RegGetValueA(HKEY_LOCAL_MACHINE, kLanguageKey, "QELLangCode", RRF_RT_REG_SZ, nullptr,
+                                           code, &size) == ERROR_SUCCESS ? code : "";
         s_module = LoadLibraryA(ExtensionPath().c_str());
         ASSERT_NE(s_module, nullptr);
         ASSERT_EQ(Export<EntryPoint>(s_module, "DllRegisterServer")(), S_OK);
@@ -88,6 +94,14 @@ protected:
         Export<EntryPoint>(s_module, "DllUnregisterServer")();
         FreeLibrary(s_module);
         CoUninitialize();
+        HKEY language = nullptr;
+        if (!s_installedLanguage.empty() &&
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &language,
+                            nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(language, "QELLangCode", 0, REG_SZ, reinterpret_cast<const BYTE*>(s_installedLanguage.c_str()),
+                           static_cast<DWORD>(s_installedLanguage.size() + 1));
+            RegCloseKey(language);
+        }
     }
     void SetUp() override {
         RemoveLanguageFiles();
@@ -160,9 +174,11 @@ protected:
 
     Selection m_selection;
     static HMODULE s_module;
+    static std::string s_installedLanguage;
 };
 
 HMODULE ShellExtension::s_module = nullptr;
+std::string ShellExtension::s_installedLanguage;
 
 TEST_F(ShellExtension, PdfSelectionStartsTheProgramWithThePdfsOnly) {
     ASSERT_TRUE(WriteTextFile(StageDirectory() + "Local.dat", "[TILMAR_MENU]\r\nCOMMAND1=Recorder.exe\r\n"));
