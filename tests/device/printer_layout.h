@@ -15,7 +15,8 @@ namespace printer_layout {
 const char kEnum[] = "SYSTEM\\CurrentControlSet\\Enum\\";
 const char kQueueDevice[] = "SWD\\PRINTENUM\\ORVT_QUEUE";
 const char kFunctionDevice[] = "SWD\\DAFWSDPROVIDER\\ORVT_FUNCTION";
-const char kContainer[] = "{6D1B2A4C-93E0-4F1A-8C55-0A1B2C3D4E5F}";
+// {6D1B2A4C-93E0-4F1A-8C55-0A1B2C3D4E5F} as a GUID lies in memory.
+const char kContainerBytes[] = "4c,2a,1b,6d,e0,93,1a,4f,8c,55,0a,1b,2c,3d,4e,5f";
 // DEVPKEY_Device_FriendlyName, DEVPKEY_Device_ContainerId, PKEY_PNPX_IpAddress, PKEY_PNPX_ServiceAddress.
 const char kFriendlyName[] = "{A45C254E-DF1C-4EFD-8020-67D146A850E0}\\000E";
 const char kContainerId[] = "{8C7ED206-3F8A-4827-B3AB-AE9E1FAEFC6C}\\0002";
@@ -40,20 +41,6 @@ inline std::vector<unsigned char> Wide(const std::vector<std::string>& strings, 
     }
     if (list) out.insert(out.end(), {0, 0});
     return out;
-}
-
-inline std::vector<unsigned char> GuidBytes(const char* text) {
-    GUID g;
-    unsigned long d1;
-    unsigned d2, d3, b[8];
-    std::sscanf(text, "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d2, &d3, &b[0], &b[1], &b[2], &b[3], &b[4],
-                &b[5], &b[6], &b[7]);
-    g.Data1 = d1;
-    g.Data2 = static_cast<unsigned short>(d2);
-    g.Data3 = static_cast<unsigned short>(d3);
-    for (int i = 0; i < 8; ++i) g.Data4[i] = static_cast<unsigned char>(b[i]);
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(&g);
-    return std::vector<unsigned char>(p, p + sizeof g);
 }
 
 // Runs `reg.exe import` on `text` written to a file; true when it succeeded.
@@ -89,7 +76,7 @@ public:
         const std::string root = std::string("[HKEY_LOCAL_MACHINE\\") + kEnum;
         auto device = [&](const char* instance) {
             return root + instance + "]\r\n\"ClassGUID\"=\"{4d36e979-e325-11ce-bfc1-08002be10318}\"\r\n\r\n" + root +
-                   instance + "\\Properties\\" + kContainerId + "]\r\n@=hex(ffff000d):" + Hex(GuidBytes(kContainer)) +
+                   instance + "\\Properties\\" + kContainerId + "]\r\n@=hex(ffff000d):" + kContainerBytes +
                    "\r\n\r\n";
         };
         std::string text = "Windows Registry Editor Version 5.00\r\n\r\n" + device(kQueueDevice) + root +
