@@ -292,3 +292,38 @@ TEST(NetworkLookup, IppKeepsItsConnectionAndMovesOnOnlyWhenNotFound) {
         EXPECT_LT(looked.took, 2.6);
     }
 }
+
+// A printer Windows keeps by its URI is asked at that URI first, then at the
+// usual resources; a print server is asked over IPP only, never over SNMP.
+TEST(NetworkLookup, PrintersKnownByTheirUri) {
+    const std::string full = "MFG:Acme;MDL:Model 9;CMD:PDF,JPEG;";
+    struct Case {
+        std::string name;
+        bool printServer;
+        std::vector<std::string> served, resources;
+        int requests;   // requests for the private object at the printer's address
+    };
+    const std::vector<Case> cases = {
+        {"served at its URI", false, {"/custom"}, {"/custom"}, 2},
+        {"served only at /ipp", false, {"/ipp"}, {"/custom", "/ipp/print", "/ipp"}, 2},
+        {"a print server's printer", true, {"/custom"}, {}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Agents agents({{Reply::kSilent}}, {""});
+        LoopbackIpp ipp(agents.addresses[0], {c.served, full, {}, 0});
+        if (!agents.ok() || !ipp.ok()) GTEST_SKIP() << "cannot bind ports 161 and 631 on " << agents.net << "x";
+        const std::string& address = agents.addresses[0];
+        PrinterOnPort printer(c.printServer ? "Ne01:" : "ipp://" + address + "/custom",
+                              c.printServer ? "\\\\" + address + "\\Laser" : "Test Printer");
+        StagedRegistry registry;
+        NoDevices devices;
+        CPrtControl control(printer.printers, devices, registry);
+        Looked looked = LookUp(control);
+        EXPECT_EQ(looked.result, c.printServer ? 0 : 1);
+        EXPECT_EQ(looked.id, c.printServer ? "" : full);
+        EXPECT_EQ(ipp.resources(), c.resources);
+        EXPECT_EQ(agents.agents[0]->requests(), c.requests);
+        EXPECT_LT(looked.took, 2.6);
+    }
+}
