@@ -61,7 +61,7 @@ std::string GuidText(const std::vector<std::uint8_t>& value) {
 class WindowsPrinterPlaces : public PrinterPlaces {
 public:
     bool AskPortMonitor(const std::string& xcvName, const char* command, const std::vector<std::uint8_t>& input,
-                 std::vector<std::uint8_t>* output, unsigned long* error) override {
+                        std::vector<std::uint8_t>* output, unsigned long* error) override {
         std::wstring name = AnsiToWide(xcvName);
         // No special rights asked: where the user has none, the monitor refuses.
         HANDLE xcv = nullptr;

@@ -16,7 +16,7 @@ bool Same(const PrinterCandidate& a, const PrinterCandidate& b) {
 class NoPlaces : public PrinterPlaces {
 public:
     bool AskPortMonitor(const std::string&, const char*, const std::vector<std::uint8_t>&, std::vector<std::uint8_t>*,
-                 unsigned long* error) override {
+                        unsigned long* error) override {
         *error = 1;   // ERROR_INVALID_FUNCTION
         return false;
     }

@@ -38,8 +38,9 @@ public:
     virtual ~PrinterPlaces() = default;
     // OpenPrinterW(xcvName) and XcvDataW(command, input): the output, or false
     // with the error (OpenPrinter's last error or XcvData's status).
-    virtual bool AskPortMonitor(const std::string& xcvName, const char* command, const std::vector<std::uint8_t>& input,
-                         std::vector<std::uint8_t>* output, unsigned long* error) = 0;
+    virtual bool AskPortMonitor(const std::string& xcvName, const char* command,
+                                const std::vector<std::uint8_t>& input, std::vector<std::uint8_t>* output,
+                                unsigned long* error) = 0;
     // Every device SetupAPI lists (all classes), with its properties.
     virtual std::vector<DeviceRecord> Devices() = 0;
 };
