@@ -129,12 +129,12 @@ std::size_t Short(const std::vector<std::uint8_t>& b, std::size_t at) {
 }  // namespace
 
 std::vector<std::uint8_t> EncodeIppDeviceIdRequest(const std::string& host, const std::string& resource,
-                                                   std::int32_t requestId) {
+                                                   std::int32_t requestId, unsigned short port, bool secure) {
     // An IPv6 literal goes in brackets, in the URI as in the Host header. Inside
     // a URI the '%' before a zone is itself escaped ("fe80::1%25eth0"); printers
     // refuse a printer-uri with a bare one.
-    const bool literal6 = host.find(':') != std::string::npos;
-    const std::string authority = (literal6 ? "[" + host + "]" : host) + ":631";
+    const std::string authority =
+        (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(port);
     std::string uriAuthority = authority;
     for (std::size_t at = 0; (at = uriAuthority.find('%', at)) != std::string::npos; at += 3) {
         uriAuthority.replace(at, 1, "%25");
@@ -145,7 +145,7 @@ std::vector<std::uint8_t> EncodeIppDeviceIdRequest(const std::string& host, cons
     ipp.push_back(0x01);   // operation attributes
     PutAttribute(ipp, 0x47, "attributes-charset", "utf-8");
     PutAttribute(ipp, 0x48, "attributes-natural-language", "en");
-    PutAttribute(ipp, 0x45, "printer-uri", "ipp://" + uriAuthority + resource);
+    PutAttribute(ipp, 0x45, "printer-uri", (secure ? "ipps://" : "ipp://") + uriAuthority + resource);
     PutAttribute(ipp, 0x44, "requested-attributes", "printer-device-id");
     PutAttribute(ipp, 0x44, "", "document-format-supported");
     ipp.push_back(0x03);   // end of attributes

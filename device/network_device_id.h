@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct StandardAsks;
@@ -22,9 +23,14 @@ struct StandardAsks;
 extern const char kDeviceIdOid[];
 
 struct NetworkSource {
+    NetworkSource(std::string address_ = std::string(), std::string community_ = std::string(),
+                  std::string uri_ = std::string(), bool ippOnly_ = false)
+        : address(std::move(address_)), community(std::move(community_)), uri(std::move(uri_)), ippOnly(ippOnly_) {}
     std::string address;
     std::string community;
-    int rank = 0;   // which answer decides when several have the ID: the lowest rank
+    std::string uri;        // a printer URI IPP asks first (its own port and resource)
+    bool ippOnly = false;   // asked over IPP only: no SNMP
+    int rank = 0;           // which answer decides when several have the ID: the lowest rank
 };
 
 // What one device-ID GET learned: the library's code (0 = the agent answered)
@@ -42,7 +48,7 @@ struct StandardAnswer {
     bool found = false;
     std::string id;
     std::string failure;
-    std::string note;   // for the trace: how the ID was come by, when it was not given whole
+    std::string note;   // for the trace: how the ID was come by (not given whole, over unverified TLS)
 };
 
 // The standard sources, in the order they decide: two SNMP objects, then IPP's
@@ -52,8 +58,11 @@ const char* StandardSourceName(std::size_t kind);
 
 class NetworkDeviceIdReads {
 public:
-    // `sources` in the order the lookup asks them. Nothing is sent yet.
-    explicit NetworkDeviceIdReads(std::vector<NetworkSource> sources);
+    // `sources` in the order the lookup asks them. `ippTargets`: printers
+    // known by a URI, asked by the standard sources too (a target of `sources`
+    // at the same address takes the URI). Nothing is sent yet.
+    explicit NetworkDeviceIdReads(std::vector<NetworkSource> sources,
+                                  const std::vector<NetworkSource>& ippTargets = {});
     // Abandons every GET still unanswered and closes its socket.
     ~NetworkDeviceIdReads();
     NetworkDeviceIdReads(const NetworkDeviceIdReads&) = delete;
@@ -65,6 +74,8 @@ public:
 
     // The addresses (with their communities) the standard sources ask, each once.
     const std::vector<NetworkSource>& StandardTargets() const { return m_standardTargets; }
+    // Whether standard source `kind` asks target `target` at all.
+    bool Asks(std::size_t kind, std::size_t target) const;
     // Standard source `kind` of target `target`. The walk over the private
     // object is over by then: no more of its GETs are started.
     StandardAnswer Standard(std::size_t kind, std::size_t target);

@@ -384,6 +384,11 @@ start_ipp() {
   WATCH=ipp-IPPSLOW wait_for "IPP relay" 10 tcp_listening "$n.22" 631 || die "delaying IPP relay did not start"
   WATCH=ipp-IPPONLY wait_for "IPP relay" 10 tcp_listening "$n.23" 631 || die "IPP relay did not start"
   WATCH=ipp-IPPFORMATS wait_for "IPP printer" 10 tcp_listening "$n.14" 631 || die "IPP printer did not start"
+  # The same printer over TLS with a self-signed certificate, as printers serve it.
+  openssl req -x509 -newkey rsa:2048 -nodes -subj "/CN=Orvane bench printer" -days 7 \
+    -keyout "$DIR/ipp/tls.key" -out "$DIR/ipp/tls.crt" >/dev/null 2>&1 || die "openssl could not make a certificate"
+  start ipp-IPPTLS python3 "$PY" "$here/benchd.py" ipp "$n.15" tls "$port,$DIR/ipp/tls.crt,$DIR/ipp/tls.key"
+  WATCH=ipp-IPPTLS wait_for "IPP TLS front" 10 tcp_listening "$n.15" 631 || die "IPP TLS front did not start"
 }
 
 # ---- Wine --------------------------------------------------------------------
@@ -443,6 +448,7 @@ write_env() {
       devvar=DEVID_$name
       [ -n "${!devvar:-}" ] && exp "ORVANE_DEVICEID_$name" "${!devvar}"
     done
+    exp ORVANE_IPP_TLS "$n.15:631"
     exp ORVANE_AGENT_INTEGER_VALUE "$INTEGER_VALUE"
     exp ORVANE_AGENT_COMMUNITY_NAME private
     if grep -q '^LOCAL 127.0.0.1 ok' "$DIR/agents/relays.status" 2>/dev/null; then

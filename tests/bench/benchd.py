@@ -11,6 +11,7 @@
       request to its agent (or drops them); a "late" relay holds every answer
       LATE_SECONDS before passing it on, as a printer waking up.
   benchd.py ipp <address> forward <port> [<delay-s>]
+  benchd.py ipp <address> tls <port>,<certificate>,<key>  (the same over TLS)
       TCP relay from <address>:631 to 127.0.0.1:<port> (ippeveprinter listens
       on localhost only); with a delay, each answer is held that long before
       its first byte goes back (a printer waking up).
@@ -32,6 +33,7 @@ import collections
 import select
 import selectors
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -226,6 +228,11 @@ def ipp_formats_answer(formats, request_id):
 
 def ipp_serve(address, mode, arg, delay=0.0):
     listener = socket.create_server((address, 631), reuse_port=False)
+    tls = None
+    if mode == "tls":   # arg: <port>,<certificate>,<key>: TLS in front of the printer on that port
+        arg, certificate, key = arg.split(",")
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls.load_cert_chain(certificate, key)
 
     def pipe(a, b, hold=0.0):
         try:
@@ -246,8 +253,16 @@ def ipp_serve(address, mode, arg, delay=0.0):
                 pass
 
     def client(conn):
+        if tls is not None:
+            try:
+                conn.settimeout(10)
+                conn = tls.wrap_socket(conn, server_side=True)
+                conn.settimeout(None)
+            except (OSError, ssl.SSLError):
+                conn.close()
+                return
         with conn:
-            if mode == "forward":
+            if mode != "formats":
                 with socket.create_connection(("127.0.0.1", int(arg))) as up:
                     t = threading.Thread(target=pipe, args=(up, conn, delay), daemon=True)
                     t.start()
@@ -316,7 +331,7 @@ def main(argv):
         capture(argv[2], argv[3])
     elif len(argv) == 4 and argv[1] == "relay":
         relay(argv[2], argv[3])
-    elif len(argv) == 5 and argv[1] == "ipp" and argv[3] in ("forward", "formats"):
+    elif len(argv) == 5 and argv[1] == "ipp" and argv[3] in ("forward", "formats", "tls"):
         ipp_serve(argv[2], argv[3], argv[4])
     elif len(argv) == 6 and argv[1] == "ipp" and argv[3] == "forward":
         ipp_serve(argv[2], argv[3], argv[4], float(argv[5]))

@@ -32,27 +32,6 @@ const std::vector<std::string> kVendorKeys = {
     kMonitors + "Xerox Network Printer Port\\", kMonitors + "Dell Network Printer Port\\"};
 const char kPort[] = "NPI_LOOP";
 
-class NoDevices : public DeviceIo {
-public:
-    bool OpenUsbInterfaceSet(unsigned long*) override { return false; }
-    void CloseUsbInterfaceSet() override {}
-    EnumResult EnumUsbInterface(unsigned) override { return EnumResult::kNoMoreItems; }
-    bool OpenUsbInterfaceKey() override { return false; }
-    bool ReadUsbPortNumber(std::uint32_t*) override { return false; }
-    bool ReadUsbBaseName(char*, std::size_t) override { return false; }
-    void CloseUsbInterfaceKey() override {}
-    DetailResult GetUsbInterfacePath(std::string*) override { return DetailResult::kFailed; }
-    bool OpenUsbDevice(const std::string&) override { return false; }
-    bool RequestUsb1284Id(std::uint8_t*, std::size_t, std::size_t*) override { return false; }
-    void CloseUsbDevice() override {}
-    bool OpenParallel(const char*, unsigned long*) override { return false; }
-    bool ParallelIoctl(unsigned long, std::uint8_t*, std::size_t, std::size_t*, unsigned long*) override {
-        return false;
-    }
-    void CloseParallel() override {}
-    void Sleep(unsigned) override {}
-};
-
 // The six sources of a port, in the lookup's order: the standard monitor's
 // address and host name, then the four vendor monitors. Each has its own agent
 // on port 161 of an address of a /24 that only this process uses.
@@ -348,4 +327,40 @@ TEST(NetworkLookup, AStaleAddressLeavesTheHostNameItsTime) {
     EXPECT_EQ(looked.result, 1);
     EXPECT_EQ(looked.id, "MFG:Acme;CMD:PDF;MDL:Named;");
     EXPECT_LT(looked.took, 2.5);
+}
+
+// A printer Windows keeps by its URI is asked at that URI first, then at the
+// usual resources; a print server is asked over IPP only, never over SNMP.
+TEST(NetworkLookup, PrintersKnownByTheirUri) {
+    const std::string full = "MFG:Acme;MDL:Model 9;CMD:PDF,JPEG;";
+    struct Case {
+        std::string name;
+        bool printServer;
+        std::vector<std::string> served, resources;
+        int requests;   // requests for the private object at the printer's address
+    };
+    const std::vector<Case> cases = {
+        // The silent agent is asked once: IPP's answer leaves it a grace shorter than its retry.
+        {"served at its URI", false, {"/custom"}, {"/custom"}, 1},
+        {"served only at /ipp", false, {"/ipp"}, {"/custom", "/ipp/print", "/ipp"}, 1},
+        {"a print server's printer", true, {"/custom"}, {}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Agents agents({{Reply::kSilent}}, {""});
+        LoopbackIpp ipp(agents.addresses[0], {c.served, full, {}, 0});
+        if (!agents.ok() || !ipp.ok()) GTEST_SKIP() << "cannot bind ports 161 and 631 on " << agents.net << "x";
+        const std::string& address = agents.addresses[0];
+        PrinterOnPort printer(c.printServer ? "Ne01:" : "ipp://" + address + "/custom",
+                              c.printServer ? "\\\\" + address + "\\Laser" : "Test Printer");
+        StagedRegistry registry;
+        NoDevices devices;
+        CPrtControl control(printer.printers, devices, registry);
+        Looked looked = LookUp(control);
+        EXPECT_EQ(looked.result, c.printServer ? 0 : 1);
+        EXPECT_EQ(looked.id, c.printServer ? "" : full);
+        EXPECT_EQ(ipp.resources(), c.resources);
+        EXPECT_EQ(agents.agents[0]->requests(), c.requests);
+        EXPECT_LT(looked.took, 2.6);
+    }
 }

@@ -8,7 +8,8 @@
 #    with IPP and no SNMP agent, and (on the default net, where a host name
 #    reaches an agent) a silent address with an answering host name (Windows,
 #    real registry); natively, the lookup's figures against scripted agents;
-#  - the same two printers chosen in Orvex's printer list: how long the window is held.
+#  - the same two printers chosen in Orvex's printer list: how long the window is held;
+#  - the check for printers on WSD and IPP ports and on a print server.
 #   run-bench.sh [COUNT]      ORVANE_BUILD_ROOT: the build root (default build/)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
@@ -19,7 +20,7 @@ DIR=${ORVANE_BENCH_DIR:-$root/bench}
 # shellcheck source=/dev/null
 . "$DIR/env"
 cmake --build "$root/native" --target bench_snmp device_network_lookup_test >/dev/null
-cmake --build "$root/win64" --target bench_snmp bench_worst_case bench_window >/dev/null
+cmake --build "$root/win64" --target bench_snmp bench_worst_case bench_window bench_places >/dev/null
 
 # The latency runs go straight to the agent PDFJPEG's snmpd, not through its
 # counting relay: the relay adds a Python hop and keeps one upstream socket per
@@ -42,3 +43,5 @@ echo "== native lookup against scripted agents (all silent; a silent address wit
 "$root/native/tests/device/device_network_lookup_test" 2>&1 | grep '\[ figure'
 echo "== through the window: Orvex's printer list, silent printer ($ORVANE_QUEUE_3) and answering one ($ORVANE_QUEUE_1)"
 "$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$root/win64/tests/device/bench_window.exe" </dev/null
+echo "== printers Windows set up by itself: WSD port ($ORVANE_AGENT_PDFJPEG), IPP ports ($ORVANE_AGENT_IPPEVE, TLS $ORVANE_IPP_TLS), print server"
+"$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$root/win64/tests/device/bench_places.exe" 10 </dev/null
