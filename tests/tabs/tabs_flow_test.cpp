@@ -631,6 +631,7 @@ std::string SparseFile(const std::string& path, LONGLONG size) {
 }
 
 constexpr int kProgressFile = 1060, kProgressAllBytes = 1062;
+const char kCancelling[] = "Cancelling the print job...";
 
 unsigned long long FileSizeOf(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -679,36 +680,73 @@ TEST_F(TabsFlow, ASendShowsItsProgressAndCanBeStopped) {
     EXPECT_TRUE(WaitListed(0));
 
 
-    // Cancel: the job is aborted at the spooler, the row stays, one message says so.
-    // (Wine hands the job to CUPS only when the document ends: the spooler takes
-    // 1 GiB in about a second, 4 GiB leaves time to cancel.)
+    // Cancel, Esc and closing the sheet abort the job at the spooler. Within 100 ms
+    // the box says so, its Cancel is disabled and its counts stop; it stays until the
+    // spooler lets the job go, then the row stays and one message says so (the
+    // program ends instead when the sheet was closed). The sheet answers within
+    // 100 ms all the way. (Wine hands the job to CUPS only when the document ends,
+    // the cut part too: the spooler takes 1 GiB in about a second, 4 GiB leaves time.)
     const std::string huge = SparseFile(folder_ + "\\huge.pdf", 4LL << 30);
     ASSERT_TRUE(orvex.DropFiles(orvex.Basic(), {huge}));
     ASSERT_TRUE(WaitListed(1));
-    ASSERT_TRUE(orvex.Print());
-    orvex.LongestUnanswered([&] { return (box = orvex.WaitWindowWith(kProgressFile, 0)) != nullptr; }, 20000);
-    ASSERT_TRUE(box);
-    const std::string at = orvex.Text(GetDlgItem(box, kProgressAllBytes));
-    ASSERT_TRUE(WaitFor([&] { return orvex.Text(GetDlgItem(box, kProgressAllBytes)) != at; }, 20000));
-    orvex.Press(box, IDCANCEL);
-    HWND message = orvex.WaitMessageBox(20000);
-    orvex.WaitPainted(message);
-    Shot("progress-cancelled");
-    EXPECT_EQ(orvex.MessageText(message),
-              "Printing was cancelled: 0 of 1 files were sent. The others remain in the list.");
-    orvex.CloseMessageBox(message);
-    EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{huge});
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    WIN32_FIND_DATAA fd;
-    EXPECT_EQ(FindFirstFileA((std::string(temp) + "QEL*.TMP").c_str(), &fd), INVALID_HANDLE_VALUE);
-
-    // Closing the sheet during a send cancels it the same way, and the program ends.
-    ASSERT_TRUE(orvex.Print());
-    ASSERT_TRUE(orvex.WaitWindowWith(kProgressFile, 20000));
-    PostMessageA(orvex.Sheet(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !orvex.Running(); }, 30000));
-    // Neither stopped job reaches the printer whole. (Wine's AbortPrinter does
+    const struct {
+        const char* how;
+        std::function<void(HWND box)> cancel;
+    } ways[] = {
+        {"cancel", [&](HWND box) { orvex.Press(box, IDCANCEL); }},
+        {"esc", [&](HWND box) { PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0x00010001); }},
+        {"close", [&](HWND) { PostMessageA(orvex.Sheet(), WM_CLOSE, 0, 0); }},
+    };
+    for (const auto& way : ways) {
+        ASSERT_TRUE(orvex.Print()) << way.how;
+        HWND message = nullptr;
+        DWORD cancelledAt = 0, shownAfter = MAXDWORD;
+        std::string counts, countsLater;
+        box = nullptr;
+        const std::string at = [&] {
+            orvex.LongestUnanswered([&] { return (box = orvex.WaitWindowWith(kProgressFile, 0)) != nullptr; }, 20000);
+            return box ? orvex.Text(GetDlgItem(box, kProgressAllBytes)) : "";
+        }();
+        ASSERT_TRUE(box) << way.how;
+        ASSERT_TRUE(WaitFor([&] { return orvex.Text(GetDlgItem(box, kProgressAllBytes)) != at; }, 20000)) << way.how;
+        cancelledAt = GetTickCount();
+        way.cancel(box);
+        const bool closing = std::string(way.how) == "close";
+        const DWORD longest = orvex.LongestUnanswered(
+            [&] {
+                if (shownAfter == MAXDWORD && orvex.Text(GetDlgItem(box, kProgressFile)) == kCancelling &&
+                    !IsWindowEnabled(GetDlgItem(box, IDCANCEL))) {
+                    shownAfter = GetTickCount() - cancelledAt;
+                    counts = orvex.Text(GetDlgItem(box, kProgressAllBytes));
+                    Shot(std::string("progress-cancelling-") + way.how);
+                } else if (shownAfter != MAXDWORD && IsWindow(box)) {
+                    countsLater = orvex.Text(GetDlgItem(box, kProgressAllBytes));
+                }
+                return closing ? !orvex.Running() : (message = orvex.WaitMessageBox(0)) != nullptr;
+            },
+            60000);
+        std::printf("%s: the box said cancelling after %lu ms; longest unanswered until the %s: %lu ms\n", way.how,
+                    shownAfter, closing ? "end" : "message", longest);
+        EXPECT_LE(shownAfter, 100u) << way.how;
+        EXPECT_TRUE(countsLater.empty() || countsLater == counts) << way.how << ": " << counts << " became " << countsLater;
+        if (closing) {
+            EXPECT_FALSE(orvex.Running());
+            continue;
+        }
+        EXPECT_LT(longest, 100u) << way.how;
+        EXPECT_FALSE(IsWindow(box)) << way.how;
+        orvex.WaitPainted(message);
+        Shot("progress-cancelled");
+        EXPECT_EQ(orvex.MessageText(message),
+                  "Printing was cancelled: 0 of 1 files were sent. The others remain in the list.");
+        orvex.CloseMessageBox(message);
+        EXPECT_EQ(orvex.ListedFiles(), std::vector<std::string>{huge});
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        WIN32_FIND_DATAA fd;
+        EXPECT_EQ(FindFirstFileA((std::string(temp) + "QEL*.TMP").c_str(), &fd), INVALID_HANDLE_VALUE);
+    }
+    // No stopped job reaches the printer whole. (Wine's AbortPrinter does
     // nothing and its ClosePrinter ends the document, so the part written before
     // the cancel still reaches CUPS here; Windows drops it.)
     const auto whole = [&] {
