@@ -718,6 +718,7 @@ TEST_F(TabsFlow, ASendShowsItsProgressAndCanBeStopped) {
                     !IsWindowEnabled(GetDlgItem(box, IDCANCEL))) {
                     shownAfter = GetTickCount() - cancelledAt;
                     counts = orvex.Text(GetDlgItem(box, kProgressAllBytes));
+                    orvex.WaitPainted(box, 1000);
                     Shot(std::string("progress-cancelling-") + way.how);
                 } else if (shownAfter != MAXDWORD && IsWindow(box)) {
                     countsLater = orvex.Text(GetDlgItem(box, kProgressAllBytes));
