@@ -1,6 +1,8 @@
 // One timed send for send_bench.sh: a file to a queue by one of three paths, timed
 // from the user's action until the capture listener holds the whole job.
 //   send_bench window  <file> <queue>   Orvex with the file, Print pressed on the sheet
+//   send_bench probed  <file> <queue>   the same while the sheet is asked every 20 ms whether it
+//                                       answers (as the Wine tests do), to see what asking costs
 //   send_bench command <file> <queue>   Orvex -P -M <queue> <file>
 //   send_bench thin    <file> <queue>   rawprint.exe (the thinnest raw job)
 // Prints "seconds=S peak_private=B job=PATH": B is the sending process's peak private
@@ -78,7 +80,7 @@ bool Launch(const std::string& commandLine, PROCESS_INFORMATION& pi) {
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: send_bench window|command|thin <file> <queue>\n");
+        std::fprintf(stderr, "usage: send_bench window|probed|command|thin <file> <queue>\n");
         return 2;
     }
     const std::string mode = argv[1], file = argv[2], queue = argv[3];
@@ -90,7 +92,7 @@ int main(int argc, char** argv) {
     Watch watch{CapturedJobs(queue).size()};
     double start = 0, end = 0;
     bool arrived = false;
-    if (mode == "window") {
+    if (mode == "window" || mode == "probed") {
         SetDefaultPrinterA(queue.c_str());
         OrvexDriver orvex;
         if (!orvex.Start("\"" + file + "\"") || !orvex.WaitSheet() ||
@@ -102,7 +104,10 @@ int main(int argc, char** argv) {
         watch.process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, orvex.ProcessId());
         start = Now();
         orvex.Print();
-        arrived = watch.Until(queue, kTimeoutMs);
+        if (mode == "probed")
+            orvex.LongestUnanswered([&] { return arrived = watch.Until(queue, 0); }, kTimeoutMs);
+        else
+            arrived = watch.Until(queue, kTimeoutMs);
         end = Now();
         // The progress box closes once the spooler let the job go; then the sheet closes.
         constexpr int kProgressFile = 1060;

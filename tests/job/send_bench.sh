@@ -6,7 +6,8 @@
 #   thin     rawprint.exe, the thinnest raw job (from its start)
 #   send_bench.sh [build-tree]        (default build/win64; the bench must be up)
 # SEND_BENCH_SIZES (bytes; default 1 GiB and 2 GiB), SEND_BENCH_ROUNDS (default 3),
-# SEND_BENCH_PATHS (default "window command thin"). Files are sparse with a marker at
+# SEND_BENCH_PATHS (default "window command thin"; "probed" is the window while the sheet is
+# asked every 20 ms whether it answers, as the Wine tests do). Files are sparse with a marker at
 # every MiB, so that a block sent twice or out of order shows. The order of the paths
 # turns each round. Prints every run, then per size the ratios thin_s / path_s per round
 # and their median, and the peak private memory of Orvex. Prints figures; judges nothing.
@@ -91,10 +92,11 @@ for size in $sizes; do
     [ "$path" = thin ] && continue
     awk -v size="$size" -v path="$path" '
       $2 == size && $1 == "thin" { thin[$3] = $4 }
-      $2 == size && $1 == path { own[$3] = $4; if ($5 > peak) peak = $5 }
+      $2 == size && $1 == path { own[$3] = $4; if ($5 > peak) peak = $5; if ($3 > last) last = $3 }
       END {
         n = 0
-        for (r in own) if (r in thin) { ratio[++n] = thin[r] / own[r]; line = line sprintf(" %.2f", ratio[n]) }
+        for (r = 1; r <= last; r++)
+          if ((r in own) && (r in thin)) { ratio[++n] = thin[r] / own[r]; line = line sprintf(" %.2f", ratio[n]) }
         if (n == 0) exit
         for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (ratio[j] < ratio[i]) { t = ratio[i]; ratio[i] = ratio[j]; ratio[j] = t }
         median = n % 2 ? ratio[(n + 1) / 2] : (ratio[n / 2] + ratio[n / 2 + 1]) / 2
