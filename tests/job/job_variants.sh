@@ -12,9 +12,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/../.." && pwd)
 tree=${1:-$src/build/win64}
-DIR=${ORVANE_BENCH_DIR:-$src/build/bench}
-[ -f "$DIR/env" ] || { echo "job_variants: the bench is not up ($DIR)" >&2; exit 1; }
-. "$DIR/env"
+. "$here/bench_common.sh"
 queue=$ORVANE_QUEUE_3
 exe=$tree/tests/job/job_bench.exe
 raw=$tree/tests/bench/rawprint.exe
@@ -30,7 +28,7 @@ mkdir -p "$work"
 : >"$results"
 trap 'rm -f "$file"; "$src/tests/bench/jobs.sh" clear "$queue" || true' EXIT
 truncate -s "$size" "$file"
-winfile="Z:${file//\//\\}"
+winfile=$(winpath "$file")
 
 echo "uptime at start: $(uptime)"
 printf '%-8s %-5s %-8s %-8s %s\n' variant round write_s total_s load
@@ -39,10 +37,7 @@ for ((round = 1; round <= rounds; round++)); do
   for ((i = 0; i < n; i++)); do
     v=${variants[$(((i + round) % n))]}
     name=${v%%:*} settings=${v#*:}
-    "$src/tests/bench/jobs.sh" clear "$queue"
-    idle=$((SECONDS + 120))
-    while [ -n "$(lpstat -o "$queue" 2>/dev/null)" ] && [ $SECONDS -lt $idle ]; do sleep 0.2; done
-    sync
+    settle_queue "$queue"
     t0=$(date +%s.%N)
     if [ "$name" = thin ]; then
       "$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$raw" "$winfile" "$queue" >/dev/null

@@ -15,9 +15,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/../.." && pwd)
 tree=${1:-$src/build/win64}
-DIR=${ORVANE_BENCH_DIR:-$src/build/bench}
-[ -f "$DIR/env" ] || { echo "send_bench: the bench is not up ($DIR)" >&2; exit 1; }
-. "$DIR/env"
+. "$here/bench_common.sh"
 queue=$ORVANE_QUEUE_3
 exe=$tree/tests/job/send_bench.exe
 [ -f "$exe" ] || { echo "send_bench: $exe not built" >&2; exit 1; }
@@ -30,7 +28,6 @@ mkdir -p "$work"
 : >"$results"
 trap 'rm -f "$work"/bench_*.pdf; "$src/tests/bench/jobs.sh" clear "$queue" || true' EXIT
 
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 load() { cut -d' ' -f1 /proc/loadavg; }
 
 for size in $sizes; do
@@ -49,12 +46,7 @@ done
 # the 9 trailer bytes for Orvex's jobs) and records "path size round seconds peak load".
 run() {  # path size round
   local path=$1 size=$2 round=$3 file=$work/bench_$2.pdf out job got header
-  "$src/tests/bench/jobs.sh" clear "$queue"
-  # CUPS finishes the previous job (and drops its spool file) after the capture has
-  # it; nothing of the previous run may still be written back either.
-  local idle=$((SECONDS + 120))
-  while [ -n "$(lpstat -o "$queue" 2>/dev/null)" ] && [ $SECONDS -lt $idle ]; do sleep 0.2; done
-  sync
+  settle_queue "$queue"
   local before
   before=$(load)
   out=$("$src/tests/bench/wine-run.sh" /usr/lib/wine/wine64 "$exe" "$path" "$(winpath "$file")" "$queue" |
