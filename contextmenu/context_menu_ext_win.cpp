@@ -5,8 +5,8 @@
 #include <new>
 
 #include "base/ansi_path.h"
-#include "base/language.h"
 #include "contextmenu/selection.h"
+#include "contextmenu/tilmar_launch.h"
 #include "contextmenu/tilmar_module.h"
 #include "contextmenu/tilmar_resource.h"
 
@@ -14,11 +14,7 @@ bool gbShowMenuEntry = false;
 
 namespace {
 
-const char kMenuSection[] = "TILMAR_MENU";
-const char kDefaultMenuText[] = "Orvane";
 const char kDefaultMenuIcon[] = "QELShell.bmp";
-const char kDefaultProgram[] = "Orvex.exe";
-const char kDefaultLimitMessage[] = "Selected files are over the limit. Please, remove some of selected files.";
 const char kHelpText[] = "This is the Orvane shell extension's help";
 
 // QueryContextMenu's answer when the selection holds nothing to offer.
@@ -31,12 +27,6 @@ std::string DroppedNameUtf8(HDROP drop, UINT index) {
     std::wstring wide(length + 1, L'\0');
     wide.resize(DragQueryFileW(drop, index, &wide[0], length + 1));
     return WideToUtf8(wide);
-}
-
-std::string LoadModuleString(UINT id) {
-    char text[128] = "";
-    LoadStringA(gModule.GetInstance(), id, text, sizeof text);
-    return text;
 }
 
 }  // namespace
@@ -173,17 +163,13 @@ HRESULT CContextMenuExt::InitializeFromDrop(HDROP hDrop) {
         const UINT count = DragQueryFileA(hDrop, 0xFFFFFFFF, nullptr, 0);
         if (count == 0) return E_INVALIDARG;
 
-        int nValidFileCount = 0;
-        for (UINT i = 0; i < count; ++i) {
-            // Names are read whole and in Unicode: an ANSI name may be a look-alike
-            // of another file, and a cut one another file altogether. The program
-            // gets them as the file manager would give them and judges them itself.
-            const std::string name = DroppedNameUtf8(hDrop, i);
-            if (name.empty() || !IsSupportedFile(name.c_str())) continue;
-            m_arrSelectedFiles.push_back(name);
-            ++nValidFileCount;
-        }
-        gbShowMenuEntry = nValidFileCount > 0;
+        // Names are read whole and in Unicode: an ANSI name may be a look-alike
+        // of another file, and a cut one another file altogether. The program
+        // gets them as the file manager would give them and judges them itself.
+        std::vector<std::string> names;
+        for (UINT i = 0; i < count; ++i) names.push_back(DroppedNameUtf8(hDrop, i));
+        m_arrSelectedFiles = OfferedFiles(names);
+        gbShowMenuEntry = !m_arrSelectedFiles.empty();
 
         m_strMenuText = GetExString(kMenuSection, "MENUTEXT", kDefaultMenuText);
         const std::string iconPath = GetInstallPath() + GetExString(kMenuSection, "MENUICON", kDefaultMenuIcon);
@@ -224,28 +210,7 @@ STDMETHODIMP CContextMenuExt::InvokeCommand(CMINVOKECOMMANDINFO* pici) {
     return S_OK;
 }
 
-void CContextMenuExt::StartProgram() {
-    const std::string program = GetExString(kMenuSection, "COMMAND1", kDefaultProgram);
-    if (program.empty()) return;
-    const std::string installPath = GetInstallPath();
-    // Without our own directory the bare name would be looked up in App Paths,
-    // the current folder and PATH, and might start someone else's program.
-    if (!installPath.empty()) {
-        // A Unicode command line, as the file manager starts programs: the paths
-        // (UTF-8 here) arrive unchanged.
-        const std::wstring programPath = AnsiToWide(installPath + program);
-        const std::wstring parameters = Utf8ToWide(BuildCommandParameters(m_arrSelectedFiles));
-        const std::wstring directory = AnsiToWide(installPath);
-        const HINSTANCE started = ShellExecuteW(nullptr, nullptr, programPath.c_str(), parameters.c_str(),
-                                                directory.c_str(), SW_SHOWNORMAL);
-        if (reinterpret_cast<INT_PTR>(started) > 32) return;
-    }
-
-    // Whatever went wrong, the likely cause is a command line the system refused.
-    const std::string message = GetExString(kMenuSection, "LIMITEDSELECTEDFILES", kDefaultLimitMessage);
-    const std::string caption = ModuleBaseName(gModule.GetModulePath());
-    MessageBoxA(nullptr, message.c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
-}
+void CContextMenuExt::StartProgram() { StartOrvex(m_arrSelectedFiles); }
 
 STDMETHODIMP CContextMenuExt::GetCommandString(UINT_PTR idCmd, UINT uType, UINT*, CHAR* pszName, UINT cchMax) {
     if (idCmd != 0) return E_INVALIDARG;
@@ -263,23 +228,10 @@ STDMETHODIMP CContextMenuExt::GetCommandString(UINT_PTR idCmd, UINT uType, UINT*
 
 // --- localized text -------------------------------------------------------
 
-std::string CContextMenuExt::GetInstallPath() const {
-    return DirectoryOfModulePath(gModule.GetModulePath());
-}
+std::string CContextMenuExt::GetInstallPath() const { return TilmarInstallPath(); }
 
-std::string CContextMenuExt::GetLocalizedFileSuffix() const {
-    char code[3] = "";
-    ChooseLocalizedFileSuffix(LoadModuleString(IDS_PRODUCT_ABBREVIATION).c_str(),
-                              LoadModuleString(IDS_PRODUCT_NAME).c_str(), code);
-    return code;
-}
+std::string CContextMenuExt::GetLocalizedFileSuffix() const { return TilmarLocalizedFileSuffix(); }
 
 std::string CContextMenuExt::GetExString(const char* section, const char* key, const char* defaultText) const {
-    const std::string directory = GetInstallPath();
-    if (directory.empty()) return defaultText;
-    std::string dataFile = directory + "Local_" + GetLocalizedFileSuffix() + ".dat";
-    if (GetFileAttributesA(dataFile.c_str()) == INVALID_FILE_ATTRIBUTES) dataFile = directory + "Local.dat";
-    char text[255] = "";
-    if (GetPrivateProfileStringA(section, key, "", text, sizeof text, dataFile.c_str()) > 0) return text;
-    return defaultText;
+    return TilmarText(section, key, defaultText);
 }

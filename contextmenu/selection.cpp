@@ -5,6 +5,13 @@
 
 bool IsSupportedFile(const char* path) { return FileLanguageBit(path) == kSupportPdf; }
 
+std::vector<std::string> OfferedFiles(const std::vector<std::string>& names) {
+    std::vector<std::string> offered;
+    for (const std::string& name : names)
+        if (IsSupportedFile(name.c_str())) offered.push_back(name);
+    return offered;
+}
+
 std::string BuildCommandParameters(const std::vector<std::string>& files) {
     std::string parameters;
     for (const std::string& file : files) {

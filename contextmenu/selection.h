@@ -12,6 +12,9 @@
 // extension (folders, mostly) do not, since Orvex would refuse them.
 bool IsSupportedFile(const char* path);
 
+// The items of a selection that are offered to the program, in selection order.
+std::vector<std::string> OfferedFiles(const std::vector<std::string>& names);
+
 // One space, a double quote, the path and a double quote per file, in order;
 // nothing is escaped.
 std::string BuildCommandParameters(const std::vector<std::string>& files);

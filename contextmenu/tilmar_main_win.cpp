@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include "contextmenu/context_menu_ext.h"
+#include "contextmenu/explorer_command.h"
 #include "contextmenu/tilmar_module.h"
 
 CTilmarApp theApp;
@@ -11,6 +12,7 @@ namespace {
 
 const TilmarClassEntry kClasses[] = {
     {&CLSID_ContextMenuExt, &CContextMenuExt::UpdateRegistry, &CContextMenuExt::CreateInstance},
+    {&CLSID_ExplorerCommand, &CExplorerCommand::UpdateRegistry, &CExplorerCommand::CreateInstance},
 };
 
 const char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "device/device_id_pairs.h"
 #include "device/ipp_answer.h"
 #include "snmp/snmp.h"
 
@@ -26,17 +27,6 @@ std::size_t AddDeviceIdGet(SNMPGetBatch& batch, const NetworkSource& source, con
     return batch.add(request, target);
 }
 
-DeviceIdAnswer Await(SNMPGetBatch& batch, std::size_t index) {
-    DeviceIdAnswer answer;
-    answer.code = batch.wait(index);
-    if (answer.code != kSnmpSuccess) return answer;
-    if (const OctetString* text = batch.request(index).getVarBind(0).getValue().asOctetString()) {
-        answer.octetString = true;
-        answer.text = text->toString();
-    }
-    return answer;
-}
-
 // The text of an octet string up to its first zero byte, without a leading
 // two-byte length (big-endian, as the 1284 device ID carries it) when that
 // length is the text's, counted with or without the two bytes themselves.
@@ -52,6 +42,19 @@ std::string WithoutLengthPrefix(const std::vector<std::uint8_t>& bytes) {
                        bytes.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
+// The private object too may carry the two length bytes: without them its
+// text would read as empty.
+DeviceIdAnswer Await(SNMPGetBatch& batch, std::size_t index) {
+    DeviceIdAnswer answer;
+    answer.code = batch.wait(index);
+    if (answer.code != kSnmpSuccess) return answer;
+    if (const OctetString* text = batch.request(index).getVarBind(0).getValue().asOctetString()) {
+        answer.octetString = true;
+        answer.text = WithoutLengthPrefix(text->content());
+    }
+    return answer;
+}
+
 StandardAnswer ReadObject(SNMPGetBatch& batch, std::size_t index) {
     StandardAnswer answer;
     const int code = batch.wait(index);
@@ -63,22 +66,28 @@ StandardAnswer ReadObject(SNMPGetBatch& batch, std::size_t index) {
         answer.failure = "no octet string";
     } else {
         answer.id = WithoutLengthPrefix(value->content());
-        answer.found = !answer.id.empty();
-        if (!answer.found) answer.failure = "empty";
+        answer.answered = true;
+        answer.found = HasCommandSet(answer.id);
+        if (!answer.found) answer.failure = answer.id.empty() ? "empty" : "no command set";
     }
     return answer;
 }
 
-// Get-Printer-Attributes to one printer over plain HTTP: the usual resource
-// on the first attempt, the older one on the second.
+// Get-Printer-Attributes to one printer over plain HTTP. The first connection
+// has the whole budget: a printer waking from sleep answers late. The next
+// resource is asked only when the printer says the last one does not exist;
+// after any other failure the same one is asked again.
 class IppAsk : public snmp::Conversation {
 public:
     explicit IppAsk(std::string host) : m_host(std::move(host)) {}
 
+    static constexpr int kResourceCount = 3;
+
     std::vector<std::uint8_t> NextRequest() override {
-        static const char* const kResources[] = {"/ipp/print", "/ipp"};
-        const char* resource = kResources[std::min(m_attempt, 1)];
-        return EncodeIppDeviceIdRequest(m_host, resource, ++m_attempt);
+        static const char* const kResources[kResourceCount] = {"/ipp/print", "/ipp", "/"};
+        if (m_notFound && m_resource + 1 < kResourceCount) ++m_resource;
+        m_notFound = false;
+        return EncodeIppDeviceIdRequest(m_host, kResources[m_resource], ++m_attempt);
     }
     bool Accept(const std::uint8_t*, std::size_t) override { return false; }
 
@@ -90,19 +99,25 @@ public:
             case HttpFrame::kBroken: return Refuse("unreadable HTTP answer");
             case HttpFrame::kComplete: break;
         }
+        m_notFound = status == 404;
         if (status != 200) return Refuse("HTTP status " + std::to_string(status));
         IppPrinterAttributes attributes;
         if (!DecodeIppResponse(body, &attributes)) return Refuse("unreadable IPP answer");
         if (attributes.status > 0xFF) {
+            m_notFound = attributes.status == kIppClientErrorNotFound;
             char code[16];
             std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(attributes.status));
             return Refuse(std::string("IPP status ") + code);
         }
         m_id = IppDeviceId(attributes);
         if (m_id.empty()) return Refuse("no printer-device-id with CMD: and none of the five formats");
+        m_fromFormats = !HasCommandSet(attributes.deviceId);
         return Verdict::kAnswered;
     }
 
+    // Whether the ID was made up from document-format-supported: the printer
+    // gave no printer-device-id with a command set of its own.
+    bool fromFormats() const { return m_fromFormats; }
     const std::string& id() const { return m_id; }
     const std::string& failure() const { return m_failure; }
     std::size_t exchange = 0;
@@ -113,12 +128,18 @@ private:
         return Verdict::kRefused;
     }
 
+    static constexpr int kIppClientErrorNotFound = 0x0406;
+
     std::string m_host;
     int m_attempt = 0;
+    int m_resource = 0;
+    bool m_notFound = false;   // the last answer: no such resource
+    bool m_fromFormats = false;
     std::string m_id, m_failure;
 };
 
 constexpr unsigned short kIppPort = 631;
+constexpr int kIppBudgetMs = 2000;   // the same two seconds as the SNMP GETs
 
 }  // namespace
 
@@ -135,8 +156,9 @@ namespace {
 std::size_t StartIpp(StandardAsks& asks, const NetworkSource& target) {
     asks.ipp.push_back(std::make_unique<IppAsk>(target.address));
     IppAsk& ask = *asks.ipp.back();
-    // Two attempts of a second: the same two seconds as the SNMP GETs.
-    ask.exchange = asks.batch.exchanges().Start(target.address, kIppPort, 2, 1000, ask, snmp::Transport::kStream);
+    // One attempt per resource, each free to take the whole budget.
+    ask.exchange = asks.batch.exchanges().Start(target.address, kIppPort, IppAsk::kResourceCount, kIppBudgetMs,
+                                                ask, snmp::Transport::kStream, kIppBudgetMs);
     return asks.ipp.size() - 1;
 }
 
@@ -145,8 +167,9 @@ StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
     StandardAnswer answer;
     switch (asks.batch.exchanges().Wait(ask.exchange)) {
         case snmp::ExchangeResult::kAnswered:
-            answer.found = true;
+            answer.answered = answer.found = true;
             answer.id = ask.id();
+            if (ask.fromFormats()) answer.note = "no printer-device-id with a command set: built from document-format-supported";
             return answer;
         case snmp::ExchangeResult::kTimeout: answer.failure = "no answer"; break;
         case snmp::ExchangeResult::kResolveFailed: answer.failure = "unknown host"; break;
@@ -161,22 +184,23 @@ StandardAnswer ReadIpp(StandardAsks& asks, std::size_t index) {
 
 struct StandardSource {
     const char* name;
+    bool perCommunity;   // IPP knows no community: one question per address
     std::size_t (*start)(StandardAsks& asks, const NetworkSource& target);
     StandardAnswer (*read)(StandardAsks& asks, std::size_t index);
 };
 
 const StandardSource kStandardSources[] = {
-    {"PWG ppmPrinterIEEE1284DeviceId",
+    {"PWG ppmPrinterIEEE1284DeviceId", true,
      [](StandardAsks& asks, const NetworkSource& target) {
          return AddDeviceIdGet(asks.batch, target, "1.3.6.1.4.1.2699.1.2.1.2.1.1.3.1");
      },
      [](StandardAsks& asks, std::size_t index) { return ReadObject(asks.batch, index); }},
-    {"1.3.6.1.4.1.11.2.3.9.1.1.7.0",
+    {"1.3.6.1.4.1.11.2.3.9.1.1.7.0", true,
      [](StandardAsks& asks, const NetworkSource& target) {
          return AddDeviceIdGet(asks.batch, target, "1.3.6.1.4.1.11.2.3.9.1.1.7.0");
      },
      [](StandardAsks& asks, std::size_t index) { return ReadObject(asks.batch, index); }},
-    {"IPP printer-device-id", StartIpp, ReadIpp},
+    {"IPP printer-device-id", false, StartIpp, ReadIpp},
 };
 
 }  // namespace
@@ -204,19 +228,33 @@ void NetworkDeviceIdReads::StartBatch() {
         AddDeviceIdGet(m_pAsks->batch, m_sources[i], kDeviceIdOid);
     }
     for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
-        for (const NetworkSource& target : m_standardTargets)
-            m_standardAsks.push_back(kStandardSources[kind].start(*m_pAsks, target));
+        const StandardSource& source = kStandardSources[kind];
+        const std::size_t first = m_standardAsks.size();
+        for (std::size_t t = 0; t < m_standardTargets.size(); ++t) {
+            std::size_t same = t;
+            if (!source.perCommunity) {
+                for (same = 0; m_standardTargets[same].address != m_standardTargets[t].address;) ++same;
+            }
+            m_standardAsks.push_back(same < t ? m_standardAsks[first + same]
+                                              : source.start(*m_pAsks, m_standardTargets[t]));
+        }
     }
 }
 
 DeviceIdAnswer NetworkDeviceIdReads::Next(const std::string& address, const std::string& community) {
-    if (m_next >= m_sources.size() || m_sources[m_next].address != address ||
-        m_sources[m_next].community != community) {
+    // Sources the walk passes over (it found an ID before them) stay unread.
+    std::size_t source = m_next;
+    while (source < m_sources.size() &&
+           (m_sources[source].address != address || m_sources[source].community != community)) {
+        ++source;
+    }
+    if (source == m_sources.size()) {
         SNMPGetBatch alone;
         return Await(alone, AddDeviceIdGet(alone, {address, community}, kDeviceIdOid));
     }
     if (!m_pAsks) StartBatch();
-    return Await(m_pAsks->batch, m_next++ - m_firstInBatch);
+    m_next = source + 1;
+    return Await(m_pAsks->batch, source - m_firstInBatch);
 }
 
 StandardAnswer NetworkDeviceIdReads::Standard(std::size_t kind, std::size_t target) {

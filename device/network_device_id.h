@@ -33,11 +33,14 @@ struct DeviceIdAnswer {
     std::string text;
 };
 
-// What a standard source gave for one address: a device ID, or why not.
+// What a standard source gave for one address: a device ID, or why not. Only
+// an ID with a command set is found; one without is still an answer.
 struct StandardAnswer {
+    bool answered = false;
     bool found = false;
     std::string id;
     std::string failure;
+    std::string note;   // for the trace: how the ID was come by, when it was not given whole
 };
 
 // The standard sources, in the order they decide: two SNMP objects, then IPP's
@@ -54,8 +57,8 @@ public:
     NetworkDeviceIdReads(const NetworkDeviceIdReads&) = delete;
     NetworkDeviceIdReads& operator=(const NetworkDeviceIdReads&) = delete;
 
-    // The answer of the next source, which is expected to be this address and
-    // community; a source out of that order is asked on its own.
+    // The answer of the next source of this address and community; sources
+    // before it stay unread. One not ahead in the order is asked on its own.
     DeviceIdAnswer Next(const std::string& address, const std::string& community);
 
     // The addresses (with their communities) the standard sources ask, each once.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/debug_log.h"
+#include "device/device_id_pairs.h"
 #include "snmp/snmp.h"
 #include "spooler/spooler_access.h"
 
@@ -113,6 +114,7 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
         false);
     NetworkDeviceIdReads reads(std::move(sources));
     m_pReads = &reads;
+    m_lastResort.reset();
     int result = WalkNetworkSources(
         port, strDeviceID,
         [this](const std::string& address, const std::string& community, std::string& deviceID) {
@@ -120,8 +122,19 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
         },
         true);
     if (result != 1) result = GetStandardDeviceID(strDeviceID);
+    if (result != 1 && m_lastResort) {
+        // The printer answered, but no source named what it interprets.
+        DebugLog("[CPrtControl] No source has a command set; the first answer stands: %s", m_lastResort->c_str());
+        strDeviceID = *m_lastResort;
+        result = 1;
+    }
+    m_lastResort.reset();
     m_pReads = nullptr;
     return result;
+}
+
+void CPrtControl::KeepLastResort(const std::string& deviceID) {
+    if (!m_lastResort) m_lastResort = deviceID;
 }
 
 int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
@@ -133,6 +146,7 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
         for (std::size_t t = 0; t < targets.size(); ++t) {
             DebugLog("[%s] IP is %s", name, targets[t].address.c_str());
             StandardAnswer answer = m_pReads->Standard(kind, t);
+            if (!answer.note.empty()) DebugLog("[%s] %s", name, answer.note.c_str());
             if (answer.found) {
                 DebugLog("[%s] Success. Device ID is %s", name, answer.id.c_str());
             } else {
@@ -143,6 +157,7 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
                 strDeviceID = answer.id;
                 return 1;
             }
+            if (answer.answered) KeepLastResort(answer.id);
         }
     }
     return 0;
@@ -211,7 +226,8 @@ int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDev
         if (result == 1) return result;
     }
 
-    // The vendor monitors are all asked, in order; the last query decides.
+    // The vendor monitors are all asked, in order. A monitor's ID stands until
+    // a later one gives another: a silent monitor takes nothing away.
     Trace("Not support : Standard TCP/IP Port");
     for (const VendorMonitor& monitor : kVendorMonitors) {
         Trace(monitor.name);
@@ -226,8 +242,20 @@ int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDev
             continue;
         }
         TraceValue("IP is %s", value);
-        result = ask(value, community, strDeviceID);
+        const std::string address = value;
+        // Agents drop requests of a community they do not know, and a port that
+        // only a vendor monitor keeps has none: it is asked as ever, and also
+        // with the key's own community, or "public".
+        const std::string own =
+            m_registry.QueryValue("SNMP Community", value, sizeof(value)) ? std::string(value) : "public";
         m_registry.CloseKey();
+        std::string deviceID;
+        int answered = ask(address, community, deviceID);
+        if (answered != 1 && own != community && !address.empty()) answered = ask(address, own, deviceID);
+        if (answered == 1) {
+            result = 1;
+            strDeviceID = deviceID;
+        }
     }
     return result;
 }
@@ -410,8 +438,14 @@ int CPrtControl::GetNetworkDeviceID(std::string address, std::string community,
         DebugLog("Failed to SNMP get/ %s", SNMPManager::errorToString(answer.code));
     } else if (answer.octetString) {
         DebugLog("Success MIB Value. USB Device ID is %s", answer.text.c_str());
-        pNetworkDeviceID = answer.text;
-        bRet = 1;
+        if (HasCommandSet(answer.text)) {
+            pNetworkDeviceID = answer.text;
+            bRet = 1;
+        } else {
+            // Incomplete: the next source may have the whole ID.
+            DebugLog("[CPrtControl] GetNetworkDeviceID : no command set; asking on");
+            KeepLastResort(answer.text);
+        }
     } else {
         DebugLog("Failed to MIB Value.");
     }

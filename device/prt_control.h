@@ -13,6 +13,7 @@
 // one; nothing of it outlives GetCurrentPrinterDeviceID.
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "device/device_io.h"
@@ -44,13 +45,16 @@ public:
 
     // One SNMP GET of kDeviceIdOid (asked again once when the printer stays
     // silent): 1 with the octet string in pNetworkDeviceID, 0 with it empty.
+    // A string without a command set is no ID yet: 0, and it is kept as the
+    // lookup's last resort.
     // Within a lookup the answer comes from the GETs the lookup started at once.
     virtual int GetNetworkDeviceID(std::string address, std::string community,
                                    std::string& pNetworkDeviceID);
 
     // When no source answered the private object: the standard sources
     // (kStandardSources) of every address the lookup asked, in their order; the
-    // first device ID found decides. 1 with it, 0 with strDeviceID empty.
+    // first device ID with a command set decides. 1 with it, 0 with strDeviceID
+    // empty.
     virtual int GetStandardDeviceID(std::string& strDeviceID);
 
 private:
@@ -63,8 +67,13 @@ private:
     int WalkNetworkSources(const std::string& portName, std::string& strDeviceID, const AskSource& ask,
                            bool traced);
 
+    // The first answer without a command set: the lookup's result when no
+    // source has one ("does not support" rather than "busy").
+    void KeepLastResort(const std::string& deviceID);
+
     const CTestPrint& m_printers;
     DeviceIo& m_device;
     RegistryReader& m_registry;
     NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
+    std::optional<std::string> m_lastResort;
 };

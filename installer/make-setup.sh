@@ -14,9 +14,14 @@ mkdir -p "$stage" "$symbols"
 for f in "$@"; do
   name=$(basename "$f")
   if [ -f "$f" ]; then
-    "$objcopy" --only-keep-debug "$f" "$symbols/$name.debug"
-    "$objcopy" --strip-all "$f" "$stage/$name"
-    "$objcopy" --add-gnu-debuglink="$symbols/$name.debug" "$stage/$name"
+    # The MinGW objcopy reads no ARM64 file; LLVM's does.
+    tool=$objcopy
+    if ! "$objcopy" --only-keep-debug "$f" "$symbols/$name.debug" 2>/dev/null; then
+      tool=llvm-objcopy
+      "$tool" --only-keep-debug "$f" "$symbols/$name.debug"
+    fi
+    "$tool" --strip-all "$f" "$stage/$name"
+    "$tool" --add-gnu-debuglink="$symbols/$name.debug" "$stage/$name"
   else
     echo "make-setup: $f has not been built; the installer goes without it" >&2
     rm -f "$stage/$name" "$symbols/$name.debug"

@@ -41,6 +41,8 @@ ShowUninstDetails show
 !include "x64.nsh"
 
 Var LangCode      ; two-letter code written to QELLangCode
+Var ShellPackage  ; "0" when /NOSHELLPACKAGE asks not to register the sparse package
+Var ShellPackageFile  ; the sparse package of this machine's architecture
 
 !define MUI_ABORTWARNING
 !define MUI_LANGDLL_ALLLANGUAGES
@@ -92,6 +94,15 @@ Function .onInit
     Abort
   ${EndIf}
   SetRegView 64
+
+  ; /NOSHELLPACKAGE leaves Windows 11's first-level menu entry unregistered.
+  StrCpy $ShellPackage "1"
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/NOSHELLPACKAGE" $1
+  ${IfNot} ${Errors}
+    StrCpy $ShellPackage "0"
+  ${EndIf}
 
   ; /LANG=xx on the command line chooses the language without asking.
   StrCpy $LangCode ""
@@ -165,8 +176,23 @@ Section "Install"
   WriteRegStr HKLM "${APPROVED_KEY}" "OrvaneSetup" ""
   DeleteRegValue HKLM "${APPROVED_KEY}" "OrvaneSetup"
 
+  ; An ARM64 file manager loads only the ARM64 server.
   ${DisableX64FSRedirection}
-  !insertmacro Register "$WINDIR\System32\regsvr32.exe" "Tilmar64.dll" ""
+  ${If} ${IsNativeARM64}
+    !insertmacro Register "$WINDIR\System32\regsvr32.exe" "${ARM64_EXTENSION}" ""
+  ${Else}
+    !insertmacro Register "$WINDIR\System32\regsvr32.exe" "Tilmar64.dll" ""
+  ${EndIf}
+  ; The sparse package (PowerShell skips it before Windows 11).
+  StrCpy $ShellPackageFile "${SHELL_PACKAGE_X64}"
+  ${If} ${IsNativeARM64}
+    StrCpy $ShellPackageFile "${SHELL_PACKAGE_ARM64}"
+  ${EndIf}
+  ${If} $ShellPackage == "1"
+  ${AndIf} ${FileExists} "$INSTDIR\$ShellPackageFile"
+    ExecWait `"${POWERSHELL}" ${SHELL_PACKAGE_ADD}` $0
+    DetailPrint "Shell package: $0"
+  ${EndIf}
   ${EnableX64FSRedirection}
   !insertmacro Register "$WINDIR\SysWOW64\regsvr32.exe" "Tilmar.dll" ""
 
@@ -190,7 +216,12 @@ FunctionEnd
 
 Section "Uninstall"
   ${DisableX64FSRedirection}
-  !insertmacro Register "$WINDIR\System32\regsvr32.exe" "Tilmar64.dll" "/u"
+  ExecWait `"${POWERSHELL}" ${SHELL_PACKAGE_REMOVE}` $0
+  ${If} ${IsNativeARM64}
+    !insertmacro Register "$WINDIR\System32\regsvr32.exe" "${ARM64_EXTENSION}" "/u"
+  ${Else}
+    !insertmacro Register "$WINDIR\System32\regsvr32.exe" "Tilmar64.dll" "/u"
+  ${EndIf}
   ${EnableX64FSRedirection}
   !insertmacro Register "$WINDIR\SysWOW64\regsvr32.exe" "Tilmar.dll" "/u"
 

@@ -19,7 +19,7 @@ ExchangeSet::~ExchangeSet() {
 }
 
 std::size_t ExchangeSet::Start(const std::string& host, unsigned short port, int attempts, int timeoutMs,
-                               Conversation& conversation, Transport transport) {
+                               Conversation& conversation, Transport transport, int budgetMs) {
     Exchange exchange;
     exchange.stream = transport == Transport::kStream;
     exchange.host = host;
@@ -27,7 +27,8 @@ std::size_t ExchangeSet::Start(const std::string& host, unsigned short port, int
     exchange.attemptsLeft = attempts;
     exchange.timeoutMs = timeoutMs;
     exchange.conversation = &conversation;
-    exchange.end = Clock::now() + std::chrono::milliseconds(static_cast<long long>(attempts) * timeoutMs);
+    exchange.end = Clock::now() + std::chrono::milliseconds(budgetMs > 0 ? budgetMs
+                                                                          : static_cast<long long>(attempts) * timeoutMs);
     exchange.resolved = m_sockets.Resolve(host, port, true, &exchange.agent);
     m_exchanges.push_back(exchange);
     if (exchange.resolved) SendNextAttempt(m_exchanges.back());

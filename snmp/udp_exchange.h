@@ -105,10 +105,12 @@ public:
     ExchangeSet& operator=(const ExchangeSet&) = delete;
 
     // Starts an exchange and, for a literal address, sends its first attempt
-    // now; returns its index.
+    // now; returns its index. The exchange ends `budgetMs` after its start
+    // (0: all its attempts' time), so an attempt that fails early leaves the
+    // rest of the budget to the next.
     // `conversation` must outlive the set.
     std::size_t Start(const std::string& host, unsigned short port, int attempts, int timeoutMs,
-                      Conversation& conversation, Transport transport = Transport::kDatagram);
+                      Conversation& conversation, Transport transport = Transport::kDatagram, int budgetMs = 0);
     // Serves every running exchange until the one at `index` is over.
     ExchangeResult Wait(std::size_t index);
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds the three trees under build/ (or $ORVANE_BUILD_ROOT):
+# Configures and builds the four trees under build/ (or $ORVANE_BUILD_ROOT):
 #   native - portable code and its tests, under ASan/UBSan
 #   win64  - Orvex.exe, Tilmar64.dll and the Windows tests (x86_64)
 #   win32  - Tilmar.dll and the 32-bit tests (i686)
+#   arm64  - TilmarArm64.dll only (aarch64, Zig); checked from the x86_64 tree
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 root=${ORVANE_BUILD_ROOT:-$src/build}
@@ -22,16 +23,20 @@ configure() {  # tree, extra cmake args...
 configure native
 configure win64 -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake"
 configure win32 -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-i686.cmake"
+configure arm64 -DCMAKE_TOOLCHAIN_FILE="$src/cmake/zig-aarch64.cmake"
 
 for tree in native win64 win32; do
   echo "== building $tree"
   cmake --build "$root/$tree" -- -j"$(nproc)"
 done
 
-# The installers carry programs of both Windows trees, so they come last.
+echo "== building arm64 (the shell extension)"
+cmake --build "$root/arm64" --target TilmarArm64 -- -j"$(nproc)"
+
+# The installers carry programs of all Windows trees, so they come last.
 cmake --build "$root/win64" --target orvane_setup orvane_msi
 
-# One CTest run over all three trees, ending with one summary.
+# One CTest run over the three trees with tests, ending with one summary.
 cat > "$root/CTestTestfile.cmake" <<EOT
 # Written by tools/build.sh: every tree's tests in one run.
 subdirs("native" "win64" "win32")

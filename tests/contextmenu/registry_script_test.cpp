@@ -47,6 +47,7 @@ TEST(RegistryScript, ShippedScriptDescribesTheClassRegistration) {
     Flatten(roots[0].keys, "", &lines);
     const std::string clsid = "{9061A1F6-6F41-418e-9B9F-3BCB2DDF79F1}";
     const std::string cls = "CLSID\\" + clsid;
+    const std::string command = "{8506D589-0B0E-4F84-853C-8FD5B5F32CC1}";
     const std::vector<std::string> expected = {
         "Tilmar.ContextMenuExt.1 | = ContextMenuExt Class",
         "Tilmar.ContextMenuExt.1\\CLSID | = " + clsid,
@@ -60,6 +61,8 @@ TEST(RegistryScript, ShippedScriptDescribesTheClassRegistration) {
         cls + "\\Programmable | ForceRemove",
         cls + "\\InprocServer32 | = C:\\Bob's Files\\Tilmar64.dll | ThreadingModel = Apartment",
         cls + "\\TypeLib | = {1CF1C09F-57BE-4D3E-9695-EDF611F597B0}",
+        "CLSID\\" + command + " | ForceRemove = Orvane Explorer Command",
+        "CLSID\\" + command + "\\InprocServer32 | = C:\\Bob's Files\\Tilmar64.dll | ThreadingModel = Apartment",
         "* | NoRemove",
         "*\\ShellEx | NoRemove",
         "*\\ShellEx\\ContextMenuHandlers | NoRemove",

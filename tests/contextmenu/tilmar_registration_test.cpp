@@ -21,6 +21,7 @@ struct Row {
 
 std::vector<Row> ExpectedRows() {
     const std::string cls = std::string("CLSID\\") + kClassId;
+    const std::string command = std::string("CLSID\\") + kCommandClassId;
     return {
         {"Tilmar.ContextMenuExt.1", "ContextMenuExt Class", nullptr, "", false},
         {"Tilmar.ContextMenuExt.1\\CLSID", kClassId, nullptr, "", false},
@@ -33,6 +34,8 @@ std::vector<Row> ExpectedRows() {
         {cls + "\\Programmable", "<none>", nullptr, "", false},
         {cls + "\\InprocServer32", ExtensionPath(), "ThreadingModel", "Apartment", false},
         {cls + "\\TypeLib", "{1CF1C09F-57BE-4D3E-9695-EDF611F597B0}", nullptr, "", false},
+        {command, "Orvane Explorer Command", nullptr, "", false},
+        {command + "\\InprocServer32", ExtensionPath(), "ThreadingModel", "Apartment", false},
         {"*\\ShellEx\\ContextMenuHandlers\\OrvaneMenuExt", kClassId, nullptr, "", false},
         {"CLSID", "", nullptr, "", true},
         {"*", "", nullptr, "", true},

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -79,6 +80,11 @@ class ShellExtension : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        // Run inside an installation, the tests change its language: put it back afterwards.
+        char code[16] = {};
+        DWORD size = sizeof(code);
+        s_installedLanguage = RegGetValueA(HKEY_LOCAL_MACHINE, kLanguageKey, "QELLangCode", RRF_RT_REG_SZ, nullptr,
+                                           code, &size) == ERROR_SUCCESS ? code : "";
         s_module = LoadLibraryA(ExtensionPath().c_str());
         ASSERT_NE(s_module, nullptr);
         ASSERT_EQ(Export<EntryPoint>(s_module, "DllRegisterServer")(), S_OK);
@@ -88,6 +94,14 @@ protected:
         Export<EntryPoint>(s_module, "DllUnregisterServer")();
         FreeLibrary(s_module);
         CoUninitialize();
+        HKEY language = nullptr;
+        if (!s_installedLanguage.empty() &&
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &language,
+                            nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(language, "QELLangCode", 0, REG_SZ, reinterpret_cast<const BYTE*>(s_installedLanguage.c_str()),
+                           static_cast<DWORD>(s_installedLanguage.size() + 1));
+            RegCloseKey(language);
+        }
     }
     void SetUp() override {
         RemoveLanguageFiles();
@@ -160,9 +174,11 @@ protected:
 
     Selection m_selection;
     static HMODULE s_module;
+    static std::string s_installedLanguage;
 };
 
 HMODULE ShellExtension::s_module = nullptr;
+std::string ShellExtension::s_installedLanguage;
 
 TEST_F(ShellExtension, PdfSelectionStartsTheProgramWithThePdfsOnly) {
     ASSERT_TRUE(WriteTextFile(StageDirectory() + "Local.dat", "[TILMAR_MENU]\r\nCOMMAND1=Recorder.exe\r\n"));
@@ -319,6 +335,110 @@ TEST_F(ShellExtension, UnknownInstallDirectoryStartsNothing) {
     DeleteFileA((StageDirectory() + "Orvex.exe").c_str());
 }
 
+// The first-level menu's entry, created through COM from its class and given the
+// selection as the shell builds it from item ids.
+TEST_F(ShellExtension, ExplorerCommand) {
+    const std::wstring drives = L"::drives";  // "My Computer": an item without a file-system path
+    const auto longNames = [](int count) {
+        std::vector<std::wstring> names;
+        for (int i = 0; i < count; ++i) names.push_back(std::wstring(140, L'n') + std::to_wstring(1000 + i) + L".pdf");
+        return names;
+    };
+    const std::wstring hostile = L"q & %PATH% ^ ;!'.pdf";
+    struct Case {
+        const char* what;
+        const char* language;  // the chosen language's code; nullptr: English
+        const char* menuText;  // MENUTEXT of that language's file (ANSI), or nullptr
+        std::vector<std::wstring> names;  // none: no selection at all
+        const char* title;
+        EXPCMDSTATE state;
+        HRESULT invoked;
+        std::vector<std::wstring> started;  // the program's parameters; none: nothing starts
+        bool limitMessage;
+    };
+    const std::vector<Case> cases = {
+        {"mixed selection", nullptr, nullptr, {L"a.pdf", L"b.jpg", L"Photos", L"c.PDF", kGreekName}, "Orvane",
+         ECS_ENABLED, S_OK, {L"a.pdf", L"c.PDF", kGreekName}, false},
+        {"second language", "GR", "Orvane \xE9\xEB", {L"c.PDF"}, "Orvane \xE9\xEB", ECS_ENABLED, S_OK, {L"c.PDF"},
+         false},
+        {"no PDF", nullptr, nullptr, {L"b.jpg", L"d.jpg", L"Photos"}, "Orvane", ECS_HIDDEN, E_INVALIDARG, {}, false},
+        {"no selection", nullptr, nullptr, {}, "Orvane", ECS_HIDDEN, E_INVALIDARG, {}, false},
+        {"virtual item only", nullptr, nullptr, {drives}, "Orvane", ECS_HIDDEN, E_INVALIDARG, {}, false},
+        {"virtual item and a PDF", nullptr, nullptr, {drives, L"a.pdf"}, "Orvane", ECS_ENABLED, S_OK, {L"a.pdf"},
+         false},
+        {"hostile names", nullptr, nullptr, {hostile, L"folder.pdf", L"a.pdf.jpg"}, "Orvane", ECS_ENABLED, S_OK,
+         {hostile, L"folder.pdf"}, false},
+        {"huge selection within the system's limit", nullptr, nullptr, longNames(100), "Orvane", ECS_ENABLED, S_OK,
+         longNames(100), false},
+        {"selection over the system's limit", nullptr, nullptr, longNames(300), "Orvane", ECS_ENABLED, S_OK, {},
+         true},
+    };
+    const std::wstring directory = ToWide(CP_ACP, m_selection.Directory());
+    CreateDirectoryW((directory + L"folder.pdf").c_str(), nullptr);
+    for (const std::wstring& name : longNames(300)) CloseHandle(CreateFileW(
+        (directory + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    for (const std::wstring& name : {hostile, std::wstring(L"a.pdf.jpg")})
+        CloseHandle(CreateFileW((directory + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromString(ToWide(CP_ACP, kCommandClassId).c_str(), &clsid), S_OK);
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoveLanguageFiles();
+        DeleteFileA((StageDirectory() + kRecorded).c_str());
+        SetLanguageCode(c.language);
+        const std::string file = c.language ? std::string("Local_") + c.language + ".dat" : "Local.dat";
+        ASSERT_TRUE(WriteTextFile(StageDirectory() + file, std::string("[TILMAR_MENU]\r\nCOMMAND1=Recorder.exe\r\n") +
+                                                               (c.menuText ? "MENUTEXT=" + std::string(c.menuText) : "")));
+        std::vector<PIDLIST_ABSOLUTE> ids;
+        for (const std::wstring& name : c.names) {
+            PIDLIST_ABSOLUTE id = nullptr;
+            if (name == drives) SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &id);
+            else id = ILCreateFromPathW((directory + name).c_str());
+            ASSERT_NE(id, nullptr);
+            ids.push_back(id);
+        }
+        ComPtr<IShellItemArray> items;
+        if (!ids.empty()) {
+            ASSERT_EQ(SHCreateShellItemArrayFromIDLists(UINT(ids.size()), const_cast<PCIDLIST_ABSOLUTE_ARRAY>(ids.data()),
+                                                        items.Receive()), S_OK);
+        }
+        for (PIDLIST_ABSOLUTE id : ids) ILFree(id);
+        ComPtr<IExplorerCommand> command;
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand, command.ReceiveVoid()),
+                  S_OK);
+
+        LPWSTR title = nullptr;
+        ASSERT_EQ(command->GetTitle(items.Get(), &title), S_OK);
+        EXPECT_EQ(std::wstring(title), ToWide(CP_ACP, c.title));
+        CoTaskMemFree(title);
+        EXPCMDSTATE state = ECS_DISABLED;
+        EXPECT_EQ(command->GetState(items.Get(), TRUE, &state), S_OK);
+        EXPECT_EQ(state, c.state);
+
+        std::string caption(TILMAR_DLL_NAME);
+        caption.erase(caption.rfind('.'));
+        MessageBoxCloser closer(caption.c_str());
+        EXPECT_EQ(command->Invoke(items.Get(), nullptr), c.invoked);
+        EXPECT_EQ(closer.Found(), c.limitMessage);
+        std::string recorded;
+        if (c.started.empty()) {
+            EXPECT_FALSE(WaitForRecording(&recorded, 1500)) << recorded.substr(0, 300);
+            continue;
+        }
+        ASSERT_TRUE(WaitForRecording(&recorded, 10000)) << "the stand-in program did not start";
+        std::string parameters;
+        for (const std::wstring& name : c.started)
+            parameters += " \"" + m_selection.Directory() + WideToUtf8Text(name) + "\"";
+        const std::string commandLine = recorded.substr(0, recorded.find('\n'));
+        ASSERT_GE(commandLine.size(), parameters.size());
+        EXPECT_EQ(commandLine.substr(commandLine.size() - parameters.size()), parameters);
+        EXPECT_NE(commandLine.find(StageDirectory() + "Recorder.exe"), std::string::npos);
+    }
+    SetLanguageCode(nullptr);
+}
+
 TEST_F(ShellExtension, HelpTextOnly) {
     Menu menu;
     OpenMenu({L"a.pdf"}, &menu);
@@ -345,12 +465,7 @@ TEST_F(ShellExtension, HelpTextOnly) {
 }
 
 TEST_F(ShellExtension, EntryTextFollowsTheLanguageFiles) {
-    HKEY language = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &language,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(language, "QELLangCode", 0, REG_SZ, reinterpret_cast<const BYTE*>("GR"), 3);
-    RegCloseKey(language);
+    SetLanguageCode("GR");
 
     struct Case { const char* grFile; const char* localFile; const char* expected; };
     const Case cases[] = {

@@ -8,6 +8,11 @@
 
 // The test programs, the extension, the stand-in program and the menu bitmap
 // are staged in one directory (the extension's "installation directory").
+constexpr char kClassId[] = "{9061A1F6-6F41-418e-9B9F-3BCB2DDF79F1}";
+constexpr char kCommandClassId[] = "{8506D589-0B0E-4F84-853C-8FD5B5F32CC1}";  // the first-level menu's entry
+constexpr char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+constexpr char kLanguageKey[] = "SOFTWARE\\QEL\\Orvane Suite";
+
 inline std::string StageDirectory() {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -64,6 +69,28 @@ private:
     LONG m_error = ERROR_SUCCESS;
 };
 
+// The language the product's text files are chosen by; nullptr: none chosen.
+inline void SetLanguageCode(const char* code) {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kLanguageKey);
+    HKEY language = nullptr;
+    if (code == nullptr ||
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &language, nullptr))
+        return;
+    RegSetValueExA(language, "QELLangCode", 0, REG_SZ, reinterpret_cast<const BYTE*>(code), DWORD(lstrlenA(code) + 1));
+    RegCloseKey(language);
+}
+
+inline std::wstring ToWide(UINT codePage, const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(codePage, 0, text.c_str(), -1, &wide[0], int(wide.size())) - 1);
+    return wide;
+}
+inline std::string WideToUtf8Text(const std::wstring& wide) {
+    std::string text(wide.size() * 3 + 1, '\0');
+    text.resize(WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &text[0], int(text.size()), nullptr, nullptr) - 1);
+    return text;
+}
+
 inline bool KeyExists(HKEY root, const std::string& path) { return bool(Key(root, path)); }
 
 inline bool WriteTextFile(const std::string& path, const std::string& text) {
@@ -111,6 +138,3 @@ F Export(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-constexpr char kClassId[] = "{9061A1F6-6F41-418e-9B9F-3BCB2DDF79F1}";
-constexpr char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
-constexpr char kLanguageKey[] = "SOFTWARE\\QEL\\Orvane Suite";

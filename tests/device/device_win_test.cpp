@@ -213,7 +213,7 @@ TEST(PortRoutingInRegistry, StandardTcpIpPortKeys) {
 
 TEST(PortRoutingInRegistry, VendorMonitorsAndLocalPorts) {
     {
-        SCOPED_TRACE("two vendor keys: the later decides");
+        SCOPED_TRACE("two vendor keys: a silent later one keeps the earlier one's ID");
         RegistryKeys keys;
         keys.Set(kXerox + "ORVT_V1", {{"IP", "10.9.1.3"}});
         keys.Set(kCorvath + "ORVT_V1", {{"IP", "10.9.1.1"}});
@@ -221,8 +221,10 @@ TEST(PortRoutingInRegistry, VendorMonitorsAndLocalPorts) {
         RecordingPrtControl control(machine.printers, SystemDeviceIo(), SystemRegistry());
         control.answers = {{"10.9.1.1", "CMD:PDF;"}};
         std::string id;
-        EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), 0);
-        EXPECT_EQ(control.queries, (Queries{{"10.9.1.1", ""}, {"10.9.1.3", ""}}));
+        EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), 1);
+        EXPECT_EQ(id, "CMD:PDF;");
+        // A vendor port is asked with the empty community and, in the same batch, with "public".
+        EXPECT_EQ(control.queries, (Queries{{"10.9.1.1", ""}, {"10.9.1.3", ""}, {"10.9.1.3", "public"}}));
     }
     {
         SCOPED_TRACE("all four, with the standard key's community");
@@ -239,7 +241,8 @@ TEST(PortRoutingInRegistry, VendorMonitorsAndLocalPorts) {
         std::string id;
         EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), 1);
         EXPECT_EQ(id, "CMD:JPEG;");
-        EXPECT_EQ(control.queries, (Queries{{"10.9.2.1", "corp"}, {"10.9.2.2", "corp"}, {"10.9.2.4", "corp"}}));
+        EXPECT_EQ(control.queries, (Queries{{"10.9.2.1", "corp"}, {"10.9.2.1", "public"}, {"10.9.2.2", "corp"},
+                                            {"10.9.2.2", "public"}, {"10.9.2.4", "corp"}}));
         EXPECT_EQ(trace.Count("Xerox : Can't query ip reg value"), 1);
     }
     struct Local {

@@ -18,6 +18,7 @@
 #include "device/prt_control.h"
 #include "snmp/snmp.h"
 #include "tests/device/device_doubles.h"
+#include "tests/device/loopback_ipp.h"
 #include "tests/snmp/loopback_agent.h"
 
 namespace {
@@ -129,6 +130,31 @@ int OpenDescriptors() {
     return n;
 }
 
+// The six sources staged as in the agents' order: the standard monitor's
+// address and host name, then one vendor monitor each.
+void StageSources(StagedRegistry& registry, const std::vector<std::string>& addresses) {
+    registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"IPAddress", addresses[0]},
+                                                                       {"HostName", addresses[1]}};
+    for (int v = 0; v < 4; ++v) registry.keys[kVendorKeys[v] + kPort] = {{"IP", addresses[2 + v]}};
+}
+
+struct Looked {
+    int result;
+    std::string id;
+    std::vector<std::string> trace;
+    double took;
+};
+
+Looked LookUp(CPrtControl& control) {
+    TraceCapture trace;
+    Looked out{0, "previous", {}, 0};
+    auto t0 = Clock::now();
+    out.result = control.GetCurrentPrinterDeviceID(out.id);
+    out.took = std::chrono::duration<double>(Clock::now() - t0).count();
+    out.trace = trace.lines();
+    return out;
+}
+
 bool WaitForRequests(const LoopbackAgent& agent, int atLeast) {
     auto until = Clock::now() + std::chrono::seconds(2);
     while (agent.requests() < atLeast && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -166,9 +192,7 @@ TEST(NetworkLookup, AsksAllSourcesAtOnceAndDecidesAsOneByOne) {
 
         PrinterOnPort printer(kPort);
         StagedRegistry registry;
-        registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {
-            {"IPAddress", agents.addresses[0]}, {"HostName", agents.addresses[1]}};
-        for (int v = 0; v < 4; ++v) registry.keys[kVendorKeys[v] + kPort] = {{"IP", agents.addresses[2 + v]}};
+        StageSources(registry, agents.addresses);
         NoDevices devices;
 
         OneByOne reference(printer.printers, devices, registry);
@@ -208,5 +232,84 @@ TEST(NetworkLookup, AsksAllSourcesAtOnceAndDecidesAsOneByOne) {
                 EXPECT_LE(agents.agents[i]->requests(), 2) << position[i];
             }
         }
+    }
+}
+
+// An answer without a command set (none at all, an empty one, or one hidden
+// behind the 1284 length bytes) is no device ID: the next source decides, and
+// it stands only when no source has one.
+TEST(NetworkLookup, AnIdWithoutACommandSetLeavesTheDecisionToTheNextSource) {
+    const auto S = Reply::kSilent, A = Reply::kAnswer;
+    const std::string full = "MFG:Acme;MDL:Model 9;CMD:PDF,JPEG;";
+    struct Case {
+        std::string name;
+        std::vector<std::vector<Reply>> scripts;
+        std::vector<std::string> texts;
+        std::string id;   // the result is 1 in every case
+    };
+    const std::string prefixed = std::string("\x00\x24", 2) + full;
+    const std::vector<Case> cases = {
+        {"length bytes before the private object's ID", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {prefixed, "MFG:Other;CMD:PCL;", "", "", "", ""}, full},
+        {"an empty private object, the host name has the ID", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {"", full, "", "", "", ""}, full},
+        {"no command set at the address, a vendor monitor has one", {{A}, {S}, {S}, {S}, {A}, {S}},
+         {"MFG:Acme;MDL:Model 9;", "", "", "", full, ""}, full},
+        {"the long key counts", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {"MANUFACTURER:Acme;COMMAND SET:PDF;", full, "", "", "", ""}, "MANUFACTURER:Acme;COMMAND SET:PDF;"},
+        {"no source has a command set: the first answer stands", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {"MFG:Acme;MDL:Model 9;", "MFG:Other;", "", "", "", ""}, "MFG:Acme;MDL:Model 9;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Agents agents(c.scripts, c.texts);
+        if (!agents.ok()) GTEST_SKIP() << "cannot bind port 161 on " << agents.net << "x (needs root)";
+        PrinterOnPort printer(kPort);
+        StagedRegistry registry;
+        StageSources(registry, agents.addresses);
+        NoDevices devices;
+        CPrtControl control(printer.printers, devices, registry);
+        Looked looked = LookUp(control);
+        EXPECT_EQ(looked.result, 1);
+        EXPECT_EQ(looked.id, c.id);
+        EXPECT_LT(looked.took, 2.6);
+    }
+}
+
+// IPP at a printer without SNMP: a late first answer is waited for, and the
+// next resource is asked only when the printer says the last does not exist.
+TEST(NetworkLookup, IppKeepsItsConnectionAndMovesOnOnlyWhenNotFound) {
+    const std::string full = "MFG:Acme;MDL:Model 9;CMD:PDF,JPEG;";
+    const std::string note =
+        "[IPP printer-device-id] no printer-device-id with a command set: built from document-format-supported";
+    struct Case {
+        std::string name;
+        LoopbackIpp::Script script;
+        std::string id;
+        std::vector<std::string> resources;
+    };
+    const std::vector<Case> cases = {
+        {"the first answer takes 1.3 s", {{"/ipp/print"}, full, {}, 1300}, full, {"/ipp/print"}},
+        {"served only at /", {{"/"}, full, {}, 0}, full, {"/ipp/print", "/ipp", "/"}},
+        {"served only at /ipp, late", {{"/ipp"}, full, {}, 300}, full, {"/ipp/print", "/ipp"}},
+        {"formats only", {{"/ipp/print"}, "", {"application/pdf", "image/jpeg"}, 0}, "MFG:;MDL:;CMD:PDF,JPEG;",
+         {"/ipp/print"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Agents agents({{Reply::kSilent}}, {""});
+        LoopbackIpp ipp(agents.addresses[0], c.script);
+        if (!agents.ok() || !ipp.ok()) GTEST_SKIP() << "cannot bind ports 161 and 631 on " << agents.net << "x";
+        PrinterOnPort printer(kPort);
+        StagedRegistry registry;
+        registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"IPAddress", agents.addresses[0]}};
+        NoDevices devices;
+        CPrtControl control(printer.printers, devices, registry);
+        Looked looked = LookUp(control);
+        EXPECT_EQ(looked.result, 1);
+        EXPECT_EQ(looked.id, c.id);
+        EXPECT_EQ(ipp.resources(), c.resources);
+        EXPECT_EQ(std::count(looked.trace.begin(), looked.trace.end(), note), c.script.deviceId.empty() ? 1 : 0);
+        EXPECT_LT(looked.took, 2.6);
     }
 }

@@ -136,7 +136,8 @@ private:
 };
 
 // Records the network queries instead of sending them; `answers` maps an
-// address to the device ID its printer gives.
+// address, or "address/community" for an agent that knows one community only,
+// to the device ID its printer gives.
 class RecordingPrtControl : public CPrtControl {
 public:
     using CPrtControl::CPrtControl;
@@ -146,7 +147,8 @@ public:
     int GetNetworkDeviceID(std::string address, std::string community, std::string& out) override {
         out.clear();
         queries.emplace_back(address, community);
-        auto it = answers.find(address);
+        auto it = answers.find(address + "/" + community);
+        if (it == answers.end()) it = answers.find(address);
         if (it == answers.end()) return 0;
         out = it->second;
         return 1;
@@ -256,41 +258,51 @@ TEST(PortRouting, StandardTcpIpPortTriesAddressThenHostName) {
     }
 }
 
-TEST(PortRouting, VendorMonitorsAreAllAskedAndTheLastDecides) {
+TEST(PortRouting, VendorMonitorsAreAllAskedAndAnIdStands) {
     struct Case {
         const char* name;
-        std::vector<std::string> keysWithIp;   // monitor key prefixes holding "IP"
+        std::vector<std::string> keysWithIp;   // monitor key prefixes holding "IP", in creation order
         std::map<std::string, std::string> answers;
         const char* standardCommunity;          // nullptr: no standard key
+        const char* ownCommunity;               // the vendor keys' "SNMP Community", if any
         int result;
         const char* id;
+        Queries queries;
     };
     const std::vector<Case> cases = {
-        {"Dell alone, empty community", {kDell}, {{"dell-ip", "CMD:PDF;"}}, nullptr, 1, "CMD:PDF;"},
-        {"Corvath answers, Dell silent", {kCorvath, kDell}, {{"corvath-ip", "CMD:PDF;"}}, nullptr, 0, ""},
-        {"Corvath silent, Xerox answers", {kCorvath, kXerox}, {{"xerox-ip", "CMD:JPEG;"}}, nullptr, 1, "CMD:JPEG;"},
-        {"all four in order", {kDell, kXerox, kRicoh, kCorvath}, {{"dell-ip", "D"}, {"ricoh-ip", "R"}}, nullptr, 1, "D"},
-        {"standard key's community carries over", {kRicoh}, {{"ricoh-ip", "R"}}, "corp", 1, "R"},
+        {"Dell alone: the empty community, then public", {kDell}, {{"dell-ip/public", "CMD:PDF;"}}, nullptr, nullptr,
+         1, "CMD:PDF;", {{"dell-ip", ""}, {"dell-ip", "public"}}},
+        {"an agent of the empty community is asked once", {kDell}, {{"dell-ip/", "CMD:PDF;"}}, nullptr, nullptr, 1,
+         "CMD:PDF;", {{"dell-ip", ""}}},
+        {"the key's own community", {kRicoh}, {{"ricoh-ip/vend", "R"}}, nullptr, "vend", 1, "R",
+         {{"ricoh-ip", ""}, {"ricoh-ip", "vend"}}},
+        {"Corvath answers, Dell silent: Corvath stands", {kCorvath, kDell}, {{"corvath-ip", "CMD:PDF;"}}, nullptr,
+         nullptr, 1, "CMD:PDF;", {{"corvath-ip", ""}, {"dell-ip", ""}, {"dell-ip", "public"}}},
+        {"Corvath silent, Xerox answers", {kCorvath, kXerox}, {{"xerox-ip", "CMD:JPEG;"}}, nullptr, nullptr, 1,
+         "CMD:JPEG;", {{"corvath-ip", ""}, {"corvath-ip", "public"}, {"xerox-ip", ""}}},
+        {"two answer: the later decides", {kDell, kXerox, kRicoh, kCorvath}, {{"dell-ip", "D"}, {"ricoh-ip", "R"}},
+         nullptr, nullptr, 1, "D", {{"corvath-ip", ""}, {"corvath-ip", "public"}, {"ricoh-ip", ""}, {"xerox-ip", ""},
+                                    {"xerox-ip", "public"}, {"dell-ip", ""}}},
+        {"standard key's community carries over", {kRicoh}, {{"ricoh-ip/corp", "R"}}, "corp", nullptr, 1, "R",
+         {{"ricoh-ip", "corp"}}},
+        {"none answers", {kXerox}, {}, "public", nullptr, 0, "", {{"xerox-ip", "public"}}},
     };
     const std::map<std::string, std::string> addressOf = {
         {kCorvath, "corvath-ip"}, {kRicoh, "ricoh-ip"}, {kXerox, "xerox-ip"}, {kDell, "dell-ip"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Fixture f("NPI1");
-        for (const auto& prefix : c.keysWithIp) f.registry.keys[prefix + "NPI1"] = {{"IP", addressOf.at(prefix)}};
+        for (const auto& prefix : c.keysWithIp) {
+            f.registry.keys[prefix + "NPI1"] = {{"IP", addressOf.at(prefix)}};
+            if (c.ownCommunity) f.registry.keys[prefix + "NPI1"]["SNMP Community"] = c.ownCommunity;
+        }
         if (c.standardCommunity) f.registry.keys[kStd + "NPI1"] = {{"SNMP Community", c.standardCommunity}};
         f.control.answers = c.answers;
         TraceCapture trace;
         std::string id;
         EXPECT_EQ(f.control.GetCurrentPrinterDeviceID(id), c.result);
         EXPECT_EQ(id, c.id);
-        // Queried in table order, whatever order the keys were made in.
-        Queries expected;
-        for (const auto& prefix : {kCorvath, kRicoh, kXerox, kDell}) {
-            for (const auto& k : c.keysWithIp)
-                if (k == prefix) expected.emplace_back(addressOf.at(prefix), c.standardCommunity ? c.standardCommunity : "");
-        }
-        EXPECT_EQ(f.control.queries, expected);
+        EXPECT_EQ(f.control.queries, c.queries);   // in table order, whatever order the keys were made in
         EXPECT_EQ(f.registry.openKeys, 0);
     }
 }

@@ -39,6 +39,11 @@ def main(command, path):
     elif command == "as-32-bit":
         print("REGEDIT4")
         for key, values in mine(keys):
+            # ProgIDs and file-type handlers are one key for both views on 64-bit Windows,
+            # and 32-bit regsvr32 writes them there: only the redirected keys get a 32-bit copy.
+            classes = re.match(r"software\\\\classes\\\\([^\\]+)", key.lower())
+            if classes and classes.group(1) not in ("clsid", "interface", "typelib"):
+                continue
             if key.lower().startswith("software\\\\") and "wow6432node" not in key.lower():
                 print("\n[HKEY_LOCAL_MACHINE\\%s]" % key.replace("\\\\", "\\").replace("\\win64", "\\win32"))
                 print("\n".join("%s=%s" % (n, d.replace("Tilmar64.dll", "Tilmar.dll")) for n, d in values))
