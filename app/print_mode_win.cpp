@@ -61,7 +61,7 @@ public:
 
 private:
     CTestPrint m_printers;
-    CPrtControl m_control{m_printers, SystemDeviceIo(), SystemRegistry()};
+    CPrtControl m_control{m_printers, SystemDeviceIo(), SystemRegistry(), SystemPrinterPlaces()};
 };
 
 // The job sender's messages become trace lines: nobody is there to close a box.

@@ -71,16 +71,17 @@ std::size_t Short(const std::vector<std::uint8_t>& b, std::size_t at) {
 }  // namespace
 
 std::vector<std::uint8_t> EncodeIppDeviceIdRequest(const std::string& host, const std::string& resource,
-                                                   std::int32_t requestId) {
+                                                   std::int32_t requestId, unsigned short port, bool secure) {
     // An IPv6 literal goes in brackets, in the URI as in the Host header.
-    const std::string authority = (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":631";
+    const std::string authority =
+        (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(port);
     std::vector<std::uint8_t> ipp = {0x01, 0x01, 0x00, 0x0B};   // IPP/1.1 Get-Printer-Attributes
     const auto id = static_cast<std::uint32_t>(requestId);
     for (int shift = 24; shift >= 0; shift -= 8) ipp.push_back(static_cast<std::uint8_t>(id >> shift));
     ipp.push_back(0x01);   // operation attributes
     PutAttribute(ipp, 0x47, "attributes-charset", "utf-8");
     PutAttribute(ipp, 0x48, "attributes-natural-language", "en");
-    PutAttribute(ipp, 0x45, "printer-uri", "ipp://" + authority + resource);
+    PutAttribute(ipp, 0x45, "printer-uri", (secure ? "ipps://" : "ipp://") + authority + resource);
     PutAttribute(ipp, 0x44, "requested-attributes", "printer-device-id");
     PutAttribute(ipp, 0x44, "", "document-format-supported");
     ipp.push_back(0x03);   // end of attributes

@@ -9,9 +9,11 @@
 #include <vector>
 
 // The HTTP POST of an IPP/1.1 Get-Printer-Attributes for printer-device-id
-// and document-format-supported, to `resource` of the printer at `host` port 631.
+// and document-format-supported, to `resource` of the printer at `host` and
+// `port`; `secure` names it by an ipps printer-uri.
 std::vector<std::uint8_t> EncodeIppDeviceIdRequest(const std::string& host, const std::string& resource,
-                                                   std::int32_t requestId);
+                                                   std::int32_t requestId, unsigned short port = 631,
+                                                   bool secure = false);
 
 enum class HttpFrame { kIncomplete, kComplete, kBroken };
 

@@ -11,8 +11,10 @@
 // when no address answered the private object.
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct StandardAsks;
@@ -21,8 +23,14 @@ struct StandardAsks;
 extern const char kDeviceIdOid[];
 
 struct NetworkSource {
+    NetworkSource(std::string address_ = std::string(), std::string community_ = std::string(),
+                  std::string uri_ = std::string(), bool ippOnly_ = false)
+        : address(std::move(address_)), community(std::move(community_)), uri(std::move(uri_)), ippOnly(ippOnly_) {}
     std::string address;
     std::string community;
+    std::string uri;        // a printer URI IPP asks first (its own port and resource)
+    bool ippOnly = false;   // asked over IPP only: no SNMP
+    int rank = 0;           // which answer decides when several have the ID: the lowest rank
 };
 
 // What one device-ID GET learned: the library's code (0 = the agent answered)
@@ -40,7 +48,7 @@ struct StandardAnswer {
     bool found = false;
     std::string id;
     std::string failure;
-    std::string note;   // for the trace: how the ID was come by, when it was not given whole
+    std::string note;   // for the trace: how the ID was come by (not given whole, over unverified TLS)
 };
 
 // The standard sources, in the order they decide: two SNMP objects, then IPP's
@@ -50,8 +58,11 @@ const char* StandardSourceName(std::size_t kind);
 
 class NetworkDeviceIdReads {
 public:
-    // `sources` in the order the lookup asks them. Nothing is sent yet.
-    explicit NetworkDeviceIdReads(std::vector<NetworkSource> sources);
+    // `sources` in the order the lookup asks them. `ippTargets`: printers
+    // known by a URI, asked by the standard sources too (a target of `sources`
+    // at the same address takes the URI). Nothing is sent yet.
+    explicit NetworkDeviceIdReads(std::vector<NetworkSource> sources,
+                                  const std::vector<NetworkSource>& ippTargets = {});
     // Abandons every GET still unanswered and closes its socket.
     ~NetworkDeviceIdReads();
     NetworkDeviceIdReads(const NetworkDeviceIdReads&) = delete;
@@ -63,12 +74,23 @@ public:
 
     // The addresses (with their communities) the standard sources ask, each once.
     const std::vector<NetworkSource>& StandardTargets() const { return m_standardTargets; }
+    // Whether standard source `kind` asks target `target` at all.
+    bool Asks(std::size_t kind, std::size_t target) const;
     // Standard source `kind` of target `target`. The walk over the private
     // object is over by then: no more of its GETs are started.
     StandardAnswer Standard(std::size_t kind, std::size_t target);
 
 private:
+    // A source that answers first need not be waited for. So once a source
+    // has found the ID, those that decide before it and are still silent get
+    // a short grace, not the rest of their two seconds.
+    struct Ranked {
+        std::size_t exchange;          // in the batch's exchanges
+        std::function<bool()> found;   // called only once the exchange is over
+    };
     void StartBatch();
+    void RankAnswers();
+    void GraceBefore(std::size_t exchange);
 
     std::vector<NetworkSource> m_sources;
     std::vector<NetworkSource> m_standardTargets;
@@ -76,4 +98,5 @@ private:
     std::size_t m_firstInBatch = 0;  // batch index i belongs to source m_firstInBatch + i
     std::vector<std::size_t> m_standardAsks;   // kind-major: [kind * targets + target]
     std::unique_ptr<StandardAsks> m_pAsks;     // the batch, and what its IPP questions need
+    std::vector<Ranked> m_ranked;              // every question, in the order the lookup decides
 };

@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "base/debug_log.h"
 #include "device/device_id_pairs.h"
+#include "device/lookup_walk.h"
 #include "snmp/snmp.h"
 #include "spooler/spooler_access.h"
 
@@ -25,34 +27,36 @@ bool StartsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
-const char kStandardPortKey[] =
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\";
+// The network lookup's sources, in the order it walks them.
+using NetworkSourceWalk = int (*)(const PrinterPlace&, LookupWalk&);
+const NetworkSourceWalk kNetworkSources[] = {WalkStandardTcpIpPort, WalkVendorMonitors, WalkPrinterPlaces};
 
-struct VendorMonitor {
-    const char* name;
-    const char* keyPath;   // the port name follows
-    const char* cannotOpen;
-    const char* opened;
-    const char* cannotRead;
-};
+// One walk of the lookup: traced, asking through the running batch; or silent,
+// every question failing, noting what would be asked.
+class PrtControlWalk : public LookupWalk {
+public:
+    using AskSource = std::function<int(const NetworkSource& source)>;
+    PrtControlWalk(RegistryReader& registry, const std::function<const PrinterFindings&()>& findings, AskSource ask,
+                   bool traced)
+        : LookupWalk(registry), m_findings(findings), m_ask(std::move(ask)), m_traced(traced) {}
 
-const VendorMonitor kVendorMonitors[] = {
-    {"Corvath Network Printer Port",
-     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Corvath Network Printer Port\\",
-     "Corvath : Can't Open reg Key(IP Ports)", "Corvath : Success Open reg Key(IP Ports)",
-     "Corvath : Can't query ip reg value"},
-    {"Multi Direct Print Type S",
-     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Multi Direct Print Type S\\",
-     "Ricoh : Can't Open reg Key(IP Ports)", "Ricoh : Success Open reg Key(IP Ports)",
-     "Ricoh : Can't query ip reg value"},
-    {"Xerox Network Printer Port",
-     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Xerox Network Printer Port\\",
-     "Xerox : Can't Open reg Key(IP Ports)", "Xerox : Success Open reg Key(IP Ports)",
-     "Xerox : Can't query ip reg value"},
-    {"Dell Network Printer Port",
-     "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Dell Network Printer Port\\",
-     "Dell : Can't Open reg Key(IP Ports)", "Dell : Success Open reg Key(IP Ports)",
-     "Dell : Can't query ip reg value"},
+    int Ask(const std::string& address, const std::string& community, int rank) override {
+        NetworkSource source(address, community);
+        source.rank = rank;
+        return m_ask(source);
+    }
+    void KnowByUri(const NetworkSource& target) override { uriTargets.push_back(target); }
+    void Trace(const std::string& line) override {
+        if (m_traced) DebugLog("%s", line.c_str());
+    }
+    const PrinterFindings& Findings() override { return m_findings(); }
+
+    std::vector<NetworkSource> uriTargets;
+
+private:
+    const std::function<const PrinterFindings&()>& m_findings;
+    AskSource m_ask;
+    bool m_traced;
 };
 
 struct ParallelAttempt {
@@ -72,8 +76,9 @@ constexpr int kAttemptBeforeWait = 3;   // the first of the two ECP attempts
 
 }  // namespace
 
-CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry)
-    : m_printers(printers), m_device(device), m_registry(registry) {}
+CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
+                         PrinterPlaces& places)
+    : m_printers(printers), m_device(device), m_registry(registry), m_places(places) {}
 
 int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
     // Every path ends with the ID it found or with none: a caller's old text never survives.
@@ -100,27 +105,38 @@ int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
 }
 
 int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& strDeviceID) {
-    // Walked once in silence with every query failing, the keys name every
-    // source a lookup can come to, in the order it comes to them: those are
+    DebugLog("NW IP Port");
+    const PrinterPlace place{m_printers.GetPrinterName(m_printers.GetCurrentPrinter()), port};
+    std::unique_ptr<PrinterFindings> found;
+    const std::function<const PrinterFindings&()> findings = [&]() -> const PrinterFindings& {
+        if (!found) found = std::make_unique<PrinterFindings>(FindPrinterCandidates(place, m_places));
+        return *found;
+    };
+    // Walked once in silence with every query failing, the sources name every
+    // address a lookup can come to, in the order it comes to them: those are
     // asked at once. The traced walk then takes their answers in that order.
     std::vector<NetworkSource> sources;
-    std::string unused;
-    WalkNetworkSources(
-        port, unused,
-        [&sources](const std::string& address, const std::string& community, std::string&) {
-            sources.push_back({address, community});
-            return 0;
-        },
-        false);
-    NetworkDeviceIdReads reads(std::move(sources));
+    PrtControlWalk silent(m_registry, findings,
+                          [&sources](const NetworkSource& source) {
+                              sources.push_back(source);
+                              return 0;
+                          },
+                          false);
+    WalkNetworkSources(place, silent);
+    NetworkDeviceIdReads reads(std::move(sources), silent.uriTargets);
     m_pReads = &reads;
     m_lastResort.reset();
-    int result = WalkNetworkSources(
-        port, strDeviceID,
-        [this](const std::string& address, const std::string& community, std::string& deviceID) {
-            return GetNetworkDeviceID(address, community, deviceID);
-        },
-        true);
+    // An ID stands until a later source gives another: one that stays silent
+    // takes nothing away.
+    PrtControlWalk traced(m_registry, findings,
+                          [this, &strDeviceID](const NetworkSource& source) {
+                              std::string deviceID;
+                              const int answered = GetNetworkDeviceID(source.address, source.community, deviceID);
+                              if (answered == 1) strDeviceID = deviceID;
+                              return answered;
+                          },
+                          true);
+    int result = WalkNetworkSources(place, traced);
     if (result != 1) result = GetStandardDeviceID(strDeviceID);
     if (result != 1 && m_lastResort) {
         // The printer answered, but no source named what it interprets.
@@ -144,6 +160,7 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
     for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
         const char* name = StandardSourceName(kind);
         for (std::size_t t = 0; t < targets.size(); ++t) {
+            if (!m_pReads->Asks(kind, t)) continue;
             DebugLog("[%s] IP is %s", name, targets[t].address.c_str());
             StandardAnswer answer = m_pReads->Standard(kind, t);
             if (!answer.note.empty()) DebugLog("[%s] %s", name, answer.note.c_str());
@@ -163,99 +180,11 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
     return 0;
 }
 
-int CPrtControl::WalkNetworkSources(const std::string& port, std::string& strDeviceID, const AskSource& ask,
-                                    bool traced) {
-    auto Trace = [traced](const char* line) {
-        if (traced) DebugLog("%s", line);
-    };
-    auto TraceValue = [traced](const char* format, const char* value) {
-        if (traced) DebugLog(format, value);
-    };
-    Trace("NW IP Port");
-    std::string community;
+int CPrtControl::WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk) {
     int result = 0;
-    char value[kIdBufferSize];
-
-    Trace("Standard TCP/IP Port");
-    std::string key = kStandardPortKey + port;
-    if (!m_registry.OpenLocalMachineKey(key)) {
-        TraceValue("Can't Open reg Key(%s)", key.c_str());
-    } else {
-        Trace("Success Open reg Key(IP Ports)");
-        if (m_registry.QueryValue("SNMP Community", value, sizeof(value))) {
-            community = value;
-            TraceValue("[SNMP Community] SNMP Community is %s", community.c_str());
-        } else {
-            Trace("[SNMP Community] Can't query ip reg value / default : public");
-            community = "public";
-        }
-
-        bool answered = false;
-        Trace("[HostName] Read IPAddress");
-        if (!m_registry.QueryValue("IPAddress", value, sizeof(value))) {
-            Trace("[IPAddress]Can't query ip reg value");
-        } else {
-            TraceValue("[IPAddress] IP is %s", value);
-            if (value[0] != '\0') {
-                result = ask(value, community, strDeviceID);
-                TraceValue("[IPAddress] GetNetworkDeviceID : ret : %s", result == 1 ? "TRUE" : "FALSE");
-            } else {
-                Trace("[IPAddress] IPAddress is Empty");
-            }
-            if (result == 1) {
-                Trace("[HostName] got IP Address from IPAddress KEY \n No more try");
-                answered = true;
-            }
-        }
-        if (!answered) {
-            Trace("[HostName] Read HostName");
-            if (!m_registry.QueryValue("HostName", value, sizeof(value))) {
-                Trace("[HostName] Can't query ip reg value");
-            } else {
-                TraceValue("[HostName] Host is %s", value);
-                if (value[0] != '\0') {
-                    result = ask(value, community, strDeviceID);
-                    TraceValue("[HostName] GetNetworkDeviceID : ret : %s", result == 1 ? "TRUE" : "FALSE");
-                } else {
-                    Trace("[HostName] HostName is Empty");
-                    result = 0;
-                }
-            }
-        }
-        m_registry.CloseKey();
-        if (result == 1) return result;
-    }
-
-    // The vendor monitors are all asked, in order. A monitor's ID stands until
-    // a later one gives another: a silent monitor takes nothing away.
-    Trace("Not support : Standard TCP/IP Port");
-    for (const VendorMonitor& monitor : kVendorMonitors) {
-        Trace(monitor.name);
-        if (!m_registry.OpenLocalMachineKey(monitor.keyPath + port)) {
-            Trace(monitor.cannotOpen);
-            continue;
-        }
-        Trace(monitor.opened);
-        if (!m_registry.QueryValue("IP", value, sizeof(value))) {
-            Trace(monitor.cannotRead);
-            m_registry.CloseKey();
-            continue;
-        }
-        TraceValue("IP is %s", value);
-        const std::string address = value;
-        // Agents drop requests of a community they do not know, and a port that
-        // only a vendor monitor keeps has none: it is asked as ever, and also
-        // with the key's own community, or "public".
-        const std::string own =
-            m_registry.QueryValue("SNMP Community", value, sizeof(value)) ? std::string(value) : "public";
-        m_registry.CloseKey();
-        std::string deviceID;
-        int answered = ask(address, community, deviceID);
-        if (answered != 1 && own != community && !address.empty()) answered = ask(address, own, deviceID);
-        if (answered == 1) {
-            result = 1;
-            strDeviceID = deviceID;
-        }
+    for (NetworkSourceWalk source : kNetworkSources) {
+        result = source(place, walk);
+        if (result == 1) break;
     }
     return result;
 }

@@ -1,6 +1,8 @@
 // CPrtControl: the device ID of the current printer. It classifies the port of
 // the printer that CTestPrint has made current and asks the USB or parallel
-// device, or the network printer over SNMP at the address its port monitor keeps.
+// device, or the network printer at the addresses its sources name (the port
+// monitors' keys, then where Windows keeps printers it set up by itself:
+// device/lookup_walk.h).
 //
 // CPrtControl does not own the spooler object: it reads the current printer of
 // the CTestPrint it was given (the property sheet's), so the Basic tab's choice of
@@ -8,24 +10,28 @@
 // DeviceIo and RegistryReader; GetNetworkDeviceID is virtual so that the routing
 // can be exercised without a network.
 //
-// A network lookup asks its sources at once (NetworkDeviceIdReads) and then
+// A network lookup asks its sources' addresses at once (NetworkDeviceIdReads) and then
 // decides and traces in the sources' order, as if it had asked them one by
 // one; nothing of it outlives GetCurrentPrinterDeviceID.
 #pragma once
-#include <functional>
 #include <optional>
 #include <string>
 
 #include "device/device_io.h"
 #include "device/network_device_id.h"
+#include "device/printer_sources.h"
 
 class CTestPrint;
+class LookupWalk;
 // The device ID that stands for a FILE: port: every language is accepted.
 extern const char kFilePortDeviceID[];
 
 class CPrtControl {
 public:
-    CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry);
+    // `places`: where Windows keeps the printers no port monitor's key names
+    // (IPP and WSD ports, print servers); none by default.
+    CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
+                PrinterPlaces& places = NoPrinterPlaces());
     virtual ~CPrtControl() = default;
     CPrtControl(const CPrtControl&) = delete;
     CPrtControl& operator=(const CPrtControl&) = delete;
@@ -58,14 +64,9 @@ public:
     virtual int GetStandardDeviceID(std::string& strDeviceID);
 
 private:
-    using AskSource = std::function<int(const std::string& address, const std::string& community,
-                                        std::string& deviceID)>;
-
     int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
-    // The port monitors' keys, read and traced in order; `ask` is called for
-    // every source the lookup queries. Silent (no trace lines) unless `traced`.
-    int WalkNetworkSources(const std::string& portName, std::string& strDeviceID, const AskSource& ask,
-                           bool traced);
+    // The sources in order, until one gives a device ID; the last one's result.
+    static int WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk);
 
     // The first answer without a command set: the lookup's result when no
     // source has one ("does not support" rather than "busy").
@@ -74,6 +75,7 @@ private:
     const CTestPrint& m_printers;
     DeviceIo& m_device;
     RegistryReader& m_registry;
+    PrinterPlaces& m_places;
     NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
     std::optional<std::string> m_lastResort;
 };

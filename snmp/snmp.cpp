@@ -112,7 +112,7 @@ struct SNMPGetBatch::Get : snmp::Conversation {
     snmp::ExpectedResponse expected;
     int code = kSnmpErrTimeout;
     bool over = false;
-    std::size_t exchange = 0;
+    std::size_t exchange = kNoExchange;
     snmp::DecodedMessage answer;
     snmp::ResponseCheck check = snmp::ResponseCheck::kMalformed;
 
@@ -204,6 +204,8 @@ int SNMPGetBatch::wait(std::size_t index) {
 }
 
 ReqRespPDU& SNMPGetBatch::request(std::size_t index) { return m_gets.at(index)->request; }
+
+std::size_t SNMPGetBatch::exchange(std::size_t index) const { return m_gets.at(index)->exchange; }
 
 // ---- SNMPManager -------------------------------------------------------------
 

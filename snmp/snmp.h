@@ -156,9 +156,9 @@ public:
 };
 
 // GETs to several targets at once: those to a literal address are sent when
-// added, one to a host name when it is first waited for, and their answers are
-// awaited together on the caller's thread, so the slowest decides how long
-// they take, not their sum. Each behaves as SNMPManager::get on its own; a GET
+// added, one to a host name as soon as its own thread has resolved it, and
+// their answers are awaited together on the caller's thread, so the slowest
+// decides how long they take, not their sum. Each behaves as SNMPManager::get on its own; a GET
 // not yet awaited when the batch is destroyed is abandoned with its socket.
 class SNMPGetBatch {
 public:
@@ -176,6 +176,10 @@ public:
     // The batch's exchanges, for questions of other protocols that share its
     // loop and deadlines.
     snmp::ExchangeSet& exchanges() { return m_exchanges; }
+    // The exchange that carries GET `index`; kNoExchange when it never started
+    // (no address, bad bindings).
+    static constexpr std::size_t kNoExchange = static_cast<std::size_t>(-1);
+    std::size_t exchange(std::size_t index) const;
 
 private:
     struct Get;

@@ -1,7 +1,11 @@
 #include "snmp/udp_exchange.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "snmp/ber.h"
 
@@ -12,9 +16,33 @@ bool Endpoint::operator==(const Endpoint& other) const {
            std::memcmp(address, other.address, family == 4 ? 4 : sizeof(address)) == 0;
 }
 
+// A host name being resolved, shared with the thread that resolves it: the
+// thread may outlive the set when the name service stalls.
+struct ExchangeSet::Resolution {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool ok = false;
+    Endpoint agent;
+};
+
+namespace {
+
+// How often the loop looks for names resolved meanwhile, and how long the set
+// waits at its end for resolutions still running (a stalled one is left behind).
+constexpr std::chrono::milliseconds kResolvePoll(10);
+constexpr std::chrono::milliseconds kResolveLinger(50);
+
+}  // namespace
+
 ExchangeSet::~ExchangeSet() {
+    const Clock::time_point linger = Clock::now() + kResolveLinger;
     for (Exchange& exchange : m_exchanges) {
         if (exchange.socket != DatagramSockets::kNoSocket) m_sockets.Close(exchange.socket);
+        if (exchange.resolving) {
+            std::unique_lock<std::mutex> lock(exchange.resolving->mutex);
+            exchange.resolving->finished.wait_until(lock, linger, [&] { return exchange.resolving->done; });
+        }
     }
 }
 
@@ -27,24 +55,59 @@ std::size_t ExchangeSet::Start(const std::string& host, unsigned short port, int
     exchange.attemptsLeft = attempts;
     exchange.timeoutMs = timeoutMs;
     exchange.conversation = &conversation;
-    exchange.end = Clock::now() + std::chrono::milliseconds(budgetMs > 0 ? budgetMs
-                                                                          : static_cast<long long>(attempts) * timeoutMs);
+    const long long budget = budgetMs > 0 ? budgetMs : static_cast<long long>(attempts) * timeoutMs;
+    exchange.end = Clock::now() + std::chrono::milliseconds(budget);
     exchange.resolved = m_sockets.Resolve(host, port, true, &exchange.agent);
+    if (!exchange.resolved) {
+        auto resolution = std::make_shared<Resolution>();
+        exchange.resolving = resolution;
+        auto resolve = [resolution, sockets = &m_sockets, host, port] {
+            Endpoint agent;
+            const bool ok = sockets->Resolve(host, port, false, &agent);
+            std::lock_guard<std::mutex> lock(resolution->mutex);
+            resolution->agent = agent;
+            resolution->ok = ok;
+            resolution->done = true;
+            resolution->finished.notify_all();
+        };
+        try {
+            std::thread(resolve).detach();
+        } catch (const std::system_error&) {
+            resolve();   // no thread to be had: resolved here, blocking as it must
+        }
+    }
     m_exchanges.push_back(exchange);
     if (exchange.resolved) SendNextAttempt(m_exchanges.back());
     return m_exchanges.size() - 1;
 }
 
 void ExchangeSet::Reach(Exchange& exchange) {
-    exchange.resolved = true;
+    {
+        std::lock_guard<std::mutex> lock(exchange.resolving->mutex);
+        if (!exchange.resolving->done) {
+            if (Clock::now() >= exchange.end) exchange.over = true;   // result: timeout
+            return;
+        }
+        exchange.resolved = true;
+        exchange.agent = exchange.resolving->agent;
+        if (!exchange.resolving->ok) {
+            exchange.result = ExchangeResult::kResolveFailed;
+            exchange.over = true;
+        }
+    }
+    exchange.resolving.reset();
+    if (exchange.over) return;
     if (Clock::now() >= exchange.end) {
-        exchange.over = true;
-    } else if (!m_sockets.Resolve(exchange.host, exchange.port, false, &exchange.agent)) {
-        exchange.result = ExchangeResult::kResolveFailed;
         exchange.over = true;
     } else {
         SendNextAttempt(exchange);
     }
+}
+
+void ExchangeSet::Shorten(std::size_t index, std::chrono::milliseconds within) {
+    Exchange& exchange = m_exchanges.at(index);
+    exchange.end = std::min(exchange.end, Clock::now() + within);
+    exchange.deadline = std::min(exchange.deadline, exchange.end);
 }
 
 void ExchangeSet::SendNextAttempt(Exchange& exchange) {
@@ -86,6 +149,7 @@ void ExchangeSet::EndAttempt(Exchange& exchange, ExchangeResult result) {
     exchange.result = result;
     if (result == ExchangeResult::kAnswered) {
         exchange.over = true;
+        if (m_onAnswered) m_onAnswered(static_cast<std::size_t>(&exchange - m_exchanges.data()));
     } else {
         SendNextAttempt(exchange);
     }
@@ -124,13 +188,21 @@ ExchangeResult ExchangeSet::Wait(std::size_t index) {
     std::vector<DatagramSockets::Handle> sockets;
     std::vector<Exchange*> waiting;
     std::vector<bool> readable, connecting;
-    if (!m_exchanges.at(index).resolved) Reach(m_exchanges[index]);
-    while (!m_exchanges[index].over) {
-        // The exchange at `index` is not over, so at least one attempt is on the wire.
+    const Exchange& awaited = m_exchanges.at(index);
+    while (!awaited.over) {
         sockets.clear();
         waiting.clear();
         connecting.clear();
         Clock::time_point first = Clock::time_point::max();
+        bool resolving = false;
+        for (Exchange& exchange : m_exchanges) {
+            if (exchange.resolving && !exchange.over) {
+                Reach(exchange);
+                resolving |= exchange.resolving != nullptr && !exchange.over;
+            }
+        }
+        if (awaited.over) break;
+        if (resolving) first = Clock::now() + kResolvePoll;
         for (Exchange& exchange : m_exchanges) {
             if (exchange.socket == DatagramSockets::kNoSocket) continue;
             sockets.push_back(exchange.socket);
@@ -138,7 +210,12 @@ ExchangeResult ExchangeSet::Wait(std::size_t index) {
             waiting.push_back(&exchange);
             if (exchange.deadline < first) first = exchange.deadline;
         }
-        if (sockets.empty()) break;
+        if (sockets.empty()) {
+            // Only names still being resolved: nothing to wait on but them.
+            if (!resolving) break;
+            std::this_thread::sleep_for(kResolvePoll);
+            continue;
+        }
         auto left = std::chrono::ceil<std::chrono::milliseconds>(first - Clock::now()).count();
         readable.assign(sockets.size(), false);
         switch (m_sockets.WaitReadable(sockets, connecting, left > 0 ? static_cast<int>(left) : 0, &readable)) {
@@ -174,7 +251,7 @@ ExchangeResult ExchangeSet::Wait(std::size_t index) {
             }
         }
     }
-    return m_exchanges[index].result;
+    return awaited.result;
 }
 
 }  // namespace snmp

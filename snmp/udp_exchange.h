@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -90,9 +92,10 @@ enum class Transport { kDatagram, kStream };
 // by the next, up to the exchange's attempt count; the last attempt's outcome
 // is the exchange's. Every exchange ends by its start time plus its attempts'
 // time. A literal address goes on the wire when the exchange starts; a host
-// name is resolved once, and only when Wait is called for that exchange: name
-// resolution blocks, and a stale name must not hold up the answers of the
-// exchanges before it. A name reached after its exchange's end is not asked.
+// name is resolved on a thread of its own from that moment, since resolution
+// blocks and a stale name must hold up neither the other exchanges nor its
+// own time, and joins the loop once it resolves. A name resolved after its
+// exchange's end is not asked.
 // Datagrams from other addresses, unreadable ones and those the conversation
 // refuses are dropped and do not shorten an attempt. Over a stream, a failed
 // connect, a closed connection or an answer the conversation refuses ends
@@ -114,8 +117,17 @@ public:
     // Serves every running exchange until the one at `index` is over.
     ExchangeResult Wait(std::size_t index);
 
+    // Whether the exchange at `index` is over; Wait then returns at once.
+    bool Over(std::size_t index) const { return m_exchanges.at(index).over; }
+    // Called on the waiting thread with an exchange's index as soon as it ends
+    // answered, whichever exchange is being waited for.
+    void OnAnswered(std::function<void(std::size_t index)> listener) { m_onAnswered = std::move(listener); }
+    // Ends the exchange at `index` no later than `within` from now.
+    void Shorten(std::size_t index, std::chrono::milliseconds within);
+
 private:
     using Clock = std::chrono::steady_clock;
+    struct Resolution;
     struct Exchange {
         std::string host;
         unsigned short port = 0;
@@ -127,6 +139,7 @@ private:
         Clock::time_point deadline;   // of the attempt on the wire
         Clock::time_point end;        // of the whole exchange
         bool resolved = false;
+        std::shared_ptr<Resolution> resolving;    // a host name's, until its thread is done
         bool stream = false;
         bool connecting = false;                  // stream: the connect is not over yet
         std::vector<std::uint8_t> outgoing, received;   // stream: this attempt's bytes
@@ -134,7 +147,7 @@ private:
         ExchangeResult result = ExchangeResult::kTimeout;
     };
 
-    // Resolves a host name exchange the first time it is waited for.
+    // A host name whose thread has resolved it goes on the wire.
     void Reach(Exchange& exchange);
     // Sends the next attempt that gets as far as the wire, or ends the exchange.
     void SendNextAttempt(Exchange& exchange);
@@ -144,6 +157,7 @@ private:
 
     DatagramSockets& m_sockets;
     std::vector<Exchange> m_exchanges;
+    std::function<void(std::size_t)> m_onAnswered;
     std::vector<std::uint8_t> m_buffer;
 };
 

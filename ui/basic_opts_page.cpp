@@ -132,7 +132,7 @@ INT_PTR CBasicOptsPage::OnInitDialog() {
         m_pOwnTestPrint.reset(new CTestPrint);
         m_pTestPrint = m_pOwnTestPrint.get();
     }
-    m_pPrtControl.reset(new CPrtControl(*m_pTestPrint, SystemDeviceIo(), SystemRegistry()));
+    m_pPrtControl.reset(new CPrtControl(*m_pTestPrint, SystemDeviceIo(), SystemRegistry(), SystemPrinterPlaces()));
     // 2.
     m_btnDefault.Attach(Item(IDC_BUTTON_DEFAULT));
     m_btnRemove.Attach(Item(IDC_BUTTON_REMOVE));

@@ -52,6 +52,19 @@ SNMP_VALUE_OTHERLEN="octet_str 0x$(printf '%04x' ${#DEVID_OTHER})$(printf '%s' "
 SNMP_VALUE_IPPEVE="" SNMP_VALUE_IPPFORMATS=""
 IPPFORMATS_TYPES=application/octet-stream,application/pdf,image/png,image/x-ms-bmp
 AGENTS+=(PWG:10:normal OTHER:11:normal OTHERLEN:12:normal IPPEVE:13:normal IPPFORMATS:14:normal)
+# IDs as real peers write them: the long key at the PWG object; the private
+# object behind its 1284 length (counting its own two bytes); ippeveprinter
+# behind a relay that holds each answer 1.3 s, with no SNMP agent (a printer
+# waking up); and once more without the delay (an IPP-only printer).
+DEVID_CMDSET="MANUFACTURER:Orvane;COMMAND SET:PJL,PDF,JPEG;MODEL:Standard 220;CLS:PRINTER;"
+DEVID_PRIVLEN="MFG:Orvane;CMD:PJL,PDF,PNG;MDL:Direct 110;CLS:PRINTER;"
+DEVID_IPPSLOW=$DEVID_IPPEVE
+IPPSLOW_DELAY=1.3
+SNMP_OID_CMDSET=$OID_PWG SNMP_VALUE_CMDSET="octet_str \"$DEVID_CMDSET\""
+SNMP_VALUE_PRIVLEN="octet_str 0x$(printf '%04x' $((${#DEVID_PRIVLEN} + 2)))"
+SNMP_VALUE_PRIVLEN+=$(printf '%s' "$DEVID_PRIVLEN" | od -An -tx1 | tr -d ' \n')
+DEVID_IPPONLY=$DEVID_IPPEVE
+AGENTS+=(CMDSET:20:normal PRIVLEN:21:normal IPPSLOW:22:silent IPPONLY:23:silent)
 
 q() { local v=${1//\'/\'\\\'\'}; printf "'%s'" "$v"; }  # single-quoted for the env file
 log() { echo "bench: $*" >&2; }
@@ -362,8 +375,17 @@ start_ipp() {
   WATCH=ippeveprinter wait_for "ippeveprinter" 20 tcp_listening 127.0.0.1 "$port" || die "ippeveprinter did not start"
   start ipp-IPPEVE python3 "$PY" "$here/benchd.py" ipp "$n.13" forward "$port"
   start ipp-IPPFORMATS python3 "$PY" "$here/benchd.py" ipp "$n.14" formats "$IPPFORMATS_TYPES"
+  start ipp-IPPSLOW python3 "$PY" "$here/benchd.py" ipp "$n.22" forward "$port" "$IPPSLOW_DELAY"
+  start ipp-IPPONLY python3 "$PY" "$here/benchd.py" ipp "$n.23" forward "$port"
   WATCH=ipp-IPPEVE wait_for "IPP relay" 10 tcp_listening "$n.13" 631 || die "IPP relay did not start"
+  WATCH=ipp-IPPSLOW wait_for "IPP relay" 10 tcp_listening "$n.22" 631 || die "delaying IPP relay did not start"
+  WATCH=ipp-IPPONLY wait_for "IPP relay" 10 tcp_listening "$n.23" 631 || die "IPP relay did not start"
   WATCH=ipp-IPPFORMATS wait_for "IPP printer" 10 tcp_listening "$n.14" 631 || die "IPP printer did not start"
+  # The same printer over TLS with a self-signed certificate, as printers serve it.
+  openssl req -x509 -newkey rsa:2048 -nodes -subj "/CN=Orvane bench printer" -days 7 \
+    -keyout "$DIR/ipp/tls.key" -out "$DIR/ipp/tls.crt" >/dev/null 2>&1 || die "openssl could not make a certificate"
+  start ipp-IPPTLS python3 "$PY" "$here/benchd.py" ipp "$n.15" tls "$port,$DIR/ipp/tls.crt,$DIR/ipp/tls.key"
+  WATCH=ipp-IPPTLS wait_for "IPP TLS front" 10 tcp_listening "$n.15" 631 || die "IPP TLS front did not start"
 }
 
 # ---- Wine --------------------------------------------------------------------
@@ -423,6 +445,7 @@ write_env() {
       devvar=DEVID_$name
       [ -n "${!devvar:-}" ] && exp "ORVANE_DEVICEID_$name" "${!devvar}"
     done
+    exp ORVANE_IPP_TLS "$n.15:631"
     exp ORVANE_AGENT_INTEGER_VALUE "$INTEGER_VALUE"
     exp ORVANE_AGENT_COMMUNITY_NAME private
     if grep -q '^LOCAL 127.0.0.1 ok' "$DIR/agents/relays.status" 2>/dev/null; then

@@ -9,9 +9,11 @@
       UDP relays in front of the snmpd agents. Each relay counts the requests for
       the private device-ID object it receives in <count-file> and forwards every
       request to its agent (or drops them).
-  benchd.py ipp <address> forward <port>
+  benchd.py ipp <address> forward <port> [<delay-s>]
+  benchd.py ipp <address> tls <port>,<certificate>,<key>  (the same over TLS)
       TCP relay from <address>:631 to 127.0.0.1:<port> (ippeveprinter listens
-      on localhost only).
+      on localhost only); with a delay, each answer is held that long before
+      its first byte goes back (a printer waking up).
   benchd.py ipp <address> formats <type,type...>
       A printer on <address>:631 that answers a POST to /ipp (and nothing else:
       404) with a Get-Printer-Attributes answer, chunked, holding
@@ -30,8 +32,10 @@ import collections
 import select
 import selectors
 import socket
+import ssl
 import sys
 import threading
+import time
 
 
 def write_atomic(path, text):
@@ -212,16 +216,24 @@ def ipp_formats_answer(formats):
     return out + b"0\r\n\r\n"
 
 
-def ipp_serve(address, mode, arg):
+def ipp_serve(address, mode, arg, delay=0.0):
     listener = socket.create_server((address, 631), reuse_port=False)
     answer = ipp_formats_answer(arg.split(",")) if mode == "formats" else None
+    tls = None
+    if mode == "tls":   # arg: <port>,<certificate>,<key>: TLS in front of the printer on that port
+        arg, certificate, key = arg.split(",")
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls.load_cert_chain(certificate, key)
 
-    def pipe(a, b):
+    def pipe(a, b, hold=0.0):
         try:
             while True:
                 data = a.recv(65536)
                 if not data:
                     break
+                if hold:
+                    time.sleep(hold)
+                    hold = 0.0
                 b.sendall(data)
         except OSError:
             pass
@@ -232,10 +244,18 @@ def ipp_serve(address, mode, arg):
                 pass
 
     def client(conn):
+        if tls is not None:
+            try:
+                conn.settimeout(10)
+                conn = tls.wrap_socket(conn, server_side=True)
+                conn.settimeout(None)
+            except (OSError, ssl.SSLError):
+                conn.close()
+                return
         with conn:
             if answer is None:
                 with socket.create_connection(("127.0.0.1", int(arg))) as up:
-                    t = threading.Thread(target=pipe, args=(up, conn), daemon=True)
+                    t = threading.Thread(target=pipe, args=(up, conn, delay), daemon=True)
                     t.start()
                     pipe(conn, up)
                     t.join()
@@ -300,8 +320,10 @@ def main(argv):
         capture(argv[2], argv[3])
     elif len(argv) == 4 and argv[1] == "relay":
         relay(argv[2], argv[3])
-    elif len(argv) == 5 and argv[1] == "ipp" and argv[3] in ("forward", "formats"):
+    elif len(argv) == 5 and argv[1] == "ipp" and argv[3] in ("forward", "formats", "tls"):
         ipp_serve(argv[2], argv[3], argv[4])
+    elif len(argv) == 6 and argv[1] == "ipp" and argv[3] == "forward":
+        ipp_serve(argv[2], argv[3], argv[4], float(argv[5]))
     elif len(argv) == 4 and argv[1] == "freeport":
         freeport(argv[2], argv[3])
     else:

@@ -3,7 +3,10 @@
 // under each of the four vendor monitors, all pointing at a silent agent.
 // With REACHABLE_ADDRESS it then also prints the median of COUNT checks (default
 // 200) of a printer whose address answers while its other five sources are silent.
-//   bench_worst_case SILENT_ADDRESS [COUNT_FILE [REACHABLE_ADDRESS [COUNT]]]
+// With IPP_ONLY_ADDRESS, how long the check of a printer with IPP and no SNMP agent
+// takes; with HOST_NAME, that of a port whose address is silent and whose host
+// name resolves to the reachable printer.
+//   bench_worst_case SILENT_ADDRESS [COUNT_FILE [REACHABLE_ADDRESS [COUNT [IPP_ONLY_ADDRESS [HOST_NAME]]]]]
 #include <windows.h>
 
 #include <algorithm>
@@ -41,6 +44,8 @@ int main(int argc, char** argv) {
     const char* countFile = argc > 2 && argv[2][0] ? argv[2] : nullptr;
     const std::string reachable = argc > 3 ? argv[3] : "";
     const int checks = argc > 4 ? std::atoi(argv[4]) : 200;
+    const std::string ippOnly = argc > 5 ? argv[5] : "";
+    const std::string hostName = argc > 6 ? argv[6] : "";
     const std::string standard = std::string(kMonitors) + "Standard TCP/IP Port\\Ports\\" + kPort;
     SetKey(standard, "IPAddress", address);
     SetKey(standard, "HostName", address);
@@ -81,6 +86,23 @@ int main(int argc, char** argv) {
         }
         ok = ok && found == checks;
     }
+
+    // One port key, the vendor monitors' gone: a single check, timed.
+    const auto timedCheck = [&](const char* what, const char* name, const std::string& value, const char* name2,
+                                const std::string& value2) {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, standard.c_str());
+        for (const char* vendor : kVendorKeys)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kMonitors) + vendor + kPort).c_str());
+        SetKey(standard, name, value);
+        if (name2) SetKey(standard, name2, value2);
+        auto start = std::chrono::steady_clock::now();
+        const int found = control.GetCurrentPrinterDeviceID(id);
+        std::printf("%s: result %d, %.2f s, device ID [%s]\n", what, found,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), id.c_str());
+        ok = ok && found == 1;
+    };
+    if (!ippOnly.empty()) timedCheck("IPP only, no SNMP agent", "IPAddress", ippOnly, nullptr, "");
+    if (!hostName.empty()) timedCheck("silent address, host name answers", "IPAddress", address, "HostName", hostName);
 
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, standard.c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, standard.c_str());

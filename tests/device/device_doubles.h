@@ -18,12 +18,17 @@ struct PrinterOnPort {
     FakeSpooler spooler{world};
     CTestPrint printers{spooler};
 
-    explicit PrinterOnPort(const std::string& port) { SetPort(port); }
+    explicit PrinterOnPort(const std::string& port, const std::string& name = "Test Printer") : m_name(name) {
+        SetPort(port);
+    }
     void SetPort(const std::string& port) {
-        spooler.printers = {{"Test Printer", port, 0}};
+        spooler.printers = {{m_name, port, 0}};
         printers.RefreshPrinterList();
         printers.SetCurrentPrinterIndex(port.empty() ? -1 : 0);
     }
+
+private:
+    std::string m_name;
 };
 
 class StagedRegistry : public RegistryReader {
@@ -90,4 +95,26 @@ private:
     std::vector<std::string> m_lines;
     DebugSink m_oldSink = nullptr;
     unsigned short m_oldSwitch = 0;
+};
+
+// A machine with no USB or parallel device.
+class NoDevices : public DeviceIo {
+public:
+    bool OpenUsbInterfaceSet(unsigned long*) override { return false; }
+    void CloseUsbInterfaceSet() override {}
+    EnumResult EnumUsbInterface(unsigned) override { return EnumResult::kNoMoreItems; }
+    bool OpenUsbInterfaceKey() override { return false; }
+    bool ReadUsbPortNumber(std::uint32_t*) override { return false; }
+    bool ReadUsbBaseName(char*, std::size_t) override { return false; }
+    void CloseUsbInterfaceKey() override {}
+    DetailResult GetUsbInterfacePath(std::string*) override { return DetailResult::kFailed; }
+    bool OpenUsbDevice(const std::string&) override { return false; }
+    bool RequestUsb1284Id(std::uint8_t*, std::size_t, std::size_t*) override { return false; }
+    void CloseUsbDevice() override {}
+    bool OpenParallel(const char*, unsigned long*) override { return false; }
+    bool ParallelIoctl(unsigned long, std::uint8_t*, std::size_t, std::size_t*, unsigned long*) override {
+        return false;
+    }
+    void CloseParallel() override {}
+    void Sleep(unsigned) override {}
 };

@@ -16,6 +16,7 @@
 
 #include "device/prt_control.h"
 #include "tests/device/device_doubles.h"
+#include "tests/device/printer_layout.h"
 
 namespace {
 
@@ -213,7 +214,7 @@ TEST(PortRoutingInRegistry, StandardTcpIpPortKeys) {
 
 TEST(PortRoutingInRegistry, VendorMonitorsAndLocalPorts) {
     {
-        SCOPED_TRACE("two vendor keys: a silent later one keeps the earlier one's ID");
+        SCOPED_TRACE("two vendor keys: a silent later one takes nothing away; public is asked too");
         RegistryKeys keys;
         keys.Set(kXerox + "ORVT_V1", {{"IP", "10.9.1.3"}});
         keys.Set(kCorvath + "ORVT_V1", {{"IP", "10.9.1.1"}});
@@ -223,7 +224,6 @@ TEST(PortRoutingInRegistry, VendorMonitorsAndLocalPorts) {
         std::string id;
         EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), 1);
         EXPECT_EQ(id, "CMD:PDF;");
-        // A vendor port is asked with the empty community and, in the same batch, with "public".
         EXPECT_EQ(control.queries, (Queries{{"10.9.1.1", ""}, {"10.9.1.3", ""}, {"10.9.1.3", "public"}}));
     }
     {
@@ -241,8 +241,7 @@ TEST(PortRoutingInRegistry, VendorMonitorsAndLocalPorts) {
         std::string id;
         EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), 1);
         EXPECT_EQ(id, "CMD:JPEG;");
-        EXPECT_EQ(control.queries, (Queries{{"10.9.2.1", "corp"}, {"10.9.2.1", "public"}, {"10.9.2.2", "corp"},
-                                            {"10.9.2.2", "public"}, {"10.9.2.4", "corp"}}));
+        EXPECT_EQ(control.queries, (Queries{{"10.9.2.1", "corp"}, {"10.9.2.2", "corp"}, {"10.9.2.4", "corp"}}));
         EXPECT_EQ(trace.Count("Xerox : Can't query ip reg value"), 1);
     }
     struct Local {
@@ -282,7 +281,8 @@ TEST(PortRoutingInRegistry, VendorMonitorsAndLocalPorts) {
 
 TEST(PortRoutingInRegistry, EndToEndThroughTheBenchAgents) {
     if (Env("ORVANE_AGENT_PDFJPEG").empty()) GTEST_SKIP() << "bench agents not configured";
-    // The address is silent, the host name answers: two attempts, then one.
+    // The address is silent, the host name answers: once the host name has the
+    // ID, the address gets a short grace, not its second attempt.
     RegistryKeys keys;
     keys.Set(kStd + "ORVT_E2E", {{"IPAddress", AgentAddress("SILENT")}, {"HostName", AgentAddress("PDF")}});
     Machine machine("ORVT_E2E");
@@ -291,6 +291,55 @@ TEST(PortRoutingInRegistry, EndToEndThroughTheBenchAgents) {
     std::string id;
     EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), 1);
     EXPECT_EQ(id, Env("ORVANE_DEVICEID_PDF"));
-    EXPECT_EQ(AgentCount("SILENT") - silent, 2);
+    EXPECT_EQ(AgentCount("SILENT") - silent, 1);
     EXPECT_EQ(AgentCount("PDF") - pdf, 1);
+}
+
+// Printers Windows set up by itself, in the layout it keeps them in: the device
+// behind a WSD port, IPP ports by http, ipps and https URI, a print server's
+// printer (whose server Wine refuses at once). Each against a real agent or
+// ippeveprinter at the address the layout names.
+TEST(PrinterPlaces, FoundWhereWindowsKeepsThem) {
+    if (Env("ORVANE_IPP_TLS").empty()) GTEST_SKIP() << "bench IPP printers not configured";
+    const std::string snmp = AgentAddress("PDFJPEG"), ipp = AgentAddress("IPPEVE");
+    const std::string tls = Env("ORVANE_IPP_TLS").substr(0, Env("ORVANE_IPP_TLS").rfind(':'));
+    const std::string wsdPort = "WSD-6a1f4c3e-2b7d-4f0e-9a35-0c1d2e3f4a5b";
+    printer_layout::WsdDevice wsd("Bench WSD Printer", {snmp}, {"http://" + snmp + ":5357/x"});
+    ASSERT_TRUE(wsd.imported());
+    const struct {
+        const char* what;
+        std::string printer, port;
+        const char* idVar;   // nullptr: none found
+        const char* line;    // one trace line that must appear
+        double seconds;      // at most: no stall (bench_places prints the figures)
+    } cases[] = {
+        {"WSD port", "Bench WSD Printer", wsdPort, "ORVANE_DEVICEID_PDFJPEG", "[WSD Port] IP is ", 1.9},
+        {"IPP port, http", "Bench", "http://" + ipp + ":631/ipp/print", "ORVANE_DEVICEID_IPPEVE",
+         "[IPP Port] URI is http://", 1.9},
+        {"IPP port, ipps", "Bench", "ipps://" + tls + "/ipp/print", "ORVANE_DEVICEID_IPPEVE",
+         "[IPP printer-device-id] TLS certificate not verified", 3.0},
+        {"IPP port, https", "Bench", "https://" + tls + ":631/ipp/print", "ORVANE_DEVICEID_IPPEVE",
+         "[IPP printer-device-id] TLS certificate not verified", 3.0},
+        {"print server, port named by address", "\\\\orvt-server\\Laser", "IP_" + snmp, "ORVANE_DEVICEID_PDFJPEG",
+         "[Print Server] XcvData GetConfigInfo on \\\\orvt-server\\,XcvPort IP_", 1.9},
+        {"print server, port named otherwise", "\\\\orvt-server\\Laser", "Ne01:", nullptr,
+         "[Print Server] Port name Ne01: is no address", 2.5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PrinterOnPort printer(c.port, c.printer);
+        CPrtControl control(printer.printers, SystemDeviceIo(), SystemRegistry(), SystemPrinterPlaces());
+        TraceCapture trace;
+        std::string id;
+        const auto t0 = std::chrono::steady_clock::now();
+        EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), c.idVar ? 1 : 0);
+        const double took = Seconds(std::chrono::steady_clock::now() - t0);
+        EXPECT_EQ(id, c.idVar ? Env(c.idVar) : "");
+        EXPECT_LE(took, c.seconds);
+        bool found = false;
+        for (const auto& l : trace.lines()) found |= l.find(c.line) != std::string::npos;
+        EXPECT_TRUE(found) << c.line;
+        if (!found || ::testing::Test::HasFailure())
+            for (const auto& l : trace.lines()) std::printf("  | %s\n", l.c_str());
+    }
 }

@@ -1,7 +1,7 @@
 // A scripted SNMP agent for native tests: a UDP socket on a loopback address,
 // served by its own thread for as long as the object lives. It answers the i-th
-// request for the private device-ID object as script[i] says (the last entry for
-// every later one) and counts them. Other objects are answered as by a printer
+// request for the private device-ID object (or the object it is given) as
+// script[i] says (the last entry for every later one) and counts them. Other objects are answered as by a printer
 // without them: noSuchName, or nothing while the script is silent; they are not
 // counted.
 #pragma once
@@ -22,6 +22,8 @@
 
 class LoopbackAgent {
 public:
+    static constexpr const char* kPrivateObject = "1.3.6.1.4.1.47261.11.5.1.1.1.26.0";
+
     enum class Reply {
         kAnswer,           // the text as an octet string
         kInteger,          // the object as INTEGER 42
@@ -32,8 +34,8 @@ public:
 
     // Port 0 picks a free one. ok() is false when the address cannot be bound.
     LoopbackAgent(const std::string& address, unsigned short port, std::vector<Reply> script,
-                  std::string text = "MFG:Acme;CMD:PDF;")
-        : m_script(std::move(script)), m_text(std::move(text)) {
+                  std::string text = "MFG:Acme;CMD:PDF;", const char* object = kPrivateObject)
+        : m_script(std::move(script)), m_text(std::move(text)), m_object(OidContent(object)) {
         m_fd = socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in sa{};
         sa.sin_family = AF_INET;
@@ -130,7 +132,7 @@ private:
             snmp::DecodedMessage request;
             if (got <= 0 || !snmp::ParseMessage(buffer.data(), static_cast<std::size_t>(got), &request)) continue;
             const Bytes oid = request.varBinds.empty() ? Bytes{} : request.varBinds[0].oid;
-            const bool scripted = oid == m_privateObject;
+            const bool scripted = oid == m_object;
             int n = scripted ? m_requests++ : m_requests.load();
             Reply reply = m_script.empty() ? Reply::kSilent
                                            : m_script[std::min<std::size_t>(n, m_script.size() - 1)];
@@ -143,7 +145,7 @@ private:
 
     std::vector<Reply> m_script;
     std::string m_text;
-    const Bytes m_privateObject = OidContent("1.3.6.1.4.1.47261.11.5.1.1.1.26.0");
+    const Bytes m_object;
     int m_fd = -1;
     unsigned short m_port = 0;
     std::atomic<int> m_requests{0};

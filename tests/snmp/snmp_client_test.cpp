@@ -4,7 +4,11 @@
 
 #include <cctype>
 #include <chrono>
+#include <map>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "snmp/snmp.h"
@@ -67,25 +71,47 @@ TEST(SnmpClient, GetAgainstAScriptedAgent) {
 
 namespace {
 
-// Socket calls that succeed but whose wait always fails; counts what the loop
-// does and records the names it resolved (literal addresses start with a digit).
-class BrokenWaitSockets : public snmp::DatagramSockets {
+// Socket calls that succeed, in real time; the wait fails at once when
+// `waitFails`, or else sleeps its time and finds nothing. Host names resolve
+// after their delay to an endpoint whose first byte is theirs (literal
+// addresses start with a digit, at 0); every send is recorded with that byte
+// and the moment it left.
+class ScriptedSockets : public snmp::DatagramSockets {
 public:
-    int waits = 0, sends = 0, open = 0;
-    std::vector<std::string> names;
+    struct Name {
+        int delayMs;
+        bool known;
+        std::uint8_t id;
+    };
+    bool waitFails = true;
+    std::map<std::string, Name> names;
+    int waits = 0, open = 0;
+    std::mutex mutex;
+    std::vector<std::pair<std::uint8_t, std::chrono::steady_clock::time_point>> sends;
+
     bool Resolve(const std::string& host, unsigned short port, bool numericOnly, snmp::Endpoint* agent) override {
-        if (numericOnly && !std::isdigit(static_cast<unsigned char>(host[0]))) return false;
-        if (!numericOnly) names.push_back(host);
         *agent = snmp::Endpoint{};
         agent->family = 4;
         agent->port = port;
-        return true;
+        if (std::isdigit(static_cast<unsigned char>(host[0]))) return true;
+        if (numericOnly) return false;
+        const Name name = names.count(host) ? names.at(host) : Name{0, true, 9};
+        std::this_thread::sleep_for(std::chrono::milliseconds(name.delayMs));
+        agent->address[0] = name.id;
+        return name.known;
     }
     Handle Open(const snmp::Endpoint&) override { return ++open; }
-    bool SendTo(Handle, const snmp::Endpoint&, const std::vector<std::uint8_t>&) override { return ++sends, true; }
-    WaitResult WaitReadable(const std::vector<Handle>&, const std::vector<bool>&, int, std::vector<bool>*) override {
+    bool SendTo(Handle, const snmp::Endpoint& agent, const std::vector<std::uint8_t>&) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        sends.emplace_back(agent.address[0], std::chrono::steady_clock::now());
+        return true;
+    }
+    WaitResult WaitReadable(const std::vector<Handle>&, const std::vector<bool>&, int timeoutMs,
+                            std::vector<bool>*) override {
         ++waits;
-        return WaitResult::kFailed;
+        if (waitFails) return WaitResult::kFailed;
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        return WaitResult::kNothing;
     }
     bool ReceiveFrom(Handle, std::vector<std::uint8_t>*, std::size_t*, snmp::Endpoint*) override { return false; }
     void Close(Handle) override { --open; }
@@ -103,7 +129,7 @@ struct Silence : snmp::Conversation {
 }  // namespace
 
 TEST(SnmpClient, AFailingWaitEndsTheAttemptAndNoSocketOutlivesTheSet) {
-    BrokenWaitSockets sockets;
+    static ScriptedSockets sockets;   // a name's thread may outlive the set
     Silence conversation;
     {
         snmp::ExchangeSet set(sockets);
@@ -111,7 +137,7 @@ TEST(SnmpClient, AFailingWaitEndsTheAttemptAndNoSocketOutlivesTheSet) {
         EXPECT_EQ(set.Wait(set.Start("agent", 161, 2, 1000, conversation)), snmp::ExchangeResult::kReceiveFailed);
         EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
         EXPECT_EQ(sockets.waits, 2);   // one per attempt, not a spin until the deadline
-        EXPECT_EQ(sockets.sends, 2);
+        EXPECT_EQ(sockets.sends.size(), 2u);
         set.Start("10.0.0.1", 161, 2, 1000, conversation);   // abandoned in flight
         set.Start("other", 161, 1, 1000, conversation);
         EXPECT_EQ(sockets.open, 1);
@@ -119,20 +145,36 @@ TEST(SnmpClient, AFailingWaitEndsTheAttemptAndNoSocketOutlivesTheSet) {
     EXPECT_EQ(sockets.open, 0);
 }
 
-// A stale host name behind an answering address must cost nothing: it is
-// resolved only when its own answer is awaited, once for all its attempts, and
-// not at all once its time is over.
-TEST(SnmpClient, HostNamesAreResolvedOnlyWhenTheirAnswerIsAwaited) {
-    BrokenWaitSockets sockets;
+// A host name resolves on its own thread from the start of its exchange and
+// goes on the wire while the exchanges before it are still awaited, within its
+// own time: a stale address ahead of it no longer uses that time up.
+TEST(SnmpClient, HostNamesResolveAlongsideTheExchangesBeforeThem) {
+    static ScriptedSockets sockets;   // a name's thread may outlive the set
+    sockets.waitFails = false;
+    sockets.names = {{"printer.example", {50, true, 1}},
+                     {"slow.example", {400, true, 2}},
+                     {"unknown.example", {0, false, 3}}};
     Silence conversation;
-    snmp::ExchangeSet set(sockets);
-    std::size_t address = set.Start("10.0.0.1", 161, 2, 1000, conversation);
-    std::size_t name = set.Start("printer.example", 161, 2, 1000, conversation);
-    std::size_t late = set.Start("late.example", 161, 1, 0, conversation);   // over as it starts
-    set.Wait(address);
-    EXPECT_TRUE(sockets.names.empty());
-    set.Wait(name);
-    set.Wait(late);
-    EXPECT_EQ(sockets.names, std::vector<std::string>{"printer.example"});
-    EXPECT_EQ(sockets.sends, 4);
+    const auto t0 = std::chrono::steady_clock::now();
+    {
+        snmp::ExchangeSet set(sockets);
+        const std::size_t address = set.Start("10.0.0.1", 161, 2, 500, conversation);
+        const std::size_t name = set.Start("printer.example", 161, 2, 500, conversation);
+        const std::size_t slow = set.Start("slow.example", 161, 1, 200, conversation);
+        const std::size_t unknown = set.Start("unknown.example", 161, 1, 500, conversation);
+        EXPECT_EQ(set.Wait(address), snmp::ExchangeResult::kTimeout);
+        EXPECT_EQ(set.Wait(name), snmp::ExchangeResult::kTimeout);
+        EXPECT_EQ(set.Wait(slow), snmp::ExchangeResult::kTimeout);
+        EXPECT_EQ(set.Wait(unknown), snmp::ExchangeResult::kResolveFailed);
+    }
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_LT(took, 1.5);   // one after the other: about two seconds
+    std::map<std::uint8_t, int> sent;
+    for (const auto& [id, at] : sockets.sends) {
+        ++sent[id];
+        if (id == 1) {
+            EXPECT_LT(at - t0, std::chrono::milliseconds(900));   // not after the address's time
+        }
+    }
+    EXPECT_EQ(sent, (std::map<std::uint8_t, int>{{0, 2}, {1, 2}}));   // the slow name missed its time
 }

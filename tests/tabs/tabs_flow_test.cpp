@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/bench/debug_output_listener.h"
+#include "tests/device/printer_layout.h"
 #include "tests/tabs/orvex_driver.h"
 
 namespace {
@@ -162,6 +163,9 @@ protected:
         }
         return true;
     }
+
+    void ExpectTakenAndPrinted(const std::vector<std::string>& types, const std::string& shot,
+                               const std::string& pdf, size_t size, unsigned seed);
 
     OrvexDriver orvex;
     std::string folder_, shots_;
@@ -780,6 +784,36 @@ PrintRun RunOrvexPrint(const std::string& arguments) {
     return run;
 }
 
+// The second queue's printer through the window (no message, Print shown, Browse
+// offers `types`), then a PDF made of `size` bytes of `seed` sent to it with -P
+// arrives byte for byte.
+void TabsFlow::ExpectTakenAndPrinted(const std::vector<std::string>& types, const std::string& shot,
+                                     const std::string& pdf, size_t size, unsigned seed) {
+    ASSERT_TRUE(orvex.Start("-M " + Queue(2)));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+    EXPECT_TRUE(orvex.PrintButtonShown());
+    const int kFileTypes = 0x470;
+    orvex.Press(orvex.Basic(), kBrowse);
+    HWND dialog = orvex.WaitWindowWith(kFileTypes, 10000);
+    ASSERT_TRUE(dialog);
+    std::vector<std::string> offered;
+    for (int i = 0, n = orvex.ComboCount(dialog, kFileTypes); i < n; ++i)
+        offered.push_back(orvex.ComboText(dialog, kFileTypes, i));
+    EXPECT_EQ(offered, types);
+    Shot(shot);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    orvex.Stop();
+
+    const size_t before = CapturedJobs(Queue(2)).size();
+    const PrintRun run = RunOrvexPrint("-P -M " + Queue(2) + " " + pdf);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + pdf, "1 of 1 files sent to \"" + Queue(2) + "\""}));
+    ASSERT_TRUE(WaitJobs(Queue(2), before + 1, 30000));
+    EXPECT_TRUE(ReadWholeFile(CapturedJobs(Queue(2)).back()) ==
+                Header(kDefaultOptions, static_cast<long>(size), "PDF") + Bytes(size, seed) + kTrailer);
+}
+
 // Printing without the window against the bench's queues: the first takes PDF and
 // JPEG and is the default; the second answers as each case says; the third is silent.
 TEST_F(TabsFlow, PrintWithoutWindow) {
@@ -860,8 +894,10 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
 
 // Printers that publish their device ID only by a standard means (the bench's
 // agents of the standard objects, ippeveprinter, an IPP printer at /ipp that
-// lists formats only): Print appears, Browse offers exactly their languages, and
-// a PDF sent with -P reaches the queue byte for byte.
+// lists formats only), or in a form the standard allows (the long key, the
+// private object behind its length, IPP answering after 1.3 s): Print appears,
+// Browse offers exactly their languages, and a PDF sent with -P reaches the
+// queue byte for byte.
 TEST_F(TabsFlow, PrintersOfStandardSourcesOnly) {
     const std::string pdf = File("standard.pdf", 2048, 40);
     const struct {
@@ -873,34 +909,79 @@ TEST_F(TabsFlow, PrintersOfStandardSourcesOnly) {
         {"OTHERLEN", {"PDF files (*.PDF)"}},
         {"IPPEVE", {"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"}},
         {"IPPFORMATS", {"PDF files (*.PDF)", "PNG files (*.PNG)", "BMP files (*.BMP)"}},
+        {"CMDSET", {"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"}},
+        {"PRIVLEN", {"PDF files (*.PDF)", "PNG files (*.PNG)"}},
+        {"IPPSLOW", {"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.agent);
         MapQueue(Queue(2), AgentAddress(c.agent));
-        ASSERT_TRUE(orvex.Start("-M " + Queue(2)));
-        ASSERT_TRUE(orvex.WaitSheet());
-        EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
-        EXPECT_TRUE(orvex.PrintButtonShown());
-        const int kFileTypes = 0x470;
-        orvex.Press(orvex.Basic(), kBrowse);
-        HWND dialog = orvex.WaitWindowWith(kFileTypes, 10000);
-        ASSERT_TRUE(dialog);
-        std::vector<std::string> types;
-        for (int i = 0, n = orvex.ComboCount(dialog, kFileTypes); i < n; ++i)
-            types.push_back(orvex.ComboText(dialog, kFileTypes, i));
-        EXPECT_EQ(types, c.types);
-        Shot(std::string("standard-") + c.agent);
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        orvex.Stop();
-
-        const size_t before = CapturedJobs(Queue(2)).size();
-        const PrintRun run = RunOrvexPrint("-P -M " + Queue(2) + " " + pdf);
-        EXPECT_EQ(run.exitCode, 0u);
-        EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + pdf, "1 of 1 files sent to \"" + Queue(2) + "\""}));
-        ASSERT_TRUE(WaitJobs(Queue(2), before + 1, 30000));
-        EXPECT_TRUE(ReadWholeFile(CapturedJobs(Queue(2)).back()) ==
-                    Header(kDefaultOptions, 2048, "PDF") + Bytes(2048, 40) + kTrailer);
+        ExpectTakenAndPrinted(c.types, std::string("standard-") + c.agent, pdf, 2048, 40);
     }
+}
+
+// A printer whose port Windows set up by itself: the port name on the printer's
+// record, and Wine's spooler told to hand that port's jobs to the same queue.
+class PortOfItsOwn {
+public:
+    PortOfItsOwn(const std::string& queue, const std::string& port) : queue_(queue), port_(port) {
+        SetPort(port);
+        HKEY h = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, kSpooler, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr);
+        const std::string command = "|lp -d " + queue + " -o raw";
+        RegSetValueExA(h, port.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>(command.size() + 1));
+        RegCloseKey(h);
+    }
+    ~PortOfItsOwn() {
+        SetPort("CUPS:" + queue_);
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kSpooler, port_.c_str());
+    }
+
+private:
+    static constexpr const char* kSpooler = "Software\\Wine\\Printing\\Spooler";
+    void SetPort(const std::string& port) {
+        const std::string key = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\" + queue_;
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), "Port", REG_SZ, port.c_str(),
+                        static_cast<DWORD>(port.size() + 1));
+    }
+    std::string queue_, port_;
+};
+
+// Printers as Windows 10 and 11 set them up, each with the real printer the
+// layout names: a WSD port whose device's PnP-X address is an SNMP agent, IPP
+// ports whose URI is ippeveprinter (http) or ippeveprinter behind TLS (ipps).
+// Print appears, Browse offers their languages, and a PDF sent with -P reaches
+// the queue byte for byte. A print server's printer cannot exist under Wine:
+// naming one ends at once.
+TEST_F(TabsFlow, PrintersWindowsSetUpByItself) {
+    if (Env("ORVANE_IPP_TLS").empty()) GTEST_SKIP() << "bench IPP printers not configured";
+    const std::string pdf = File("own-port.pdf", 3072, 41);
+    const std::string tls = Env("ORVANE_IPP_TLS").substr(0, Env("ORVANE_IPP_TLS").rfind(':'));
+    const std::vector<std::string> pdfJpeg = {"PDF files (*.PDF)", "JPEG files (*.JPG;*.JPEG;*.JPE)"};
+    const struct {
+        const char* what;
+        std::string port;
+        bool wsdDevice;
+    } cases[] = {
+        {"WSD port", "WSD-6a1f4c3e-2b7d-4f0e-9a35-0c1d2e3f4a5b", true},
+        {"IPP port, http", "http://" + AgentAddress("IPPEVE") + ":631/ipp/print", false},
+        {"IPP port, ipps", "ipps://" + tls + "/ipp/print", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PortOfItsOwn port(Queue(2), c.port);
+        printer_layout::WsdDevice device(c.wsdDevice ? Queue(2) : "Not this printer", {AgentAddress("PDFJPEG")}, {});
+        ASSERT_TRUE(device.imported());
+        ExpectTakenAndPrinted(pdfJpeg, std::string("own-port-") + (c.wsdDevice ? "wsd" : c.port.substr(0, c.port.find(':'))),
+                              pdf, 3072, 41);
+    }
+    const DWORD start = GetTickCount();
+    const PrintRun server = RunOrvexPrint("-P -M \\\\orvt-server\\Laser " + pdf);
+    EXPECT_EQ(server.exitCode, 2u);
+    EXPECT_EQ(server.lines, (std::vector<std::string>{"not sent: " + pdf + " (printer unusable)",
+                                                      "0 of 1 files sent: there is no printer \"\\\\orvt-server\\Laser\""}));
+    EXPECT_LT(GetTickCount() - start, 10000u);
 }
 
 // The name by which ANSI calls reach a file whose Unicode name the code page cannot hold.

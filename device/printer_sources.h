@@ -1,0 +1,68 @@
+// Where a network printer is found, beyond the port monitors' keys: each
+// source reads one kind of place Windows keeps (the printer URI of an IPP or
+// URL port, the device behind a WSD port, a print server's port record) and
+// names the printer's candidates. The lookup asks the sources in order and
+// hands every candidate to its one concurrent batch.
+//
+// The Windows reads stand behind PrinterPlaces; what they return is read by
+// portable code (device/printer_address.h).
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct PrinterCandidate {
+    std::string address;     // asked over SNMP, unless `ippOnly`
+    std::string community;
+    std::string uri;         // a printer URI to ask Get-Printer-Attributes at first
+    bool ippOnly = false;    // a print server's queue: its host is no printer
+};
+
+// What a source is given: the printer's name and its port's name.
+struct PrinterPlace {
+    std::string printerName;
+    std::string portName;
+};
+
+// One device of the device registry, with the properties the WSD source
+// reads, as the platform returns them (string lists raw).
+struct DeviceRecord {
+    std::string friendlyName;   // DEVPKEY_Device_FriendlyName
+    std::string containerId;    // DEVPKEY_Device_ContainerId, as text
+    std::vector<std::uint8_t> ipAddresses;        // PKEY_PNPX_IpAddress
+    std::vector<std::uint8_t> serviceAddresses;   // PKEY_PNPX_ServiceAddress
+};
+
+class PrinterPlaces {
+public:
+    virtual ~PrinterPlaces() = default;
+    // OpenPrinterW(xcvName) and XcvDataW(command, input): the output, or false
+    // with the error (OpenPrinter's last error or XcvData's status).
+    virtual bool AskPortMonitor(const std::string& xcvName, const char* command,
+                                const std::vector<std::uint8_t>& input, std::vector<std::uint8_t>* output,
+                                unsigned long* error) = 0;
+    // Every device SetupAPI lists (all classes), with its properties.
+    virtual std::vector<DeviceRecord> Devices() = 0;
+};
+
+#if defined(_WIN32)
+PrinterPlaces& SystemPrinterPlaces();
+#endif
+// A platform that keeps none of these places.
+PrinterPlaces& NoPrinterPlaces();
+
+// What the sources found, and the trace lines of how (each refusal one
+// line), for the lookup to trace where its walk comes to them.
+struct PrinterFindings {
+    std::vector<PrinterCandidate> candidates;
+    std::vector<std::string> notes;
+};
+
+// The sources, one per file. A source that does not apply adds nothing.
+void FindOnIppPort(const PrinterPlace& place, PrinterPlaces& platform, PrinterFindings& findings);
+void FindBehindWsdPort(const PrinterPlace& place, PrinterPlaces& platform, PrinterFindings& findings);
+void FindOnPrintServer(const PrinterPlace& place, PrinterPlaces& platform, PrinterFindings& findings);
+
+// Every source in order (the IPP port, the WSD device, the print server),
+// candidates in their order, each once.
+PrinterFindings FindPrinterCandidates(const PrinterPlace& place, PrinterPlaces& platform);

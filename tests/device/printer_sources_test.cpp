@@ -1,0 +1,255 @@
+// Where the lookup finds printers that no port monitor's key names: the
+// readers of URIs, port names, server paths and device property lists, the
+// three sources against a staged platform, and the lookup that asks them.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "device/printer_address.h"
+#include "device/printer_sources.h"
+#include "device/prt_control.h"
+#include "tests/device/device_doubles.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void PutWide(Bytes& out, std::size_t at, const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) out[at + 2 * i] = static_cast<std::uint8_t>(text[i]);
+}
+
+Bytes StringList(const std::vector<std::string>& entries) {
+    Bytes out;
+    for (const std::string& e : entries) {
+        for (char c : e) out.insert(out.end(), {static_cast<std::uint8_t>(c), 0});
+        out.insert(out.end(), {0, 0});
+    }
+    out.insert(out.end(), {0, 0});
+    return out;
+}
+
+// PORT_DATA_1 as the Standard TCP/IP monitor answers GetConfigInfo.
+Bytes TcpPortRecord(const std::string& host, const std::string& community) {
+    Bytes out(964, 0);
+    PutWide(out, 144, host);
+    PutWide(out, 242, community);
+    return out;
+}
+
+// APPORT_DATA_1 as the WSD/IPP port monitor answers GetAPPortInfo.
+Bytes ApPortRecord(std::uint8_t protocol, const std::string& url) {
+    Bytes out(528, 0);
+    out[0] = 1;
+    out[4] = protocol;
+    PutWide(out, 8, url);
+    return out;
+}
+
+class StagedPlaces : public PrinterPlaces {
+public:
+    std::map<std::string, Bytes> records;   // "<xcv name>|<command>" -> output; absent: refused (5)
+    std::vector<DeviceRecord> devices;
+
+    bool AskPortMonitor(const std::string& name, const char* command, const Bytes&, Bytes* output,
+                        unsigned long* error) override {
+        auto it = records.find(name + "|" + command);
+        if (it == records.end()) return *error = 5, false;
+        *output = it->second;
+        return true;
+    }
+    std::vector<DeviceRecord> Devices() override { return devices; }
+};
+
+std::string Show(const PrinterCandidate& c) {
+    return c.address + "|" + c.community + "|" + c.uri + (c.ippOnly ? "|ipp only" : "");
+}
+
+const char kWsdPort[] = "WSD-6a1f4c3e-2b7d-4f0e-9a35-0c1d2e3f4a5b";
+const char kContainer[] = "00112233-4455-6677-8899-AABBCCDDEEFF";
+
+DeviceRecord Queue(const std::string& name) { return {name, kContainer, {}, {}}; }
+DeviceRecord Function(const std::vector<std::string>& ips, const std::vector<std::string>& urls) {
+    return {"Function", kContainer, StringList(ips), StringList(urls)};
+}
+
+}  // namespace
+
+TEST(PrinterAddress, ReadsUrisPortNamesAndServerPaths) {
+    struct Case {
+        char kind;   // u: URI (canonical text), p: port name (host), s: server path (server|share)
+        std::string input, expected;   // "" = refused
+    };
+    const Case cases[] = {
+        {'u', "ipp://10.1.2.3/ipp/print", "ipp://10.1.2.3:631/ipp/print"},
+        {'u', "IPPS://printer.example/ipp/print", "ipps://printer.example:631/ipp/print"},
+        {'u', "https://10.1.2.3/ipp", "https://10.1.2.3:443/ipp"},
+        {'u', "http://srv/printers/Laser%201/.printer", "http://srv:80/printers/Laser%201/.printer"},
+        {'u', "ipp://[fe80::1]:8631", "ipp://[fe80::1]:8631/"},
+        {'u', "http://10.1.2.3:5357/uuid?x=1#frag", "http://10.1.2.3:5357/uuid?x=1"},
+        {'u', "ftp://10.1.2.3/", ""},
+        {'u', "ipp://user@10.1.2.3/", ""},
+        {'u', "ipp://10.1.2.3:65536/", ""},
+        {'u', "ipp://[::1/ipp", ""},
+        {'u', "ipp://10.1.2.3/a b", ""},
+        {'p', "IP_10.1.2.3", "10.1.2.3"},
+        {'p', "IP_10.1.2.3_2", "10.1.2.3"},
+        {'p', "10.1.2.3", "10.1.2.3"},
+        {'p', "printer.example", "printer.example"},
+        {'p', "IP_10.1.2.300", ""},
+        {'p', "IP_printer.example", ""},
+        {'p', "1.2.3.4.5", ""},
+        {'p', "printer", ""},
+        {'p', "CUPS:Laser", ""},
+        {'p', "-bad.example", ""},
+        {'s', "\\\\server\\Laser 1", "server|Laser 1"},
+        {'s', "\\\\server\\", ""},
+        {'s', "\\\\server\\a\\b", ""},
+    };
+    for (const Case& c : cases) {
+        std::string got, second;
+        PrinterUri uri;
+        if (c.kind == 'u' && ParsePrinterUri(c.input, &uri)) got = PrinterUriText(uri);
+        if (c.kind == 'p' && !HostFromPortName(c.input, &got)) got.clear();
+        if (c.kind == 's' && SplitPrintServerName(c.input, &got, &second)) got += "|" + second;
+        EXPECT_EQ(got, c.expected) << c.input;
+    }
+}
+
+TEST(PrinterAddress, ReadsDeviceListsAndPortRecords) {
+    Bytes list = StringList({"10.1.2.3", "", "fe80::1"});
+    EXPECT_EQ(DecodeStringList(list.data(), list.size()), std::vector<std::string>({"10.1.2.3"}));
+    list = StringList({"a b", "10.1.2.3"});
+    list[2] = 0xE9;   // a non-ASCII character leaves its entry out
+    list[0] = 'x';
+    EXPECT_EQ(DecodeStringList(list.data(), list.size()), std::vector<std::string>({"10.1.2.3"}));
+    list = StringList({"10.1.2.3"});
+    EXPECT_EQ(DecodeStringList(list.data(), 9), std::vector<std::string>({"10.1"}));   // cut short
+
+    std::string host, community;
+    Bytes record = TcpPortRecord("printer.example", "office");
+    ASSERT_TRUE(ReadTcpPortRecord(record.data(), record.size(), &host, &community));
+    EXPECT_EQ(host + "|" + community, "printer.example|office");
+    EXPECT_FALSE(ReadTcpPortRecord(record.data(), 200, &host, &community));
+    record = ApPortRecord(2, "ipp://10.1.2.3/ipp/print");
+    ApPortProtocol protocol;
+    ASSERT_TRUE(ReadApPortRecord(record.data(), record.size(), &protocol, &host));
+    EXPECT_EQ(protocol, ApPortProtocol::kIpp);
+    EXPECT_EQ(host, "ipp://10.1.2.3/ipp/print");
+    record[0] = 2;
+    EXPECT_FALSE(ReadApPortRecord(record.data(), record.size(), &protocol, &host));
+}
+
+TEST(PrinterSources, NameTheCandidatesOfEachPlaceInOrder) {
+    struct Case {
+        std::string printer, port;
+        std::map<std::string, Bytes> records;
+        std::vector<DeviceRecord> devices;
+        std::vector<std::string> candidates, notes;
+    };
+    const std::string apInfo = std::string(",XcvPort ") + kWsdPort + "|GetAPPortInfo";
+    const Case cases[] = {
+        {"Laser", "IP_10.1.2.3", {}, {}, {}, {}},   // the port monitors' own: nothing here
+        {"Laser", "https://10.1.2.3:8443/ipp/print", {}, {},
+         {"10.1.2.3|public|https://10.1.2.3:8443/ipp/print"}, {"[IPP Port] URI is https://10.1.2.3:8443/ipp/print"}},
+        {"Laser", kWsdPort, {{apInfo, ApPortRecord(2, "ipp://10.1.2.3/ipp/print")}}, {},
+         {"10.1.2.3|public|ipp://10.1.2.3/ipp/print"},
+         {"[IPP Port] URI is ipp://10.1.2.3/ipp/print", "[WSD Port] No device for Laser"}},
+        {"Laser", kWsdPort, {{apInfo, ApPortRecord(1, "http://10.1.2.9:5357/x")}},
+         {Queue("Other"), Queue("Laser"), Function({"10.1.2.4", "10.1.2.4"}, {"http://printer.example:5357/x", "bad"}),
+          {"Elsewhere", "99", StringList({"10.9.9.9"}), {}}},
+         {"10.1.2.4|public|", "printer.example|public|"},
+         {std::string("[IPP Port] ") + kWsdPort + " was not installed over IPP", "[WSD Port] IP is 10.1.2.4",
+          "[WSD Port] IP is 10.1.2.4", "[WSD Port] Service address is http://printer.example:5357/x",
+          "[WSD Port] Service address unreadable : bad"}},
+        {"Laser", kWsdPort, {}, {Queue("Laser")}, {},
+         {std::string("[IPP Port] XcvData GetAPPortInfo on ") + kWsdPort + " refused : 5",
+          "[WSD Port] No PnP-X address for Laser"}},
+        {"\\\\srv\\Laser 1", "IP_10.1.2.3", {{"\\\\srv\\,XcvPort IP_10.1.2.3|GetConfigInfo", TcpPortRecord("10.1.2.7", "")}},
+         {}, {"10.1.2.7|public|", "10.1.2.3|public|", "srv|public|http://srv/printers/Laser%201/.printer|ipp only"},
+         {"[Print Server] Server is srv, port is IP_10.1.2.3", "[Print Server] Port record : host 10.1.2.7",
+          "[Print Server] Port name is the address 10.1.2.3",
+          "[Print Server] Shared printer URI is http://srv/printers/Laser%201/.printer"}},
+        {"\\\\srv\\Laser", "Ne01:", {}, {}, {"srv|public|http://srv/printers/Laser/.printer|ipp only"},
+         {"[Print Server] Server is srv, port is Ne01:",
+          "[Print Server] XcvData GetConfigInfo on \\\\srv\\,XcvPort Ne01: refused : 5",
+          "[Print Server] Port name Ne01: is no address",
+          "[Print Server] Shared printer URI is http://srv/printers/Laser/.printer"}},
+    };
+    for (const Case& c : cases) {
+        StagedPlaces places;
+        places.records = c.records;
+        places.devices = c.devices;
+        const PrinterFindings found = FindPrinterCandidates({c.printer, c.port}, places);
+        std::vector<std::string> shown;
+        for (const PrinterCandidate& candidate : found.candidates) shown.push_back(Show(candidate));
+        EXPECT_EQ(shown, c.candidates) << c.printer << " on " << c.port;
+        EXPECT_EQ(found.notes, c.notes) << c.printer << " on " << c.port;
+    }
+}
+
+namespace {
+
+class AskingPrtControl : public CPrtControl {
+public:
+    using CPrtControl::CPrtControl;
+    std::map<std::string, std::string> answers;
+    std::vector<std::string> asked;
+
+    int GetNetworkDeviceID(std::string address, std::string community, std::string& out) override {
+        asked.push_back(address + "|" + community);
+        out = answers.count(address) ? answers[address] : "";
+        return out.empty() ? 0 : 1;
+    }
+    int GetStandardDeviceID(std::string& out) override { return out.clear(), 0; }
+};
+
+}  // namespace
+
+TEST(PrinterSources, TheLookupAsksThemAfterThePortMonitors) {
+    struct Case {
+        std::string port;
+        std::map<std::string, std::string> answers;
+        std::vector<std::string> asked;
+        std::string id;
+        std::string printer = "Test Printer";
+    };
+    const std::string kMonitorsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
+    const std::string stdKey = kMonitorsKey + "Standard TCP/IP Port\\Ports\\";
+    const Case cases[] = {
+        // A port the monitors know: asked as before, the other sources add nothing.
+        {"IP_10.1.2.3", {{"10.1.2.3", "CMD:PDF;"}}, {"10.1.2.3|office"}, "CMD:PDF;"},
+        {"IP_10.1.2.3", {}, {"10.1.2.3|office", "printer.example|office"}, ""},
+        // A URL port: after the monitors (none), its host.
+        {"ipp://10.1.2.8/ipp/print", {{"10.1.2.8", "CMD:JPEG;"}}, {"10.1.2.8|public"}, "CMD:JPEG;"},
+        // A WSD port: every PnP-X address until one answers.
+        {kWsdPort, {{"10.1.2.5", "CMD:PNG;"}}, {"10.1.2.4|public", "10.1.2.5|public"}, "CMD:PNG;"},
+        // A print server's printer: its port's address; the server itself is asked over IPP only.
+        {"IP_10.1.2.9", {}, {"10.1.2.9|public"}, "", "\\\\srv\\Laser"},
+        // A vendor monitor's answer ends the lookup there.
+        {"10.1.2.6", {{"10.1.2.7", "CMD:BMP;"}}, {"10.1.2.7|"}, "CMD:BMP;", "\\\\srv\\Laser"},
+    };
+    for (const Case& c : cases) {
+        PrinterOnPort printer(c.port, c.printer);
+        StagedRegistry registry;
+        registry.keys[stdKey + "IP_10.1.2.3"] = {{"SNMP Community", "office"}, {"IPAddress", "10.1.2.3"},
+                                                  {"HostName", "printer.example"}};
+        registry.keys[kMonitorsKey + "Dell Network Printer Port\\10.1.2.6"] = {{"IP", "10.1.2.7"}};
+        StagedPlaces places;
+        places.devices = {Queue("Test Printer"), Function({"10.1.2.4", "10.1.2.5"}, {})};
+        NoDevices device;
+        AskingPrtControl control(printer.printers, device, registry, places);
+        control.answers = c.answers;
+        std::string id;
+        TraceCapture trace;
+        EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), c.id.empty() ? 0 : 1) << c.port;
+        EXPECT_EQ(id, c.id) << c.port;
+        EXPECT_EQ(control.asked, c.asked) << c.port;
+        // The other sources' lines come behind the vendor monitors'.
+        if (c.port == kWsdPort)
+            EXPECT_LT(trace.IndexOf("Dell : Can't Open reg Key(IP Ports)"), trace.IndexOf("[WSD Port] IP is 10.1.2.4"));
+        else
+            EXPECT_EQ(trace.IndexOf("[WSD Port] IP is 10.1.2.4"), -1);
+    }
+}
