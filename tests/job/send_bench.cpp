@@ -18,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "tests/bench/bench_queues.h"
 #include "tests/tabs/orvex_driver.h"
 
 namespace {
@@ -63,7 +64,7 @@ struct Watch {
                 m.cb = sizeof m;
                 if (process && GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&m), sizeof m))
                     peak = std::max(peak, std::max<SIZE_T>(m.PeakPagefileUsage, m.PrivateUsage));
-                return CapturedJobs(queue).size() > before;
+                return bench::CapturedJobs(queue).size() > before;
             },
             timeoutMs);
     }
@@ -89,7 +90,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "send_bench: cannot map %s to its agent\n", queue.c_str());
         return 1;
     }
-    Watch watch{CapturedJobs(queue).size()};
+    Watch watch{bench::CapturedJobs(queue).size()};
     double start = 0, end = 0;
     bool arrived = false;
     if (mode == "window" || mode == "probed") {
@@ -139,6 +140,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("seconds=%.3f peak_private=%llu job=%s\n", end - start, static_cast<unsigned long long>(watch.peak),
-                CapturedJobs(queue).back().c_str());
+                bench::CapturedJobs(queue).back().c_str());
     return 0;
 }
