@@ -22,8 +22,11 @@ namespace {
 std::atomic<bool> g_cancelled{false};
 HANDLE g_sendIdle = nullptr;  // set while no job is being sent
 
+void WriteLines(const std::vector<std::string>& lines);
+
 BOOL WINAPI OnConsoleControl(DWORD event) {
-    g_cancelled = true;
+    // Said at once: the spooler may take seconds to let the job go.
+    if (!g_cancelled.exchange(true)) WriteLines({"cancelling\xE2\x80\xA6"});
     // The system ends the process once this returns from a close: the job must
     // be aborted at the spooler first (within the system's grace period).
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
@@ -80,25 +83,34 @@ void WriteLine(HANDLE out, const std::string& line) {
     }
 }
 
-// Output the caller handed over (a redirection) wins; otherwise the console of
-// the program that started us, if it has one.
-void WriteReport(const std::vector<std::string>& lines) {
+bool HasStandardOutput() {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    return out != nullptr && out != INVALID_HANDLE_VALUE;
+}
+
+// Output the caller handed over (a redirection) wins; otherwise the console this
+// process is attached to, if any. Each line also goes to the trace.
+void WriteLines(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) DebugLog("[QEL] PrintMode : %s", WideToAnsi(Utf8ToWide(line)).c_str());
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     HANDLE console = INVALID_HANDLE_VALUE;
-    // Attached already at the start (for Ctrl+C) unless there was no console.
-    if ((out == nullptr || out == INVALID_HANDLE_VALUE) &&
-        (AttachConsole(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED)) {
+    if (!HasStandardOutput()) {
         console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, 0, nullptr);
         out = console;
     }
     if (out != nullptr && out != INVALID_HANDLE_VALUE)
         for (const std::string& line : lines) WriteLine(out, line);
-    if (console != INVALID_HANDLE_VALUE) {
-        CloseHandle(console);
-        FreeConsole();
-    }
+    if (console != INVALID_HANDLE_VALUE) CloseHandle(console);
+}
+
+// The console of the program that started us, when no output was handed over.
+void WriteReport(const std::vector<std::string>& lines) {
+    // Attached already at the start (for Ctrl+C) unless there was no console.
+    const bool console =
+        !HasStandardOutput() && (AttachConsole(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED);
+    WriteLines(lines);
+    if (console) FreeConsole();
 }
 
 }  // namespace

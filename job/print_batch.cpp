@@ -23,7 +23,11 @@ CPrintBatch::~CPrintBatch() {
 
 void CPrintBatch::Start() { m_thread = std::thread(&CPrintBatch::Run, this); }
 
-void CPrintBatch::Cancel() { m_bCancel = true; }
+void CPrintBatch::Cancel() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_bCancel = true;
+    m_progress.cancelling = true;
+}
 
 void CPrintBatch::Wait() {
     if (m_thread.joinable()) m_thread.join();
@@ -53,7 +57,7 @@ void CPrintBatch::Run() {
         m_arrResults[i] = result;
         // A file that failed counts as done for the bar, too.
         m_nBatchBefore += m_progress.fileSize;
-        m_progress.batchDone = m_nBatchBefore;
+        if (!m_progress.cancelling) m_progress.batchDone = m_nBatchBefore;
     }
     m_bFinished = true;
     if (m_finished) m_finished();
@@ -67,6 +71,7 @@ void CPrintBatch::FileStarted(std::uint64_t fileSize) {
 
 void CPrintBatch::FileTaken(std::uint64_t bytes) {
     std::lock_guard<std::mutex> hold(m_lock);
+    if (m_progress.cancelling) return;
     m_progress.fileDone = bytes;
     m_progress.batchDone = m_nBatchBefore + bytes;
 }

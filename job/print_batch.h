@@ -17,6 +17,7 @@ struct BatchProgress {
     std::string path;
     std::uint64_t fileDone = 0, fileSize = 0;    // bytes of this file the spooler holds, of its size
     std::uint64_t batchDone = 0, batchSize = 0;  // the same for the whole batch
+    bool cancelling = false;  // a cancel was asked for: the counts stay where it found them
 };
 
 class CPrintBatch final : private JobWatch {
@@ -34,6 +35,7 @@ public:
 
     void Start();
     // The file being sent is aborted at the spooler; no further file is started.
+    // The progress stops counting at once, while the spooler may take a while to let go.
     void Cancel();
     bool CancelRequested() const { return m_bCancel; }
     bool Finished() const { return m_bFinished; }

@@ -61,7 +61,11 @@ std::vector<JobSendResult> CPrintProgress::Run(HWND sheet, CTestPrint& printer, 
 void CPrintProgress::Cancel() {
     if (!m_pBatch) return;
     m_pBatch->Cancel();
-    if (m_hBox) EnableWindow(GetDlgItem(m_hBox, IDCANCEL), FALSE);
+    // Said at once: the spooler may take seconds to let the job go.
+    if (m_hBox) {
+        EnableWindow(GetDlgItem(m_hBox, IDCANCEL), FALSE);
+        UpdateBox();
+    }
 }
 
 void CPrintProgress::PumpUntilFinished(HANDLE finished, DWORD ms) {
@@ -138,14 +142,18 @@ void CPrintProgress::InitBox(HWND box) {
     m_pCancel.reset(new skin::CSkinButton(IDB_BUTTON_STRIP, 2, 0));
     m_pCancel->Attach(GetDlgItem(box, IDCANCEL));
     if (m_pBatch->CancelRequested()) EnableWindow(GetDlgItem(box, IDCANCEL), FALSE);
+    m_formats = ProgressFormats{};
+    ProgressFormats& f = m_formats;
+    f.file = Localized("IDL_PROGRESS_FILE", f.file.c_str());
+    f.fileBytes = Localized("IDL_PROGRESS_FILEBYTES", f.fileBytes.c_str());
+    f.allBytes = Localized("IDL_PROGRESS_ALLBYTES", f.allBytes.c_str());
+    f.cancelling = Localized("IDL_PROGRESS_CANCELLING", f.cancelling.c_str());
     UpdateBox();
     SetTimer(box, kUpdateTimer, kUpdateMs, nullptr);
 }
 
 void CPrintProgress::UpdateBox() {
-    const ProgressTexts t = MakeProgressTexts(m_pBatch->Progress(), Localized("IDL_PROGRESS_FILE", "%d of %d: %s").c_str(),
-                                              Localized("IDL_PROGRESS_FILEBYTES", "This file: %s of %s").c_str(),
-                                              Localized("IDL_PROGRESS_ALLBYTES", "All files: %s of %s").c_str());
+    const ProgressTexts t = MakeProgressTexts(m_pBatch->Progress(), m_formats);
     // Only what changed is set: an unchanged text would flicker.
     const std::pair<int, const std::string*> lines[] = {{IDC_STATIC_PROGRESS_FILE, &t.file},
                                                         {IDC_STATIC_PROGRESS_FILEBYTES, &t.fileBytes},

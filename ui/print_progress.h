@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "job/print_batch.h"
+#include "ui/progress_texts.h"
 #include "ui/skin/skin_frame.h"
 #include "ui/skin/skin_gdi.h"
 
@@ -43,6 +44,7 @@ private:
 
     std::unique_ptr<CPrintBatch> m_pBatch;
     HWND m_hBox = nullptr;
+    ProgressFormats m_formats;
     int m_nPermille = 0;
     bool m_bCancelled = false;
     skin::CSkinFrame m_frame;

@@ -17,14 +17,15 @@ std::string FormatBytes(std::uint64_t bytes) {
     return text;
 }
 
-ProgressTexts MakeProgressTexts(const BatchProgress& p, const char* fileFormat, const char* fileBytesFormat,
-                                const char* allBytesFormat) {
+ProgressTexts MakeProgressTexts(const BatchProgress& p, const ProgressFormats& f) {
     ProgressTexts t;
     const std::size_t slash = p.path.find_last_of('\\');
     const std::string name = slash == std::string::npos ? p.path : p.path.substr(slash + 1);
-    t.file = FormatLocalized(fileFormat, {std::to_string(p.fileIndex + 1), std::to_string(p.fileCount), name});
-    t.fileBytes = FormatLocalized(fileBytesFormat, {FormatBytes(p.fileDone), FormatBytes(p.fileSize)});
-    t.allBytes = FormatLocalized(allBytesFormat, {FormatBytes(p.batchDone), FormatBytes(p.batchSize)});
+    t.file = p.cancelling ? f.cancelling
+                          : FormatLocalized(f.file.c_str(),
+                                            {std::to_string(p.fileIndex + 1), std::to_string(p.fileCount), name});
+    t.fileBytes = FormatLocalized(f.fileBytes.c_str(), {FormatBytes(p.fileDone), FormatBytes(p.fileSize)});
+    t.allBytes = FormatLocalized(f.allBytes.c_str(), {FormatBytes(p.batchDone), FormatBytes(p.batchSize)});
     t.permille = p.batchSize == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(p.batchDone, p.batchSize) * 1000 / p.batchSize);
     return t;
 }

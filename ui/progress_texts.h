@@ -16,6 +16,13 @@ struct ProgressTexts {
     int permille = 0;      // the bar: the batch's bytes, 0 ... 1000
 };
 
-// From the localized formats [UI_SHEET] IDL_PROGRESS_FILE, IDL_PROGRESS_FILEBYTES, IDL_PROGRESS_ALLBYTES.
-ProgressTexts MakeProgressTexts(const BatchProgress& progress, const char* fileFormat, const char* fileBytesFormat,
-                                const char* allBytesFormat);
+// The box's localized texts, [UI_SHEET] IDL_PROGRESS_*: read once when the box
+// opens, so that updating it reads no file.
+struct ProgressFormats {
+    std::string file = "%d of %d: %s";
+    std::string fileBytes = "This file: %s of %s";
+    std::string allBytes = "All files: %s of %s";
+    std::string cancelling = "Cancelling the print job...";  // takes the file line once Cancel is pressed
+};
+
+ProgressTexts MakeProgressTexts(const BatchProgress& progress, const ProgressFormats& formats);

@@ -9,9 +9,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/../.." && pwd)
 tree=${1:-$src/build/win64}
-DIR=${ORVANE_BENCH_DIR:-$src/build/bench}
-[ -f "$DIR/env" ] || { echo "job_bench: the bench is not up ($DIR)" >&2; exit 1; }
-. "$DIR/env"
+. "$here/bench_common.sh"
 queue=$ORVANE_QUEUE_3
 exe=$tree/tests/job/job_bench.exe
 raw=$tree/tests/bench/rawprint.exe
@@ -22,7 +20,6 @@ mkdir -p "$work"
 trap 'rm -rf "$work"; "$src/tests/bench/jobs.sh" clear "$queue" || true' EXIT
 
 now() { date +%s.%N; }
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.1f", b / 1048576 / s }'; }
 field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$2"; }
 
@@ -30,12 +27,7 @@ field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p" <<<"$2"; }
 # (after `skip` header bytes, before `tail` trailer bytes) and prints the seconds taken.
 deliver() {  # size skip-mode tail command...
   local size=$1 mode=$2 tail=$3; shift 3
-  "$src/tests/bench/jobs.sh" clear "$queue"
-  # CUPS finishes the previous job (and drops its spool file) after the capture
-  # has it: the next run must not pay for that.
-  local idle=$((SECONDS + 120))
-  while [ -n "$(lpstat -o "$queue" 2>/dev/null)" ] && [ $SECONDS -lt $idle ]; do sleep 0.2; done
-  sync  # nothing of the previous run still being written back
+  settle_queue "$queue"
   local t0 t1 job got
   t0=$(now)
   "$@" >"$work/out"

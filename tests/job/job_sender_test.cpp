@@ -133,8 +133,8 @@ TEST_F(JobSenderTest, FailuresSendNothing) {
     }
 }
 
-// A cancel stops the file being sent and starts no other; the batch's total
-// follows the sizes of the open files.
+// A cancel stops the file being sent and starts no other, and the counts stop
+// where it found them; the batch's total follows the sizes of the open files.
 TEST(PrintBatch, CancelStopsTheBatch) {
     std::vector<std::string> sent;
     CPrintBatch* self = nullptr;
@@ -143,7 +143,10 @@ TEST(PrintBatch, CancelStopsTheBatch) {
                           sent.push_back(path);
                           watch.FileStarted(path == "a.pdf" ? 15 : 20);
                           watch.FileTaken(path == "a.pdf" ? 15 : 5);
-                          if (path == "b.pdf") self->Cancel();
+                          if (path == "b.pdf") {
+                              self->Cancel();
+                              watch.FileTaken(12);  // the block under way when Cancel came
+                          }
                           return watch.Cancelled() ? JobSendResult::kCancelled : JobSendResult::kSent;
                       },
                       nullptr);
@@ -156,8 +159,10 @@ TEST(PrintBatch, CancelStopsTheBatch) {
               (std::vector<JobSendResult>{JobSendResult::kSent, JobSendResult::kCancelled, JobSendResult::kCancelled}));
     const BatchProgress p = batch.Progress();
     EXPECT_EQ(p.fileIndex, 1u);
+    EXPECT_TRUE(p.cancelling);
     EXPECT_EQ(p.batchSize, 65u);
-    EXPECT_EQ(p.batchDone, 35u);
+    EXPECT_EQ(p.fileDone, 5u);
+    EXPECT_EQ(p.batchDone, 20u);
 }
 
 TEST_F(JobSenderTest, MessagesComeFromTheLanguageFile) {

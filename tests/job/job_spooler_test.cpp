@@ -22,6 +22,7 @@
 #include "job/pjl_envelope.h"
 #include "settings/param_mngr.h"
 #include "spooler/spooler_access.h"
+#include "tests/bench/bench_queues.h"
 
 namespace {
 
@@ -30,13 +31,7 @@ std::string Env(const char* name) {
     return v ? v : "";
 }
 
-// A Unix path of the bench as Wine shows it.
-std::string WinePath(const std::string& unixPath) {
-    std::string p = "Z:" + unixPath;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
+using bench::WinePath;
 
 std::vector<std::string> ListFiles(const std::string& pattern) {
     std::vector<std::string> names;
@@ -132,6 +127,8 @@ protected:
     }
     void TearDown() override {
         if (queue_.empty()) return;
+        // What this test sent has left the spooler and its listener before the next one starts.
+        EXPECT_EQ(bench::WaitQueuesIdle({queue_}, 300000), "");
         SetJobMessageBox(previous_);
         CParamMngr::release();
         EXPECT_EQ(ListFiles(temp_ + "QEL*.TMP").size(), tempFilesBefore_) << "temporary job file left behind";

@@ -50,11 +50,6 @@ BOOL CALLBACK FindChild(HWND hwnd, LPARAM lp) {
     return TRUE;
 }
 
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
 }  // namespace
 
 std::wstring Utf8ToWide(const std::string& text) {
@@ -62,12 +57,6 @@ std::wstring Utf8ToWide(const std::string& text) {
     const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
     wide.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
     return wide;
-}
-
-std::string WinePath(const std::string& unixPath) {
-    std::string p = "Z:" + unixPath;
-    std::replace(p.begin(), p.end(), '/', '\\');
-    return p;
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -88,20 +77,6 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
-std::vector<std::string> CapturedJobs(const std::string& queue) {
-    std::vector<std::string> jobs;
-    const std::string folder = WinePath(Env("ORVANE_JOBS_DIR") + "/" + queue);
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\job-*.bin").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return jobs;
-    do {
-        jobs.push_back(folder + "\\" + data.cFileName);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    std::sort(jobs.begin(), jobs.end());
-    return jobs;
-}
-
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
@@ -109,10 +84,6 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
         if (GetTickCount() - start >= timeoutMs) return false;
         Sleep(20);
     }
-}
-
-bool WaitJobs(const std::string& queue, size_t count, DWORD timeoutMs) {
-    return WaitFor([&] { return CapturedJobs(queue).size() >= count; }, timeoutMs);
 }
 
 bool OrvexDriver::Start(const std::string& arguments, const std::vector<std::string>& extraEnv) {

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/bench/bench_queues.h"
+
 // Names and arguments are UTF-8 in the tests and Unicode towards the program.
 std::wstring Utf8ToWide(const std::string& text);
 
-// A Unix path of the bench (Z:\ + the path with backslashes under Wine).
-std::string WinePath(const std::string& unixPath);
+using bench::WinePath;
 
 class OrvexDriver {
 public:
@@ -89,9 +90,6 @@ private:
 // Polls `condition` until it holds (true) or `timeoutMs` have passed (false).
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
 
-// Complete jobs a queue captured (job-NNNN.bin under $ORVANE_JOBS_DIR/<queue>), oldest first.
-std::vector<std::string> CapturedJobs(const std::string& queue);
-bool WaitJobs(const std::string& queue, size_t count, DWORD timeoutMs);
 // Paths in UTF-8.
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

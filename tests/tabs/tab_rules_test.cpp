@@ -65,11 +65,16 @@ TEST(ProgressTexts, LinesOfTheBoxAndHostileFormats) {
     p.fileSize = 12 << 20;
     p.batchDone = 1536ull << 20;
     p.batchSize = 2048ull << 20;
-    const ProgressTexts t = MakeProgressTexts(p, "%d of %d: %s", "This file: %s of %s", "All files: %s of %s");
+    const ProgressTexts t = MakeProgressTexts(p, ProgressFormats{});
     EXPECT_EQ(t.file, "2 of 5: plan.pdf");
     EXPECT_EQ(t.fileBytes, "This file: 3.0 MB of 12.0 MB");
     EXPECT_EQ(t.allBytes, "All files: 1.5 GB of 2.0 GB");
     EXPECT_EQ(t.permille, 750);
-    EXPECT_EQ(MakeProgressTexts(p, "%s%s%s%s%n %x 100%%", "", "").file, "25plan.pdf%n %x 100%");
+    EXPECT_EQ(MakeProgressTexts(p, {"%s%s%s%s%n %x 100%%", "", "", ""}).file, "25plan.pdf%n %x 100%");
+    // Once cancelled, the file line says so; the counts are what the batch kept.
+    p.cancelling = true;
+    const ProgressTexts c = MakeProgressTexts(p, {"%d of %d: %s", "%s of %s", "%s of %s", "Cancelling %s..."});
+    EXPECT_EQ(c.file, "Cancelling %s...");
+    EXPECT_EQ(c.allBytes, "1.5 GB of 2.0 GB");
     EXPECT_EQ(FormatBytes(1000), "1 KB");
 }

@@ -44,18 +44,22 @@ SIZE BitmapSize(HBITMAP bitmap) {
     return {bm.bmWidth, bm.bmHeight};
 }
 
-DWORD SetDcLayout(HDC dc, DWORD layout) {
-    using Fn = DWORD(WINAPI*)(HDC, DWORD);
+// Looked up once: finding a module or an export takes the loader lock, which another
+// thread unloading a DLL (the spooler's print processor at ClosePrinter) holds for a while,
+// and painting must not wait for that.
+template <typename Fn>
+Fn Gdi32Export(const char* name) {
     HMODULE gdi = GetModuleHandleA("GDI32.DLL");
-    if (!gdi) return GDI_ERROR;
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(gdi, "SetLayout")));
+    return gdi ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(gdi, name))) : nullptr;
+}
+
+DWORD SetDcLayout(HDC dc, DWORD layout) {
+    static const auto fn = Gdi32Export<DWORD(WINAPI*)(HDC, DWORD)>("SetLayout");
     return fn ? fn(dc, layout) : GDI_ERROR;
 }
 
 DWORD GetDcLayout(HDC dc) {
-    using Fn = DWORD(WINAPI*)(HDC);
-    HMODULE gdi = GetModuleHandleA("GDI32.DLL");
-    auto fn = gdi ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(gdi, "GetLayout"))) : nullptr;
+    static const auto fn = Gdi32Export<DWORD(WINAPI*)(HDC)>("GetLayout");
     return fn ? fn(dc) : 0;
 }
 
