@@ -63,6 +63,11 @@ public:
                        jobs.end());
         return jobs;
     }
+    // Deletes the jobs that came since: sends of gigabytes would fill the disk run after run.
+    void DeleteNew() const {
+        for (const auto& queue : m_before)
+            for (const std::string& job : New(queue.first)) DeleteFileA(job.c_str());
+    }
 
 private:
     std::map<std::string, std::set<std::string>> m_before;

@@ -4,9 +4,12 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -49,6 +52,73 @@ BOOL CALLBACK FindChild(HWND hwnd, LPARAM lp) {
     }
     return TRUE;
 }
+
+double NowMs() {
+    static const double ticksPerMs = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return frequency.QuadPart / 1000.0;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart / ticksPerMs;
+}
+
+// A window of the driver's own that only answers, on its own thread, asked
+// WM_NULL every few ms by another: the stalls it sees are the machine's, not a program's.
+class IdleWindow {
+public:
+    IdleWindow() {
+        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_window = std::thread([this, ready] {
+            m_hwnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+            m_windowThread = GetCurrentThreadId();
+            SetEvent(ready);
+            MSG msg;
+            while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+            DestroyWindow(m_hwnd);
+        });
+        WaitForSingleObject(ready, INFINITE);
+        CloseHandle(ready);
+        m_answers.push_back(NowMs());
+        m_asker = std::thread([this] {
+            while (!m_stop) {
+                DWORD_PTR result = 0;
+                SendMessageTimeoutA(m_hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_answers.push_back(NowMs());
+                }
+                Sleep(2);
+            }
+        });
+    }
+    ~IdleWindow() {
+        m_stop = true;
+        m_asker.join();
+        PostThreadMessageA(m_windowThread, WM_QUIT, 0, 0);
+        m_window.join();
+    }
+    // The longest time within [from, to] between two of the idle window's answers.
+    double LongestStall(double from, double to) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        double longest = 0, previous = from;
+        auto it = std::upper_bound(m_answers.begin(), m_answers.end(), from);
+        for (; it != m_answers.end() && previous < to; ++it) {
+            longest = std::max(longest, std::min(*it, to) - previous);
+            previous = *it;
+        }
+        return std::max(longest, to - previous);
+    }
+
+private:
+    std::thread m_window, m_asker;
+    HWND m_hwnd = nullptr;
+    DWORD m_windowThread = 0;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<double> m_answers;
+};
 
 }  // namespace
 
@@ -414,19 +484,20 @@ std::string OrvexDriver::WaitText(HWND window, const std::string& expected, DWOR
     return text;
 }
 
-DWORD OrvexDriver::LongestUnanswered(const std::function<bool()>& until, DWORD timeoutMs) const {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    DWORD longest = 0;
+OrvexDriver::Answering OrvexDriver::LongestUnanswered(const std::function<bool()>& until, DWORD timeoutMs) const {
+    IdleWindow idle;
+    Answering answering;
     for (const DWORD start = GetTickCount(); !until() && GetTickCount() - start < timeoutMs; Sleep(20)) {
-        LARGE_INTEGER sent, answered;
         DWORD_PTR result = 0;
-        QueryPerformanceCounter(&sent);
+        const double sent = NowMs();
         SendMessageTimeoutA(m_sheet, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
-        QueryPerformanceCounter(&answered);
-        longest = std::max(longest, static_cast<DWORD>((answered.QuadPart - sent.QuadPart) * 1000 / frequency.QuadPart));
+        const double answered = NowMs();
+        const double took = answered - sent;
+        answering.longest = std::max(answering.longest, static_cast<DWORD>(took));
+        const double beyond = took - idle.LongestStall(sent, answered);
+        answering.beyondIdle = std::max(answering.beyondIdle, static_cast<DWORD>(std::max(0.0, beyond)));
     }
-    return longest;
+    return answering;
 }
 
 bool OrvexDriver::Screenshot(const std::string& path, HWND around) const {

@@ -76,9 +76,16 @@ public:
     bool WaitPainted(HWND window, DWORD timeoutMs = 5000) const;
     // The control's text once it reads `expected`, or its last text after `timeoutMs`.
     std::string WaitText(HWND window, const std::string& expected, DWORD timeoutMs = 5000) const;
-    // Sends the sheet WM_NULL every 20 ms until `until` holds or `timeoutMs` have
-    // passed; returns the longest time one took to be answered, in ms.
-    DWORD LongestUnanswered(const std::function<bool()>& until, DWORD timeoutMs) const;
+    // How long the sheet left WM_NULL unanswered (ms): its longest wait, and the
+    // most that one wait lasted beyond the longest stall of an idle window of the
+    // driver's own at the same moments. On a busy machine every window waits for a
+    // core; only the excess is the sheet's own.
+    struct Answering {
+        DWORD longest = 0;
+        DWORD beyondIdle = 0;
+    };
+    // Sends the sheet WM_NULL every 20 ms until `until` holds or `timeoutMs` have passed.
+    Answering LongestUnanswered(const std::function<bool()>& until, DWORD timeoutMs) const;
     // Writes the screen around `around` (by default the sheet; else the whole screen) as a BMP file.
     bool Screenshot(const std::string& path, HWND around = nullptr) const;
 

@@ -139,6 +139,7 @@ protected:
         // A cut job still reaches the spooler after its program ends: the next test
         // starts once every queue has let go of everything this one sent.
         EXPECT_EQ(bench::WaitQueuesIdle({Queue(1), Queue(2), Queue(3)}, 300000), "");
+        jobs_.DeleteNew();
         SetDefaultPrinterA(Queue(1).c_str());
         for (int q = 1; q <= 3; ++q)
             RegDeleteKeyA(HKEY_LOCAL_MACHINE,
@@ -650,7 +651,8 @@ TEST_F(TabsFlow, ASendShowsItsProgressAndCanBeStopped) {
     EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
 
     // Print: within a second a box tells how far the send is and advances, and the
-    // sheet answers every message within 100 ms until the box closes.
+    // sheet answers every message within 100 ms until the box closes (beyond what
+    // an idle window waits at the same moment: a busy machine makes every window wait).
     HWND box = nullptr;
     DWORD shownAfter = 0;
     std::string first, later;
@@ -673,9 +675,10 @@ TEST_F(TabsFlow, ASendShowsItsProgressAndCanBeStopped) {
     };
     const DWORD printed = GetTickCount();
     ASSERT_TRUE(orvex.Print());
-    const DWORD longest = orvex.LongestUnanswered(watch("progress"), 180000);
-    std::printf("longest unanswered interval during the 1 GiB send: %lu ms; box after %lu ms\n", longest, shownAfter);
-    EXPECT_LT(longest, 100u);
+    const auto sending = orvex.LongestUnanswered(watch("progress"), 180000);
+    std::printf("longest unanswered during the 1 GiB send: %lu ms, %lu ms beyond an idle window's; box after %lu ms\n",
+                sending.longest, sending.beyondIdle, shownAfter);
+    EXPECT_LT(sending.beyondIdle, 100u);
     EXPECT_LE(shownAfter, 1100u);
     EXPECT_NE(first.find("All files: "), std::string::npos) << first;
     EXPECT_NE(later, first);
@@ -716,7 +719,7 @@ TEST_F(TabsFlow, ASendShowsItsProgressAndCanBeStopped) {
         cancelledAt = GetTickCount();
         way.cancel(box);
         const bool closing = std::string(way.how) == "close";
-        const DWORD longest = orvex.LongestUnanswered(
+        const auto cancelling = orvex.LongestUnanswered(
             [&] {
                 if (shownAfter == MAXDWORD && orvex.Text(GetDlgItem(box, kProgressFile)) == kCancelling &&
                     !IsWindowEnabled(GetDlgItem(box, IDCANCEL))) {
@@ -730,18 +733,16 @@ TEST_F(TabsFlow, ASendShowsItsProgressAndCanBeStopped) {
                 return closing ? !orvex.Running() : (message = orvex.WaitMessageBox(0)) != nullptr;
             },
             60000);
-        std::printf("%s: the box said cancelling after %lu ms; longest unanswered until the %s: %lu ms\n", way.how,
-                    shownAfter, closing ? "end" : "message", longest);
+        std::printf("%s: the box said cancelling after %lu ms; longest unanswered until the %s: %lu ms, "
+                    "%lu ms beyond an idle window's\n",
+                    way.how, shownAfter, closing ? "end" : "message", cancelling.longest, cancelling.beyondIdle);
         EXPECT_LE(shownAfter, 100u) << way.how;
         EXPECT_TRUE(countsLater.empty() || countsLater == counts) << way.how << ": " << counts << " became " << countsLater;
+        EXPECT_LT(cancelling.beyondIdle, 100u) << way.how;
         if (closing) {
             EXPECT_FALSE(orvex.Running());
             continue;
         }
-        // A sheet that waits for the hand-over (the old freeze took seconds) fails
-        // here. The 100 ms goal is the printed figure's: while the spooler hands
-        // the cut job to CUPS, cupsd and the printer compete for two cores.
-        EXPECT_LT(longest, 1000u) << way.how;
         EXPECT_FALSE(IsWindow(box)) << way.how;
         orvex.WaitPainted(message);
         Shot("progress-cancelled");
