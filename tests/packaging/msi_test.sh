@@ -13,9 +13,17 @@ version=$(cat "$package.sources/version.txt")
 # msi <args...>: msiexec silently (with the full user interface when ui is set empty),
 # logged to $build/msi<bits>.log, timed; its exit code.
 msi() {
-  local rc start=$(date +%s%N)
-  timeout 120 "$wine" msiexec "$@" ${ui-/qn} /l*v "$(winpath "$build/msi$bits.log")"; rc=$?
-  [ $rc -ne 124 ] || { echo "msiexec still runs (a message box?)"; /usr/lib/wine/wineserver -k; }; settle
+  local rc out try start=$(date +%s%N)
+  for try in 1 2; do
+    # Its output goes to a file: Wine's helper processes would hold a pipe open.
+    timeout 120 "$wine" msiexec "$@" ${ui-/qn} /l*v "$(winpath "$build/msi$bits.log")" >"$build/msi$bits.out" 2>&1; rc=$?
+    [ $rc -ne 124 ] || { echo "msiexec still runs (a message box?)"; /usr/lib/wine/wineserver -k; }; settle
+    out=$(cat "$build/msi$bits.out"); [ -z "$out" ] || echo "$out" >&2
+    # Now and then Wine's loader fails to start msiexec.exe at all and hands the name to
+    # start.exe, which says so: msiexec never ran, so it is started once more.
+    [ $try = 1 ] && grep -q '^Application could not be started' <<<"$out" || break
+    echo "Wine did not start msiexec; starting it again"
+  done
   echo "msiexec $1 ${2##*\\}: $(( ($(date +%s%N) - start) / 1000000 )) ms, exit code $rc"; return $rc
 }
 # shell_test <loader> <test tree>: the shell-extension test run from the installation folder.
