@@ -67,6 +67,9 @@ int ParseCommandLineOf(const Char* text, std::vector<std::basic_string<Char>>& f
                 const Char after = text[pos + 2];
                 if ((letter == 'P' || letter == 'p') && (after == ' ' || after == '\0') && switches)
                     switches->bPrintWithoutWindow = true;
+                // -W, the same way: with -P, wait for each job's fate.
+                if ((letter == 'W' || letter == 'w') && (after == ' ' || after == '\0') && switches)
+                    switches->bWaitForFate = true;
                 pos += 2;  // other switches are skipped; the rest of the word is a token
             }
             continue;

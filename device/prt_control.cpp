@@ -98,6 +98,12 @@ const ParallelAttempt kParallelAttempts[] = {
 };
 constexpr int kAttemptBeforeWait = 3;   // the first of the two ECP attempts
 
+// The printer URI IPP asked at an address when no URI was known.
+std::string IppUriOf(const std::string& address) {
+    const bool literal6 = address.find(':') != std::string::npos;
+    return "ipp://" + (literal6 ? "[" + address + "]" : address) + ":631/ipp/print";
+}
+
 }  // namespace
 
 CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
@@ -107,6 +113,8 @@ CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryR
 int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
     // Every path ends with the ID it found or with none: a caller's old text never survives.
     strDeviceID.clear();
+    m_printerState = PrinterState();
+    m_stateTarget = StateTarget();
     std::string port = m_printers.GetPortName(m_printers.GetCurrentPrinter());
     DebugLog("PortName is %s", port.c_str());
 
@@ -156,7 +164,10 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
                           [this, &strDeviceID](const NetworkSource& source) {
                               std::string deviceID;
                               const int answered = GetNetworkDeviceID(source.address, source.community, deviceID);
-                              if (answered == 1) strDeviceID = deviceID;
+                              if (answered == 1) {
+                                  strDeviceID = deviceID;
+                                  m_stateTarget = StateTarget{source.address, source.community, std::string()};
+                              }
                               return answered;
                           },
                           true);
@@ -196,6 +207,10 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
             DebugLog("[%s] GetNetworkDeviceID : ret : %s", name, answer.found ? "TRUE" : "FALSE");
             if (answer.found) {
                 strDeviceID = answer.id;
+                m_stateTarget = StateTarget{targets[t].address, targets[t].community, std::string()};
+                if (std::string(name).compare(0, 3, "IPP") == 0)
+                    m_stateTarget = StateTarget{std::string(), std::string(),
+                                                targets[t].uri.empty() ? IppUriOf(targets[t].address) : targets[t].uri};
                 return 1;
             }
             if (answer.answered) KeepLastResort(answer.id);

@@ -18,6 +18,8 @@
 #include <string>
 
 #include "device/device_io.h"
+#include "device/lookup/printer_state_query.h"
+#include "device/printer_state.h"
 #include "device/lookup/batch.h"
 #include "device/lookup/places.h"
 
@@ -63,6 +65,12 @@ public:
     // empty.
     virtual int GetStandardDeviceID(std::string& strDeviceID);
 
+    // What the printer whose answer decided the last check's device ID said of
+    // its state (kUnknown when nothing said), and where to ask it again (none
+    // when the ID came from no network printer).
+    const PrinterState& GetPrinterState() const { return m_printerState; }
+    const StateTarget& GetStateTarget() const { return m_stateTarget; }
+
 private:
     int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
     // The sources in order, until one gives a device ID; the last one's result.
@@ -78,4 +86,6 @@ private:
     PrinterPlaces& m_places;
     NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
     std::optional<std::string> m_lastResort;
+    PrinterState m_printerState;
+    StateTarget m_stateTarget;
 };
