@@ -2,6 +2,7 @@
 // check, each printer's check on a thread of its own.
 #include <windows.h>
 
+#include <memory>
 #include <thread>
 
 #include "app/console_modes.h"
@@ -23,7 +24,9 @@ std::string AnsiToUtf8(const std::string& text) { return WideToUtf8(AnsiToWide(t
 void CheckPrinter(int index, PrinterCheckReport& report) {
     CTestPrint printers;
     printers.SetCurrentPrinterIndex(index);
-    CPrtControl control{printers, SystemDeviceIo(), SystemRegistry(), SystemPrinterPlaces()};
+    const std::unique_ptr<DeviceIo> device = NewSystemDeviceIo();
+    const std::unique_ptr<RegistryReader> registry = NewSystemRegistry();
+    CPrtControl control{printers, *device, *registry, SystemPrinterPlaces()};
     std::string deviceId;
     const int read = control.GetCurrentPrinterDeviceID(deviceId);
     report.bChecked = true;
