@@ -115,6 +115,7 @@ int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
     strDeviceID.clear();
     m_printerState = PrinterState();
     m_stateTarget = StateTarget();
+    m_nStateTarget = kNoTarget;
     m_strSource.clear();
     std::string port = m_printers.GetPortName(m_printers.GetCurrentPrinter());
     DebugLog("PortName is %s", port.c_str());
@@ -166,12 +167,19 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
     // An ID stands until a later source gives another: one that stays silent
     // takes nothing away.
     PrtControlWalk traced(m_registry, findings,
-                          [this, &strDeviceID](const NetworkSource& source) {
+                          [this, &strDeviceID, &reads](const NetworkSource& source) {
                               std::string deviceID;
                               const int answered = GetNetworkDeviceID(source.address, source.community, deviceID);
                               if (answered == 1) {
                                   strDeviceID = deviceID;
                                   m_stateTarget = StateTarget{source.address, source.community, std::string()};
+                                  m_nStateTarget = kNoTarget;
+                                  for (std::size_t t = 0; t < reads.StandardTargets().size(); ++t) {
+                                      const NetworkSource& target = reads.StandardTargets()[t];
+                                      if (!target.ippOnly && target.address == source.address &&
+                                          target.community == source.community && m_nStateTarget == kNoTarget)
+                                          m_nStateTarget = t;
+                                  }
                                   m_strSource = std::string("SNMP ") + kDeviceIdOid + " at " + source.address +
                                                 (source.rank < kRankVendorMonitors   ? " (Standard TCP/IP port)"
                                                  : source.rank < kRankPrinterPlaces ? " (vendor port monitor)"
@@ -190,6 +198,13 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
         result = 1;
     }
     m_lastResort.reset();
+    // The state of the printer whose answer decided, asked in the same batch.
+    if (result == 1 && m_nStateTarget != kNoTarget) {
+        m_printerState = reads.StateOf(m_nStateTarget);
+        DebugLog("[CPrtControl] Printer state : %s (%s) / page counter : %lld", PrinterConditionName(m_printerState.condition),
+                 m_printerState.reported.c_str(), m_printerState.pageCount);
+    }
+    m_nStateTarget = kNoTarget;
     m_pReads = nullptr;
     return result;
 }
@@ -220,6 +235,7 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
             if (answer.found) {
                 strDeviceID = answer.id;
                 m_stateTarget = StateTarget{targets[t].address, targets[t].community, std::string()};
+                m_nStateTarget = t;
                 if (std::string(name).compare(0, 3, "IPP") == 0)
                     m_stateTarget = StateTarget{std::string(), std::string(),
                                                 targets[t].uri.empty() ? IppUriOf(targets[t].address) : targets[t].uri};

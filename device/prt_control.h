@@ -92,6 +92,8 @@ private:
     std::optional<std::string> m_lastResort;
     PrinterState m_printerState;
     StateTarget m_stateTarget;
+    static constexpr std::size_t kNoTarget = static_cast<std::size_t>(-1);
+    std::size_t m_nStateTarget = kNoTarget;   // in the running lookup's standard targets
     std::string m_strLastResortSource;
     std::string m_strSource;
 };

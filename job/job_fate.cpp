@@ -15,7 +15,7 @@ namespace {
 constexpr int kPollMs = 1000;
 // A printer that answers idle this long after its last job left the queue has
 // printed it, even when it was never seen busy (a short job between two polls).
-constexpr long long kSettleMs = 3000;
+constexpr long long kSettleMs = 10000;
 
 // The condition the spooler's bits name for a job it holds; kUnknown for an
 // error it does not name. False when the job is not held.

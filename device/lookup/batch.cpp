@@ -146,6 +146,8 @@ public:
     // gave no printer-device-id with a command set of its own.
     bool fromFormats() const { return m_fromFormats; }
     const std::string& id() const { return m_id; }
+    // What the last answer said of the printer's state (kUnknown before one).
+    const PrinterState& state() const { return m_state; }
     const std::string& failure() const { return m_failure; }
     bool secure() const { return m_secure; }
     // An answer came over TLS, from a certificate nobody checked.
@@ -171,6 +173,8 @@ private:
             std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(attributes.status));
             return Refuse(std::string("IPP status ") + code);
         }
+        // The printer's state came with the answer; it stands even without an ID.
+        m_state = DecodeIppPrinterState(attributes.state);
         m_id = IppDeviceId(attributes);
         if (m_id.empty()) return Refuse("no printer-device-id with CMD: and none of the five formats");
         m_fromFormats = !HasCommandSet(attributes.deviceId);
@@ -192,6 +196,7 @@ private:
     std::size_t m_resource = 0;
     bool m_notFound = false;   // the last answer: no such resource
     bool m_fromFormats = false;
+    PrinterState m_state;
     std::string m_id, m_failure;
     std::thread m_thread;
     bool m_secureAnswered = false;
@@ -339,6 +344,12 @@ void NetworkDeviceIdReads::StartBatch() {
     for (std::size_t i = m_next; i < m_sources.size(); ++i) {
         AddDeviceIdGet(m_pAsks->batch, m_sources[i], kDeviceIdOid);
     }
+    // The state questions leave with the ID's, in requests of their own: an
+    // SNMPv1 agent that lacks one object refuses every object of its request.
+    m_stateGets.assign(m_standardTargets.size(), StateGets());
+    for (std::size_t t = 0; t < m_standardTargets.size(); ++t)
+        if (!m_standardTargets[t].ippOnly)
+            m_stateGets[t] = AddStateGets(m_pAsks->batch, m_standardTargets[t].address, m_standardTargets[t].community);
     for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
         const StandardSource& source = kStandardSources[kind];
         const std::size_t first = m_standardAsks.size();
@@ -418,4 +429,27 @@ StandardAnswer NetworkDeviceIdReads::Standard(std::size_t kind, std::size_t targ
         StartBatch();
     }
     return kStandardSources[kind].read(*m_pAsks, m_standardAsks[kind * m_standardTargets.size() + target]);
+}
+
+PrinterState NetworkDeviceIdReads::StateOf(std::size_t target) {
+    if (!m_pAsks || target >= m_standardTargets.size()) return PrinterState();
+    StandardAsks& asks = *m_pAsks;
+    PrinterState ipp;
+    for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
+        if (kStandardSources[kind].perCommunity || !Asks(kind, target)) continue;
+        const IppAsk& ask = *asks.ipp[m_standardAsks[kind * m_standardTargets.size() + target]];
+        // Read only once its question is over: it is never waited for here. Over
+        // TLS the question runs on a thread of its own, not read from here.
+        if (!ask.secure() && ask.exchange != SNMPGetBatch::kNoExchange && asks.batch.exchanges().Over(ask.exchange))
+            ipp = ask.state();
+    }
+    if (m_standardTargets[target].ippOnly) return ipp;
+    // Once the ID is decided the state is waited for no longer than the grace.
+    snmp::ExchangeSet& exchanges = asks.batch.exchanges();
+    for (std::size_t get : {m_stateGets[target].hostResources, m_stateGets[target].counter}) {
+        const std::size_t exchange = asks.batch.exchange(get);
+        if (exchange != SNMPGetBatch::kNoExchange && !exchanges.Over(exchange)) exchanges.Shorten(exchange, kAnswerGrace);
+    }
+    const PrinterState snmp = ReadStateGets(asks.batch, m_stateGets[target]);
+    return snmp.condition != PrinterCondition::kUnknown || snmp.pageCount >= 0 ? snmp : ipp;
 }

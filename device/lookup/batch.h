@@ -17,6 +17,9 @@
 #include <utility>
 #include <vector>
 
+#include "device/lookup/printer_state.h"
+#include "device/lookup/printer_state_query.h"
+
 struct StandardAsks;
 
 // Object of the printer maker's private MIB that holds the 1284 device ID.
@@ -76,6 +79,11 @@ public:
     const std::vector<NetworkSource>& StandardTargets() const { return m_standardTargets; }
     // Whether standard source `kind` asks target `target` at all.
     bool Asks(std::size_t kind, std::size_t target) const;
+    // What standard target `target` said of its state: over SNMP its own GETs,
+    // started with the batch and waited for no longer than the grace from now;
+    // over IPP what the device-ID question's answer held. kUnknown when the
+    // batch never started or the printer said nothing.
+    PrinterState StateOf(std::size_t target);
     // Standard source `kind` of target `target`. The walk over the private
     // object is over by then: no more of its GETs are started.
     StandardAnswer Standard(std::size_t kind, std::size_t target);
@@ -98,5 +106,6 @@ private:
     std::size_t m_firstInBatch = 0;  // batch index i belongs to source m_firstInBatch + i
     std::vector<std::size_t> m_standardAsks;   // kind-major: [kind * targets + target]
     std::unique_ptr<StandardAsks> m_pAsks;     // the batch, and what its IPP questions need
+    std::vector<StateGets> m_stateGets;        // per standard target asked over SNMP (else unused)
     std::vector<Ranked> m_ranked;              // every question, in the order the lookup decides
 };

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "job/job_fate.h"
+#include "spooler/spooler_access.h"
+#include "tests/job/fakes.h"
 
 namespace {
 
@@ -119,4 +121,38 @@ TEST(JobFate, WhatTheUserIsToldPerFile) {
         // Polling no faster than once a second, and never past the bound.
         EXPECT_LE(script.now, 121000) << c.what;
     }
+}
+
+// The spooler's own word, which Wine never gives (its jobs leave for CUPS at
+// once): the job the spooler numbered is the one asked for, in the queue of the
+// printer it went to, and a job it holds for paper is reported so.
+TEST(JobFate, TheSpoolersJobStatusThroughItsDouble) {
+    FakeWorld world;
+    FakeSpooler spooler(world);
+    spooler.printers = {{"Office", "IP_10.0.0.5", 0}, {"Lab", "USB001", 0}};
+    CTestPrint printers(spooler);
+    printers.SetCurrentPrinterIndex(1);
+    struct Once final : DocumentSource {
+        bool done = false;
+        bool Read(void* buffer, std::uint32_t, std::uint32_t& got) override {
+            got = done ? 0 : 1;
+            if (!done) *static_cast<char*>(buffer) = 'x';
+            done = true;
+            return true;
+        }
+        void Taken(std::uint32_t) override {}
+    };
+    Once first, second;
+    printers.WriteDocument("QEL_a.pdf", first);
+    printers.WriteDocument("QEL_b.pdf", second);
+    ASSERT_EQ(2u, printers.LastJobId());
+    spooler.queue[2] = {{kJobStatusPaperOut, 1}};
+    std::atomic<bool> stop{false};
+    CSpoolerJobFateEdge edge(printers, StateTarget(), stop);
+    CJobFollower follower(edge, false, 0);   // no bound: one look, no wait
+    follower.Before(0);
+    const std::vector<FileFate> fates = follower.Follow({printers.LastJobId()});
+    ASSERT_EQ(1u, fates.size());
+    EXPECT_EQ("b.pdf: sent; the printer reports: out of paper", FateLine("b.pdf", fates[0], FateFormats()));
+    EXPECT_EQ(std::vector<std::string>{"Lab 2"}, spooler.queuesAsked);
 }
