@@ -62,7 +62,7 @@ public:
     std::vector<DeviceRecord> Devices() override { return devices; }
 };
 
-std::string Show(const PrinterCandidate& c) {
+std::string Show(const Candidate& c) {
     return c.address + "|" + c.community + "|" + c.uri + (c.ippOnly ? "|ipp only" : "");
 }
 
@@ -183,7 +183,7 @@ TEST(PrinterSources, NameTheCandidatesOfEachPlaceInOrder) {
         places.devices = c.devices;
         const PrinterFindings found = FindPrinterCandidates({c.printer, c.port}, places);
         std::vector<std::string> shown;
-        for (const PrinterCandidate& candidate : found.candidates) shown.push_back(Show(candidate));
+        for (const Candidate& candidate : found.candidates) shown.push_back(Show(candidate));
         EXPECT_EQ(shown, c.candidates) << c.printer << " on " << c.port;
         EXPECT_EQ(found.notes, c.notes) << c.printer << " on " << c.port;
     }
