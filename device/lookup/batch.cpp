@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <set>
 #include <utility>
 
 namespace {
 
 // Once a candidate has found the ID, how long the questions that decide
-// before it may still answer. A printer's agent that answers one object
+// before it (or that the walk traces before it) may still answer. A printer's agent that answers one object
 // answers the others within a round trip (about a millisecond on a LAN, see
 // the lookup benchmark); this leaves room for a slow agent without holding the
 // window for a silent address's whole two seconds.
@@ -78,7 +79,7 @@ void LookupBatch::Rank() {
         return m_candidates[m_firstInBatch + a].rank < m_candidates[m_firstInBatch + b].rank;
     });
     for (std::size_t get : gets) {
-        m_ranked.push_back({asks.batch.exchange(get), [&asks, get] {
+        m_ranked.push_back({asks.batch.exchange(get), m_firstInBatch + get, [&asks, get] {
                                 return HasDeviceId(ReadPrivateObject(asks.batch, get));
                             }});
     }
@@ -87,21 +88,32 @@ void LookupBatch::Rank() {
             if (!Asks(kind, t)) continue;   // nothing was started for it
             const std::size_t index = m_asks[kind * m_targets.size() + t];
             const Question& question = kQuestions[kind];
-            m_ranked.push_back({question.exchange(asks, index),
+            // The walk reads every question after the private objects, in this order.
+            m_ranked.push_back({question.exchange(asks, index), m_candidates.size() + kind * m_targets.size() + t,
                                 [&asks, &question, index] { return question.read(asks, index).found; }});
         }
     }
-    asks.batch.exchanges().OnAnswered([this](std::size_t exchange) { GraceBefore(exchange); });
+    asks.batch.exchanges().OnAnswered([this](std::size_t exchange) { EndWhatCannotMatter(exchange); });
 }
 
-void LookupBatch::GraceBefore(std::size_t exchange) {
+void LookupBatch::EndWhatCannotMatter(std::size_t exchange) {
     snmp::ExchangeSet& exchanges = m_pAsks->batch.exchanges();
     for (std::size_t rank = 0; rank < m_ranked.size(); ++rank) {
         if (m_ranked[rank].exchange != exchange) continue;
         if (!m_ranked[rank].found()) return;
-        for (std::size_t before = 0; before < rank; ++before) {
-            const std::size_t other = m_ranked[before].exchange;
-            if (other != SNMPGetBatch::kNoExchange && !exchanges.Over(other)) exchanges.Shorten(other, kAnswerGrace);
+        // A question that decides before this one may still take the ID from
+        // it, and one the walk reads before it is traced as it answers: those
+        // get the grace. Any other can change neither the result nor the
+        // trace: it ends now.
+        std::set<std::size_t> graced;
+        for (std::size_t other = 0; other < m_ranked.size(); ++other)
+            if (other < rank || m_ranked[other].walked < m_ranked[rank].walked) graced.insert(m_ranked[other].exchange);
+        for (const Ranked& other : m_ranked) {
+            if (other.exchange == exchange || other.exchange == SNMPGetBatch::kNoExchange ||
+                exchanges.Over(other.exchange))
+                continue;
+            exchanges.Shorten(other.exchange,
+                              graced.count(other.exchange) ? kAnswerGrace : std::chrono::milliseconds(0));
         }
         return;
     }

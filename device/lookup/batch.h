@@ -49,11 +49,14 @@ private:
     // Every question of the batch, in the order the walk decides.
     struct Ranked {
         std::size_t exchange;          // in the batch's exchanges
+        std::size_t walked;            // where the walk reads it: the lower, the sooner
         std::function<bool()> found;   // called only once the exchange is over
     };
     void Start();
     void Rank();
-    void GraceBefore(std::size_t exchange);
+    // Once `exchange` has the ID: the rest get a short grace, or end now when
+    // their answer can no longer change anything.
+    void EndWhatCannotMatter(std::size_t exchange);
 
     std::vector<Candidate> m_candidates;
     std::vector<Candidate> m_targets;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -87,15 +89,13 @@ QuestionAnswer ReadObject(SNMPGetBatch& batch, std::size_t index) {
 // asked only when the printer says the last one does not exist; after any
 // other failure the same one is asked again. Over plain HTTP the exchange
 // loop carries the questions; over TLS the platform does, on a thread of its own.
+struct SecureRun;
+
 class IppAsk : public snmp::Conversation {
 public:
     // `resources` in the order they are asked.
     IppAsk(std::string host, unsigned short port, std::vector<std::string> resources, bool secure)
         : m_host(std::move(host)), m_port(port), m_resources(std::move(resources)), m_secure(secure) {}
-    ~IppAsk() override {
-        if (m_thread.joinable()) m_thread.join();
-    }
-
     int resourceCount() const { return static_cast<int>(m_resources.size()); }
 
     std::vector<std::uint8_t> NextRequest() override {
@@ -116,36 +116,13 @@ public:
         return JudgeAnswer(status, body);
     }
 
-    // The questions over TLS, within `budgetMs` from now.
-    void StartSecure(SecureIpp& tls, int budgetMs) {
-        m_thread = std::thread([this, &tls, budgetMs] {
-            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(budgetMs);
-            for (int attempt = 0; attempt < resourceCount(); ++attempt) {
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    end - std::chrono::steady_clock::now()).count();
-                if (left <= 0) break;
-                const std::vector<std::uint8_t> request = NextRequest();
-                const std::size_t bodyAt = HeadLength(request);
-                const SecureIppReply reply = tls.Post(m_host, m_port, m_resources[m_resource],
-                    std::vector<std::uint8_t>(request.begin() + static_cast<std::ptrdiff_t>(bodyAt), request.end()),
-                    static_cast<int>(left));
-                if (!reply.answered) {
-                    Refuse(reply.failure);
-                    continue;
-                }
-                m_secureReached = true;
-                if (JudgeAnswer(reply.status, reply.body) == Verdict::kAnswered) {
-                    m_secureAnswered = true;
-                    break;
-                }
-            }
-        });
-    }
-    // The TLS questions' outcome, once they are over.
-    bool FinishSecure() {
-        if (m_thread.joinable()) m_thread.join();
-        return m_secureAnswered;
-    }
+    // The questions over TLS, within `budgetMs` from now, on a thread that
+    // owns its own copy of this question: the lookup never waits for it past
+    // its deadline, and may be gone before it ends.
+    void StartSecure(SecureIpp& tls, int budgetMs);
+    // The TLS questions' outcome: once they are over, or at the deadline
+    // ("no answer"), whichever comes first.
+    bool FinishSecure();
 
     // Whether the ID was made up from document-format-supported: the printer
     // gave no printer-device-id with a command set of its own.
@@ -198,10 +175,68 @@ private:
     bool m_notFound = false;   // the last answer: no such resource
     bool m_fromFormats = false;
     std::string m_id, m_failure;
-    std::thread m_thread;
-    bool m_secureAnswered = false;
     bool m_secureReached = false;
+    std::shared_ptr<SecureRun> m_run;   // the TLS thread's, while it runs
+    std::chrono::steady_clock::time_point m_deadline;
+
+    // The questions over TLS until `end`: true with the ID.
+    bool AskSecure(SecureIpp& tls, std::chrono::steady_clock::time_point end) {
+        for (int attempt = 0; attempt < resourceCount(); ++attempt) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+            if (left <= 0) break;
+            const std::vector<std::uint8_t> request = NextRequest();
+            const std::size_t bodyAt = HeadLength(request);
+            const SecureIppReply reply = tls.Post(m_host, m_port, m_resources[m_resource],
+                std::vector<std::uint8_t>(request.begin() + static_cast<std::ptrdiff_t>(bodyAt), request.end()),
+                static_cast<int>(left));
+            if (!reply.answered) {
+                Refuse(reply.failure);
+                continue;
+            }
+            m_secureReached = true;
+            if (JudgeAnswer(reply.status, reply.body) == Verdict::kAnswered) return true;
+        }
+        return false;
+    }
 };
+
+// What the TLS thread works on: its own copy of the question, and whether it is over.
+struct SecureRun {
+    explicit SecureRun(const IppAsk& question) : ask(question) {}
+    IppAsk ask;
+    std::mutex mutex;
+    std::condition_variable done;
+    bool over = false;
+    bool answered = false;
+};
+
+void IppAsk::StartSecure(SecureIpp& tls, int budgetMs) {
+    m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(budgetMs);
+    auto run = std::make_shared<SecureRun>(*this);
+    m_run = run;
+    std::thread([run, &tls, end = m_deadline] {
+        const bool answered = run->ask.AskSecure(tls, end);
+        std::lock_guard<std::mutex> lock(run->mutex);
+        run->over = true;
+        run->answered = answered;
+        run->done.notify_all();
+    }).detach();
+}
+
+bool IppAsk::FinishSecure() {
+    std::unique_lock<std::mutex> lock(m_run->mutex);
+    if (!m_run->done.wait_until(lock, m_deadline, [this] { return m_run->over; })) {
+        m_failure = "no answer";
+        return false;
+    }
+    const IppAsk& asked = m_run->ask;
+    m_id = asked.m_id;
+    m_failure = asked.m_failure;
+    m_fromFormats = asked.m_fromFormats;
+    m_secureReached = asked.m_secureReached;
+    return m_run->answered;
+}
 
 Exchanges::Exchanges(SecureIpp& tls_) : tls(tls_) {}
 Exchanges::~Exchanges() = default;

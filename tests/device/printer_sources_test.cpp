@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -246,6 +247,9 @@ TEST(PrinterSources, TheLookupAsksThemAfterThePortMonitors) {
         EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), c.id.empty() ? 0 : 1) << c.port;
         EXPECT_EQ(id, c.id) << c.port;
         EXPECT_EQ(control.asked, c.asked) << c.port;
+        // One pass per check: no port key is read twice.
+        EXPECT_EQ(std::set<std::string>(registry.opened.begin(), registry.opened.end()).size(), registry.opened.size())
+            << c.port;
         // The other sources' lines come behind the vendor monitors'.
         if (c.port == kWsdPort)
             EXPECT_LT(trace.IndexOf("Dell : Can't Open reg Key(IP Ports)"), trace.IndexOf("[WSD Port] IP is 10.1.2.4"));
