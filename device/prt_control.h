@@ -2,7 +2,7 @@
 // the printer that CTestPrint has made current and asks the USB or parallel
 // device, or the network printer at the addresses its sources name (the port
 // monitors' keys, then where Windows keeps printers it set up by itself:
-// device/lookup_walk.h).
+// device/lookup/walk.h).
 //
 // CPrtControl does not own the spooler object: it reads the current printer of
 // the CTestPrint it was given (the property sheet's), so the Basic tab's choice of
@@ -18,8 +18,8 @@
 #include <string>
 
 #include "device/device_io.h"
-#include "device/network_device_id.h"
-#include "device/printer_sources.h"
+#include "device/lookup/batch.h"
+#include "device/lookup/places.h"
 
 class CTestPrint;
 class LookupWalk;
@@ -39,6 +39,10 @@ public:
     // 1 with the device ID of the current printer (possibly empty), 0 when none
     // could be read (strDeviceID then empty).
     int GetCurrentPrinterDeviceID(std::string& strDeviceID);
+    // Where the last GetCurrentPrinterDeviceID found its ID ("USB", "parallel",
+    // "SNMP <object> at <address> (<port kind>)", "IPP printer-device-id at <URI>", ...);
+    // empty when it found none.
+    const std::string& GetDeviceIdSource() const { return m_strSource; }
 
     // USB: 1 once the device matching the port name was opened, even if it gave
     // no ID; 0 otherwise. strDeviceID is emptied first.
@@ -70,7 +74,7 @@ private:
 
     // The first answer without a command set: the lookup's result when no
     // source has one ("does not support" rather than "busy").
-    void KeepLastResort(const std::string& deviceID);
+    void KeepLastResort(const std::string& deviceID, const std::string& source);
 
     const CTestPrint& m_printers;
     DeviceIo& m_device;
@@ -78,4 +82,6 @@ private:
     PrinterPlaces& m_places;
     NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
     std::optional<std::string> m_lastResort;
+    std::string m_strLastResortSource;
+    std::string m_strSource;
 };

@@ -933,6 +933,111 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
     }
 }
 
+// Job options with -P: refused command lines send nothing and name the option;
+// a two-file batch with options arrives with the header the tabs give those
+// choices (the worked example's lines), and the next run is back at the defaults.
+TEST_F(TabsFlow, PrintWithoutWindowTakesJobOptions) {
+    MapQueue(Queue(2), AgentAddress("PDFJPEG"));
+    const std::string a = File("options-a.pdf", 4000, 51), b = File("options-b.jpg", 1500, 52);
+    const struct {
+        std::string arguments;
+        std::vector<std::string> lines;
+    } refused[] = {
+        {"-P -M " + Queue(2) + " -o page-ranges=5-3 " + a,
+         {"bad value in \"page-ranges=5-3\": page-ranges takes one range of pages A-B (1 <= A <= B <= 9999) or one "
+          "page A"}},
+        {"-P -n 0 " + a, {"bad value in \"copies=0\": copies takes a whole number from 1 to 99 (also as -n N)"}},
+        {"-P -J -o Sides=two-sided-long-edge " + a,
+         {"{\"result\":\"refused\",\"reason\":\"unknown option \\\"Sides=two-sided-long-edge\\\"; -o takes name=value "
+          "with the names copies, page-ranges, orientation-requested (or portrait, landscape), print-color-mode, "
+          "print-quality, media, media-type, fit-to-page, print-scaling, scaling\"}"}},
+        {"-o copies=2 " + a, {"-o and -n go with -P (Orvex -P [-M printer] -o name=value ... file ...); see Orvex -?"}},
+    };
+    for (const auto& r : refused) {
+        const PrintRun run = RunOrvexPrint(r.arguments);
+        EXPECT_EQ(run.exitCode, 2u) << r.arguments;
+        EXPECT_EQ(run.lines, r.lines) << r.arguments;
+        EXPECT_TRUE(run.windows.empty()) << r.arguments;
+    }
+
+    const PrintRun run = RunOrvexPrint("-P -M " + Queue(2) +
+                                       " -n 2 -o page-ranges=3-5 -o media=iso_a4_210x297mm -o Print-Color-Mode=monochrome"
+                                       " -oorientation-requested=4 -o media-type=labels -o print-quality=draft"
+                                       " -o scaling=150 " + a + " " + b);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + a, "sent: " + b,
+                                                  "2 of 2 files sent to \"" + Queue(2) + "\""}));
+    const PrintRun plain = RunOrvexPrint("-P -J -M " + Queue(2) + " " + b);
+    EXPECT_EQ(plain.exitCode, 0u);
+    std::string jsonName;  // the path as a JSON string: each backslash doubled
+    for (char c : b) jsonName += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    EXPECT_EQ(plain.lines,
+              (std::vector<std::string>{
+                  "{\"printer\":\"" + Queue(2) + "\",\"file\":\"" + jsonName + "\",\"result\":\"sent\"}",
+                  "{\"printer\":\"" + Queue(2) + "\",\"sent\":1,\"named\":1,\"exit\":0,\"summary\":\"1 of 1 files sent to \\\"" +
+                      Queue(2) + "\\\"\"}"}));
+
+    const std::string options =
+        "@PJL SET COLORMODE=MONO\r\n@PJL SET PRINTQUALITY=DRAFT\r\n@PJL SET JOBATTR=\"@ZOOM=150\"\r\n"
+        "@PJL SET COPIES=2\r\n@PJL SET ORIENTATION=LANDSCAPE\r\n@PJL SET JOBATTR=\"@FSTP=3\"\r\n"
+        "@PJL SET JOBATTR=\"@LSTP=5\"\r\n@PJL SET PAPER=A4\r\n@PJL SET PAPERTYPE=LABEL\r\n";
+    const std::vector<std::string> expected = {
+        Header(options, 4000, "PDF") + Bytes(4000, 51) + kTrailer,
+        Header(options, 1500, "JPEG") + Bytes(1500, 52) + kTrailer,
+        Header(kDefaultOptions, 1500, "JPEG") + Bytes(1500, 52) + kTrailer,
+    };
+    ASSERT_TRUE(WaitNewJobs(expected.size(), 2));
+    const auto jobs = NewJobs(2);
+    ASSERT_EQ(jobs.size(), expected.size());
+    for (size_t i = 0; i < jobs.size(); ++i) EXPECT_TRUE(ReadWholeFile(jobs[i]) == expected[i]) << "job " << i;
+    EXPECT_TRUE(NewJobs(1).empty());
+}
+
+// The printer list and the check alone: the default printer answers the private
+// object, the second is an IPP-only printer, the third is silent.
+TEST_F(TabsFlow, PrinterListAndCheck) {
+    MapQueue(Queue(2), AgentAddress("IPPONLY"));
+    const std::string q1 = Queue(1), q2 = Queue(2), q3 = Queue(3);
+    const std::string answering = AgentAddress("PDFJPEG");
+    const PrintRun check = RunOrvexPrint("-C");
+    EXPECT_EQ(check.exitCode, 0u);
+    EXPECT_EQ(check.lines, (std::vector<std::string>{
+                               "printer: " + q1 + " (CUPS:" + q1 + ")", "device ID: " + Env("ORVANE_DEVICEID_PDFJPEG"),
+                               "from: SNMP 1.3.6.1.4.1.47261.11.5.1.1.1.26.0 at " + answering + " (Standard TCP/IP port)",
+                               "languages: PDF, JPEG"}));
+    const PrintRun silent = RunOrvexPrint("/c -M " + q3);
+    EXPECT_EQ(silent.exitCode, 2u);
+    EXPECT_EQ(silent.lines, (std::vector<std::string>{"printer: " + q3 + " (CUPS:" + q3 + ")", "device ID: none",
+                                                      "from: nowhere",
+                                                      "languages: busy, switched off or cannot be reached"}));
+    const PrintRun ipp = RunOrvexPrint("-C -J -M " + q2);
+    EXPECT_EQ(ipp.exitCode, 0u);
+    EXPECT_EQ(ipp.lines, (std::vector<std::string>{
+                             "{\"printer\":\"" + q2 + "\",\"port\":\"CUPS:" + q2 +
+                             "\",\"default\":false,\"result\":\"ok\",\"languages\":[\"PDF\",\"JPEG\"],\"device_id\":\"" +
+                             Env("ORVANE_DEVICEID_IPPONLY") + "\",\"source\":\"IPP printer-device-id at " +
+                             AgentAddress("IPPONLY") + "\"}"}));
+    EXPECT_EQ(RunOrvexPrint("-C -M NoSuchPrinter").lines,
+              (std::vector<std::string>{"there is no printer \"NoSuchPrinter\""}));
+
+    // The list: every printer of the prefix, the bench's three among them.
+    const PrintRun list = RunOrvexPrint("-L");
+    EXPECT_EQ(list.exitCode, 0u);
+    const PrintRun checked = RunOrvexPrint("-L -C");
+    EXPECT_EQ(checked.exitCode, 0u);
+    const auto has = [](const PrintRun& run, const std::string& line) {
+        return std::find(run.lines.begin(), run.lines.end(), line) != run.lines.end();
+    };
+    EXPECT_TRUE(has(list, "* " + q1 + " (CUPS:" + q1 + ")")) << ::testing::PrintToString(list.lines);
+    EXPECT_TRUE(has(list, "  " + q3 + " (CUPS:" + q3 + ")")) << ::testing::PrintToString(list.lines);
+    EXPECT_TRUE(has(checked, "* " + q1 + " (CUPS:" + q1 + "): PDF, JPEG")) << ::testing::PrintToString(checked.lines);
+    EXPECT_TRUE(has(checked, "  " + q2 + " (CUPS:" + q2 + "): PDF, JPEG")) << ::testing::PrintToString(checked.lines);
+    EXPECT_TRUE(has(checked, "  " + q3 + " (CUPS:" + q3 + "): busy, switched off or cannot be reached"))
+        << ::testing::PrintToString(checked.lines);
+    EXPECT_EQ(list.lines.size(), checked.lines.size());
+    for (const PrintRun* run : {&check, &silent, &ipp, &list, &checked}) EXPECT_TRUE(run->windows.empty());
+}
+
 // Printers that publish their device ID only by a standard means (the bench's
 // agents of the standard objects, ippeveprinter, an IPP printer at /ipp that
 // lists formats only), or in a form the standard allows (the long key, the
