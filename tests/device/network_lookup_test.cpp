@@ -241,9 +241,12 @@ TEST(NetworkLookup, AnIdWithoutACommandSetLeavesTheDecisionToTheNextSource) {
         std::string id;   // the result is 1 in every case
     };
     const std::string prefixed = std::string("\x00\x24", 2) + full;
+    const std::string lowFirst = std::string("\x24\x00", 2) + full;
     const std::vector<Case> cases = {
         {"length bytes before the private object's ID", {{A}, {A}, {S}, {S}, {S}, {S}},
          {prefixed, "MFG:Other;CMD:PCL;", "", "", "", ""}, full},
+        {"length bytes low byte first", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {lowFirst, "MFG:Other;CMD:PCL;", "", "", "", ""}, full},
         {"an empty private object, the host name has the ID", {{A}, {A}, {S}, {S}, {S}, {S}},
          {"", full, "", "", "", ""}, full},
         {"no command set at the address, a vendor monitor has one", {{A}, {S}, {S}, {S}, {A}, {S}},
