@@ -4,13 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -147,6 +154,41 @@ bool WaitForRequests(const LoopbackAgent& agent, int atLeast) {
     auto until = Clock::now() + std::chrono::seconds(2);
     while (agent.requests() < atLeast && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     return agent.requests() >= atLeast;
+}
+
+// Runs `body` in a child process with a network and a mount namespace of its
+// own: only loopback, up, and `hosts` as /etc/hosts. What the body returns
+// comes back; nullopt when the namespaces cannot be had (needs root).
+std::optional<std::string> InPrivateNetwork(const std::string& hosts, const std::function<std::string()>& body) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        char file[] = "/tmp/orvane-hosts-XXXXXX";
+        const int fd = mkstemp(file);
+        ifreq up{};
+        std::snprintf(up.ifr_name, sizeof(up.ifr_name), "lo");
+        bool ready = fd >= 0 && write(fd, hosts.data(), hosts.size()) == static_cast<ssize_t>(hosts.size()) &&
+                     unshare(CLONE_NEWNET | CLONE_NEWNS) == 0 &&
+                     mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                     mount(file, "/etc/hosts", nullptr, MS_BIND, nullptr) == 0;
+        const int loopback = ready ? socket(AF_INET, SOCK_DGRAM, 0) : -1;
+        ready = ready && ioctl(loopback, SIOCGIFFLAGS, &up) == 0 && (up.ifr_flags |= IFF_UP, true) &&
+                ioctl(loopback, SIOCSIFFLAGS, &up) == 0;
+        unlink(file);
+        const std::string out = ready ? "ok " + body() : "unavailable";
+        if (write(pipeFds[1], out.data(), out.size()) < 0) _exit(2);
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    std::string out;
+    char buffer[512];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof(buffer))) > 0;) out.append(buffer, static_cast<std::size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || out.compare(0, 3, "ok ") != 0) return std::nullopt;
+    return out.substr(3);
 }
 
 }  // namespace
@@ -365,5 +407,37 @@ TEST(NetworkLookup, PrintersKnownByTheirUri) {
         EXPECT_EQ(ipp.resources(), c.resources);
         EXPECT_EQ(agents.agents[0]->requests(), c.requests);
         EXPECT_LT(looked.took, 2.6);
+    }
+}
+
+// A printer's name that resolves to an IPv6 address first and an IPv4 one,
+// where the printer serves only IPv4: every address is asked within the
+// check's two seconds, over SNMP as over IPP (a private hosts file in a
+// private network namespace names it).
+TEST(NetworkLookup, ADualStackNameIsAskedAtEveryAddress) {
+    const std::string full = "MFG:Acme;MDL:Dual;CMD:PDF,JPEG;";
+    struct Case {
+        std::string name;
+        bool snmp;   // the agent answers the private object; otherwise only IPP answers
+    };
+    const Case cases[] = {{"SNMP on IPv4 only", true}, {"IPP on IPv4 only", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<std::string> got = InPrivateNetwork("::1 printer.dual\n127.0.0.1 printer.dual\n", [&] {
+            LoopbackAgent agent("127.0.0.1", 161, {c.snmp ? Reply::kAnswer : Reply::kSilent}, full);
+            LoopbackIpp ipp("127.0.0.1", {{"/ipp/print"}, c.snmp ? "" : full, {}, 0});
+            if (!agent.ok() || !ipp.ok()) return std::string("no loopback agents");
+            StagedPrinter staged;
+            staged.registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"HostName", "printer.dual"}};
+            CPrtControl control(staged.printer.printers, staged.devices, staged.registry);
+            const Looked looked = LookUp(control);
+            char took[32];
+            std::snprintf(took, sizeof(took), "%.2f", looked.took);
+            return std::to_string(looked.result) + "|" + looked.id + "|" + took;
+        });
+        if (!got) GTEST_SKIP() << "no private network namespace (needs root)";
+        std::printf("[ figure   ] dual-stack name, %s: %s\n", c.name.c_str(), got->c_str());
+        ASSERT_EQ(got->substr(0, got->rfind('|')), "1|" + full);
+        EXPECT_LT(std::stod(got->substr(got->rfind('|') + 1)), 2.0);
     }
 }
