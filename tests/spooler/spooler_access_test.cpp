@@ -132,6 +132,35 @@ TEST_F(TestPrintTest, ListAndIndices) {
     EXPECT_EQ(tp.SetCurrentPrinter("Lab Printer"), -1);
 }
 
+// Printers shared by a print server that the user connected to are listed
+// too, each once, behind the local ones; one can be the default and chosen
+// by name. Without connections the list is the local one as it was.
+TEST_F(TestPrintTest, ConnectionsAreListedOnceBehindTheLocalPrinters) {
+    const PrinterRecord shared{"\\\\srv\\Laser", "IP_10.1.2.9", 0};
+    const std::vector<std::string> local = {"Office Laser", "Lab Printer", "lab printer"};
+    const struct Case {
+        const char* name;
+        std::vector<PrinterRecord> connections;
+        std::vector<std::string> listed;
+    } cases[] = {
+        {"no connections", {}, local},
+        {"a shared printer", {shared}, {"Office Laser", "Lab Printer", "lab printer", shared.name}},
+        {"the spooler gives it twice", {shared, shared}, {"Office Laser", "Lab Printer", "lab printer", shared.name}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        spooler.connections = c.connections;
+        spooler.defaultName = c.connections.empty() ? "Lab Printer" : shared.name;
+        CTestPrint tp(spooler);
+        std::vector<std::string> listed;
+        for (int i = 0; i < tp.GetPrinterCount(); ++i) listed.push_back(tp.GetPrinterName(i));
+        EXPECT_EQ(listed, c.listed);
+        EXPECT_EQ(tp.GetCurrentPrinter(), c.connections.empty() ? 1 : 3);
+        EXPECT_EQ(tp.SetCurrentPrinter("\\\\SRV\\laser"), c.connections.empty() ? 1 : 3);
+        EXPECT_EQ(tp.GetPortName(3), c.connections.empty() ? "" : "IP_10.1.2.9");
+    }
+}
+
 TEST_F(TestPrintTest, XpsDriverDetection) {
     struct Case { const char* path; bool xps; } cases[] = {
         {"C:\\Windows\\System32\\spool\\DRIVERS\\x64\\3\\mxdwdrv.dll", true},
@@ -222,7 +251,11 @@ TEST_F(TestPrintTest, DocumentIsPrintedWholeOrAborted) {
          {"OpenPrinter Lab Printer", "GetDriver", "StartDoc QEL_a XPS_PASS", "StartPage", "Write 8", "Write 8", "Write 4",
           "EndPage", "EndDoc", "ClosePrinter"}},
         {"no current printer", -1, "", 0, ~0u, -1, failed, {}},
+        {"a shared printer, through its server", 3, "", 0, ~0u, -1, printed,
+         {"OpenPrinter \\\\srv\\Laser", "GetDriver", "StartDoc QEL_a RAW", "StartPage", "Write 8", "Write 8",
+          "Write 4", "EndPage", "EndDoc", "ClosePrinter"}},
     };
+    spooler.connections = {{"\\\\srv\\Laser", "IP_10.1.2.9", 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CTestPrint tp(spooler, 8);
