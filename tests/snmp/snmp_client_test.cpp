@@ -182,18 +182,12 @@ TEST(SnmpClient, HostNamesResolveAlongsideTheExchangesBeforeThem) {
     EXPECT_EQ(sent, (std::map<std::uint8_t, int>{{0, 2}, {1, 2}}));   // the slow name missed its time
 }
 
-// Literal addresses as the socket takes them: an IPv6 one also in the
-// brackets a URI or a registry value puts round it; names are left to the
-// name service.
+// Literal addresses as the socket takes them, an IPv6 one also in the brackets
+// a URI or a registry value puts round it.
 TEST(SnmpClient, ReadsLiteralAddressesWithOrWithoutBrackets) {
-    const struct {
-        const char* host;
-        int family;   // 0: no literal address
-    } cases[] = {{"127.0.0.1", 4}, {"::1", 6}, {"[::1]", 6}, {"[2001:db8::5]", 6}, {"printer.example", 0}, {"[::1", 0}};
-    for (const auto& c : cases) {
+    const std::pair<const char*, int> cases[] = {{"127.0.0.1", 4}, {"::1", 6}, {"[2001:db8::5]", 6}, {"[::1", 0}};
+    for (const auto& [host, family] : cases) {
         std::vector<snmp::Endpoint> found;
-        const bool ok = snmp::SystemSockets().Resolve(c.host, 161, true, &found);
-        EXPECT_EQ(ok ? found.at(0).family : 0, c.family) << c.host;
-        EXPECT_EQ(found.size(), ok ? 1u : 0u) << c.host;
+        EXPECT_EQ(snmp::SystemSockets().Resolve(host, 161, true, &found) ? found.at(0).family : 0, family) << host;
     }
 }

@@ -132,32 +132,20 @@ TEST_F(TestPrintTest, ListAndIndices) {
     EXPECT_EQ(tp.SetCurrentPrinter("Lab Printer"), -1);
 }
 
-// Printers shared by a print server that the user connected to are listed
-// too, each once, behind the local ones; one can be the default and chosen
-// by name. Without connections the list is the local one as it was.
+// The user's connections to shared printers are listed too, each once, behind
+// the local ones (as they were without any); one can be the default and chosen.
 TEST_F(TestPrintTest, ConnectionsAreListedOnceBehindTheLocalPrinters) {
     const PrinterRecord shared{"\\\\srv\\Laser", "IP_10.1.2.9", 0};
-    const std::vector<std::string> local = {"Office Laser", "Lab Printer", "lab printer"};
-    const struct Case {
-        const char* name;
-        std::vector<PrinterRecord> connections;
-        std::vector<std::string> listed;
-    } cases[] = {
-        {"no connections", {}, local},
-        {"a shared printer", {shared}, {"Office Laser", "Lab Printer", "lab printer", shared.name}},
-        {"the spooler gives it twice", {shared, shared}, {"Office Laser", "Lab Printer", "lab printer", shared.name}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        spooler.connections = c.connections;
-        spooler.defaultName = c.connections.empty() ? "Lab Printer" : shared.name;
+    for (const std::vector<PrinterRecord>& connections : {std::vector<PrinterRecord>{}, {shared}, {shared, shared}}) {
+        spooler.connections = connections;
+        spooler.defaultName = connections.empty() ? "Lab Printer" : shared.name;
         CTestPrint tp(spooler);
-        std::vector<std::string> listed;
-        for (int i = 0; i < tp.GetPrinterCount(); ++i) listed.push_back(tp.GetPrinterName(i));
-        EXPECT_EQ(listed, c.listed);
-        EXPECT_EQ(tp.GetCurrentPrinter(), c.connections.empty() ? 1 : 3);
-        EXPECT_EQ(tp.SetCurrentPrinter("\\\\SRV\\laser"), c.connections.empty() ? 1 : 3);
-        EXPECT_EQ(tp.GetPortName(3), c.connections.empty() ? "" : "IP_10.1.2.9");
+        std::string listed;
+        for (int i = 0; i < tp.GetPrinterCount(); ++i) listed += tp.GetPrinterName(i) + "|" + tp.GetPortName(i) + ";";
+        EXPECT_EQ(listed, std::string("Office Laser|USB001;Lab Printer|IP_10.0.0.5;lab printer|LPT1:;") +
+                              (connections.empty() ? "" : "\\\\srv\\Laser|IP_10.1.2.9;"));
+        EXPECT_EQ(tp.GetCurrentPrinter(), connections.empty() ? 1 : 3);
+        EXPECT_EQ(tp.SetCurrentPrinter("\\\\SRV\\laser"), connections.empty() ? 1 : 3);
     }
 }
 
