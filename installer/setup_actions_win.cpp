@@ -81,7 +81,7 @@ void Say(MSIHANDLE install, INSTALLMESSAGE kind, const std::wstring& text) {
 }  // namespace
 
 extern "C" UINT __stdcall ReadMachine(MSIHANDLE install) {
-    // IsWow64Process2 came with Windows 10 1511; before it there was no ARM64 Windows.
+    // IsWow64Process2 came with Windows 10 1709; before it there was no ARM64 Windows to tell.
     using IsWow64Process2Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
     const auto isWow64Process2 = reinterpret_cast<IsWow64Process2Fn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process2")));
