@@ -357,15 +357,14 @@ def package_actions(arm64_server, actions_dll):
 
 def active_setup_component():
     """The Active Setup entry that registers the package for each user at logon,
-    written only when the package is registered at all."""
+    in a feature of its own that Condition.idt leaves out with the package."""
     add = '"[POWERSHELL]" ' + msi_text(SHELL_PACKAGE_ADD.replace("{dir}", "\0").replace("{package}", "\1")) \
         .replace("\0", "[INSTALLDIR]").replace("\1", "[SHELLPACKAGEFILE]")
     rows = [("HKLM", ACTIVE_SETUP_KEY, None, ("s", "Orvane Suite")),
             ("HKLM", ACTIVE_SETUP_KEY, "StubPath", ("s", add)),
             ("HKLM", ACTIVE_SETUP_KEY, "Version", ("s", "[INSTALLSTAMP]")),
             ("HKLM", ACTIVE_SETUP_KEY, "IsInstalled", ("d", "1"))]
-    return (['  <Component Id="ActiveSetup" Guid="%s" Win64="yes">' % component_guid("ActiveSetup"),
-             '    <Condition>SHELLPACKAGE="1"</Condition>']
+    return (['  <Component Id="ActiveSetup" Guid="%s" Win64="yes">' % component_guid("ActiveSetup")]
             + wix_registry(rows, []) + ["  </Component>"])
 
 
@@ -433,12 +432,17 @@ def main(argv):
             wxi.append("  </Component>")
             refs.append(component)
     wxi += active_setup_component()
-    refs.append("ActiveSetup")
     write(os.path.join(out_dir, "components.wxi"), wxi + ["</Include>"])
     write(os.path.join(out_dir, "product.wxi"), product_lines(source_root, stage, arm64_server, actions))
     write(os.path.join(out_dir, "component-refs.wxi"),
           ['<?xml version="1.0" encoding="utf-8"?>', '<Include xmlns="http://schemas.microsoft.com/wix/2006/wi">']
-          + ['  <ComponentRef Id=%s/>' % quoteattr(ref) for ref in refs] + ["</Include>"])
+          + ['  <ComponentRef Id=%s/>' % quoteattr(ref) for ref in refs]
+          + ['  <Feature Id="EveryUser" Title="Windows 11 menu entry for every user" Level="1">',
+             '    <ComponentRef Id="ActiveSetup"/>', "  </Feature>", "</Include>"])
+    # wixl writes no conditions: make-msi.sh adds this table, which leaves the
+    # Active Setup entry out with the package (SHELLPACKAGE=0).
+    write(os.path.join(out_dir, "Condition.idt"),
+          ["Feature_\tLevel\tCondition", "s38\ti2\tS255", "Condition\tFeature_\tLevel", 'EveryUser\t0\tSHELLPACKAGE="0"'])
 
 
 if __name__ == "__main__":
