@@ -93,7 +93,9 @@ rm -rf "$old-stage" && cp -r "$stage" "$old-stage" && echo "; older" >> "$old-st
 "$here/../../installer/make-msi.sh" wixl "$old-stage" "$old.msi" 0.9.0 2>/dev/null || fail "the older package did not build"
 { LC_ALL=ja_JP.UTF-8 ui= msi /i "$(winpath "$old.msi")"; } 2>/dev/null || fail "older: msiexec /i"
 language_is JP  # without LANGCODE, the user's language
-msi /i "$(winpath "$package")" LANGCODE=GR || fail "upgrade: msiexec /i"
+msi /i "$(winpath "$package")" LANGCODE=GR SHELLPACKAGE=0 || fail "upgrade: msiexec /i"
+! grep -a -q "$not_registered" "$build/msi64.log" && [ -z "$(value "$active_setup" StubPath)" ] ||
+  fail "SHELLPACKAGE=0 still registers the package"
 mapfile -t entries < <(arp_keys)
 [ ${#entries[@]} -eq 1 ] && [ "$(value "${entries[0]}" DisplayVersion)" = "$version" ] ||
   fail "Programs and Features lists ${#entries[@]} entries, not one at $version"
