@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <shellapi.h>  // after windows.h, which leaves it out (lean and mean)
 
 #include <atomic>
 #include <cstring>
@@ -419,9 +420,9 @@ TEST_F(ShellExtension, ExplorerCommand) {
         wchar_t module[MAX_PATH] = {};
         GetModuleFileNameW(GetModuleHandleW(TILMAR_DLL_NAME_W), module, MAX_PATH);
         EXPECT_EQ(std::wstring(icon), std::wstring(module) + L",-103");
-        HICON small = nullptr;
-        EXPECT_EQ(ExtractIconExW(module, -103, nullptr, &small, 1), 1u) << "no icon of that id in the module";
-        if (small) DestroyIcon(small);
+        HICON smallIcon = nullptr;
+        EXPECT_EQ(ExtractIconExW(module, -103, nullptr, &smallIcon, 1), 1u) << "no icon of that id in the module";
+        if (smallIcon) DestroyIcon(smallIcon);
         CoTaskMemFree(icon);
         EXPCMDSTATE state = ECS_DISABLED;
         EXPECT_EQ(command->GetState(items.Get(), TRUE, &state), S_OK);
