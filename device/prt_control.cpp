@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "base/debug_log.h"
-#include "device/device_id_pairs.h"
-#include "device/lookup_walk.h"
+#include "device/lookup/device_id_pairs.h"
+#include "device/lookup/walk.h"
 #include "snmp/snmp.h"
 #include "spooler/spooler_access.h"
 

@@ -2,7 +2,7 @@
 // the printer that CTestPrint has made current and asks the USB or parallel
 // device, or the network printer at the addresses its sources name (the port
 // monitors' keys, then where Windows keeps printers it set up by itself:
-// device/lookup_walk.h).
+// device/lookup/walk.h).
 //
 // CPrtControl does not own the spooler object: it reads the current printer of
 // the CTestPrint it was given (the property sheet's), so the Basic tab's choice of
@@ -18,8 +18,8 @@
 #include <string>
 
 #include "device/device_io.h"
-#include "device/network_device_id.h"
-#include "device/printer_sources.h"
+#include "device/lookup/batch.h"
+#include "device/lookup/places.h"
 
 class CTestPrint;
 class LookupWalk;

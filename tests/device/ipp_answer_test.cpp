@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/ipp_answer.h"
+#include "device/lookup/ipp_answer.h"
 
 namespace {
 

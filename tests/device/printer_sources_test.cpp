@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "device/printer_address.h"
-#include "device/printer_sources.h"
+#include "device/lookup/printer_address.h"
+#include "device/lookup/places.h"
 #include "device/prt_control.h"
 #include "tests/device/device_doubles.h"
 

@@ -1,7 +1,7 @@
 // The supported-language parser and the decisions the Basic tab applies.
 #include <gtest/gtest.h>
 
-#include "device/device_id_pairs.h"
+#include "device/lookup/device_id_pairs.h"
 #include "device/file_language.h"
 #include "device/supported_types.h"
 #include "tests/device/device_doubles.h"

@@ -8,9 +8,9 @@
 #pragma once
 #include <string>
 
-#include "device/device_io.h"
-#include "device/network_device_id.h"
-#include "device/printer_sources.h"
+#include "device/lookup/registry_reader.h"
+#include "device/lookup/batch.h"
+#include "device/lookup/places.h"
 
 class LookupWalk {
 public:

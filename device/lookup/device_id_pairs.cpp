@@ -1,4 +1,4 @@
-#include "device/device_id_pairs.h"
+#include "device/lookup/device_id_pairs.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // printer's name) shares a container with the device the WSD Port monitor
 // talks to, and that device's PnP-X properties hold its IP addresses and
 // its service addresses (the URLs of its WSD endpoints).
-#include "device/printer_address.h"
-#include "device/printer_sources.h"
+#include "device/lookup/printer_address.h"
+#include "device/lookup/places.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "device/printer_sources.h"
+#include "device/lookup/places.h"
 
 #include <utility>
 
-#include "device/lookup_walk.h"
+#include "device/lookup/walk.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // hands every candidate to its one concurrent batch.
 //
 // The Windows reads stand behind PrinterPlaces; what they return is read by
-// portable code (device/printer_address.h).
+// portable code (device/lookup/printer_address.h).
 #pragma once
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
-#include "device/ipp_answer.h"
+#include "device/lookup/ipp_answer.h"
 
-#include "device/device_id_pairs.h"
+#include "device/lookup/device_id_pairs.h"
 
 #include <cctype>
 #include <cstdlib>

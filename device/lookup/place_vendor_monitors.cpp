@@ -3,7 +3,7 @@
 // a silent monitor takes nothing away; of two that answer, the later decides.
 // Each is asked with the community the Standard TCP/IP port's key gave, if
 // any, and where that gave none also with its own.
-#include "device/lookup_walk.h"
+#include "device/lookup/walk.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "device/network_device_id.h"
+#include "device/lookup/batch.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,10 +6,10 @@
 #include <thread>
 #include <utility>
 
-#include "device/device_id_pairs.h"
-#include "device/ipp_answer.h"
-#include "device/printer_address.h"
-#include "device/secure_ipp.h"
+#include "device/lookup/device_id_pairs.h"
+#include "device/lookup/ipp_answer.h"
+#include "device/lookup/printer_address.h"
+#include "device/lookup/secure_ipp.h"
 #include "snmp/snmp.h"
 
 const char kDeviceIdOid[] = "1.3.6.1.4.1.47261.11.5.1.1.1.26.0";

@@ -1,6 +1,6 @@
 // The Standard TCP/IP Port monitor's key of the port: its community, then its
 // address, then its host name when the address gives no device ID.
-#include "device/lookup_walk.h"
+#include "device/lookup/walk.h"
 
 namespace {
 

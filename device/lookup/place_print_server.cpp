@@ -6,8 +6,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "device/printer_address.h"
-#include "device/printer_sources.h"
+#include "device/lookup/printer_address.h"
+#include "device/lookup/places.h"
 
 namespace {
 

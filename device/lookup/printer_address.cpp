@@ -1,4 +1,4 @@
-#include "device/printer_address.h"
+#include "device/lookup/printer_address.h"
 
 #include <algorithm>
 #include <cctype>
