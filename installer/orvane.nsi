@@ -38,6 +38,8 @@ ShowUninstDetails show
 !include "FileFunc.nsh"
 !include "WordFunc.nsh"
 !include "TextFunc.nsh"
+!include "StrFunc.nsh"
+${StrStr}  ; declares the function for the installer
 !include "LogicLib.nsh"
 !include "x64.nsh"
 
@@ -208,22 +210,26 @@ Section "Install"
     ; A registration is per user: Active Setup repeats it for each user at their
     ; next logon; the install's time as its version makes a reinstall count.
     ${GetTime} "" "L" $0 $1 $2 $3 $4 $5 $6
+    SetRegView 64
     WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "" "${PRODUCT}"
     WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "StubPath" `"${POWERSHELL}" ${SHELL_PACKAGE_ADD}`
     WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "Version" "$2,$1$0,$4$5,$6"
     WriteRegDWORD HKLM "${ACTIVE_SETUP_KEY}" "IsInstalled" 1
     nsExec::ExecToStack `"${POWERSHELL}" ${SHELL_PACKAGE_ADD}`
     Pop $0  ; exit code, or "error" when PowerShell could not be started
-    Pop $1  ; what it wrote: the reason of a failure
-    ${If} $0 != 0
-      ${If} $0 == "error"
-        StrCpy $1 "PowerShell could not be started"
-      ${Else}
-        ${TrimNewLines} $1 $1
-        ${If} $1 == ""
-          StrCpy $1 "exit code $0"
-        ${EndIf}
+    Pop $1  ; what it wrote: the reason of a failure, or the word that it is done
+    ${StrStr} $2 $1 "${SHELL_PACKAGE_DONE}"
+    ${If} $0 == "error"
+      StrCpy $1 "PowerShell could not be started"
+      Call ShellPackageFailed
+    ${ElseIf} $0 != 0
+      ${TrimNewLines} $1 $1
+      ${If} $1 == ""
+        StrCpy $1 "exit code $0"
       ${EndIf}
+      Call ShellPackageFailed
+    ${ElseIf} $2 == ""
+      StrCpy $1 "PowerShell did not carry out the registration"
       Call ShellPackageFailed
     ${EndIf}
   ${EndIf}

@@ -9,10 +9,10 @@
 // ("yyyy,mmdd,hhmm,ss"), so that every reinstall registers again for each user.
 //
 // RegisterShellPackage (deferred): runs the command in CustomActionData's first
-// line and waits for it. When it cannot start or ends with a non-zero exit code,
-// the second line, with "%s" replaced by the reason (the command's own output
-// or the start failure), goes to the log and to the user as a warning; the
-// install goes on, as the classic menu entry does not depend on the package.
+// line and waits for it. Unless it ends with exit code 0 having printed the third
+// line, the second line, with "%s" replaced by the reason (the command's own
+// output, or why there is none), goes to the log and to the user as a warning;
+// the install goes on, as the classic menu entry does not depend on the package.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -100,15 +100,16 @@ extern "C" UINT __stdcall ReadMachine(MSIHANDLE install) {
 
 extern "C" UINT __stdcall RegisterShellPackage(MSIHANDLE install) {
     const std::wstring data = Property(install, L"CustomActionData");
-    const size_t lineEnd = data.find(L'\n');
-    if (lineEnd == std::wstring::npos) return ERROR_SUCCESS;
+    const size_t lineEnd = data.find(L'\n'), messageEnd = data.find(L'\n', lineEnd + 1);
+    if (messageEnd == std::wstring::npos) return ERROR_SUCCESS;
     std::string output;
     const long code = RunCaptured(data.substr(0, lineEnd), &output);
-    if (code == 0) return ERROR_SUCCESS;
     std::wstring reason = Widen(output);
+    if (code == 0 && reason.find(data.substr(messageEnd + 1)) != std::wstring::npos) return ERROR_SUCCESS;
     while (!reason.empty() && iswspace(reason.back())) reason.pop_back();
-    if (reason.empty()) reason = L"exit code " + std::to_wstring(code);
-    std::wstring message = data.substr(lineEnd + 1);
+    if (code == 0) reason = L"PowerShell did not carry out the registration";
+    else if (reason.empty()) reason = L"exit code " + std::to_wstring(code);
+    std::wstring message = data.substr(lineEnd + 1, messageEnd - lineEnd - 1);
     const size_t at = message.find(L"%s");
     if (at != std::wstring::npos) message.replace(at, 2, reason);
     Say(install, INSTALLMESSAGE_INFO, message);

@@ -50,11 +50,14 @@ ROOTS = {"HKCR": "HKCR", "HKEY_CLASSES_ROOT": "HKCR", "HKCU": "HKCU", "HKEY_CURR
 # installation folder as its external location, and the ARM64 shell extension.
 # PowerShell checks the system itself: Windows Installer reports every Windows
 # since 8.1 as 8.1. A failed registration prints its reason and exits with 1;
-# the installers then say so (SHELL_PACKAGE_FAILED, "%s" the reason) and go on.
+# only a run that ends by printing SHELL_PACKAGE_DONE counts as done (a stand-in
+# PowerShell that does nothing exits with 0 too). Otherwise the installers say
+# so (SHELL_PACKAGE_FAILED, "%s" the reason) and go on.
 SHELL_PACKAGE_NAME = "Corvath.OrvaneShell"
+SHELL_PACKAGE_DONE = "Orvane shell package: done"
 SHELL_PACKAGE_ADD = ("-NoProfile -NonInteractive -ExecutionPolicy Bypass -Command \"if ([Environment]::OSVersion.Version.Build"
                      " -ge 22000) { try { Add-AppxPackage -Path '{dir}{package}' -ExternalLocation '{dir}' -ErrorAction Stop }"
-                     " catch { $_.Exception.Message; exit 1 } }\"")
+                     " catch { $_.Exception.Message; exit 1 } }; '%s'\"" % SHELL_PACKAGE_DONE)
 SHELL_PACKAGE_FAILED = ("Orvane's entry in the Windows 11 context menu could not be registered: %s. The classic entry"
                         " (under Show more options) is installed. Windows takes the entry's package only from a publisher"
                         " it trusts: see Windows 11 and ARM64 in the README (put the signing certificate into the computer's"
@@ -330,7 +333,7 @@ def package_actions(arm64_server, actions_dll):
         % SHELL_PACKAGES["arm64"],
         # The deferred action reads its command and its failure line from here.
         '  <CustomAction Id="SetAddShellPackage" Property="AddShellPackage" Value=%s Execute="immediate"/>'
-        % quoteattr(add + "\n" + msi_text(SHELL_PACKAGE_FAILED)),
+        % quoteattr("\n".join((add, msi_text(SHELL_PACKAGE_FAILED), SHELL_PACKAGE_DONE))),
         '  <CustomAction Id="AddShellPackage" BinaryKey="SetupActions" DllEntry="RegisterShellPackage" '
         'Execute="deferred" Impersonate="yes" Return="check"/>',
         exe("RemoveShellPackage", "POWERSHELL", msi_text(SHELL_PACKAGE_REMOVE), "no"),
@@ -399,6 +402,7 @@ def main(argv):
            "!define SHELL_PACKAGE_FAILED_BEFORE `%s`" % SHELL_PACKAGE_FAILED.split("%s")[0],
            "!define SHELL_PACKAGE_FAILED_AFTER `%s`" % SHELL_PACKAGE_FAILED.split("%s")[1],
            '!define ACTIVE_SETUP_KEY "%s"' % ACTIVE_SETUP_KEY,
+           '!define SHELL_PACKAGE_DONE "%s"' % SHELL_PACKAGE_DONE,
            '!define SHELL_PACKAGE_X64 "%s"' % SHELL_PACKAGES["x64"],
            '!define SHELL_PACKAGE_ARM64 "%s"' % SHELL_PACKAGES["arm64"],
            '!define ARM64_EXTENSION "%s"' % arm64_server,

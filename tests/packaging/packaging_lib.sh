@@ -29,9 +29,9 @@ value() {
     inside && tolower(substr($0, 1, length(name))) == name { v = substr($0, length(name) + 1); gsub(/^"|"$/, "", v); print v; exit }
   ' "$WINEPREFIX/system.reg"
 }
-# Windows 11's menu entry: Wine has no PowerShell, so registering its package always fails here.
+# Windows 11's menu entry: Wine's PowerShell is a stand-in that does nothing, so the package is never registered here.
 active_setup='Software\\Microsoft\\Active Setup\\Installed Components\\{3F7A1C52-6B0D-4E89-A4D3-91C2E5B7F0A6}'
-not_registered='entry in the Windows 11 context menu could not be registered: PowerShell could not be started'
+not_registered='entry in the Windows 11 context menu could not be registered: PowerShell did not carry out the registration. The classic entry'
 # every_user <what>: the Active Setup entry registers this machine's package at each user's logon.
 every_user() {
   local stub; stub=$(value "$active_setup" StubPath)
