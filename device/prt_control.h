@@ -10,9 +10,9 @@
 // DeviceIo and RegistryReader; GetNetworkDeviceID is virtual so that the routing
 // can be exercised without a network.
 //
-// A network lookup asks its sources' addresses at once (NetworkDeviceIdReads) and then
-// decides and traces in the sources' order, as if it had asked them one by
-// one; nothing of it outlives GetCurrentPrinterDeviceID.
+// A network lookup reads every place once, asks its candidates at once
+// (LookupBatch) and then decides and traces in the places' order, as if it had
+// asked them one by one; nothing of it outlives GetCurrentPrinterDeviceID.
 #pragma once
 #include <optional>
 #include <string>
@@ -22,7 +22,6 @@
 #include "device/lookup/places.h"
 
 class CTestPrint;
-class LookupWalk;
 // The device ID that stands for a FILE: port: every language is accepted.
 extern const char kFilePortDeviceID[];
 
@@ -39,6 +38,10 @@ public:
     // 1 with the device ID of the current printer (possibly empty), 0 when none
     // could be read (strDeviceID then empty).
     int GetCurrentPrinterDeviceID(std::string& strDeviceID);
+    // Where the last GetCurrentPrinterDeviceID found its ID ("USB", "parallel",
+    // "SNMP <object> at <address> (<port kind>)", "IPP printer-device-id at <URI>", ...);
+    // empty when it found none.
+    const std::string& GetDeviceIdSource() const { return m_strSource; }
 
     // USB: 1 once the device matching the port name was opened, even if it gave
     // no ID; 0 otherwise. strDeviceID is emptied first.
@@ -57,25 +60,24 @@ public:
     virtual int GetNetworkDeviceID(std::string address, std::string community,
                                    std::string& pNetworkDeviceID);
 
-    // When no source answered the private object: the standard sources
-    // (kStandardSources) of every address the lookup asked, in their order; the
-    // first device ID with a command set decides. 1 with it, 0 with strDeviceID
-    // empty.
+    // When no candidate answered the private object: the questions of
+    // kQuestions at every target the lookup asked, in their order; the first
+    // device ID with a command set decides. 1 with it, 0 with strDeviceID empty.
     virtual int GetStandardDeviceID(std::string& strDeviceID);
 
 private:
     int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
-    // The sources in order, until one gives a device ID; the last one's result.
-    static int WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk);
 
     // The first answer without a command set: the lookup's result when no
     // source has one ("does not support" rather than "busy").
-    void KeepLastResort(const std::string& deviceID);
+    void KeepLastResort(const std::string& deviceID, const std::string& source);
 
     const CTestPrint& m_printers;
     DeviceIo& m_device;
     RegistryReader& m_registry;
     PrinterPlaces& m_places;
-    NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
+    LookupBatch* m_pBatch = nullptr;   // the running lookup's questions
     std::optional<std::string> m_lastResort;
+    std::string m_strLastResortSource;
+    std::string m_strSource;
 };
