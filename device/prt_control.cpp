@@ -49,6 +49,12 @@ const ParallelAttempt kParallelAttempts[] = {
 };
 constexpr int kAttemptBeforeWait = 3;   // the first of the two ECP attempts
 
+// The printer URI IPP asked at an address when no URI was known.
+std::string IppUriOf(const std::string& address) {
+    const bool literal6 = address.find(':') != std::string::npos;
+    return "ipp://" + (literal6 ? "[" + address + "]" : address) + ":631/ipp/print";
+}
+
 }  // namespace
 
 CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
@@ -59,6 +65,9 @@ int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
     // Every path ends with the ID it found or with none: a caller's old text never survives.
     strDeviceID.clear();
     m_strSource.clear();
+    m_printerState = PrinterState();
+    m_stateTarget = StateTarget();
+    m_nStateTarget = kNoTarget;
     std::string port = m_printers.GetPortName(m_printers.GetCurrentPrinter());
     DebugLog("PortName is %s", port.c_str());
 
@@ -98,7 +107,7 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
     // An ID stands until a later candidate gives another: one that stays
     // silent takes nothing away.
     int result = walk.Decide([](const std::string& line) { DebugLog("%s", line.c_str()); },
-                             [this, &strDeviceID](const Candidate& candidate) {
+                             [this, &strDeviceID, &batch](const Candidate& candidate) {
                                  std::string deviceID;
                                  const int answered =
                                      GetNetworkDeviceID(candidate.address, candidate.community, deviceID);
@@ -108,6 +117,15 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
                                                    (candidate.rank < kRankVendorMonitors   ? " (Standard TCP/IP port)"
                                                     : candidate.rank < kRankPrinterPlaces ? " (vendor port monitor)"
                                                                                           : " (printer's port or device)");
+                                     m_stateTarget = StateTarget{candidate.address, candidate.community, std::string()};
+                                     m_nStateTarget = kNoTarget;
+                                     for (std::size_t t = 0; t < batch.Targets().size(); ++t) {
+                                         const Candidate& target = batch.Targets()[t];
+                                         if (m_nStateTarget == kNoTarget && !target.ippOnly &&
+                                             target.address == candidate.address &&
+                                             target.community == candidate.community)
+                                             m_nStateTarget = t;
+                                     }
                                  }
                                  return answered;
                              });
@@ -120,6 +138,14 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
         result = 1;
     }
     m_lastResort.reset();
+    // The state of the printer whose answer decided, asked in the same batch.
+    if (result == 1 && m_nStateTarget != kNoTarget) {
+        m_printerState = batch.StateOf(m_nStateTarget);
+        DebugLog("[CPrtControl] Printer state : %s (%s) / page counter : %lld",
+                 PrinterConditionName(m_printerState.condition), m_printerState.reported.c_str(),
+                 m_printerState.pageCount);
+    }
+    m_nStateTarget = kNoTarget;
     m_pBatch = nullptr;
     return result;
 }
@@ -150,6 +176,11 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
             if (answer.found) {
                 strDeviceID = answer.id;
                 m_strSource = source;
+                m_nStateTarget = t;
+                m_stateTarget = kQuestions[kind].perCommunity
+                                    ? StateTarget{targets[t].address, targets[t].community, std::string()}
+                                    : StateTarget{std::string(), std::string(),
+                                                  targets[t].uri.empty() ? IppUriOf(targets[t].address) : targets[t].uri};
                 return 1;
             }
             if (answer.answered) KeepLastResort(answer.id, source);

@@ -29,6 +29,19 @@ struct OsVersion {
     std::string servicePack;        // szCSDVersion
 };
 
+// A job in a printer's queue, as GetJob (level 1) and the queue's record show it.
+struct SpoolerJobStatus {
+    std::uint32_t status = 0;        // JOB_STATUS_* bits
+    std::uint32_t jobsInQueue = 0;   // every job of the queue, this one included
+};
+
+// JOB_STATUS_* bits that say the job is held by the printer or the spooler.
+constexpr std::uint32_t kJobStatusError = 0x0002;
+constexpr std::uint32_t kJobStatusOffline = 0x0020;
+constexpr std::uint32_t kJobStatusPaperOut = 0x0040;
+constexpr std::uint32_t kJobStatusBlocked = 0x0200;
+constexpr std::uint32_t kJobStatusUserIntervention = 0x0400;
+
 class SpoolerOps {
 public:
     using Handle = void*;  // nullptr = none
@@ -54,6 +67,18 @@ public:
     virtual int GetDriverPath(Handle printer, std::string& path) = 0;
     // StartDocPrinterA level 1 (no output file); false when it fails.
     virtual bool StartDocument(Handle printer, const std::string& docName, const std::string& dataType) = 0;
+    // The same, with the job's identifier in the queue (0 when it is not known).
+    virtual bool StartJob(Handle printer, const std::string& docName, const std::string& dataType,
+                          std::uint32_t& jobId) {
+        jobId = 0;
+        return StartDocument(printer, docName, dataType);
+    }
+    // The job `jobId` of the queue `printerName`; false once it has left the
+    // queue, or when the queue cannot be asked.
+    virtual bool GetJobStatus(const std::string& printerName, std::uint32_t jobId, SpoolerJobStatus& status) {
+        (void)printerName, (void)jobId, (void)status;
+        return false;
+    }
     virtual bool StartPage(Handle printer) = 0;
     // WritePrinter; `written` gets the count the spooler reported.
     virtual bool Write(Handle printer, const void* data, std::uint32_t size, std::uint32_t& written) = 0;

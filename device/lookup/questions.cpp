@@ -119,6 +119,8 @@ public:
     bool fromFormats() const { return m_fromFormats; }
     const std::string& id() const { return m_id; }
     const std::string& failure() const { return m_failure; }
+    // What the last answer said of the printer's state (kUnknown before one).
+    const PrinterState& state() const { return m_state; }
     bool secure() const { return m_secure; }
     // An answer came over TLS, from a certificate nobody checked.
     bool secureReached() const { return m_secureReached; }
@@ -143,6 +145,8 @@ private:
             std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(attributes.status));
             return Refuse(std::string("IPP status ") + code);
         }
+        // The printer's state came with the answer; it stands even without an ID.
+        m_state = DecodeIppPrinterState(attributes.state);
         m_id = IppDeviceId(attributes);
         if (m_id.empty()) return Refuse("no printer-device-id with CMD: and none of the five formats");
         m_fromFormats = !HasCommandSet(attributes.deviceId);
@@ -155,6 +159,7 @@ private:
     }
 
     static constexpr int kIppClientErrorNotFound = 0x0406;
+    PrinterState m_state;
 
     std::string m_host;
     unsigned short m_port;
@@ -314,4 +319,12 @@ std::size_t AskPrivateObject(SNMPGetBatch& batch, const Candidate& candidate) {
 
 bool HasDeviceId(const DeviceIdAnswer& answer) {
     return answer.code == kSnmpSuccess && answer.octetString && HasCommandSet(answer.text);
+}
+
+PrinterState IppQuestionState(Exchanges& asks, std::size_t index) {
+    const IppAsk& ask = *asks.ipp[index];
+    // Never waited for here; over TLS the question runs on a thread of its own.
+    if (ask.secure() || ask.exchange == SNMPGetBatch::kNoExchange || !asks.batch.exchanges().Over(ask.exchange))
+        return PrinterState();
+    return ask.state();
 }

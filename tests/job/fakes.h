@@ -54,6 +54,10 @@ public:
     std::uint32_t takeAtMost = ~0u;       // a WritePrinter that succeeds takes at most this many bytes
     std::string sent;                     // bytes of the documents not aborted
     std::vector<std::string> docNames, dataTypes;
+    std::uint32_t lastJobId = 0;          // StartJob numbers the jobs from 1
+    // GetJob's answers per job, one per call, until it has left the queue; the queue asked.
+    std::map<std::uint32_t, std::vector<SpoolerJobStatus>> queue;
+    std::vector<std::string> queuesAsked;
 
     // The `at`-th call (from 0) of StartDoc, StartPage, Write, EndPage or EndDoc fails.
     void FailCall(const std::string& call, int at = 0) {
@@ -110,6 +114,21 @@ public:
         dataTypes.push_back(dataType);
         docStart_ = sent.size();
         return !Fails("StartDoc");
+    }
+    bool StartJob(Handle printer, const std::string& docName, const std::string& dataType,
+                  std::uint32_t& jobId) override {
+        jobId = 0;
+        if (!StartDocument(printer, docName, dataType)) return false;
+        jobId = ++lastJobId;
+        return true;
+    }
+    bool GetJobStatus(const std::string& printer, std::uint32_t jobId, SpoolerJobStatus& status) override {
+        queuesAsked.push_back(printer + " " + std::to_string(jobId));
+        std::vector<SpoolerJobStatus>& polls = queue[jobId];
+        if (polls.empty()) return false;
+        status = polls.front();
+        polls.erase(polls.begin());
+        return true;
     }
     bool StartPage(Handle) override {
         w.calls.push_back("StartPage");
