@@ -10,9 +10,9 @@
 // DeviceIo and RegistryReader; GetNetworkDeviceID is virtual so that the routing
 // can be exercised without a network.
 //
-// A network lookup asks its sources' addresses at once (NetworkDeviceIdReads) and then
-// decides and traces in the sources' order, as if it had asked them one by
-// one; nothing of it outlives GetCurrentPrinterDeviceID.
+// A network lookup reads every place once, asks its candidates at once
+// (LookupBatch) and then decides and traces in the places' order, as if it had
+// asked them one by one; nothing of it outlives GetCurrentPrinterDeviceID.
 #pragma once
 #include <optional>
 #include <string>
@@ -22,7 +22,6 @@
 #include "device/lookup/places.h"
 
 class CTestPrint;
-class LookupWalk;
 // The device ID that stands for a FILE: port: every language is accepted.
 extern const char kFilePortDeviceID[];
 
@@ -61,16 +60,13 @@ public:
     virtual int GetNetworkDeviceID(std::string address, std::string community,
                                    std::string& pNetworkDeviceID);
 
-    // When no source answered the private object: the standard sources
-    // (kStandardSources) of every address the lookup asked, in their order; the
-    // first device ID with a command set decides. 1 with it, 0 with strDeviceID
-    // empty.
+    // When no candidate answered the private object: the questions of
+    // kQuestions at every target the lookup asked, in their order; the first
+    // device ID with a command set decides. 1 with it, 0 with strDeviceID empty.
     virtual int GetStandardDeviceID(std::string& strDeviceID);
 
 private:
     int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
-    // The sources in order, until one gives a device ID; the last one's result.
-    static int WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk);
 
     // The first answer without a command set: the lookup's result when no
     // source has one ("does not support" rather than "busy").
@@ -80,7 +76,7 @@ private:
     DeviceIo& m_device;
     RegistryReader& m_registry;
     PrinterPlaces& m_places;
-    NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
+    LookupBatch* m_pBatch = nullptr;   // the running lookup's questions
     std::optional<std::string> m_lastResort;
     std::string m_strLastResortSource;
     std::string m_strSource;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,7 @@ public:
     std::vector<DeviceRecord> Devices() override { return devices; }
 };
 
-std::string Show(const PrinterCandidate& c) {
+std::string Show(const Candidate& c) {
     return c.address + "|" + c.community + "|" + c.uri + (c.ippOnly ? "|ipp only" : "");
 }
 
@@ -257,7 +258,7 @@ TEST(PrinterSources, NameTheCandidatesOfEachPlaceInOrder) {
         places.devices = c.devices;
         const PrinterFindings found = FindPrinterCandidates({c.printer, c.port}, places);
         std::vector<std::string> shown;
-        for (const PrinterCandidate& candidate : found.candidates) shown.push_back(Show(candidate));
+        for (const Candidate& candidate : found.candidates) shown.push_back(Show(candidate));
         EXPECT_EQ(shown, c.candidates) << c.printer << " on " << c.port;
         EXPECT_EQ(found.notes, c.notes) << c.printer << " on " << c.port;
     }
@@ -320,6 +321,9 @@ TEST(PrinterSources, TheLookupAsksThemAfterThePortMonitors) {
         EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), c.id.empty() ? 0 : 1) << c.port;
         EXPECT_EQ(id, c.id) << c.port;
         EXPECT_EQ(control.asked, c.asked) << c.port;
+        // One pass per check: no port key is read twice.
+        EXPECT_EQ(std::set<std::string>(registry.opened.begin(), registry.opened.end()).size(), registry.opened.size())
+            << c.port;
         // The other sources' lines come behind the vendor monitors'.
         if (c.port == kWsdPort)
             EXPECT_LT(trace.IndexOf("Dell : Can't Open reg Key(IP Ports)"), trace.IndexOf("[WSD Port] IP is 10.1.2.4"));
