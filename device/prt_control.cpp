@@ -24,26 +24,10 @@ constexpr std::size_t kIdBufferSize = 260;
 constexpr std::size_t kReplySize = 4096;
 constexpr int kMaxUsbEnumFailures = 8;
 
-// The ID text of a device's reply of `returned` bytes. The reply starts with
-// the IEEE 1284 length (two bytes, most significant first, counting
-// themselves) when those two bytes read as a length the reply buffer can
-// hold: no ID text starts so, its first byte is a printable letter. The text
-// then runs as far as that length says, or two bytes further for a device
-// that leaves them out of its count, within what came back; a zero byte ends it.
+// The ID text of a device's reply of `returned` bytes (a driver claiming more
+// is held to the buffer).
 std::string IdFromReply(const std::vector<std::uint8_t>& reply, std::size_t returned) {
-    if (returned > reply.size()) returned = reply.size();   // a driver claiming more is held to the buffer
-    std::size_t start = 0, end = returned;
-    if (returned >= 2) {
-        const std::size_t length = static_cast<std::size_t>(reply[0]) << 8 | reply[1];
-        if (length <= reply.size()) {
-            start = 2;
-            end = std::min(returned, length + 2);
-        }
-    }
-    std::size_t stop = start;
-    while (stop < end && reply[stop] != 0) ++stop;
-    return std::string(reply.begin() + static_cast<std::ptrdiff_t>(start),
-                       reply.begin() + static_cast<std::ptrdiff_t>(stop));
+    return DeviceIdText(reply.data(), std::min(returned, reply.size()), reply.size());
 }
 
 bool StartsWith(const std::string& text, const char* prefix) {

@@ -32,19 +32,9 @@ std::size_t AddDeviceIdGet(SNMPGetBatch& batch, const Candidate& source, const c
     return batch.add(request, target);
 }
 
-// The text of an octet string up to its first zero byte, without a leading
-// two-byte length (big-endian, as the 1284 device ID carries it) when that
-// length is the text's, counted with or without the two bytes themselves.
+// An octet string read as a local device's reply: one length-prefix rule.
 std::string WithoutLengthPrefix(const std::vector<std::uint8_t>& bytes) {
-    std::size_t start = 0;
-    if (bytes.size() >= 2) {
-        const std::size_t length = static_cast<std::size_t>(bytes[0]) << 8 | bytes[1];
-        if (length == bytes.size() - 2 || length == bytes.size()) start = 2;
-    }
-    std::size_t end = start;
-    while (end < bytes.size() && bytes[end] != 0) ++end;
-    return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(start),
-                       bytes.begin() + static_cast<std::ptrdiff_t>(end));
+    return DeviceIdText(bytes.data(), bytes.size(), bytes.size());
 }
 
 // The private object too may carry the two length bytes: without them its
