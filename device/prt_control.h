@@ -10,19 +10,20 @@
 // DeviceIo and RegistryReader; GetNetworkDeviceID is virtual so that the routing
 // can be exercised without a network.
 //
-// A network lookup asks its sources' addresses at once (NetworkDeviceIdReads) and then
-// decides and traces in the sources' order, as if it had asked them one by
-// one; nothing of it outlives GetCurrentPrinterDeviceID.
+// A network lookup reads every place once, asks its candidates at once
+// (LookupBatch) and then decides and traces in the places' order, as if it had
+// asked them one by one; nothing of it outlives GetCurrentPrinterDeviceID.
 #pragma once
 #include <optional>
 #include <string>
 
 #include "device/device_io.h"
+#include "device/lookup/printer_state_query.h"
+#include "device/printer_state.h"
 #include "device/lookup/batch.h"
 #include "device/lookup/places.h"
 
 class CTestPrint;
-class LookupWalk;
 // The device ID that stands for a FILE: port: every language is accepted.
 extern const char kFilePortDeviceID[];
 
@@ -61,16 +62,19 @@ public:
     virtual int GetNetworkDeviceID(std::string address, std::string community,
                                    std::string& pNetworkDeviceID);
 
-    // When no source answered the private object: the standard sources
-    // (kStandardSources) of every address the lookup asked, in their order; the
-    // first device ID with a command set decides. 1 with it, 0 with strDeviceID
-    // empty.
+    // When no candidate answered the private object: the questions of
+    // kQuestions at every target the lookup asked, in their order; the first
+    // device ID with a command set decides. 1 with it, 0 with strDeviceID empty.
     virtual int GetStandardDeviceID(std::string& strDeviceID);
+
+    // What the printer whose answer decided the last check's device ID said of
+    // its state (kUnknown when nothing said), and where to ask it again (none
+    // when the ID came from no network printer).
+    const PrinterState& GetPrinterState() const { return m_printerState; }
+    const StateTarget& GetStateTarget() const { return m_stateTarget; }
 
 private:
     int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
-    // The sources in order, until one gives a device ID; the last one's result.
-    static int WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk);
 
     // The first answer without a command set: the lookup's result when no
     // source has one ("does not support" rather than "busy").
@@ -80,8 +84,12 @@ private:
     DeviceIo& m_device;
     RegistryReader& m_registry;
     PrinterPlaces& m_places;
-    NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
+    LookupBatch* m_pBatch = nullptr;   // the running lookup's questions
     std::optional<std::string> m_lastResort;
+    PrinterState m_printerState;
+    StateTarget m_stateTarget;
+    static constexpr std::size_t kNoTarget = static_cast<std::size_t>(-1);
+    std::size_t m_nStateTarget = kNoTarget;   // in the running lookup's standard targets
     std::string m_strLastResortSource;
     std::string m_strSource;
 };

@@ -13,7 +13,7 @@ void FromUri(const std::string& text, PrinterFindings& findings) {
         return;
     }
     findings.notes.push_back("[IPP Port] URI is " + text);
-    findings.candidates.push_back({uri.host, "public", text, false});
+    findings.candidates.push_back({uri.host, kDefaultCommunity, text, false});
 }
 
 }  // namespace

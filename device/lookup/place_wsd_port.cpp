@@ -7,12 +7,11 @@
 
 namespace {
 
-const char kCommunity[] = "public";
 
 void AddOnce(PrinterFindings& findings, const std::string& address) {
-    for (const PrinterCandidate& earlier : findings.candidates)
+    for (const Candidate& earlier : findings.candidates)
         if (earlier.address == address) return;
-    findings.candidates.push_back({address, kCommunity, std::string(), false});
+    findings.candidates.push_back({address, kDefaultCommunity, std::string(), false});
 }
 
 // The addresses first (the monitor found the device at them), then the hosts

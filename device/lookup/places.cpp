@@ -6,12 +6,8 @@
 
 namespace {
 
-using Source = void (*)(const PrinterPlace&, PrinterPlaces&, PrinterFindings&);
-const Source kSources[] = {FindOnIppPort, FindBehindWsdPort, FindOnPrintServer};
-
-bool Same(const PrinterCandidate& a, const PrinterCandidate& b) {
-    return a.address == b.address && a.community == b.community && a.uri == b.uri && a.ippOnly == b.ippOnly;
-}
+using Reader = void (*)(const PrinterPlace&, PrinterPlaces&, PrinterFindings&);
+const Reader kReaders[] = {FindOnIppPort, FindBehindWsdPort, FindOnPrintServer};
 
 class NoPlaces : public PrinterPlaces {
 public:
@@ -25,6 +21,8 @@ public:
 
 }  // namespace
 
+SecureIpp& PrinterPlaces::Tls() { return SystemSecureIpp(); }
+
 PrinterPlaces& NoPrinterPlaces() {
     static NoPlaces places;
     return places;
@@ -32,31 +30,29 @@ PrinterPlaces& NoPrinterPlaces() {
 
 PrinterFindings FindPrinterCandidates(const PrinterPlace& place, PrinterPlaces& platform) {
     PrinterFindings all;
-    for (Source source : kSources) {
+    for (Reader read : kReaders) {
         PrinterFindings found;
-        source(place, platform, found);
+        read(place, platform, found);
         all.notes.insert(all.notes.end(), found.notes.begin(), found.notes.end());
-        for (PrinterCandidate& candidate : found.candidates) {
+        for (Candidate& candidate : found.candidates) {
             bool seen = false;
-            for (const PrinterCandidate& earlier : all.candidates) seen |= Same(earlier, candidate);
+            for (const Candidate& earlier : all.candidates) seen |= earlier == candidate;
             if (!seen) all.candidates.push_back(std::move(candidate));
         }
     }
     return all;
 }
 
-int WalkPrinterPlaces(const PrinterPlace& /*place*/, LookupWalk& walk) {
-    const PrinterFindings& found = walk.Findings();
+void ReadPrinterPlaces(const PrinterPlace& place, LookupWalk& walk) {
+    const PrinterFindings found = FindPrinterCandidates(place, walk.platform);
     for (const std::string& note : found.notes) walk.Trace(note);
-    for (const PrinterCandidate& candidate : found.candidates)
-        if (!candidate.uri.empty())
-            walk.KnowByUri({candidate.address, candidate.community, candidate.uri, candidate.ippOnly});
-    int result = 0;
+    for (const Candidate& candidate : found.candidates)
+        if (!candidate.uri.empty()) walk.KnowByUri(candidate);
     int rank = kRankPrinterPlaces;
-    for (const PrinterCandidate& candidate : found.candidates) {
+    for (Candidate candidate : found.candidates) {
         if (candidate.ippOnly) continue;
-        result = walk.Ask(candidate.address, candidate.community, rank++);
-        if (result == 1) break;
+        candidate.rank = rank++;
+        walk.Ask(candidate);
     }
-    return result;
+    walk.EndPlace(true);
 }
