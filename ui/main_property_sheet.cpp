@@ -372,9 +372,13 @@ void CMainPropertySheet::ShowJobMessageBox(int, const char* title, const char* t
 }
 
 void CMainPropertySheet::OnHelp() {
-    access::FocusKeeper keepFocus(m_hwnd, GetDlgItem(m_hwnd, IDHELP));
-    SetFocus(m_hwnd);
-    DebugLog("CMainPropertySheet::OnHelp : %s", gszHelpFileName);
+    {
+        // The control is focused again before the help window takes the activation,
+        // so that the sheet gives it the focus back when it is activated again.
+        access::FocusKeeper keepFocus(m_hwnd, GetDlgItem(m_hwnd, IDHELP));
+        SetFocus(m_hwnd);
+        DebugLog("CMainPropertySheet::OnHelp : %s", gszHelpFileName);
+    }
     CallHtmlHelp(nullptr, gszHelpFileName, kHhDisplayTopic, 0);
 }
 

@@ -54,11 +54,11 @@ LRESULT CALLBACK CSettingsPreview::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         HDC dc = BeginPaint(hwnd, &ps);
         RECT client;
         GetClientRect(hwnd, &client);
-        PaintPreview(dc, client, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), skin::WindowDpi(hwnd));
+        const std::string summary = PaintPreview(dc, client, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)),
+                                                 skin::WindowDpi(hwnd));
         EndPaint(hwnd, &ps);
         // What the panel shows, for a screen reader; a change is announced.
-        if (const CParamMngr* params = CParamMngr::GetInstance())
-            access::SetLiveName(hwnd, preview::PreviewSummary(preview::PreviewTextsFor(*params)));
+        if (!summary.empty()) access::SetLiveName(hwnd, summary);
         return 0;
     }
     case WM_NCDESTROY:
@@ -69,12 +69,13 @@ LRESULT CALLBACK CSettingsPreview::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
-void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font, int dpi) {
+std::string CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font, int dpi) {
     const int width = client.right - client.left, height = client.bottom - client.top;
-    if (width <= 0 || height <= 0) return;
+    if (width <= 0 || height <= 0) return std::string();
     // 1. Off-screen, copied in one block at the end.
     HDC dc = CreateCompatibleDC(target);
-    if (!dc) return;
+    if (!dc) return std::string();
+    std::string summary;
     HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
     HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
@@ -93,6 +94,7 @@ void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font, 
 
     if (params) {
         const preview::PreviewTexts texts = preview::PreviewTextsFor(*params);
+        summary = preview::PreviewSummary(texts);
         // 3. - 5. Colour, resolution, copies.
         DrawBand(dc, layout.colourBand, layout.colourText, texts.colour);
         DrawBand(dc, layout.resolutionBand, layout.resolutionText, texts.resolution);
@@ -131,4 +133,5 @@ void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font, 
     SelectObject(dc, oldBitmap);
     DeleteObject(bitmap);
     DeleteDC(dc);
+    return summary;
 }

@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 class CSettingsPreview {
 public:
     CSettingsPreview() = default;
@@ -17,8 +19,9 @@ public:
     void Redraw();
     HWND Window() const { return m_hwnd; }
 
-    // Paints the summary into `target` for a panel of the given client size.
-    static void PaintPreview(HDC target, const RECT& client, HFONT font, int dpi);
+    // Paints the summary into `target` for a panel of the given client size; returns
+    // it as one line (empty when there are no settings).
+    static std::string PaintPreview(HDC target, const RECT& client, HFONT font, int dpi);
 
 private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);

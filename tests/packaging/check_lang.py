@@ -134,30 +134,19 @@ _LABEL = re.compile(r"^(GROUPBOX|LTEXT|RTEXT)\b")
 
 
 def tab_controls(rc_path):
-    """Per tab section, [(control identifier, statement)] in template (Z) order."""
-    tabs, current, statement = {}, None, ""
+    """Per tab section, [(control identifier, statement)] in template (Z) order; a
+    statement's continuation lines are indented further."""
+    tabs, current = {}, None
     with open(rc_path, encoding="utf-8") as f:
         for line in f:
             head = re.match(r"(\w+)\s+DIALOGEX\b", line)
-            if head:
-                current = TABS.get(head.group(1))
-                continue
-            if current is None:
-                continue
-            text = line.strip()
-            if text == "END":
-                current = None
-                continue
-            if text == "BEGIN" or not text or text.startswith("//"):
-                continue
-            statement = statement + " " + text if line.startswith(" " * 20) else text
-            ident = re.search(r"\b(IDC_\w+)", statement)
-            if ident and re.search(r",\s*-?\d+\s*,\s*-?\d+\s*(,|$)", statement):
-                rows = tabs.setdefault(current, [])
-                if rows and rows[-1][0] == ident.group(1):
-                    rows[-1] = (ident.group(1), statement)
-                else:
-                    rows.append((ident.group(1), statement))
+            if head or line.strip() == "END":
+                current = TABS.get(head.group(1)) if head else None
+            elif current and line.startswith(" " * 20):
+                ident, statement = tabs[current][-1]
+                tabs[current][-1] = (ident, statement + " " + line.strip())
+            elif current and re.search(r"\bIDC_\w+", line):
+                tabs.setdefault(current, []).append((re.search(r"\b(IDC_\w+)", line).group(1), line.strip()))
     return tabs
 
 

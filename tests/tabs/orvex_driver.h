@@ -91,6 +91,8 @@ public:
     void Keys(const std::vector<WORD>& chord);
     // The window that holds the keyboard focus in the sheet's thread.
     HWND Focused() const;
+    // The screen's pixels (0x00RRGGBB) in `r` (screen coordinates), row by row.
+    static std::vector<DWORD> ScreenPixels(const RECT& r);
     // Writes the screen around `around` (by default the sheet; else the whole screen) as a BMP file.
     bool Screenshot(const std::string& path, HWND around = nullptr) const;
 

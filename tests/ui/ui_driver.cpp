@@ -474,7 +474,8 @@ int Caption(Orvex& app, const std::string& expected) {
     const std::string print = TextOf(GetDlgItem(sheet, IDOK));
     const std::string cancel = TextOf(GetDlgItem(sheet, IDCANCEL));
     const std::string help = TextOf(GetDlgItem(sheet, IDHELP));
-    Check(print == "Print" && cancel == "Cancel" && help == "Help", "buttons read \"%s\", \"%s\", \"%s\"",
+    // The compiled-in English texts, with their access keys.
+    Check(print == "&Print" && cancel == "Ca&ncel" && help == "&Help", "buttons read \"%s\", \"%s\", \"%s\"",
           print.c_str(), cancel.c_str(), help.c_str());
     Check(IsWindowEnabled(GetDlgItem(sheet, IDHELP)) != FALSE, "Help is enabled");
     if (g_dpi == 96) {
