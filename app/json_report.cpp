@@ -2,6 +2,20 @@
 
 #include "base/json_writer.h"
 
+namespace {
+
+// -W's outcome beside "sent": what the printer made of the job.
+void AddFate(JsonObject& line, const FileFate& fate) {
+    line.Add("outcome", fate.fate == JobFate::kPrinted        ? "printed"
+                        : fate.fate == JobFate::kPrinterError ? "printer error"
+                                                              : "no status");
+    if (fate.fate == JobFate::kPrinterError && fate.condition != PrinterCondition::kUnknown)
+        line.Add("condition", PrinterConditionName(fate.condition));
+    if (fate.pages >= 0) line.Add("pages", fate.pages).Add("pagesExact", fate.pagesExact);
+}
+
+}  // namespace
+
 std::vector<std::string> JsonPrintReport(const PrintModeReport& report) {
     std::vector<std::string> lines;
     long long sent = 0;
@@ -11,6 +25,7 @@ std::vector<std::string> JsonPrintReport(const PrintModeReport& report) {
         if (file.reason.empty()) {
             ++sent;
             line.Add("result", "sent");
+            if (file.fate) AddFate(line, *file.fate);
         } else {
             line.Add("result", "not sent").Add("reason", file.reason);
         }

@@ -83,6 +83,7 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
     const bool follow = switches.bWaitForFate && printer.reason.empty();
     if (follow) edge.BeforeSends();
     std::vector<std::string> sentFiles;
+    std::vector<std::size_t> sentRows;   // where each sent file stands in report.files
     for (const std::string& file : files) {
         std::string reason;
         if (!printer.reason.empty())
@@ -98,10 +99,11 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
             reason = SendReason(result);
             cancelled = result == JobSendResult::kCancelled;
         }
-        report.files.push_back({file, reason});
+        report.files.push_back({file, reason, std::nullopt});
         if (reason.empty()) {
             ++sent;
             sentFiles.push_back(file);
+            sentRows.push_back(report.files.size() - 1);
             report.lines.push_back("sent: " + file);
         } else {
             report.lines.push_back("not sent: " + file + " (" + reason + ")");
@@ -109,7 +111,7 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
     }
     for (std::size_t i = 0; i < switches.nTooLongFiles; ++i) {
         report.lines.push_back("not sent: a file name longer than 259 characters");
-        report.files.push_back({"", "a file name longer than 259 characters"});
+        report.files.push_back({"", "a file name longer than 259 characters", std::nullopt});
     }
     report.printer = printer.name;
     report.printerReason = printer.reason;
@@ -120,6 +122,7 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
         const std::vector<FileFate> fates = edge.FollowSent();
         for (std::size_t i = 0; i < sentFiles.size() && i < fates.size(); ++i) {
             report.lines.push_back(FateLine(sentFiles[i], fates[i], FateFormats()));
+            report.files[sentRows[i]].fate = fates[i];
             errorReported |= fates[i].fate == JobFate::kPrinterError;
         }
     }

@@ -3,6 +3,7 @@
 // summary tell what became of them. Everything here is decided without Windows;
 // the printer, the file check and the job sender come in through PrintModeEdge.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,7 @@ public:
 struct PrintModeFile {
     std::string name;  // as given; empty for a name dropped for its length
     std::string reason;
+    std::optional<FileFate> fate;  // -W: what became of it at the printer
 };
 
 struct PrintModeReport {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/json_report.h"
 #include "app/print_mode.h"
 
 namespace {
@@ -150,4 +151,22 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
         EXPECT_EQ(system.beforeSends, c.wait ? 1 : 0) << c.what;
         EXPECT_EQ(system.beforeFirstSend, system.beforeSends) << c.what;
     }
+}
+
+// -J carries -W's outcome beside each sent file; a file not sent has none.
+TEST(PrintMode, JsonLinesCarryEachFilesFate) {
+    FakeSystem system;
+    system.checks["c.doc"] = FileCheck::kUnsupported;
+    FileFate jam;
+    jam.fate = JobFate::kPrinterError;
+    jam.condition = PrinterCondition::kPaperJam;
+    system.fates = {Fate(JobFate::kPrinted, {}, 2), jam};
+    CommandLineSwitches switches;
+    switches.bWaitForFate = true;
+    const std::vector<std::string> json =
+        JsonPrintReport(RunPrintMode({"a.pdf", "c.doc", "b.pdf"}, "", switches, system));
+    ASSERT_EQ(json.size(), 4u);
+    EXPECT_EQ(json[0], R"({"printer":"Default","file":"a.pdf","result":"sent","outcome":"printed","pages":2,"pagesExact":true})");
+    EXPECT_EQ(json[1], R"({"printer":"Default","file":"c.doc","result":"not sent","reason":"unsupported format"})");
+    EXPECT_EQ(json[2], R"({"printer":"Default","file":"b.pdf","result":"sent","outcome":"printer error","condition":"paper jam"})");
 }
