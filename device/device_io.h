@@ -6,6 +6,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "device/lookup/registry_reader.h"
@@ -51,4 +52,8 @@ public:
 
 #if defined(_WIN32)
 DeviceIo& SystemDeviceIo();
+// Readers of a check's own, for checks that run at the same time: each reader
+// keeps one device list or one open key, so the shared ones above cannot serve two.
+std::unique_ptr<DeviceIo> NewSystemDeviceIo();
+std::unique_ptr<RegistryReader> NewSystemRegistry();
 #endif

@@ -74,6 +74,7 @@ CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryR
 int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
     // Every path ends with the ID it found or with none: a caller's old text never survives.
     strDeviceID.clear();
+    m_strSource.clear();
     std::string port = m_printers.GetPortName(m_printers.GetCurrentPrinter());
     DebugLog("PortName is %s", port.c_str());
 
@@ -81,16 +82,20 @@ int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
     if (StartsWith(port, "USB")) {
         DebugLog("USB Port");
         result = GetLocalUSBDeviceID(port, strDeviceID);
+        m_strSource = "USB";
     } else if (StartsWith(port, "LPT")) {
         DebugLog("Parallel Port");
         result = GetLocalLPTDeviceID(port, strDeviceID);
+        m_strSource = "parallel";
     } else if (StartsWith(port, "FILE")) {
         DebugLog("FILE");
         strDeviceID = kFilePortDeviceID;
+        m_strSource = "FILE port";
         result = 1;
     } else {
         result = GetNetworkPortDeviceID(port, strDeviceID);
     }
+    if (strDeviceID.empty()) m_strSource.clear();
     DebugLog("GetCurrentPrinterDeviceID : strDeviceID : %s", strDeviceID.c_str());
     return result;
 }
@@ -113,7 +118,13 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
                                  std::string deviceID;
                                  const int answered =
                                      GetNetworkDeviceID(candidate.address, candidate.community, deviceID);
-                                 if (answered == 1) strDeviceID = deviceID;
+                                 if (answered == 1) {
+                                     strDeviceID = deviceID;
+                                     m_strSource = std::string("SNMP ") + kDeviceIdOid + " at " + candidate.address +
+                                                   (candidate.rank < kRankVendorMonitors   ? " (Standard TCP/IP port)"
+                                                    : candidate.rank < kRankPrinterPlaces ? " (vendor port monitor)"
+                                                                                          : " (printer's port or device)");
+                                 }
                                  return answered;
                              });
     if (result != 1) result = GetStandardDeviceID(strDeviceID);
@@ -121,6 +132,7 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
         // The printer answered, but no question named what it interprets.
         DebugLog("[CPrtControl] No source has a command set; the first answer stands: %s", m_lastResort->c_str());
         strDeviceID = *m_lastResort;
+        m_strSource = m_strLastResortSource;
         result = 1;
     }
     m_lastResort.reset();
@@ -128,7 +140,8 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
     return result;
 }
 
-void CPrtControl::KeepLastResort(const std::string& deviceID) {
+void CPrtControl::KeepLastResort(const std::string& deviceID, const std::string& source) {
+    if (!m_lastResort) m_strLastResortSource = source;
     if (!m_lastResort) m_lastResort = deviceID;
 }
 
@@ -149,11 +162,13 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
                 DebugLog("[%s] Failed / %s", name, answer.failure.c_str());
             }
             DebugLog("[%s] GetNetworkDeviceID : ret : %s", name, answer.found ? "TRUE" : "FALSE");
+            const std::string source = std::string(name) + " at " + (targets[t].uri.empty() ? targets[t].address : targets[t].uri);
             if (answer.found) {
                 strDeviceID = answer.id;
+                m_strSource = source;
                 return 1;
             }
-            if (answer.answered) KeepLastResort(answer.id);
+            if (answer.answered) KeepLastResort(answer.id, source);
         }
     }
     return 0;
@@ -326,7 +341,7 @@ int CPrtControl::GetNetworkDeviceID(std::string address, std::string community,
         } else {
             // Incomplete: the next source may have the whole ID.
             DebugLog("[CPrtControl] GetNetworkDeviceID : no command set; asking on");
-            KeepLastResort(answer.text);
+            KeepLastResort(answer.text, std::string("SNMP ") + kDeviceIdOid + " at " + address);
         }
     } else {
         DebugLog("Failed to MIB Value.");

@@ -38,6 +38,10 @@ public:
     // 1 with the device ID of the current printer (possibly empty), 0 when none
     // could be read (strDeviceID then empty).
     int GetCurrentPrinterDeviceID(std::string& strDeviceID);
+    // Where the last GetCurrentPrinterDeviceID found its ID ("USB", "parallel",
+    // "SNMP <object> at <address> (<port kind>)", "IPP printer-device-id at <URI>", ...);
+    // empty when it found none.
+    const std::string& GetDeviceIdSource() const { return m_strSource; }
 
     // USB: 1 once the device matching the port name was opened, even if it gave
     // no ID; 0 otherwise. strDeviceID is emptied first.
@@ -66,7 +70,7 @@ private:
 
     // The first answer without a command set: the lookup's result when no
     // source has one ("does not support" rather than "busy").
-    void KeepLastResort(const std::string& deviceID);
+    void KeepLastResort(const std::string& deviceID, const std::string& source);
 
     const CTestPrint& m_printers;
     DeviceIo& m_device;
@@ -74,4 +78,6 @@ private:
     PrinterPlaces& m_places;
     LookupBatch* m_pBatch = nullptr;   // the running lookup's questions
     std::optional<std::string> m_lastResort;
+    std::string m_strLastResortSource;
+    std::string m_strSource;
 };

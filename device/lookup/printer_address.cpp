@@ -5,55 +5,142 @@
 
 namespace {
 
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// Dotted decimal as RFC 3986's IPv4address writes it: four numbers of 0 to
+// 255 without leading zeros. The system's numeric reading takes "010" as
+// octal and "10.1" as 10.0.0.1; text it would read otherwise than as written
+// is no address here (and, by NumericLabel, no name either).
 bool IsIpv4(const std::string& text) {
     int parts = 0;
     std::size_t at = 0;
     while (true) {
-        std::size_t digits = 0;
+        const std::size_t first = at;
         unsigned value = 0;
-        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) && digits < 4) {
-            value = value * 10 + static_cast<unsigned>(text[at] - '0');
-            ++at;
-            ++digits;
-        }
-        if (digits == 0 || digits > 3 || value > 255) return false;
+        while (at < text.size() && IsDigit(text[at]) && at - first < 4) value = value * 10 + (text[at++] - '0');
+        const std::size_t digits = at - first;
+        if (digits == 0 || digits > 3 || value > 255 || (digits > 1 && text[first] == '0')) return false;
         if (++parts == 4) return at == text.size();
         if (at >= text.size() || text[at] != '.') return false;
         ++at;
     }
 }
 
-// Labels of letters, digits and inner hyphens; `dotted`: at least two of them
-// and a last label that is not a number.
-bool IsHostName(const std::string& text, bool dotted) {
-    if (text.empty() || text.size() > 253) return false;
-    std::size_t labels = 0, start = 0;
-    bool lastNumeric = true;
-    while (start <= text.size()) {
-        std::size_t end = text.find('.', start);
-        if (end == std::string::npos) end = text.size();
-        const std::size_t length = end - start;
-        if (length == 0 || length > 63 || text[start] == '-' || text[end - 1] == '-') return false;
-        lastNumeric = true;
-        for (std::size_t i = start; i < end; ++i) {
-            const unsigned char c = static_cast<unsigned char>(text[i]);
-            if (!std::isalnum(c) && c != '-') return false;
-            if (!std::isdigit(c)) lastNumeric = false;
+// RFC 4291 section 2.2: eight groups of one to four hex digits, one "::" for
+// a run of zero groups, the last 32 bits possibly as dotted decimal.
+bool IsIpv6Address(const std::string& text) {
+    if (text.size() < 2 || text.size() > 45) return false;
+    int groups = 0;
+    bool gap = text.compare(0, 2, "::") == 0;
+    std::size_t at = gap ? 2 : 0;
+    while (at < text.size()) {
+        const std::size_t end = text.find(':', at);
+        const std::string piece = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (end == std::string::npos && piece.find('.') != std::string::npos) {
+            if (!IsIpv4(piece)) return false;
+            groups += 2;
+            break;
         }
+        if (piece.empty() || piece.size() > 4) return false;
+        for (char c : piece)
+            if (!IsHex(c)) return false;
+        ++groups;
+        if (end == std::string::npos) break;
+        at = end + 1;
+        if (at == text.size()) return false;   // a single ':' at the end
+        if (text[at] == ':') {
+            if (gap) return false;   // a second "::"
+            gap = true;
+            if (++at == text.size()) break;
+        }
+    }
+    return gap ? groups < 8 : groups == 8;
+}
+
+bool IsUnreserved(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_' || c == '~';
+}
+
+// An IPv6 address with an optional zone ("fe80::1%eth0", "fe80::1%12"), as
+// the socket takes it. The zone is one RFC 6874 ZoneID after decoding.
+bool IsIpv6Literal(const std::string& text) {
+    const std::size_t percent = text.find('%');
+    if (!IsIpv6Address(text.substr(0, percent))) return false;
+    if (percent == std::string::npos) return true;
+    if (percent + 1 == text.size()) return false;
+    for (std::size_t i = percent + 1; i < text.size(); ++i)
+        if (!IsUnreserved(text[i])) return false;
+    return true;
+}
+
+// A label the system reads as a number ("3", "0x1F"): a name ending in one
+// is an address to the resolver, whatever DNS holds.
+bool NumericLabel(const std::string& label) {
+    if (label.size() >= 2 && label[0] == '0' && (label[1] == 'x' || label[1] == 'X')) {
+        for (std::size_t i = 2; i < label.size(); ++i)
+            if (!IsHex(label[i])) return false;
+        return true;
+    }
+    for (char c : label)
+        if (!IsDigit(c)) return false;
+    return !label.empty();
+}
+
+// A DNS name as printers and networks use them: labels of letters, digits,
+// '-' (not at either end) and '_' (RFC 3986 reg-names allow it, and Windows
+// hosts carry it), an optional trailing '.', at least `labels` labels and a
+// last one that is no number.
+bool IsHostName(const std::string& text, std::size_t minLabels) {
+    const std::size_t length = !text.empty() && text.back() == '.' ? text.size() - 1 : text.size();
+    if (length == 0 || length > 253) return false;
+    std::size_t labels = 0, start = 0;
+    std::string last;
+    while (start <= length) {
+        std::size_t end = text.find('.', start);
+        if (end == std::string::npos || end > length) end = length;
+        const std::size_t size = end - start;
+        if (size == 0 || size > 63 || text[start] == '-' || text[end - 1] == '-') return false;
+        for (std::size_t i = start; i < end; ++i) {
+            const char c = text[i];
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') return false;
+        }
+        last = text.substr(start, size);
         ++labels;
         start = end + 1;
     }
-    return !dotted || (labels >= 2 && !lastNumeric);
+    return labels >= minLabels && !NumericLabel(last);
 }
 
-bool IsIpv6Literal(const std::string& text) {
-    if (text.size() < 2 || text.size() > 45) return false;
-    int colons = 0;
-    for (char c : text) {
-        if (c == ':') ++colons;
-        else if (!std::isxdigit(static_cast<unsigned char>(c)) && c != '.') return false;
+// RFC 3986 percent-decoding of a host or zone; false for a broken escape.
+bool PercentDecoded(const std::string& text, std::string* out) {
+    out->clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out->push_back(text[i]);
+            continue;
+        }
+        if (i + 2 >= text.size() || !IsHex(text[i + 1]) || !IsHex(text[i + 2])) return false;
+        out->push_back(static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16)));
+        i += 2;
     }
-    return colons >= 2;
+    return true;
+}
+
+// The host of a URI's authority as the socket takes it: an IP literal in
+// brackets (RFC 6874 zone "%25" decoded to '%'), dotted decimal, or a
+// percent-decoded reg-name.
+bool ReadUriHost(const std::string& text, std::string* host) {
+    if (!text.empty() && text[0] == '[') {
+        if (text.back() != ']') return false;
+        const std::string inside = text.substr(1, text.size() - 2);
+        const std::size_t zone = inside.find("%25");
+        std::string decodedZone;
+        if (zone != std::string::npos && !PercentDecoded(inside.substr(zone + 3), &decodedZone)) return false;
+        *host = inside.substr(0, zone) + (zone != std::string::npos ? "%" + decodedZone : "");
+        return inside.find('%') == zone && IsIpv6Literal(*host);
+    }
+    return PercentDecoded(text, host) && (IsIpv4(*host) || IsHostName(*host, 1));
 }
 
 std::string Lower(std::string text) {
@@ -111,30 +198,20 @@ bool ParsePrinterUri(const std::string& text, PrinterUri* uri) {
     std::size_t pathStart = text.find_first_of("/?#", hostStart);
     if (pathStart == std::string::npos) pathStart = text.size();
     const std::string authority = text.substr(hostStart, pathStart - hostStart);
-    std::size_t portColon = std::string::npos;
-    if (!authority.empty() && authority[0] == '[') {
-        const std::size_t close = authority.find(']');
-        if (close == std::string::npos) return false;
-        parsed.host = authority.substr(1, close - 1);
-        if (!IsIpv6Literal(parsed.host)) return false;
-        if (close + 1 < authority.size()) {
-            if (authority[close + 1] != ':') return false;
-            portColon = close + 1;
-        }
-    } else {
-        portColon = authority.find(':');
-        parsed.host = authority.substr(0, portColon);
-        if (!IsIpv4(parsed.host) && !IsHostName(parsed.host, false)) return false;
-    }
-    if (portColon != std::string::npos) {
-        const std::string digits = authority.substr(portColon + 1);
-        if (digits.empty() || digits.size() > 5) return false;
+    // The port follows the last ':' outside the brackets of an IP literal.
+    const std::size_t close = authority.rfind(']');
+    std::size_t portColon = authority.find(':', close == std::string::npos ? 0 : close);
+    if (authority.find('@') != std::string::npos) return false;   // no user information
+    if (!ReadUriHost(authority.substr(0, portColon), &parsed.host)) return false;
+    if (portColon != std::string::npos && portColon + 1 < authority.size()) {
+        // RFC 3986 port = *DIGIT: leading zeros say nothing; empty is the default.
         unsigned long port = 0;
-        for (char c : digits) {
-            if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-            port = port * 10 + static_cast<unsigned long>(c - '0');
+        for (std::size_t i = portColon + 1; i < authority.size(); ++i) {
+            if (!IsDigit(authority[i])) return false;
+            port = port * 10 + static_cast<unsigned long>(authority[i] - '0');
+            if (port > 65535) return false;
         }
-        if (port == 0 || port > 65535) return false;
+        if (port == 0) return false;
         parsed.port = static_cast<unsigned short>(port);
     }
 
@@ -149,27 +226,25 @@ bool ParsePrinterUri(const std::string& text, PrinterUri* uri) {
 }
 
 std::string PrinterUriText(const PrinterUri& uri) {
-    const bool v6 = uri.host.find(':') != std::string::npos;
-    return uri.scheme + "://" + (v6 ? "[" + uri.host + "]" : uri.host) + ":" + std::to_string(uri.port) +
-           uri.resource;
+    std::string host = uri.host;
+    if (host.find(':') != std::string::npos) {
+        const std::size_t zone = host.find('%');
+        if (zone != std::string::npos) host.replace(zone, 1, "%25");
+        host = "[" + host + "]";
+    }
+    return uri.scheme + "://" + host + ":" + std::to_string(uri.port) + uri.resource;
 }
 
 bool HostFromPortName(const std::string& port, std::string* host) {
-    std::string candidate = port;
-    if (candidate.compare(0, 3, "IP_") == 0) {
-        candidate.erase(0, 3);
-        // A second port of one address is named "IP_10.1.2.3_2".
-        const std::size_t suffix = candidate.find('_');
-        if (suffix != std::string::npos) {
-            if (suffix + 1 == candidate.size()) return false;
-            for (std::size_t i = suffix + 1; i < candidate.size(); ++i)
-                if (!std::isdigit(static_cast<unsigned char>(candidate[i]))) return false;
-            candidate.erase(suffix);
-        }
-        if (!IsIpv4(candidate)) return false;
-    } else if (!IsIpv4(candidate) && !IsHostName(candidate, true)) {
-        return false;
+    std::string candidate = port.compare(0, 3, "IP_") == 0 ? port.substr(3) : port;
+    // A second port of one address is named "..._1", "..._2": not part of it.
+    const std::size_t suffix = candidate.rfind('_');
+    if (suffix != std::string::npos && suffix + 1 < candidate.size() &&
+        candidate.find_first_not_of("0123456789", suffix + 1) == std::string::npos) {
+        candidate.erase(suffix);
     }
+    // Any other name is no address: a name needs a dot ("Laser" may be a label).
+    if (!IsIpv4(candidate) && !IsIpv6Literal(candidate) && !IsHostName(candidate, 2)) return false;
     *host = candidate;
     return true;
 }
