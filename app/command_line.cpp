@@ -125,6 +125,7 @@ int ParseCommandLineOf(const Char* text, std::vector<std::basic_string<Char>>& f
                     case 'L': case 'l': switches->bList = true; break;
                     case 'C': case 'c': switches->bCheck = true; break;
                     case 'J': case 'j': switches->bJson = true; break;
+                    case 'W': case 'w': switches->bWaitForFate = true; break;  // with -P: wait for each job's fate
                     case '?': switches->bUsage = true; break;
                     default: break;
                     }

@@ -18,6 +18,7 @@ int NextToken(const char* text, char* buffer, bool* tooLong = nullptr);
 // `switches`, when given, receives what else the text says.
 struct CommandLineSwitches {
     bool bPrintWithoutWindow = false;   // a word exactly -P or /P (either case); it changes nothing else
+    bool bWaitForFate = false;          // a word exactly -W or /W: -P follows each job after the send
     std::size_t nTooLongFiles = 0;      // file tokens dropped for their length
     bool bTooLongPrinterName = false;   // the last -M named a printer too long to keep
     // The console modes, each a word exactly -X or /X (either case): -L, -C, -J, -? / /?.

@@ -80,6 +80,9 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
     const PrinterVerdict printer = JudgePrinter(printerName, switches.bTooLongPrinterName, edge);
     std::size_t sent = 0;
     bool cancelled = false;
+    const bool follow = switches.bWaitForFate && printer.reason.empty();
+    if (follow) edge.BeforeSends();
+    std::vector<std::string> sentFiles;
     for (const std::string& file : files) {
         std::string reason;
         if (!printer.reason.empty())
@@ -98,6 +101,7 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
         report.files.push_back({file, reason});
         if (reason.empty()) {
             ++sent;
+            sentFiles.push_back(file);
             report.lines.push_back("sent: " + file);
         } else {
             report.lines.push_back("not sent: " + file + " (" + reason + ")");
@@ -110,12 +114,24 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
     report.printer = printer.name;
     report.printerReason = printer.reason;
 
+    // One outcome line per sent file, once the printer has had its say.
+    bool errorReported = false;
+    if (follow && !sentFiles.empty() && !cancelled) {
+        const std::vector<FileFate> fates = edge.FollowSent();
+        for (std::size_t i = 0; i < sentFiles.size() && i < fates.size(); ++i) {
+            report.lines.push_back(FateLine(sentFiles[i], fates[i], FateFormats()));
+            errorReported |= fates[i].fate == JobFate::kPrinterError;
+        }
+    }
+
     std::string summary = std::to_string(sent) + " of " + std::to_string(named) + " files sent";
     if (printer.reason.empty())
         summary += " to \"" + printer.name + "\"";
     else
         summary += ": " + printer.reason;
     report.lines.push_back(summary);
-    report.nExitCode = sent == named ? kPrintAllSent : sent > 0 ? kPrintSomeSent : kPrintNoneSent;
+    report.nExitCode = sent == named ? (errorReported ? kPrintErrorReported : kPrintAllSent)
+                       : sent > 0    ? kPrintSomeSent
+                                     : kPrintNoneSent;
     return report;
 }

@@ -9,12 +9,14 @@
 #include "app/command_line.h"
 #include "base/ansi_path.h"
 #include "job/file_check.h"
+#include "job/job_fate.h"
 #include "job/job_sender.h"
 
 // Exit codes of the mode.
 constexpr int kPrintAllSent = 0;   // every named file was sent
 constexpr int kPrintSomeSent = 1;  // some were sent, some were not
 constexpr int kPrintNoneSent = 2;  // none was sent, or none was named
+constexpr int kPrintErrorReported = 3;  // -W: every file was sent, and the printer reported an error for one at least
 
 // What the mode asks of the system, in the order it asks. Names of files and
 // printers are UTF-8 here: the report shows them as the user wrote them.
@@ -34,6 +36,10 @@ public:
     virtual AnsiPath Locate(const std::string& name) = 0;
     virtual FileCheck CheckFile(const std::string& path, int nSupportedTypes) = 0;
     virtual JobSendResult SendFile(const std::string& path) = 0;
+    // -W: called once before the first file is sent, and once after the last,
+    // for one fate per file SendFile sent, in order.
+    virtual void BeforeSends() {}
+    virtual std::vector<FileFate> FollowSent() { return {}; }
 };
 
 // What became of one named file: `reason` is empty when it was sent.

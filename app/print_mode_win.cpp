@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 
 #include "app/console_modes.h"
 #include "app/job_options.h"
@@ -62,12 +63,25 @@ public:
         ConsoleWatch watch;
         const JobSendResult result = SendFileToDevice(m_printers, path.c_str(), &watch);
         SetEvent(g_sendIdle);
+        if (result == JobSendResult::kSent) m_jobIds.push_back(m_printers.LastJobId());
         return result;
     }
+    void BeforeSends() override {
+        const PrinterState& state = m_control.GetPrinterState();
+        m_pEdge.reset(new CSpoolerJobFateEdge(m_printers, m_control.GetStateTarget(), g_cancelled));
+        m_pFollower.reset(new CJobFollower(*m_pEdge, state.condition != PrinterCondition::kUnknown || state.pageCount >= 0,
+                                           ReadFollowSeconds()));
+        m_pFollower->Before(0);
+    }
+    // Ctrl+C while waiting stops the waiting; the jobs stay with the printer.
+    std::vector<FileFate> FollowSent() override { return m_pFollower ? m_pFollower->Follow(m_jobIds) : std::vector<FileFate>(); }
 
 private:
     CTestPrint m_printers;
     CPrtControl m_control{m_printers, SystemDeviceIo(), SystemRegistry(), SystemPrinterPlaces()};
+    std::vector<std::uint32_t> m_jobIds;
+    std::unique_ptr<CSpoolerJobFateEdge> m_pEdge;
+    std::unique_ptr<CJobFollower> m_pFollower;
 };
 
 // The job sender's messages become trace lines: nobody is there to close a box.

@@ -54,7 +54,9 @@ std::vector<std::string> PrinterListLines(const std::vector<PrinterCheckReport>&
         if (p.bChecked) line += ": " + Verdict(p);
         lines.push_back(line);
     }
-    if (printers.empty() && !json) lines.push_back("no printer is installed");
+    if (printers.empty())
+        lines.push_back(json ? JsonObject().Add("result", "refused").Add("reason", "no printer is installed").Line()
+                             : "no printer is installed");
     return lines;
 }
 

@@ -8,6 +8,7 @@
 #include "contextmenu/selection.h"
 #include "contextmenu/tilmar_launch.h"
 #include "contextmenu/tilmar_module.h"
+#include "contextmenu/tilmar_resource.h"
 
 const CLSID CLSID_ExplorerCommand = {0x8506d589, 0x0b0e, 0x4f84, {0x85, 0x3c, 0x8f, 0xd5, 0xb5, 0xf3, 0x2c, 0xc1}};
 
@@ -82,9 +83,26 @@ STDMETHODIMP CExplorerCommand::GetTitle(IShellItemArray*, LPWSTR* name) {
     }
 }
 
+// The module's own icon as an icon location: the path, a comma, and the
+// negated resource id, which the shell reads as an id rather than an index.
 STDMETHODIMP CExplorerCommand::GetIcon(IShellItemArray*, LPWSTR* icon) {
-    if (icon) *icon = nullptr;
-    return E_NOTIMPL;
+    if (icon == nullptr) return E_POINTER;
+    *icon = nullptr;
+    try {
+        std::wstring path(MAX_PATH, L'\0');
+        for (;;) {
+            const DWORD length = GetModuleFileNameW(gModule.GetInstance(), &path[0], DWORD(path.size()));
+            if (length == 0) return HRESULT_FROM_WIN32(GetLastError());
+            if (length < path.size()) {
+                path.resize(length);
+                break;
+            }
+            path.resize(path.size() * 2);  // cut off: a longer path than MAX_PATH
+        }
+        return SHStrDupW((path + L",-" + std::to_wstring(IDI_TILMAR)).c_str(), icon);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 STDMETHODIMP CExplorerCommand::GetToolTip(IShellItemArray*, LPWSTR* infoTip) {

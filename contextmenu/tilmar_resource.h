@@ -5,3 +5,4 @@
 
 #define IDR_CONTEXTMENUEXT 102  // the registrar script, type "REGISTRY"
 #define IDS_PROJNAME 100        // the module's own name: "Tilmar" or "Tilmar64"
+#define IDI_TILMAR 103          // the entry's icon in the first-level menu: the product's icon

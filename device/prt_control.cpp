@@ -24,26 +24,10 @@ constexpr std::size_t kIdBufferSize = 260;
 constexpr std::size_t kReplySize = 4096;
 constexpr int kMaxUsbEnumFailures = 8;
 
-// The ID text of a device's reply of `returned` bytes. The reply starts with
-// the IEEE 1284 length (two bytes, most significant first, counting
-// themselves) when those two bytes read as a length the reply buffer can
-// hold: no ID text starts so, its first byte is a printable letter. The text
-// then runs as far as that length says, or two bytes further for a device
-// that leaves them out of its count, within what came back; a zero byte ends it.
+// The ID text of a device's reply of `returned` bytes (a driver claiming more
+// is held to the buffer).
 std::string IdFromReply(const std::vector<std::uint8_t>& reply, std::size_t returned) {
-    if (returned > reply.size()) returned = reply.size();   // a driver claiming more is held to the buffer
-    std::size_t start = 0, end = returned;
-    if (returned >= 2) {
-        const std::size_t length = static_cast<std::size_t>(reply[0]) << 8 | reply[1];
-        if (length <= reply.size()) {
-            start = 2;
-            end = std::min(returned, length + 2);
-        }
-    }
-    std::size_t stop = start;
-    while (stop < end && reply[stop] != 0) ++stop;
-    return std::string(reply.begin() + static_cast<std::ptrdiff_t>(start),
-                       reply.begin() + static_cast<std::ptrdiff_t>(stop));
+    return DeviceIdText(reply.data(), std::min(returned, reply.size()), reply.size());
 }
 
 bool StartsWith(const std::string& text, const char* prefix) {
@@ -65,6 +49,12 @@ const ParallelAttempt kParallelAttempts[] = {
 };
 constexpr int kAttemptBeforeWait = 3;   // the first of the two ECP attempts
 
+// The printer URI IPP asked at an address when no URI was known.
+std::string IppUriOf(const std::string& address) {
+    const bool literal6 = address.find(':') != std::string::npos;
+    return "ipp://" + (literal6 ? "[" + address + "]" : address) + ":631/ipp/print";
+}
+
 }  // namespace
 
 CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
@@ -75,6 +65,9 @@ int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
     // Every path ends with the ID it found or with none: a caller's old text never survives.
     strDeviceID.clear();
     m_strSource.clear();
+    m_printerState = PrinterState();
+    m_stateTarget = StateTarget();
+    m_nStateTarget = kNoTarget;
     std::string port = m_printers.GetPortName(m_printers.GetCurrentPrinter());
     DebugLog("PortName is %s", port.c_str());
 
@@ -114,7 +107,7 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
     // An ID stands until a later candidate gives another: one that stays
     // silent takes nothing away.
     int result = walk.Decide([](const std::string& line) { DebugLog("%s", line.c_str()); },
-                             [this, &strDeviceID](const Candidate& candidate) {
+                             [this, &strDeviceID, &batch](const Candidate& candidate) {
                                  std::string deviceID;
                                  const int answered =
                                      GetNetworkDeviceID(candidate.address, candidate.community, deviceID);
@@ -124,6 +117,15 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
                                                    (candidate.rank < kRankVendorMonitors   ? " (Standard TCP/IP port)"
                                                     : candidate.rank < kRankPrinterPlaces ? " (vendor port monitor)"
                                                                                           : " (printer's port or device)");
+                                     m_stateTarget = StateTarget{candidate.address, candidate.community, std::string()};
+                                     m_nStateTarget = kNoTarget;
+                                     for (std::size_t t = 0; t < batch.Targets().size(); ++t) {
+                                         const Candidate& target = batch.Targets()[t];
+                                         if (m_nStateTarget == kNoTarget && !target.ippOnly &&
+                                             target.address == candidate.address &&
+                                             target.community == candidate.community)
+                                             m_nStateTarget = t;
+                                     }
                                  }
                                  return answered;
                              });
@@ -136,6 +138,14 @@ int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& st
         result = 1;
     }
     m_lastResort.reset();
+    // The state of the printer whose answer decided, asked in the same batch.
+    if (result == 1 && m_nStateTarget != kNoTarget) {
+        m_printerState = batch.StateOf(m_nStateTarget);
+        DebugLog("[CPrtControl] Printer state : %s (%s) / page counter : %lld",
+                 PrinterConditionName(m_printerState.condition), m_printerState.reported.c_str(),
+                 m_printerState.pageCount);
+    }
+    m_nStateTarget = kNoTarget;
     m_pBatch = nullptr;
     return result;
 }
@@ -166,6 +176,11 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
             if (answer.found) {
                 strDeviceID = answer.id;
                 m_strSource = source;
+                m_nStateTarget = t;
+                m_stateTarget = kQuestions[kind].perCommunity
+                                    ? StateTarget{targets[t].address, targets[t].community, std::string()}
+                                    : StateTarget{std::string(), std::string(),
+                                                  targets[t].uri.empty() ? IppUriOf(targets[t].address) : targets[t].uri};
                 return 1;
             }
             if (answer.answered) KeepLastResort(answer.id, source);

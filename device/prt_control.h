@@ -18,6 +18,8 @@
 #include <string>
 
 #include "device/device_io.h"
+#include "device/lookup/printer_state_query.h"
+#include "device/printer_state.h"
 #include "device/lookup/batch.h"
 #include "device/lookup/places.h"
 
@@ -65,6 +67,12 @@ public:
     // device ID with a command set decides. 1 with it, 0 with strDeviceID empty.
     virtual int GetStandardDeviceID(std::string& strDeviceID);
 
+    // What the printer whose answer decided the last check's device ID said of
+    // its state (kUnknown when nothing said), and where to ask it again (none
+    // when the ID came from no network printer).
+    const PrinterState& GetPrinterState() const { return m_printerState; }
+    const StateTarget& GetStateTarget() const { return m_stateTarget; }
+
 private:
     int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
 
@@ -78,6 +86,10 @@ private:
     PrinterPlaces& m_places;
     LookupBatch* m_pBatch = nullptr;   // the running lookup's questions
     std::optional<std::string> m_lastResort;
+    PrinterState m_printerState;
+    StateTarget m_stateTarget;
+    static constexpr std::size_t kNoTarget = static_cast<std::size_t>(-1);
+    std::size_t m_nStateTarget = kNoTarget;   // in the running lookup's standard targets
     std::string m_strLastResortSource;
     std::string m_strSource;
 };

@@ -13,3 +13,4 @@ python3 "$here/../tools/make_package_sources.py" "$here/.." "$stage" "$work" ${v
 out=$(realpath "$out")
 cd "$stage"
 "$wixl" -a x64 -D Version="$(cat "$work/version.txt")" -I "$work" -o "$out" "$here/orvane.wxs"
+msibuild "$out" -i "$work/Condition.idt"

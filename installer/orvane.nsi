@@ -37,6 +37,9 @@ ShowUninstDetails show
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 !include "WordFunc.nsh"
+!include "TextFunc.nsh"
+!include "StrFunc.nsh"
+${StrStr}  ; declares the function for the installer
 !include "LogicLib.nsh"
 !include "x64.nsh"
 
@@ -156,6 +159,20 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; Says that the first-level menu entry was not registered ($1: the reason): in
+; the details and a message box, and for a silent install in %TEMP%\OrvaneSetup.log.
+Function ShellPackageFailed
+  StrCpy $1 "${SHELL_PACKAGE_FAILED_BEFORE}$1${SHELL_PACKAGE_FAILED_AFTER}"
+  DetailPrint "$1"
+  ${If} ${Silent}
+    FileOpen $2 "$TEMP\OrvaneSetup.log" a
+    FileSeek $2 0 END
+    FileWrite $2 "$1$\r$\n"
+    FileClose $2
+  ${EndIf}
+  MessageBox MB_OK|MB_ICONEXCLAMATION "$1" /SD IDOK
+FunctionEnd
+
 Section "Install"
   SetOutPath "$INSTDIR"
   !insertmacro OrvaneInstallFiles
@@ -190,8 +207,31 @@ Section "Install"
   ${EndIf}
   ${If} $ShellPackage == "1"
   ${AndIf} ${FileExists} "$INSTDIR\$ShellPackageFile"
-    ExecWait `"${POWERSHELL}" ${SHELL_PACKAGE_ADD}` $0
-    DetailPrint "Shell package: $0"
+    ; A registration is per user: Active Setup repeats it for each user at their
+    ; next logon; the install's time as its version makes a reinstall count.
+    ${GetTime} "" "L" $0 $1 $2 $3 $4 $5 $6
+    SetRegView 64
+    WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "" "${PRODUCT}"
+    WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "StubPath" `"${POWERSHELL}" ${SHELL_PACKAGE_ADD}`
+    WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "Version" "$2,$1$0,$4$5,$6"
+    WriteRegDWORD HKLM "${ACTIVE_SETUP_KEY}" "IsInstalled" 1
+    nsExec::ExecToStack `"${POWERSHELL}" ${SHELL_PACKAGE_ADD}`
+    Pop $0  ; exit code, or "error" when PowerShell could not be started
+    Pop $1  ; what it wrote: the reason of a failure, or the word that it is done
+    ${StrStr} $2 $1 "${SHELL_PACKAGE_DONE}"
+    ${If} $0 == "error"
+      StrCpy $1 "PowerShell could not be started"
+      Call ShellPackageFailed
+    ${ElseIf} $0 != 0
+      ${TrimNewLines} $1 $1
+      ${If} $1 == ""
+        StrCpy $1 "exit code $0"
+      ${EndIf}
+      Call ShellPackageFailed
+    ${ElseIf} $2 == ""
+      StrCpy $1 "PowerShell did not carry out the registration"
+      Call ShellPackageFailed
+    ${EndIf}
   ${EndIf}
   ${EnableX64FSRedirection}
   !insertmacro Register "$WINDIR\SysWOW64\regsvr32.exe" "Tilmar.dll" ""
@@ -215,6 +255,8 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
+  ; No further user gets the package; every user who has it loses it.
+  DeleteRegKey HKLM "${ACTIVE_SETUP_KEY}"
   ${DisableX64FSRedirection}
   ExecWait `"${POWERSHELL}" ${SHELL_PACKAGE_REMOVE}` $0
   ${If} ${IsNativeARM64}

@@ -1,6 +1,10 @@
-// The Windows files behind the job sender.
+// The Windows files behind the job sender, and the registry value that bounds
+// the following of its jobs.
 #include <windows.h>
 
+#include <algorithm>
+
+#include "job/job_fate.h"
 #include "job/job_sender.h"
 #include "spooler/spooler_access.h"
 
@@ -41,4 +45,16 @@ JobFileOps& SystemJobFileOps() {
 
 JobSendResult SendFileToDevice(CTestPrint& printer, const char* path, JobWatch* watch) {
     return SendFileToDevice(printer, SystemJobFileOps(), path, watch);
+}
+
+int ReadFollowSeconds() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvath\\QEL", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return kDefaultFollowSeconds;
+    DWORD value = 0, size = sizeof value, type = 0;
+    const bool read = RegQueryValueExA(key, "FollowQEL", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+                          ERROR_SUCCESS && type == REG_DWORD;
+    RegCloseKey(key);
+    // More than a day is no bound a user meant.
+    return read ? static_cast<int>(std::min<DWORD>(value, 86400)) : kDefaultFollowSeconds;
 }

@@ -59,6 +59,16 @@ void CPrintBatch::Run() {
         m_nBatchBefore += m_progress.fileSize;
         if (!m_progress.cancelling) m_progress.batchDone = m_nBatchBefore;
     }
+    if (m_after && !m_bCancel) {
+        std::vector<JobSendResult> results;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_progress.following = true;
+            m_bFollowing = true;
+            results = m_arrResults;
+        }
+        m_after(results, m_bCancel);
+    }
     m_bFinished = true;
     if (m_finished) m_finished();
 }

@@ -18,6 +18,7 @@ struct BatchProgress {
     std::uint64_t fileDone = 0, fileSize = 0;    // bytes of this file the spooler holds, of its size
     std::uint64_t batchDone = 0, batchSize = 0;  // the same for the whole batch
     bool cancelling = false;  // a cancel was asked for: the counts stay where it found them
+    bool following = false;   // every file is sent; the printer is being followed
 };
 
 class CPrintBatch final : private JobWatch {
@@ -33,11 +34,18 @@ public:
     CPrintBatch(const CPrintBatch&) = delete;
     CPrintBatch& operator=(const CPrintBatch&) = delete;
 
+    // Called on the worker thread once every file has been tried, unless the
+    // batch was cancelled before; a Cancel meanwhile turns `stop` true (it stops
+    // the waiting only: what was sent stays sent).
+    using After = std::function<void(const std::vector<JobSendResult>& results, const std::atomic<bool>& stop)>;
+    void SetAfter(After after) { m_after = std::move(after); }
+
     void Start();
     // The file being sent is aborted at the spooler; no further file is started.
     // The progress stops counting at once, while the spooler may take a while to let go.
     void Cancel();
-    bool CancelRequested() const { return m_bCancel; }
+    // A cancel came before every file was tried (not one that only stopped the following).
+    bool CancelRequested() const { return m_bCancel && !m_bFollowing; }
     bool Finished() const { return m_bFinished; }
     void Wait();
     BatchProgress Progress() const;
@@ -53,11 +61,12 @@ private:
     const std::vector<std::string> m_arrPaths;
     Send m_send;
     std::function<void()> m_finished;
+    After m_after;
     mutable std::mutex m_lock;
     BatchProgress m_progress;
     std::uint64_t m_nBatchBefore = 0;  // bytes of the files before the current one
     std::vector<std::uint64_t> m_arrSizes;
     std::vector<JobSendResult> m_arrResults;
-    std::atomic<bool> m_bCancel{false}, m_bFinished{false};
+    std::atomic<bool> m_bCancel{false}, m_bFinished{false}, m_bFollowing{false};
     std::thread m_thread;
 };

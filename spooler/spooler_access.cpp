@@ -59,10 +59,19 @@ CTestPrint::~CTestPrint() = default;
 bool CTestPrint::RefreshPrinterList() {
     m_arrPrinters.clear();
     m_bHasList = false;
+    // The user's connections to shared printers too, so that a printer a print
+    // server shares can be chosen; a record the spooler gives twice (the same
+    // name) is listed once, where it first comes. Without connections the list
+    // is the local one, as it was.
     std::vector<PrinterRecord> printers;
-    bool ok = m_ops.EnumLocalPrinters(printers);
+    bool ok = m_ops.ListPrinters(kPrinterEnumLocal | kPrinterEnumConnections, printers);
     if (ok) {
-        m_arrPrinters.swap(printers);
+        for (PrinterRecord& printer : printers) {
+            bool listed = false;
+            for (const PrinterRecord& earlier : m_arrPrinters)
+                listed |= earlier.name == printer.name;
+            if (!listed) m_arrPrinters.push_back(std::move(printer));
+        }
         m_bHasList = true;
     }
     m_nCurrentPrinter = GetDefaultPrinterIndex();
@@ -187,6 +196,7 @@ bool CTestPrint::WriteBlocks(SpoolerOps::Handle printer, DocumentSource& source,
 
 DocumentOutcome CTestPrint::WriteDocument(const char* documentName, DocumentSource& source) {
     DocumentOutcome outcome;
+    m_nLastJobId = 0;
     if (!HasValidCurrentPrinter()) return outcome;
 
     SpoolerOps::Handle printer = m_ops.OpenPrinterByName(m_arrPrinters[m_nCurrentPrinter].name);
@@ -198,7 +208,7 @@ DocumentOutcome CTestPrint::WriteDocument(const char* documentName, DocumentSour
         dataType = "XPS_PASS";
     }
 
-    if (m_ops.StartDocument(printer, documentName ? documentName : "", dataType)) {
+    if (m_ops.StartJob(printer, documentName ? documentName : "", dataType, outcome.jobId)) {
         bool ok = m_ops.StartPage(printer);
         if (ok) {
             ok = WriteBlocks(printer, source, outcome);
@@ -207,11 +217,18 @@ DocumentOutcome CTestPrint::WriteDocument(const char* documentName, DocumentSour
         ok = ok && m_ops.EndPage(printer) && m_ops.EndDoc(printer);
         // Only a document the spooler took whole and ended counts; anything
         // else is dropped, so that no cut or empty job prints.
-        if (ok)
+        if (ok) {
             outcome.result = DocumentResult::kPrinted;
-        else
+            m_nLastJobId = outcome.jobId;
+        } else {
             m_ops.AbortDoc(printer);
+        }
     }
     m_ops.ClosePrinter(printer);
     return outcome;
+}
+
+bool CTestPrint::GetJobStatus(std::uint32_t jobId, SpoolerJobStatus& status) {
+    if (jobId == 0 || !HasValidCurrentPrinter()) return false;
+    return m_ops.GetJobStatus(m_arrPrinters[m_nCurrentPrinter].name, jobId, status);
 }

@@ -1,5 +1,5 @@
 // CTestPrint: the program's contact with the print spooler. It keeps the list of
-// local printers and the current one, finds the system's default printer, tells
+// printers (the local ones and the user's connections to shared ones) and the current one, finds the system's default printer, tells
 // XPS drivers apart and writes one job per document.
 #pragma once
 #include <cstdint>
@@ -55,6 +55,7 @@ enum class DocumentResult { kPrinted, kSpoolerFailed, kSourceStopped };
 struct DocumentOutcome {
     DocumentResult result = DocumentResult::kSpoolerFailed;
     long long accepted = 0;  // bytes WritePrinter took
+    std::uint32_t jobId = 0; // in the printer's queue; 0 when not known
 };
 
 class CTestPrint {
@@ -67,7 +68,7 @@ public:
     CTestPrint(const CTestPrint&) = delete;
     CTestPrint& operator=(const CTestPrint&) = delete;
 
-    // Enumerates the local printers again and makes the default one current;
+    // Enumerates the printers again and makes the default one current;
     // false when the enumeration failed (the list is then empty).
     bool RefreshPrinterList();
     int GetPrinterCount() const;
@@ -90,6 +91,10 @@ public:
     // call, a write that takes nothing, or a source that stops aborts the
     // document (AbortPrinter), so that no part of it prints.
     DocumentOutcome WriteDocument(const char* documentName, DocumentSource& source);
+    // The queue's identifier of the last document WriteDocument printed (0 when none).
+    std::uint32_t LastJobId() const { return m_nLastJobId; }
+    // That job in the current printer's queue: false once it has left it.
+    bool GetJobStatus(std::uint32_t jobId, SpoolerJobStatus& status);
 
 private:
     SpoolerOps& m_ops;
@@ -97,6 +102,7 @@ private:
     bool m_bHasList = false;
     int m_nCurrentPrinter = -1;
     std::uint32_t m_nBlock;
+    std::uint32_t m_nLastJobId = 0;
 
     bool HasValidCurrentPrinter() const;
     // True when the source ran to its end and the spooler took every byte.

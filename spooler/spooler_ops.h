@@ -15,6 +15,10 @@ struct PrinterRecord {
 
 // PRINTER_ATTRIBUTE_DEFAULT
 constexpr std::uint32_t kPrinterAttributeDefault = 0x00000004;
+// PRINTER_ENUM_LOCAL, PRINTER_ENUM_CONNECTIONS: the printers installed here,
+// and those shared by print servers that the user has connected to.
+constexpr std::uint32_t kPrinterEnumLocal = 0x00000002;
+constexpr std::uint32_t kPrinterEnumConnections = 0x00000004;
 
 // The answer of GetVersionExA.
 struct OsVersion {
@@ -25,14 +29,27 @@ struct OsVersion {
     std::string servicePack;        // szCSDVersion
 };
 
+// A job in a printer's queue, as GetJob (level 1) and the queue's record show it.
+struct SpoolerJobStatus {
+    std::uint32_t status = 0;        // JOB_STATUS_* bits
+    std::uint32_t jobsInQueue = 0;   // every job of the queue, this one included
+};
+
+// JOB_STATUS_* bits that say the job is held by the printer or the spooler.
+constexpr std::uint32_t kJobStatusError = 0x0002;
+constexpr std::uint32_t kJobStatusOffline = 0x0020;
+constexpr std::uint32_t kJobStatusPaperOut = 0x0040;
+constexpr std::uint32_t kJobStatusBlocked = 0x0200;
+constexpr std::uint32_t kJobStatusUserIntervention = 0x0400;
+
 class SpoolerOps {
 public:
     using Handle = void*;  // nullptr = none
 
     virtual ~SpoolerOps() = default;
 
-    // EnumPrintersA(PRINTER_ENUM_LOCAL, level 2): size query, then the records.
-    virtual bool EnumLocalPrinters(std::vector<PrinterRecord>& printers) = 0;
+    // EnumPrintersA(flags, level 2): size query, then the records.
+    virtual bool ListPrinters(std::uint32_t flags, std::vector<PrinterRecord>& printers) = 0;
     // GetProfileStringA("windows", "device", ",,,") into 260 characters;
     // returns the number of characters copied.
     virtual unsigned GetProfileDevice(std::string& text) = 0;
@@ -50,6 +67,18 @@ public:
     virtual int GetDriverPath(Handle printer, std::string& path) = 0;
     // StartDocPrinterA level 1 (no output file); false when it fails.
     virtual bool StartDocument(Handle printer, const std::string& docName, const std::string& dataType) = 0;
+    // The same, with the job's identifier in the queue (0 when it is not known).
+    virtual bool StartJob(Handle printer, const std::string& docName, const std::string& dataType,
+                          std::uint32_t& jobId) {
+        jobId = 0;
+        return StartDocument(printer, docName, dataType);
+    }
+    // The job `jobId` of the queue `printerName`; false once it has left the
+    // queue, or when the queue cannot be asked.
+    virtual bool GetJobStatus(const std::string& printerName, std::uint32_t jobId, SpoolerJobStatus& status) {
+        (void)printerName, (void)jobId, (void)status;
+        return false;
+    }
     virtual bool StartPage(Handle printer) = 0;
     // WritePrinter; `written` gets the count the spooler reported.
     virtual bool Write(Handle printer, const void* data, std::uint32_t size, std::uint32_t& written) = 0;

@@ -12,11 +12,11 @@ namespace {
 
 class WindowsSpoolerOps final : public SpoolerOps {
 public:
-    bool EnumLocalPrinters(std::vector<PrinterRecord>& printers) override {
+    bool ListPrinters(std::uint32_t flags, std::vector<PrinterRecord>& printers) override {
         DWORD needed = 0, returned = 0;
-        EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
+        EnumPrintersA(flags, nullptr, 2, nullptr, 0, &needed, &returned);
         std::vector<BYTE> buffer(needed ? needed : 1);
-        if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned))
+        if (!EnumPrintersA(flags, nullptr, 2, buffer.data(), needed, &needed, &returned))
             return false;
         const auto* records = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
         printers.clear();
@@ -90,11 +90,39 @@ public:
     }
 
     bool StartDocument(Handle printer, const std::string& docName, const std::string& dataType) override {
+        std::uint32_t job = 0;
+        return StartJob(printer, docName, dataType, job);
+    }
+
+    bool StartJob(Handle printer, const std::string& docName, const std::string& dataType,
+                  std::uint32_t& jobId) override {
         DOC_INFO_1A doc = {};
         doc.pDocName = const_cast<char*>(docName.c_str());
         doc.pOutputFile = nullptr;
         doc.pDatatype = const_cast<char*>(dataType.c_str());
-        return StartDocPrinterA(printer, 1, reinterpret_cast<BYTE*>(&doc)) != 0;
+        jobId = StartDocPrinterA(printer, 1, reinterpret_cast<BYTE*>(&doc));
+        return jobId != 0;
+    }
+
+    bool GetJobStatus(const std::string& printerName, std::uint32_t jobId, SpoolerJobStatus& status) override {
+        HANDLE printer = nullptr;
+        if (!OpenPrinterA(const_cast<char*>(printerName.c_str()), &printer, nullptr)) return false;
+        // A job that has left the queue is unknown to GetJob.
+        DWORD needed = 0;
+        GetJobA(printer, jobId, 1, nullptr, 0, &needed);
+        std::vector<BYTE> job(needed ? needed : 1);
+        bool inQueue = needed != 0 && GetJobA(printer, jobId, 1, job.data(), needed, &needed);
+        if (inQueue) {
+            status.status = reinterpret_cast<const JOB_INFO_1A*>(job.data())->Status;
+            status.jobsInQueue = 0;
+            needed = 0;
+            GetPrinterA(printer, 2, nullptr, 0, &needed);
+            std::vector<BYTE> info(needed ? needed : 1);
+            if (needed != 0 && GetPrinterA(printer, 2, info.data(), needed, &needed))
+                status.jobsInQueue = reinterpret_cast<const PRINTER_INFO_2A*>(info.data())->cJobs;
+        }
+        ClosePrinter(printer);
+        return inQueue;
     }
 
     bool StartPage(Handle printer) override { return StartPagePrinter(printer) != FALSE; }

@@ -49,16 +49,31 @@ ROOTS = {"HKCR": "HKCR", "HKEY_CLASSES_ROOT": "HKCR", "HKCU": "HKCU", "HKEY_CURR
 # sparse package (Windows 11's first-level menu entry) registered with the
 # installation folder as its external location, and the ARM64 shell extension.
 # PowerShell checks the system itself: Windows Installer reports every Windows
-# since 8.1 as 8.1. Failures change nothing else and are ignored.
+# since 8.1 as 8.1. A failed registration prints its reason and exits with 1;
+# only a run that ends by printing SHELL_PACKAGE_DONE counts as done (a stand-in
+# PowerShell that does nothing exits with 0 too). Otherwise the installers say
+# so (SHELL_PACKAGE_FAILED, "%s" the reason) and go on.
 SHELL_PACKAGE_NAME = "Corvath.OrvaneShell"
+SHELL_PACKAGE_DONE = "Orvane shell package: done"
 SHELL_PACKAGE_ADD = ("-NoProfile -NonInteractive -ExecutionPolicy Bypass -Command \"if ([Environment]::OSVersion.Version.Build"
-                     " -ge 22000) { Add-AppxPackage -Path '{dir}{package}' -ExternalLocation '{dir}' }\"")
+                     " -ge 22000) { try { Add-AppxPackage -Path '{dir}{package}' -ExternalLocation '{dir}' -ErrorAction Stop }"
+                     " catch { $_.Exception.Message; exit 1 } }; '%s'\"" % SHELL_PACKAGE_DONE)
+SHELL_PACKAGE_FAILED = ("Orvane's entry in the Windows 11 context menu could not be registered: %s. The classic entry"
+                        " (under Show more options) is installed. Windows takes the entry's package only from a publisher"
+                        " it trusts: see Windows 11 and ARM64 in the README (put the signing certificate into the computer's"
+                        " Trusted People store, or build the packages with ORVANE_SHELL_CERT and ORVANE_SHELL_KEY).")
 # One package per architecture: each names its own COM server (installer/files.txt).
 SHELL_PACKAGES = {"x64": "OrvaneShell.msix", "arm64": "OrvaneShellArm64.msix"}
 SERVER_VIEWS = {"x64": "64", "arm64": "arm64"}
-SHELL_PACKAGE_REMOVE = ("-NoProfile -NonInteractive -ExecutionPolicy Bypass -Command \"Get-AppxPackage -Name %s"
-                        " | Remove-AppxPackage\"" % SHELL_PACKAGE_NAME)
+# Uninstalling removes the package for every user it was registered for.
+SHELL_PACKAGE_REMOVE = ("-NoProfile -NonInteractive -ExecutionPolicy Bypass -Command \"Get-AppxPackage -AllUsers -Name %s"
+                        " | Remove-AppxPackage -AllUsers\"" % SHELL_PACKAGE_NAME)
 POWERSHELL = "WindowsPowerShell\\v1.0\\powershell.exe"  # under the 64-bit system folder
+# A registration is per user: Active Setup runs SHELL_PACKAGE_ADD once for each
+# user at their next logon (again whenever Version, the install's time, grows).
+ACTIVE_SETUP_KEY = r"SOFTWARE\Microsoft\Active Setup\Installed Components\{3F7A1C52-6B0D-4E89-A4D3-91C2E5B7F0A6}"
+# IMAGE_FILE_MACHINE_ARM64: the MSI's custom action sets NATIVEMACHINE to the machine's own.
+ARM64_MACHINE = 0xAA64
 
 
 class SourceError(Exception):
@@ -259,7 +274,7 @@ def wix_registry(rows, empty_keys):
     return lines
 
 
-def product_lines(source_root, stage, arm64_server):
+def product_lines(source_root, stage, arm64_server, actions):
     codes = [code for code, _, _, _ in i18n.LANGUAGES]
     lines = ['<?xml version="1.0" encoding="utf-8"?>', '<Include xmlns="http://schemas.microsoft.com/wix/2006/wi">']
     sequence = ["  <InstallExecuteSequence>"]
@@ -273,8 +288,8 @@ def product_lines(source_root, stage, arm64_server):
     sequence.append('    <Custom Action="LangCodeDefault" Sequence="%d">NOT LANGCODE</Custom>' % (10 + len(codes)))
     # Both sequences: an install with the full user interface checks the launch
     # conditions in the UI sequence, before the execute sequence starts.
-    actions, execute = package_actions(arm64_server)
-    lines += actions + sequence + execute + ["  </InstallExecuteSequence>", "  <InstallUISequence>"] + sequence[1:] \
+    custom, execute = package_actions(arm64_server, os.path.relpath(actions, stage))
+    lines += custom + sequence + execute + ["  </InstallExecuteSequence>", "  <InstallUISequence>"] + sequence[1:] \
         + ["  </InstallUISequence>"]
     lines.append('  <Condition Message="LANGCODE must be one of %s.">Installed OR %s</Condition>'
                  % (", ".join(codes), " OR ".join('LANGCODE="%s"' % c for c in codes)))
@@ -291,43 +306,69 @@ def msi_text(text):
     return re.sub(r"[\[\]]", lambda b: "[\\%s]" % b.group(0), text)
 
 
-def package_actions(arm64_server):
+def package_actions(arm64_server, actions_dll):
     """The MSI's custom actions for the sparse package and the ARM64 extension,
     and their place in the execute sequence. SHELLPACKAGE=0 on the command line
-    leaves the package unregistered."""
-    def action(id_, prop, command, impersonate):
+    leaves the package unregistered. actions_dll: OrvaneSetupActions.dll, as a
+    path relative to the stage (wixl reads files from there)."""
+    folder = "[INSTALLDIR]"
+    add = '"[POWERSHELL]" ' + msi_text(SHELL_PACKAGE_ADD.replace("{dir}", "\0").replace("{package}", "\1")) \
+        .replace("\0", folder).replace("\1", "[SHELLPACKAGEFILE]")
+    arm64 = '/s "%s%s"' % (folder, arm64_server)
+    arm64_machine = 'NATIVEMACHINE="%d"' % ARM64_MACHINE
+
+    def exe(id_, prop, command, impersonate):
         return ('  <CustomAction Id="%s" Property="%s" ExeCommand=%s Execute="deferred" Impersonate="%s" '
                 'Return="ignore"/>' % (id_, prop, quoteattr(command), impersonate))
-    folder = "[INSTALLDIR]"
-
-    def add(arch):
-        return msi_text(SHELL_PACKAGE_ADD.replace("{dir}", "\0").replace("{package}", SHELL_PACKAGES[arch])) \
-            .replace("\0", folder)
-    arm64 = '/s "%s%s"' % (folder, arm64_server)
     return [
         '  <Property Id="SHELLPACKAGE" Value="1"/>',
+        '  <Binary Id="SetupActions" SourceFile=%s/>' % quoteattr(actions_dll),
+        '  <CustomAction Id="ReadMachine" BinaryKey="SetupActions" DllEntry="ReadMachine" Execute="immediate" Return="check"/>',
         '  <CustomAction Id="SetPowerShell" Property="POWERSHELL" Value="[System64Folder]%s" Execute="immediate"/>'
         % POWERSHELL,
         '  <CustomAction Id="SetRegsvr32" Property="REGSVR32" Value="[System64Folder]regsvr32.exe" Execute="immediate"/>',
-        action("AddShellPackage", "POWERSHELL", add("x64"), "yes"),
-        action("AddShellPackageArm64", "POWERSHELL", add("arm64"), "yes"),
-        action("RemoveShellPackage", "POWERSHELL", msi_text(SHELL_PACKAGE_REMOVE), "yes"),
-        action("RegisterArm64Extension", "REGSVR32", arm64, "no"),
-        action("UnregisterArm64Extension", "REGSVR32", "/u " + arm64, "no"),
+        '  <CustomAction Id="SetShellPackageFile" Property="SHELLPACKAGEFILE" Value="%s" Execute="immediate"/>'
+        % SHELL_PACKAGES["x64"],
+        '  <CustomAction Id="SetShellPackageFileArm64" Property="SHELLPACKAGEFILE" Value="%s" Execute="immediate"/>'
+        % SHELL_PACKAGES["arm64"],
+        # The deferred action reads its command and its failure line from here.
+        '  <CustomAction Id="SetAddShellPackage" Property="AddShellPackage" Value=%s Execute="immediate"/>'
+        % quoteattr("\n".join((add, msi_text(SHELL_PACKAGE_FAILED), SHELL_PACKAGE_DONE))),
+        '  <CustomAction Id="AddShellPackage" BinaryKey="SetupActions" DllEntry="RegisterShellPackage" '
+        'Execute="deferred" Impersonate="yes" Return="check"/>',
+        exe("RemoveShellPackage", "POWERSHELL", msi_text(SHELL_PACKAGE_REMOVE), "no"),
+        exe("RegisterArm64Extension", "REGSVR32", arm64, "no"),
+        exe("UnregisterArm64Extension", "REGSVR32", "/u " + arm64, "no"),
     ], [
+        '    <Custom Action="ReadMachine" Sequence="29"/>',
         '    <Custom Action="SetPowerShell" Sequence="30"/>',
         '    <Custom Action="SetRegsvr32" Sequence="31"/>',
+        '    <Custom Action="SetShellPackageFile" Sequence="32"/>',
+        '    <Custom Action="SetShellPackageFileArm64" Sequence="33">%s</Custom>' % arm64_machine,
         # Numbered, not placed After/Before others: wixl resolves those only against
         # the standard actions. Deferred actions run between InstallInitialize (1500)
         # and InstallFinalize (6600): removal before RemoveRegistryValues (2600),
         # registration after WriteRegistryValues (5000), where the ARM64 server
         # replaces the rows that point at the 64-bit one.
         '    <Custom Action="RemoveShellPackage" Sequence="1801">REMOVE="ALL"</Custom>',
-        '    <Custom Action="UnregisterArm64Extension" Sequence="1802">Arm64 AND REMOVE="ALL"</Custom>',
-        '    <Custom Action="RegisterArm64Extension" Sequence="5001">Arm64 AND NOT REMOVE</Custom>',
-        '    <Custom Action="AddShellPackage" Sequence="5002">SHELLPACKAGE="1" AND NOT Arm64 AND NOT REMOVE</Custom>',
-        '    <Custom Action="AddShellPackageArm64" Sequence="5003">SHELLPACKAGE="1" AND Arm64 AND NOT REMOVE</Custom>',
+        '    <Custom Action="UnregisterArm64Extension" Sequence="1802">%s AND REMOVE="ALL"</Custom>' % arm64_machine,
+        '    <Custom Action="RegisterArm64Extension" Sequence="5001">%s AND NOT REMOVE</Custom>' % arm64_machine,
+        '    <Custom Action="SetAddShellPackage" Sequence="5002">SHELLPACKAGE="1" AND NOT REMOVE</Custom>',
+        '    <Custom Action="AddShellPackage" Sequence="5003">SHELLPACKAGE="1" AND NOT REMOVE</Custom>',
     ]
+
+
+def active_setup_component():
+    """The Active Setup entry that registers the package for each user at logon,
+    in a feature of its own that Condition.idt leaves out with the package."""
+    add = '"[POWERSHELL]" ' + msi_text(SHELL_PACKAGE_ADD.replace("{dir}", "\0").replace("{package}", "\1")) \
+        .replace("\0", "[INSTALLDIR]").replace("\1", "[SHELLPACKAGEFILE]")
+    rows = [("HKLM", ACTIVE_SETUP_KEY, None, ("s", "Orvane Suite")),
+            ("HKLM", ACTIVE_SETUP_KEY, "StubPath", ("s", add)),
+            ("HKLM", ACTIVE_SETUP_KEY, "Version", ("s", "[INSTALLSTAMP]")),
+            ("HKLM", ACTIVE_SETUP_KEY, "IsInstalled", ("d", "1"))]
+    return (['  <Component Id="ActiveSetup" Guid="%s" Win64="yes">' % component_guid("ActiveSetup")]
+            + wix_registry(rows, []) + ["  </Component>"])
 
 
 def write(path, lines):
@@ -336,11 +377,14 @@ def write(path, lines):
 
 
 def main(argv):
-    args = [a for a in argv if not a.startswith("--version")]
+    args = [a for a in argv if not a.startswith(("--version", "--actions"))]
     if len(args) != 3:
         sys.exit(__doc__)
     source_root, stage, out_dir = args
     version = next((a.split("=", 1)[1] for a in argv if a.startswith("--version=")), None)
+    # The MSI's custom actions, built in the x86_64 tree beside the stage.
+    actions = next((a.split("=", 1)[1] for a in argv if a.startswith("--actions=")),
+                   os.path.join(os.path.dirname(os.path.abspath(stage)), "installer", "OrvaneSetupActions.dll"))
     entries = read_file_list(os.path.join(source_root, "installer", "files.txt"))
     arm64_server = server_file(entries, "arm64")
     os.makedirs(out_dir, exist_ok=True)
@@ -351,9 +395,14 @@ def main(argv):
     nsh = ["; Generated by tools/make_package_sources.py from installer/files.txt.",
            '!define VERSION "%s"' % version,
            '!define POWERSHELL "$WINDIR\\System32\\%s"' % POWERSHELL,
-           "!define SHELL_PACKAGE_ADD `%s`"
-           % SHELL_PACKAGE_ADD.replace("{dir}", "$INSTDIR\\").replace("{package}", "$ShellPackageFile"),
+           # "$$": a dollar sign for PowerShell, not an NSIS variable.
+           "!define SHELL_PACKAGE_ADD `%s`" % SHELL_PACKAGE_ADD.replace("$", "$$").replace("{dir}", "$INSTDIR\\")
+           .replace("{package}", "$ShellPackageFile"),
            "!define SHELL_PACKAGE_REMOVE `%s`" % SHELL_PACKAGE_REMOVE,
+           "!define SHELL_PACKAGE_FAILED_BEFORE `%s`" % SHELL_PACKAGE_FAILED.split("%s")[0],
+           "!define SHELL_PACKAGE_FAILED_AFTER `%s`" % SHELL_PACKAGE_FAILED.split("%s")[1],
+           '!define ACTIVE_SETUP_KEY "%s"' % ACTIVE_SETUP_KEY,
+           '!define SHELL_PACKAGE_DONE "%s"' % SHELL_PACKAGE_DONE,
            '!define SHELL_PACKAGE_X64 "%s"' % SHELL_PACKAGES["x64"],
            '!define SHELL_PACKAGE_ARM64 "%s"' % SHELL_PACKAGES["arm64"],
            '!define ARM64_EXTENSION "%s"' % arm64_server,
@@ -386,11 +435,18 @@ def main(argv):
             wxi += wix_registry(rows, empty_keys)
             wxi.append("  </Component>")
             refs.append(component)
+    wxi += active_setup_component()
     write(os.path.join(out_dir, "components.wxi"), wxi + ["</Include>"])
-    write(os.path.join(out_dir, "product.wxi"), product_lines(source_root, stage, arm64_server))
+    write(os.path.join(out_dir, "product.wxi"), product_lines(source_root, stage, arm64_server, actions))
     write(os.path.join(out_dir, "component-refs.wxi"),
           ['<?xml version="1.0" encoding="utf-8"?>', '<Include xmlns="http://schemas.microsoft.com/wix/2006/wi">']
-          + ['  <ComponentRef Id=%s/>' % quoteattr(ref) for ref in refs] + ["</Include>"])
+          + ['  <ComponentRef Id=%s/>' % quoteattr(ref) for ref in refs]
+          + ['  <Feature Id="EveryUser" Title="Windows 11 menu entry for every user" Level="1">',
+             '    <ComponentRef Id="ActiveSetup"/>', "  </Feature>", "</Include>"])
+    # wixl writes no conditions: make-msi.sh adds this table, which leaves the
+    # Active Setup entry out with the package (SHELLPACKAGE=0).
+    write(os.path.join(out_dir, "Condition.idt"),
+          ["Feature_\tLevel\tCondition", "s38\ti2\tS255", "Condition\tFeature_\tLevel", 'EveryUser\t0\tSHELLPACKAGE="0"'])
 
 
 if __name__ == "__main__":

@@ -3,7 +3,7 @@
 entry its package identity on Windows 11: a package with external content whose
 files stay in the installation folder.
 
-    tools/make_shell_package.py <source root> <out dir> --publisher "CN=..." [--version X.Y.Z]
+    tools/make_shell_package.py <source root> <out dir> --certificate cert.pem [--version X.Y.Z]
 
 writes one package per architecture (OrvaneShell.msix for x64, OrvaneShellArm64.msix):
 Windows on ARM hosts the verb's class in an ARM64 surrogate, which loads only the
@@ -14,10 +14,12 @@ The package holds AppxManifest.xml, a logo, AppxBlockMap.xml and [Content_Types]
 file). The program and the COM server it declares are the files installer/files.txt
 lists; the verb's class is the one contextmenu/tilmar.rgs registers as
 "Orvane Explorer Command". Signing is osslsigncode's (see installer/CMakeLists.txt):
-the publisher must be the signing certificate's subject, as Windows compares them.
+the publisher is the signing certificate's subject as Windows writes a name
+(publisher_of below), since Windows compares the two exactly.
 """
 import argparse
 import base64
+import binascii
 import hashlib
 import io
 import os
@@ -39,6 +41,103 @@ MIN_VERSION = "10.0.19041.0"
 MAX_VERSION_TESTED = "10.0.22621.0"
 BLOCK_SIZE = 64 * 1024
 LOGO = "Assets/Logo.png"
+
+
+# X.500 key names Windows writes for a name's attribute types; any other type is
+# written as OID.<dotted number>.
+X500_KEYS = {
+    "2.5.4.3": "CN", "2.5.4.4": "SN", "2.5.4.5": "SERIALNUMBER", "2.5.4.6": "C", "2.5.4.7": "L",
+    "2.5.4.8": "S", "2.5.4.9": "STREET", "2.5.4.10": "O", "2.5.4.11": "OU", "2.5.4.12": "T",
+    "2.5.4.13": "Description", "2.5.4.17": "PostalCode", "2.5.4.18": "POBox", "2.5.4.20": "Phone",
+    "2.5.4.24": "X21Address", "2.5.4.42": "G", "2.5.4.43": "I", "2.5.4.46": "dnQualifier",
+    "1.2.840.113549.1.9.1": "E", "0.9.2342.19200300.100.1.25": "DC",
+}
+# The manifest schema's pattern for a publisher: name parts joined by ", " only.
+KEY = r"(CN|L|O|OU|E|C|S|STREET|T|G|I|SN|DC|SERIALNUMBER|Description|PostalCode|POBox|Phone|X21Address|dnQualifier" \
+      r"|(OID\.(0|[1-9][0-9]*)(\.(0|[1-9][0-9]*))+))=(([^,+=\"<>#;])+|\".*\")"
+PUBLISHER_PATTERN = re.compile(KEY + "(, " + KEY + ")*")
+
+
+def der_items(data, start=0, end=None):
+    """(tag, contents start, contents end) of each DER item in data[start:end]."""
+    end = len(data) if end is None else end
+    while start < end:
+        tag, length = data[start], data[start + 1]
+        start += 2
+        if length & 0x80:
+            count = length & 0x7F
+            length = int.from_bytes(data[start:start + count], "big")
+            start += count
+        yield tag, start, start + length
+        start += length
+
+
+def oid_text(raw):
+    first, numbers, value = raw[0], [], 0
+    for byte in raw[1:]:
+        value = (value << 7) | (byte & 0x7F)
+        if not byte & 0x80:
+            numbers.append(value)
+            value = 0
+    return ".".join(map(str, [min(first // 40, 2), first - 40 * min(first // 40, 2)] + numbers))
+
+
+def attribute_value(tag, raw):
+    if tag == 0x1E:  # BMPString
+        return raw.decode("utf-16-be")
+    if tag == 0x1C:  # UniversalString
+        return raw.decode("utf-32-be")
+    return raw.decode("utf-8" if tag == 0x0C else "latin-1")
+
+
+def quoted(value):
+    """A value as Windows writes it in a name: in double quotes (inner ones
+    doubled) when empty, when it starts or ends with a blank, or when it holds
+    a character that separates or marks name parts."""
+    if value == "" or value != value.strip(" \t\r\n") or any(c in value for c in ',+="\n<>#;'):
+        return '"%s"' % value.replace('"', '""')
+    return value
+
+
+def subject_parts(der):
+    """The subject's name parts in encoded order: each a list of (type, value)."""
+    certificate = next(der_items(der))
+    tbs = next(der_items(der, certificate[1], certificate[2]))
+    fields = [item for item in der_items(der, tbs[1], tbs[2]) if item[0] != 0xA0]  # without [0] version
+    subject = fields[4]  # serial, signature, issuer, validity, subject
+    parts = []
+    for _, set_start, set_end in der_items(der, subject[1], subject[2]):
+        part = []
+        for _, start, end in der_items(der, set_start, set_end):
+            (_, oid_start, oid_end), (tag, value_start, value_end) = list(der_items(der, start, end))[:2]
+            part.append((oid_text(der[oid_start:oid_end]), attribute_value(tag, der[value_start:value_end])))
+        parts.append(part)
+    return parts
+
+
+def publisher_of(der):
+    """The certificate's subject as Windows writes a name (X.500 keys, reversed):
+    the most specific part first, ", " between parts, " + " between the
+    attributes of one part, values quoted as quoted() says."""
+    return ", ".join(" + ".join("%s=%s" % (X500_KEYS.get(oid, "OID." + oid), quoted(value)) for oid, value in part)
+                     for part in reversed(subject_parts(der)))
+
+
+def certificate_der(path):
+    """The DER bytes of a PEM (or DER) certificate file."""
+    raw = open(path, "rb").read()
+    pem = re.search(rb"-----BEGIN CERTIFICATE-----(.*?)-----END CERTIFICATE-----", raw, re.S)
+    return binascii.a2b_base64(pem.group(1)) if pem else raw
+
+
+def package_publisher(certificate):
+    publisher = publisher_of(certificate_der(certificate))
+    if not PUBLISHER_PATTERN.fullmatch(publisher):
+        # The manifest schema has no room for such a subject (for instance two
+        # attributes in one name part): Windows would refuse the package.
+        raise sources.SourceError("the signing certificate's subject %r cannot be a package's publisher: the "
+                                  "manifest schema allows only one attribute per name part" % publisher)
+    return publisher
 
 
 def command_class(source_root):
@@ -177,15 +276,16 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("source_root")
     parser.add_argument("output_dir")
-    parser.add_argument("--publisher", required=True)
+    parser.add_argument("--certificate", required=True, help="the signing certificate (PEM or DER)")
     parser.add_argument("--version")
     args = parser.parse_args()
     version = args.version or sources.read_version(os.path.join(args.source_root, "resources", "version.h"))
     if not re.fullmatch(r"\d+\.\d+\.\d+", version):
         raise sources.SourceError("version %r is not X.Y.Z" % version)
+    publisher = package_publisher(args.certificate)
     for architecture, name in sources.SHELL_PACKAGES.items():
         with open(os.path.join(args.output_dir, name), "wb") as f:
-            f.write(build(args.source_root, args.publisher, version, architecture))
+            f.write(build(args.source_root, publisher, version, architecture))
 
 
 if __name__ == "__main__":

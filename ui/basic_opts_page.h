@@ -47,6 +47,8 @@ public:
     bool UpdateBasicData();
     // The last check's supported-language set (0 none, -1 unreadable, -2 no printer).
     int GetSupportedTypes() const { return m_nSupportedTypes; }
+    // The printer the last check heard from, and whether it said what state it is in.
+    const CPrtControl* GetPrtControl() const { return m_pPrtControl.get(); }
 
     // Files dropped on either tab.
     void OnDropFiles(HDROP drop) override;

@@ -7,9 +7,12 @@
 #include <cstring>
 #include <string>
 
+#include "base/ansi_text.h"
 #include "base/debug_log.h"
 #include "base/localized_text.h"
 #include "job/job_message.h"
+#include "device/file_language.h"
+#include "device/prt_control.h"
 #include "job/job_sender.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
@@ -295,7 +298,14 @@ void CMainPropertySheet::OnPrint() {
     std::vector<std::string> paths;
     for (int row = 0; row < m_pBasicPage->GetFileCount(); ++row) paths.push_back(m_pBasicPage->GetFilePath(row));
     if (paths.empty()) return;
-    const std::vector<JobSendResult> results = m_printProgress.Run(m_hwnd, *m_pTestPrint, paths);
+    StateTarget target;
+    bool askPrinter = false;
+    if (const CPrtControl* control = m_pBasicPage->GetPrtControl()) {
+        target = control->GetStateTarget();
+        const PrinterState& state = control->GetPrinterState();
+        askPrinter = state.condition != PrinterCondition::kUnknown || state.pageCount >= 0;
+    }
+    const std::vector<JobSendResult> results = m_printProgress.Run(m_hwnd, *m_pTestPrint, paths, target, askPrinter);
     // A file that did not reach the printer keeps its row, and the user hears of it once.
     std::vector<int> sent;
     for (std::size_t row = 0; row < results.size(); ++row)
@@ -305,14 +315,36 @@ void CMainPropertySheet::OnPrint() {
         PostMessageA(m_hwnd, WM_CLOSE, 0, 0);
         return;
     }
-    ShowPrintOutcome(results);
+    ShowPrintOutcome(results, paths);
 }
 
-void CMainPropertySheet::ShowPrintOutcome(const std::vector<JobSendResult>& results) {
+void CMainPropertySheet::ShowPrintOutcome(const std::vector<JobSendResult>& results,
+                                          const std::vector<std::string>& paths) {
     const auto sent = std::count(results.begin(), results.end(), JobSendResult::kSent);
-    if (sent == static_cast<std::ptrdiff_t>(results.size())) return;
     char title[kTextSize], text[kTextSize];
     GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
+    const std::vector<FileFate>& fates = m_printProgress.Fates();
+    if (!fates.empty() && !m_printProgress.WasCancelled()) {
+        // What became of each sent file, then what could not be sent.
+        GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_JOBFATE", "What became of the files sent:", text, sizeof text);
+        std::string message = text;
+        const FateFormats formats = LocalizedFateFormats();
+        std::size_t fate = 0;
+        for (std::size_t row = 0; row < results.size() && fate < fates.size(); ++row) {
+            if (results[row] != JobSendResult::kSent) continue;
+            message += "\r\n" + FateLine(FindFileNamePart(paths[row].c_str(), IsAnsiLeadByte), fates[fate++], formats);
+        }
+        if (sent != static_cast<std::ptrdiff_t>(results.size())) {
+            GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_SENDFAILED",
+                               "Some files could not be sent to the printer. They remain in the list; check the "
+                               "printer and try again.",
+                               text, sizeof text);
+            message += std::string("\r\n\r\n") + text;
+        }
+        ShowJobMessageBox(0, title, message.c_str());
+        return;
+    }
+    if (sent == static_cast<std::ptrdiff_t>(results.size())) return;
     if (m_printProgress.WasCancelled()) {
         GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_CANCELLED",
                            "Printing was cancelled: %d of %d files were sent. The others remain in the list.", text,

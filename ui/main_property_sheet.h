@@ -5,6 +5,7 @@
 #include <prsht.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "spooler/spooler_access.h"
@@ -43,7 +44,7 @@ private:
     bool OnContextMenu(HWND window, POINT screen);
     void OnSysCommand(WPARAM command);
     void OnCentreRequest();
-    void ShowPrintOutcome(const std::vector<JobSendResult>& results);
+    void ShowPrintOutcome(const std::vector<JobSendResult>& results, const std::vector<std::string>& paths);
 
     PROPSHEETHEADERA m_psh{};
     std::vector<HPROPSHEETPAGE> m_arrPages;

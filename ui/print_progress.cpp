@@ -5,6 +5,7 @@
 #include "base/ansi_text.h"
 #include "base/localized_text.h"
 #include "job/job_sender.h"
+#include "spooler/spooler_access.h"
 #include "resources/resource_ids.h"
 #include "ui/progress_texts.h"
 #include "ui/skin/window_centre.h"
@@ -24,21 +25,63 @@ std::string Localized(const char* key, const char* english) {
 
 }  // namespace
 
+FateFormats LocalizedFateFormats() {
+    FateFormats f;
+    f.printed = Localized("IDL_FATE_PRINTED", f.printed.c_str());
+    f.printedPages = Localized("IDL_FATE_PRINTED_PAGES", f.printedPages.c_str());
+    f.printedAtMost = Localized("IDL_FATE_PRINTED_ATMOST", f.printedAtMost.c_str());
+    f.error = Localized("IDL_FATE_ERROR", f.error.c_str());
+    f.noStatus = Localized("IDL_FATE_NOSTATUS", f.noStatus.c_str());
+    f.unnamedError = Localized("IDL_FATE_UNNAMED_ERROR", f.unnamedError.c_str());
+    // Only the conditions that stop a job are ever named in a fate line.
+    static const char* const kKeys[] = {nullptr, nullptr, nullptr, "IDL_FATE_OUTOFPAPER", "IDL_FATE_PAPERJAM",
+                                        "IDL_FATE_DOOROPEN", "IDL_FATE_TONEREMPTY", nullptr, "IDL_FATE_OFFLINE",
+                                        "IDL_FATE_TRAYMISSING"};
+    for (std::size_t i = 0; i < f.conditions.size() && i < sizeof kKeys / sizeof kKeys[0]; ++i)
+        if (kKeys[i]) f.conditions[i] = Localized(kKeys[i], f.conditions[i].c_str());
+    return f;
+}
+
 CPrintProgress::CPrintProgress() : m_frame(IDB_FRAME_ACTIVE, IDB_FRAME_INACTIVE, 0, 0) {
     m_background.Attach(IDB_DIALOG_BACKGROUND, 0);
 }
 
 CPrintProgress::~CPrintProgress() = default;
 
-std::vector<JobSendResult> CPrintProgress::Run(HWND sheet, CTestPrint& printer, const std::vector<std::string>& paths) {
+std::vector<JobSendResult> CPrintProgress::Run(HWND sheet, CTestPrint& printer, const std::vector<std::string>& paths,
+                                               const StateTarget& target, bool askPrinter) {
     std::vector<std::uint64_t> sizes;
     for (const std::string& path : paths) sizes.push_back(DirectoryEntrySize(path.c_str()));
     HANDLE finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     m_bCancelled = false;
+    m_fates.clear();
+    // Following: the printer's state before the first send, each sent job's
+    // identifier, then the wait on the worker thread once every file is tried.
+    const int followSeconds = ReadFollowSeconds();
+    std::atomic<bool> noStop{false};
+    CSpoolerJobFateEdge edge(printer, target, noStop);
+    CJobFollower follower(edge, askPrinter && target.Known(), followSeconds);
+    std::vector<std::uint32_t> jobIds;
+    bool before = false;
     m_pBatch.reset(new CPrintBatch(
         paths, sizes,
-        [&printer](const std::string& path, JobWatch& watch) { return SendFileToDevice(printer, path.c_str(), &watch); },
+        [&](const std::string& path, JobWatch& watch) {
+            if (followSeconds > 0 && !before) {
+                before = true;
+                follower.Before(0);
+            }
+            const JobSendResult result = SendFileToDevice(printer, path.c_str(), &watch);
+            if (result == JobSendResult::kSent) jobIds.push_back(printer.LastJobId());
+            return result;
+        },
         [finished] { SetEvent(finished); }));
+    if (followSeconds > 0) {
+        m_pBatch->SetAfter([&](const std::vector<JobSendResult>&, const std::atomic<bool>& stop) {
+            if (jobIds.empty()) return;
+            edge.StopWith(stop);
+            m_fates = follower.Follow(jobIds);
+        });
+    }
 
     EnableWindow(sheet, FALSE);
     m_pBatch->Start();
@@ -148,6 +191,8 @@ void CPrintProgress::InitBox(HWND box) {
     f.fileBytes = Localized("IDL_PROGRESS_FILEBYTES", f.fileBytes.c_str());
     f.allBytes = Localized("IDL_PROGRESS_ALLBYTES", f.allBytes.c_str());
     f.cancelling = Localized("IDL_PROGRESS_CANCELLING", f.cancelling.c_str());
+    f.following = Localized("IDL_PROGRESS_FOLLOWING", f.following.c_str());
+    f.stopWaiting = Localized("IDL_PROGRESS_STOPWAITING", f.stopWaiting.c_str());
     UpdateBox();
     SetTimer(box, kUpdateTimer, kUpdateMs, nullptr);
 }

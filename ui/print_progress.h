@@ -9,12 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "job/job_fate.h"
 #include "job/print_batch.h"
 #include "ui/progress_texts.h"
 #include "ui/skin/skin_frame.h"
 #include "ui/skin/skin_gdi.h"
 
 class CTestPrint;
+
+// The per-file fate lines as the language file words them ([UI_SHEET] IDL_FATE_*).
+FateFormats LocalizedFateFormats();
 
 class CPrintProgress {
 public:
@@ -24,8 +28,13 @@ public:
     CPrintProgress& operator=(const CPrintProgress&) = delete;
 
     // Sends `paths` in order and returns one result per file once the batch is
-    // over; files a cancel kept from being sent count as kCancelled.
-    std::vector<JobSendResult> Run(HWND sheet, CTestPrint& printer, const std::vector<std::string>& paths);
+    // over; files a cancel kept from being sent count as kCancelled. Then, when
+    // following is on, waits for the jobs' fate (Fates()), asking `target` for
+    // the printer's state when `askPrinter`; the box's Cancel ends that wait only.
+    std::vector<JobSendResult> Run(HWND sheet, CTestPrint& printer, const std::vector<std::string>& paths,
+                                   const StateTarget& target = StateTarget(), bool askPrinter = false);
+    // One per sent file, in order, of the last Run; empty when it followed nothing.
+    const std::vector<FileFate>& Fates() const { return m_fates; }
     // Stops the running batch (the sheet is being closed); nothing when none runs.
     void Cancel();
     bool Running() const { return m_pBatch != nullptr; }
@@ -43,6 +52,7 @@ private:
     void PumpUntilFinished(HANDLE finished, DWORD ms);
 
     std::unique_ptr<CPrintBatch> m_pBatch;
+    std::vector<FileFate> m_fates;
     HWND m_hBox = nullptr;
     ProgressFormats m_formats;
     int m_nPermille = 0;

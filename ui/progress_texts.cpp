@@ -21,7 +21,8 @@ ProgressTexts MakeProgressTexts(const BatchProgress& p, const ProgressFormats& f
     ProgressTexts t;
     const std::size_t slash = p.path.find_last_of('\\');
     const std::string name = slash == std::string::npos ? p.path : p.path.substr(slash + 1);
-    t.file = p.cancelling ? f.cancelling
+    t.file = p.following  ? (p.cancelling ? f.stopWaiting : f.following)
+             : p.cancelling ? f.cancelling
                           : FormatLocalized(f.file.c_str(),
                                             {std::to_string(p.fileIndex + 1), std::to_string(p.fileCount), name});
     t.fileBytes = FormatLocalized(f.fileBytes.c_str(), {FormatBytes(p.fileDone), FormatBytes(p.fileSize)});

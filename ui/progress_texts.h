@@ -23,6 +23,9 @@ struct ProgressFormats {
     std::string fileBytes = "This file: %s of %s";
     std::string allBytes = "All files: %s of %s";
     std::string cancelling = "Cancelling the print job...";  // takes the file line once Cancel is pressed
+    // Once every file is sent: the printer is followed; Cancel then stops the waiting only.
+    std::string following = "Sent. Waiting for the printer to finish...";
+    std::string stopWaiting = "No longer waiting; the printer keeps its jobs.";
 };
 
 ProgressTexts MakeProgressTexts(const BatchProgress& progress, const ProgressFormats& formats);

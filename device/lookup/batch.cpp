@@ -52,6 +52,12 @@ void LookupBatch::Start() {
     for (std::size_t i = m_next; i < m_candidates.size(); ++i) {
         AskPrivateObject(m_pAsks->batch, m_candidates[i]);
     }
+    // The state questions leave with the ID's, in requests of their own: an
+    // SNMPv1 agent that lacks one object refuses every object of its request.
+    m_stateGets.assign(m_targets.size(), StateGets());
+    for (std::size_t t = 0; t < m_targets.size(); ++t)
+        if (!m_targets[t].ippOnly)
+            m_stateGets[t] = AddStateGets(m_pAsks->batch, m_targets[t].address, m_targets[t].community);
     for (std::size_t kind = 0; kind < kQuestionCount; ++kind) {
         const Question& question = kQuestions[kind];
         const std::size_t first = m_asks.size();
@@ -141,4 +147,22 @@ QuestionAnswer LookupBatch::Answer(std::size_t kind, std::size_t target) {
         Start();
     }
     return kQuestions[kind].read(*m_pAsks, m_asks[kind * m_targets.size() + target]);
+}
+
+PrinterState LookupBatch::StateOf(std::size_t target) {
+    if (!m_pAsks || target >= m_targets.size()) return PrinterState();
+    Exchanges& asks = *m_pAsks;
+    PrinterState ipp;
+    for (std::size_t kind = 0; kind < kQuestionCount; ++kind)
+        if (!kQuestions[kind].perCommunity && Asks(kind, target))
+            ipp = IppQuestionState(asks, m_asks[kind * m_targets.size() + target]);
+    if (m_targets[target].ippOnly) return ipp;
+    // Once the ID is decided the state is waited for no longer than the grace.
+    snmp::ExchangeSet& exchanges = asks.batch.exchanges();
+    for (std::size_t get : {m_stateGets[target].hostResources, m_stateGets[target].counter}) {
+        const std::size_t exchange = asks.batch.exchange(get);
+        if (exchange != SNMPGetBatch::kNoExchange && !exchanges.Over(exchange)) exchanges.Shorten(exchange, kAnswerGrace);
+    }
+    const PrinterState snmp = ReadStateGets(asks.batch, m_stateGets[target]);
+    return snmp.condition != PrinterCondition::kUnknown || snmp.pageCount >= 0 ? snmp : ipp;
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "device/lookup/candidate.h"
+#include "device/lookup/printer_state_query.h"
 #include "device/lookup/questions.h"
 
 class LookupBatch {
@@ -44,6 +45,12 @@ public:
     // Question `kind` of target `target`. The walk over the private object is
     // over by then: no more of its GETs are started.
     QuestionAnswer Answer(std::size_t kind, std::size_t target);
+    // What target `target` said of its state. Over SNMP its own GETs, started
+    // with the batch beside (never inside) the device-ID requests and, being
+    // outside the ranking, never ended by an answer; waited for no longer than
+    // the grace from now. Over IPP what the device-ID question's answer held.
+    // kUnknown when the batch never started or the printer said nothing.
+    PrinterState StateOf(std::size_t target);
 
 private:
     // Every question of the batch, in the order the walk decides.
@@ -66,4 +73,5 @@ private:
     std::vector<std::size_t> m_asks;   // kind-major: [kind * targets + target]
     std::unique_ptr<Exchanges> m_pAsks;
     std::vector<Ranked> m_ranked;
+    std::vector<StateGets> m_stateGets;   // per target asked over SNMP (else unused)
 };

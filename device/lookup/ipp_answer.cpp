@@ -165,6 +165,9 @@ std::vector<std::uint8_t> EncodeIppDeviceIdRequest(const std::string& host, cons
     PutAttribute(ipp, 0x45, "printer-uri", (secure ? "ipps://" : "ipp://") + authority + resource);
     PutAttribute(ipp, 0x44, "requested-attributes", "printer-device-id");
     PutAttribute(ipp, 0x44, "", "document-format-supported");
+    // The printer's state comes with the ID, in the same answer.
+    for (const char* name : {"printer-state", "printer-state-reasons", "printer-state-message"})
+        PutAttribute(ipp, 0x44, "", name);
     ipp.push_back(0x03);   // end of attributes
 
     const std::string head = "POST " + resource + " HTTP/1.1\r\nHost: " + authority +
@@ -256,6 +259,11 @@ bool DecodeIppResponse(const std::vector<std::uint8_t>& body, std::int32_t reque
         }
         if (name == "printer-device-id" && (tag == 0x41 || tag == 0x35)) out->deviceId = value;
         if (name == "document-format-supported" && tag == 0x49) out->formats.push_back(Lower(value));
+        if (name == "printer-state" && tag == 0x23 && value.size() == 4)
+            out->state.state = static_cast<std::uint8_t>(value[0]) << 24 | static_cast<std::uint8_t>(value[1]) << 16 |
+                               static_cast<std::uint8_t>(value[2]) << 8 | static_cast<std::uint8_t>(value[3]);
+        if (name == "printer-state-reasons" && (tag == 0x44 || tag == 0x42)) out->state.reasons.push_back(value);
+        if (name == "printer-state-message" && (tag == 0x41 || tag == 0x35)) out->state.message = value;
     }
     return false;   // no end-of-attributes tag
 }

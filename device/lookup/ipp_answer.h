@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
-// The HTTP POST of an IPP/1.1 Get-Printer-Attributes for printer-device-id
-// and document-format-supported, to `resource` of the printer at `host` and
+#include "device/lookup/printer_state.h"
+
+// The HTTP POST of an IPP/1.1 Get-Printer-Attributes for printer-device-id,
+// document-format-supported and the printer's state, to `resource` of the printer at `host` and
 // `port`; `secure` names it by an ipps printer-uri.
 std::vector<std::uint8_t> EncodeIppDeviceIdRequest(const std::string& host, const std::string& resource,
                                                    std::int32_t requestId, unsigned short port = 631,
@@ -28,6 +30,7 @@ struct IppPrinterAttributes {
     int status = -1;                      // the IPP status code; 0..0xFF successful
     std::string deviceId;                 // printer-device-id, empty when absent
     std::vector<std::string> formats;     // document-format-supported
+    IppStateAttributes state;             // printer-state, -reasons, -message
 };
 
 // False when `body` is not a well-formed IPP response to the request with `requestId`.

@@ -32,19 +32,9 @@ std::size_t AddDeviceIdGet(SNMPGetBatch& batch, const Candidate& source, const c
     return batch.add(request, target);
 }
 
-// The text of an octet string up to its first zero byte, without a leading
-// two-byte length (big-endian, as the 1284 device ID carries it) when that
-// length is the text's, counted with or without the two bytes themselves.
+// An octet string read as a local device's reply: one length-prefix rule.
 std::string WithoutLengthPrefix(const std::vector<std::uint8_t>& bytes) {
-    std::size_t start = 0;
-    if (bytes.size() >= 2) {
-        const std::size_t length = static_cast<std::size_t>(bytes[0]) << 8 | bytes[1];
-        if (length == bytes.size() - 2 || length == bytes.size()) start = 2;
-    }
-    std::size_t end = start;
-    while (end < bytes.size() && bytes[end] != 0) ++end;
-    return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(start),
-                       bytes.begin() + static_cast<std::ptrdiff_t>(end));
+    return DeviceIdText(bytes.data(), bytes.size(), bytes.size());
 }
 
 // The private object too may carry the two length bytes: without them its
@@ -129,6 +119,8 @@ public:
     bool fromFormats() const { return m_fromFormats; }
     const std::string& id() const { return m_id; }
     const std::string& failure() const { return m_failure; }
+    // What the last answer said of the printer's state (kUnknown before one).
+    const PrinterState& state() const { return m_state; }
     bool secure() const { return m_secure; }
     // An answer came over TLS, from a certificate nobody checked.
     bool secureReached() const { return m_secureReached; }
@@ -153,6 +145,8 @@ private:
             std::snprintf(code, sizeof(code), "0x%04X", static_cast<unsigned>(attributes.status));
             return Refuse(std::string("IPP status ") + code);
         }
+        // The printer's state came with the answer; it stands even without an ID.
+        m_state = DecodeIppPrinterState(attributes.state);
         m_id = IppDeviceId(attributes);
         if (m_id.empty()) return Refuse("no printer-device-id with CMD: and none of the five formats");
         m_fromFormats = !HasCommandSet(attributes.deviceId);
@@ -165,6 +159,7 @@ private:
     }
 
     static constexpr int kIppClientErrorNotFound = 0x0406;
+    PrinterState m_state;
 
     std::string m_host;
     unsigned short m_port;
@@ -326,4 +321,12 @@ std::size_t AskPrivateObject(SNMPGetBatch& batch, const Candidate& candidate) {
 
 bool HasDeviceId(const DeviceIdAnswer& answer) {
     return answer.code == kSnmpSuccess && answer.octetString && HasCommandSet(answer.text);
+}
+
+PrinterState IppQuestionState(Exchanges& asks, std::size_t index) {
+    const IppAsk& ask = *asks.ipp[index];
+    // Never waited for here; over TLS the question runs on a thread of its own.
+    if (ask.secure() || ask.exchange == SNMPGetBatch::kNoExchange || !asks.batch.exchanges().Over(ask.exchange))
+        return PrinterState();
+    return ask.state();
 }

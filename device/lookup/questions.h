@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/lookup/candidate.h"
+#include "device/lookup/printer_state.h"
 #include "snmp/snmp.h"
 
 class IppAsk;
@@ -68,3 +69,7 @@ struct Question {
 // In the order they decide: the two SNMP objects, then IPP.
 extern const Question kQuestions[];
 extern const std::size_t kQuestionCount;
+
+// What the IPP question `index` (of a row that is not perCommunity) heard of
+// the printer's state, once it is over; kUnknown otherwise.
+PrinterState IppQuestionState(Exchanges& asks, std::size_t index);

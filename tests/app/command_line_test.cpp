@@ -81,8 +81,11 @@ TEST(CommandLine, OverlongTokensAreRefusedNotCut) {
 }
 
 TEST(CommandLine, PrintSwitchSetsOnlyTheMode) {
-    struct Case { const char* text; bool print; Files files; const char* printer; } cases[] = {
+    struct Case { const char* text; bool print; Files files; const char* printer; bool wait = false; } cases[] = {
         {"-P a.pdf", true, {"a.pdf"}, ""},
+        {"-P -W a.pdf", true, {"a.pdf"}, "", true},
+        {"/w /P a.pdf", true, {"a.pdf"}, "", true},
+        {"-P -wait.pdf", true, {"ait.pdf"}, ""},   // only the whole word -W is the switch
         {"/p -M Laser1 a.pdf", true, {"a.pdf"}, "Laser1"},
         {"-print a.pdf", false, {"rint", "a.pdf"}, ""},  // only the whole word -P is the switch
         {"-poster.pdf b.pdf", false, {"oster.pdf", "b.pdf"}, ""},
@@ -99,6 +102,7 @@ TEST(CommandLine, PrintSwitchSetsOnlyTheMode) {
         CommandLineSwitches switches;
         ParseCommandLine(c.text, p.files, p.printer, &switches);
         EXPECT_EQ(switches.bPrintWithoutWindow, c.print) << "for: " << c.text;
+        EXPECT_EQ(switches.bWaitForFate, c.wait) << "for: " << c.text;
         EXPECT_EQ(p.files, c.files) << "for: " << c.text;
         EXPECT_EQ(p.printer, c.printer) << "for: " << c.text;
     }

@@ -21,6 +21,9 @@ struct FakeSystem : PrintModeEdge {
     std::map<std::string, JobSendResult> sends;   // default: sent
     std::vector<std::string> sent;
     bool printerAsked = false;
+    std::vector<FileFate> fates;   // -W: what following the sent files gives
+    int beforeSends = 0;
+    int beforeFirstSend = 0;   // -W reads the printer before the first send
 
     int PrinterCount() override {
         printerAsked = true;
@@ -41,10 +44,22 @@ struct FakeSystem : PrintModeEdge {
     JobSendResult SendFile(const std::string& path) override {
         auto it = sends.find(path);
         const JobSendResult r = it == sends.end() ? JobSendResult::kSent : it->second;
+        if (sent.empty()) beforeFirstSend = beforeSends;
         sent.push_back(path);
         return r;
     }
+    void BeforeSends() override { ++beforeSends; }
+    std::vector<FileFate> FollowSent() override { return fates; }
 };
+
+FileFate Fate(JobFate fate, PrinterCondition condition = PrinterCondition::kUnknown, long long pages = -1) {
+    FileFate f;
+    f.fate = fate;
+    f.condition = condition;
+    f.pages = pages;
+    f.pagesExact = true;
+    return f;
+}
 
 }  // namespace
 
@@ -59,6 +74,7 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
         std::vector<std::string> sent;
         std::size_t tooLongFiles = 0;
         bool tooLongPrinter = false;
+        bool wait = false;   // -W
     } cases[] = {
         {"a mix", {"a.pdf", "c.doc", "d.pdf", "dir", "e.pdf", "f.pdf"}, "",
          [](FakeSystem& s) {
@@ -98,11 +114,32 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
         {"printer name too long", {"a.pdf"}, "", [](FakeSystem&) {}, 2,
          {"not sent: a.pdf (printer unusable)", "0 of 1 files sent: the printer's name is longer than 259 characters"},
          {}, 0, true},
+        // -W: one outcome line per sent file; 3 when all were sent and the printer reported an error.
+        {"-W, printed", {"a.pdf", "b.pdf"}, "",
+         [](FakeSystem& s) { s.fates = {Fate(JobFate::kPrinted, {}, 2), Fate(JobFate::kNoStatus)}; }, 0,
+         {"sent: a.pdf", "sent: b.pdf", "a.pdf: printed; the printer counted 2 pages",
+          "b.pdf: sent; the printer gave no status", "2 of 2 files sent to \"Default\""},
+         {"a.pdf", "b.pdf"}, 0, false, true},
+        {"-W, a jam", {"a.pdf"}, "", [](FakeSystem& s) { s.fates = {Fate(JobFate::kPrinterError, PrinterCondition::kPaperJam)}; },
+         3, {"sent: a.pdf", "a.pdf: sent; the printer reports: paper jam", "1 of 1 files sent to \"Default\""},
+         {"a.pdf"}, 0, false, true},
+        {"-W, a jam and a file not sent", {"a.pdf", "c.doc"}, "",
+         [](FakeSystem& s) {
+             s.checks["c.doc"] = FileCheck::kUnsupported;
+             s.fates = {Fate(JobFate::kPrinterError, PrinterCondition::kOutOfPaper)};
+         },
+         1, {"sent: a.pdf", "not sent: c.doc (unsupported format)", "a.pdf: sent; the printer reports: out of paper",
+             "1 of 2 files sent to \"Default\""},
+         {"a.pdf"}, 0, false, true},
+        // Without -W nothing is followed, whatever following would say.
+        {"a jam unasked", {"a.pdf"}, "", [](FakeSystem& s) { s.fates = {Fate(JobFate::kPrinterError)}; }, 0,
+         {"sent: a.pdf", "1 of 1 files sent to \"Default\""}, {"a.pdf"}},
     };
     for (const Case& c : cases) {
         FakeSystem system;
         c.setup(system);
         CommandLineSwitches switches;
+        switches.bWaitForFate = c.wait;
         switches.nTooLongFiles = c.tooLongFiles;
         switches.bTooLongPrinterName = c.tooLongPrinter;
         const PrintModeReport report = RunPrintMode(c.files, c.printer, switches, system);
@@ -110,5 +147,7 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
         EXPECT_EQ(report.lines, c.lines) << c.what;
         EXPECT_EQ(system.sent, c.sent) << c.what;
         EXPECT_EQ(system.printerAsked, c.files.size() + c.tooLongFiles > 0) << c.what;
+        EXPECT_EQ(system.beforeSends, c.wait ? 1 : 0) << c.what;
+        EXPECT_EQ(system.beforeFirstSend, system.beforeSends) << c.what;
     }
 }

@@ -529,6 +529,10 @@ cmd_up() {
   # before the last down may not have reached the disk (the server is killed).
   ( close_fds; "$WINE64" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null \
       >>"$DIR/logs/wineserver.log" 2>&1 ) || true
+  # Programs follow no job after the send unless a test asks (FollowQEL, seconds):
+  # what a test sees after Print stays what it saw before that feature.
+  ( close_fds; "$WINE64" reg add 'HKLM\SOFTWARE\Corvath\QEL' /v FollowQEL /t REG_DWORD /d 0 /f </dev/null \
+      >>"$DIR/logs/wineserver.log" 2>&1 ) || true
   write_env
   touch "$DIR/state/up"
   log "up in $((SECONDS - t0)) s: display $(display), CUPS $(cups_socket), agents on $(net).x; env in $DIR/env"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <shellapi.h>  // after windows.h, which leaves it out (lean and mean)
 
 #include <atomic>
 #include <cstring>
@@ -413,6 +414,16 @@ TEST_F(ShellExtension, ExplorerCommand) {
         ASSERT_EQ(command->GetTitle(items.Get(), &title), S_OK);
         EXPECT_EQ(std::wstring(title), ToWide(CP_ACP, c.title));
         CoTaskMemFree(title);
+        // The icon: the loaded module's own path and icon id, which the shell resolves to an icon.
+        LPWSTR icon = nullptr;
+        ASSERT_EQ(command->GetIcon(items.Get(), &icon), S_OK);
+        wchar_t module[MAX_PATH] = {};
+        GetModuleFileNameW(GetModuleHandleW(TILMAR_DLL_NAME_W), module, MAX_PATH);
+        EXPECT_EQ(std::wstring(icon), std::wstring(module) + L",-103");
+        HICON smallIcon = nullptr;
+        EXPECT_EQ(ExtractIconExW(module, -103, nullptr, &smallIcon, 1), 1u) << "no icon of that id in the module";
+        if (smallIcon) DestroyIcon(smallIcon);
+        CoTaskMemFree(icon);
         EXPCMDSTATE state = ECS_DISABLED;
         EXPECT_EQ(command->GetState(items.Get(), TRUE, &state), S_OK);
         EXPECT_EQ(state, c.state);

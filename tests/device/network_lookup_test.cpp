@@ -4,15 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -152,6 +159,37 @@ bool WaitForRequests(const LoopbackAgent& agent, int atLeast) {
     return agent.requests() >= atLeast;
 }
 
+// What `body` returns, run in a child process with a network and a mount
+// namespace of its own (loopback only, up; `hosts` as /etc/hosts); nullopt
+// when the namespaces cannot be had (needs root).
+std::optional<std::string> InPrivateNetwork(const std::string& hosts, const std::function<std::string()>& body) {
+    int fds[2];
+    if (pipe(fds) != 0) return std::nullopt;
+    if (fork() == 0) {
+        char file[] = "/tmp/orvane-hosts-XXXXXX";
+        const int fd = mkstemp(file);
+        ifreq lo{};
+        std::snprintf(lo.ifr_name, sizeof(lo.ifr_name), "lo");
+        const int s = write(fd, hosts.data(), hosts.size()) == static_cast<ssize_t>(hosts.size()) &&
+                              unshare(CLONE_NEWNET | CLONE_NEWNS) == 0 &&
+                              mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                              mount(file, "/etc/hosts", nullptr, MS_BIND, nullptr) == 0
+                          ? socket(AF_INET, SOCK_DGRAM, 0) : -1;
+        const bool up = s >= 0 && ioctl(s, SIOCGIFFLAGS, &lo) == 0 && (lo.ifr_flags |= IFF_UP) &&
+                        ioctl(s, SIOCSIFFLAGS, &lo) == 0;
+        unlink(file);
+        const std::string out = up ? "ok " + body() : "no";
+        _exit(write(fds[1], out.data(), out.size()) < 0);
+    }
+    close(fds[1]);
+    std::string out(4096, '\0');
+    const ssize_t n = read(fds[0], &out[0], out.size());
+    close(fds[0]);
+    wait(nullptr);
+    if (n < 3 || out.compare(0, 3, "ok ") != 0) return std::nullopt;
+    return out.substr(3, static_cast<std::size_t>(n) - 3);
+}
+
 }  // namespace
 
 TEST(NetworkLookup, AsksAllSourcesAtOnceAndDecidesAsOneByOne) {
@@ -244,9 +282,12 @@ TEST(NetworkLookup, AnIdWithoutACommandSetLeavesTheDecisionToTheNextSource) {
         std::string id;   // the result is 1 in every case
     };
     const std::string prefixed = std::string("\x00\x24", 2) + full;
+    const std::string lowFirst = std::string("\x24\x00", 2) + full;
     const std::vector<Case> cases = {
         {"length bytes before the private object's ID", {{A}, {A}, {S}, {S}, {S}, {S}},
          {prefixed, "MFG:Other;CMD:PCL;", "", "", "", ""}, full},
+        {"length bytes low byte first", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {lowFirst, "MFG:Other;CMD:PCL;", "", "", "", ""}, full},
         {"an empty private object, the host name has the ID", {{A}, {A}, {S}, {S}, {S}, {S}},
          {"", full, "", "", "", ""}, full},
         {"no command set at the address, a vendor monitor has one", {{A}, {S}, {S}, {S}, {A}, {S}},
@@ -418,4 +459,24 @@ TEST(NetworkLookup, PrintersKnownByTheirUri) {
         EXPECT_LT(looked.took, 2.6);
     }
     tls->LetGo();
+}
+
+// A printer's name that resolves to an IPv6 address first and an IPv4 one,
+// where the printer serves only IPv4: every address is asked within the
+// check's two seconds, over SNMP as over IPP.
+TEST(NetworkLookup, ADualStackNameIsAskedAtEveryAddress) {
+    const std::string full = "MFG:Acme;MDL:Dual;CMD:PDF,JPEG;";
+    for (const bool snmp : {true, false}) {   // the agent or else the IPP printer has the ID
+        const std::optional<std::string> got = InPrivateNetwork("::1 printer.dual\n127.0.0.1 printer.dual\n", [&] {
+            LoopbackAgent agent("127.0.0.1", 161, {snmp ? Reply::kAnswer : Reply::kSilent}, full);
+            LoopbackIpp ipp("127.0.0.1", {{"/ipp/print"}, snmp ? "" : full, {}, 0});
+            StagedPrinter staged;
+            staged.registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"HostName", "printer.dual"}};
+            CPrtControl control(staged.printer.printers, staged.devices, staged.registry);
+            const Looked looked = LookUp(control);
+            return std::to_string(looked.result) + "|" + looked.id + "|" + (looked.took < 2.0 ? "in time" : "late");
+        });
+        if (!got) GTEST_SKIP() << "no private network namespace (needs root)";
+        EXPECT_EQ(*got, "1|" + full + "|in time") << (snmp ? "SNMP" : "IPP") << " on IPv4 only";
+    }
 }

@@ -42,7 +42,8 @@ public:
 
     FakeWorld& w;
     bool enumOk = true;
-    std::vector<PrinterRecord> printers;
+    std::vector<PrinterRecord> printers;      // installed here
+    std::vector<PrinterRecord> connections;   // the user's connections to shared printers
     OsVersion version{2, 6, 2, 9200, ""};
     bool versionOk = true;
     std::string profileDevice = ",,,";
@@ -53,6 +54,10 @@ public:
     std::uint32_t takeAtMost = ~0u;       // a WritePrinter that succeeds takes at most this many bytes
     std::string sent;                     // bytes of the documents not aborted
     std::vector<std::string> docNames, dataTypes;
+    std::uint32_t lastJobId = 0;          // StartJob numbers the jobs from 1
+    // GetJob's answers per job, one per call, until it has left the queue; the queue asked.
+    std::map<std::uint32_t, std::vector<SpoolerJobStatus>> queue;
+    std::vector<std::string> queuesAsked;
 
     // The `at`-th call (from 0) of StartDoc, StartPage, Write, EndPage or EndDoc fails.
     void FailCall(const std::string& call, int at = 0) {
@@ -61,10 +66,14 @@ public:
         count_ = 0;
     }
 
-    bool EnumLocalPrinters(std::vector<PrinterRecord>& out) override {
+    // As the spooler answers: the local printers, then the connections, each
+    // kind only when asked for.
+    bool ListPrinters(std::uint32_t flags, std::vector<PrinterRecord>& out) override {
         w.calls.push_back("EnumPrinters");
         if (!enumOk) return false;
-        out = printers;
+        out.clear();
+        if (flags & kPrinterEnumLocal) out = printers;
+        if (flags & kPrinterEnumConnections) out.insert(out.end(), connections.begin(), connections.end());
         return true;
     }
     unsigned GetProfileDevice(std::string& text) override {
@@ -105,6 +114,21 @@ public:
         dataTypes.push_back(dataType);
         docStart_ = sent.size();
         return !Fails("StartDoc");
+    }
+    bool StartJob(Handle printer, const std::string& docName, const std::string& dataType,
+                  std::uint32_t& jobId) override {
+        jobId = 0;
+        if (!StartDocument(printer, docName, dataType)) return false;
+        jobId = ++lastJobId;
+        return true;
+    }
+    bool GetJobStatus(const std::string& printer, std::uint32_t jobId, SpoolerJobStatus& status) override {
+        queuesAsked.push_back(printer + " " + std::to_string(jobId));
+        std::vector<SpoolerJobStatus>& polls = queue[jobId];
+        if (polls.empty()) return false;
+        status = polls.front();
+        polls.erase(polls.begin());
+        return true;
     }
     bool StartPage(Handle) override {
         w.calls.push_back("StartPage");

@@ -7,6 +7,7 @@ from the zip's own bytes, and the signature through osslsigncode.
 """
 import base64
 import hashlib
+import re
 import struct
 import subprocess
 import sys
@@ -26,11 +27,42 @@ SERVER_VIEWS = {"x64": "64", "arm64": "arm64"}  # the server's mark in installer
 FOOTPRINT = {"AppxBlockMap.xml", "[Content_Types].xml", "AppxSignature.p7x"}
 
 
+# openssl's names of the attribute types -> the keys Windows writes in a name.
+WINDOWS_KEYS = {"commonName": "CN", "surname": "SN", "serialNumber": "SERIALNUMBER", "countryName": "C",
+                "localityName": "L", "stateOrProvinceName": "S", "streetAddress": "STREET",
+                "organizationName": "O", "organizationalUnitName": "OU", "title": "T", "givenName": "G",
+                "initials": "I", "emailAddress": "E", "domainComponent": "DC", "description": "Description",
+                "postalCode": "PostalCode", "postOfficeBox": "POBox", "telephoneNumber": "Phone",
+                "x121Address": "X21Address", "dnQualifier": "dnQualifier"}
+NEEDS_QUOTES = re.compile(r'^$|^\s|\s$|[,+="\n<>#;]')
+
+
 def publisher_of(cert):
-    """The certificate's subject as Windows writes it: first RDN first, ", " between."""
-    rfc2253 = subprocess.run(["openssl", "x509", "-in", cert, "-noout", "-subject", "-nameopt", "RFC2253"],
-                             check=True, capture_output=True, text=True).stdout.strip()
-    return ", ".join(reversed(rfc2253.split("=", 1)[1].split(",")))
+    """The subject as Windows writes a signer's name, from openssl's own walk of
+    the certificate's DER (asn1parse): the subject is the sixth item of the
+    signed part; each SET in it is one name part, written last part first."""
+    lines = subprocess.run(["openssl", "asn1parse", "-in", cert], check=True, capture_output=True,
+                           text=True).stdout.splitlines()
+    parts, child, key = [], 0, None
+    for line in lines:
+        depth = int(re.search(r"d=(\d+)", line).group(1))
+        what = line.split(":", 3)[3] if line.count(":") >= 3 else ""  # offset:depth... prim: TYPE :what
+        if depth == 1:
+            child = 0
+        elif depth == 2:
+            child += 1
+        elif child == 6 and depth == 3:  # [0] version, serial, algorithm, issuer, validity, subject
+            parts.append([])
+        elif child == 6 and depth == 5 and "OBJECT" in line:
+            name = what.strip()
+            key = WINDOWS_KEYS.get(name, "OID." + name if re.fullmatch(r"[\d.]+", name) else name)
+        elif child == 6 and depth == 5:
+            value = what
+            parts[-1].append("%s=%s" % (key, '"%s"' % value.replace('"', '""') if NEEDS_QUOTES.search(value) else value))
+    written = []
+    while parts:
+        written.append(" + ".join(parts.pop()))
+    return ", ".join(written)
 
 
 def installed_files(files_txt):

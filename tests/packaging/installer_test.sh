@@ -44,8 +44,10 @@ for f in Orvex.exe Tilmar64.dll Tilmar.dll; do
   debug_file_of "$stage/$f"
 done
 
+# GR also leaves Windows 11's entry out (/NOSHELLPACKAGE): no registration, nothing to say.
 for lang in EN GR; do
-  args=(/S); [ "$lang" = EN ] || args+=("/LANG=$lang")
+  args=(/S); [ "$lang" = EN ] || args+=("/LANG=$lang" /NOSHELLPACKAGE)
+  rm -f "$WINEPREFIX"/drive_c/users/*/Temp/OrvaneSetup.log
   "$wine" "$setup" "${args[@]}"; rc=$?
   settle
   [ $rc -eq 0 ] || fail "$lang: installer exit code $rc"
@@ -59,6 +61,13 @@ for lang in EN GR; do
     cmp -s "$stage/$f" "$dir/$f" || fail "$lang: the installed $f is not the staged one"
   done
   language_is "$lang"
+  said=$(cat "$WINEPREFIX"/drive_c/users/*/Temp/OrvaneSetup.log 2>/dev/null)
+  if [ "$lang" = EN ]; then
+    [[ $said == *"$not_registered"*ORVANE_SHELL_CERT* ]] || fail "EN: the log does not say the entry failed: '$said'"
+    every_user EN
+  else
+    [ -z "$said$(value "$active_setup" StubPath)" ] || fail "GR: /NOSHELLPACKAGE still registers: '$said'"
+  fi
   got=$(value 'Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Orvane Suite' UninstallString)
   [ "$got" = '\"C:\\Program Files\\Orvane Suite\\uninstall.exe\"' ] || fail "$lang: UninstallString is '$got'"
   if [ -f "$stage/Tilmar64.dll" ]; then

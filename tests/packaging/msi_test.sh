@@ -66,6 +66,9 @@ rm -rf "$dir" && cp "$build/msi$bits-before.reg" "$WINEPREFIX/system.reg"
 
 msi /i "$(winpath "$package")" LANGCODE=XX || [ -e "$dir" ] && fail "LANGCODE=XX was taken"
 msi /i "$(winpath "$package")" || fail "msiexec /i"
+grep -a -q "$not_registered" "$build/msi$bits.log" || fail "the log does not say the entry failed"
+grep -a -q '^Property(S): NATIVEMACHINE = 34404$' "$build/msi$bits.log" || fail "the machine is not found to be x64"
+every_user install
 as_staged install
 language_is EN
 snapshot product "$WINEPREFIX/system.reg" | diff -u "$build/msi$bits-regsvr32.txt" - || fail "the registry differs from what regsvr32 writes (above)"
@@ -88,9 +91,13 @@ comm -13 <(keys "$build/msi$bits-before.reg") <(keys "$WINEPREFIX/system.reg") |
 old=$build/msi-older
 rm -rf "$old-stage" && cp -r "$stage" "$old-stage" && echo "; older" >> "$old-stage/LOCAL.dat"
 "$here/../../installer/make-msi.sh" wixl "$old-stage" "$old.msi" 0.9.0 2>/dev/null || fail "the older package did not build"
-{ LC_ALL=ja_JP.UTF-8 ui= msi /i "$(winpath "$old.msi")"; } 2>/dev/null || fail "older: msiexec /i"
+# Without the package: the failed registration's warning would wait for a click.
+{ LC_ALL=ja_JP.UTF-8 ui= msi /i "$(winpath "$old.msi")" SHELLPACKAGE=0; } 2>/dev/null || fail "older: msiexec /i"
 language_is JP  # without LANGCODE, the user's language
+! grep -a -q "$not_registered" "$build/msi64.log" && [ -z "$(value "$active_setup" StubPath)" ] ||
+  fail "SHELLPACKAGE=0 still registers the package"
 msi /i "$(winpath "$package")" LANGCODE=GR || fail "upgrade: msiexec /i"
+every_user upgrade
 mapfile -t entries < <(arp_keys)
 [ ${#entries[@]} -eq 1 ] && [ "$(value "${entries[0]}" DisplayVersion)" = "$version" ] ||
   fail "Programs and Features lists ${#entries[@]} entries, not one at $version"

@@ -29,6 +29,17 @@ value() {
     inside && tolower(substr($0, 1, length(name))) == name { v = substr($0, length(name) + 1); gsub(/^"|"$/, "", v); print v; exit }
   ' "$WINEPREFIX/system.reg"
 }
+# Windows 11's menu entry: Wine's PowerShell is a stand-in that does nothing, so the package is never registered here.
+active_setup='Software\\Microsoft\\Active Setup\\Installed Components\\{3F7A1C52-6B0D-4E89-A4D3-91C2E5B7F0A6}'
+not_registered='entry in the Windows 11 context menu could not be registered: PowerShell did not carry out the registration. The classic entry'
+# every_user <what>: the Active Setup entry registers this machine's package at each user's logon.
+every_user() {
+  local stub; stub=$(value "$active_setup" StubPath)
+  [[ $stub == *"Add-AppxPackage -Path 'C:\\\\Program Files\\\\Orvane Suite\\\\OrvaneShell.msix'"* ]] ||
+    fail "$1: Active Setup runs '$stub'"
+  [[ $(value "$active_setup" Version) =~ ^20[0-9]{2},[0-9]{3,4},[0-9]{1,4},[0-9]{1,2}$ ]] ||
+    fail "$1: Active Setup version '$(value "$active_setup" Version)' is not the install's time"
+}
 leftovers() { grep -i -n -E 'Orvane|Tilmar|QELLangCode|9061A1F6|\\QEL\]|\\QEL\\' "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg"; }
 # language_is <code>: the value both programs read, in both registry views.
 language_is() {

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/bench/debug_output_listener.h"
@@ -930,6 +931,137 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
         ASSERT_EQ(jobs.size(), expected[q - 1].size()) << Queue(q);
         for (size_t i = 0; i < jobs.size(); ++i)
             EXPECT_TRUE(ReadWholeFile(jobs[i]) == expected[q - 1][i]) << Queue(q) << " job " << i << " differs";
+    }
+}
+
+// What became of each sent file, with -P -W and through the window: the bench's
+// STATE agent (snmpd serving the printer's objects from a file) and IPPSTATE
+// printer change their state when the job arrives, as a printer would.
+class FateFlow : public TabsFlow {
+protected:
+    void SetUp() override {
+        TabsFlow::SetUp();
+        if (IsSkipped() || Env("ORVANE_STATE_FILE").empty()) GTEST_SKIP() << "no state agent on the bench";
+        SetFollow(120);
+    }
+    void TearDown() override {
+        if (changer_.joinable()) changer_.join();
+        SetFollow(0);
+        WriteState("ORVANE_STATE_FILE", Env("ORVANE_STATE_READY"));
+        WriteState("ORVANE_IPPSTATE_FILE", Env("ORVANE_IPPSTATE_READY"));
+        TabsFlow::TearDown();
+    }
+    static void SetFollow(DWORD seconds) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvath\\QEL", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(key, "FollowQEL", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seconds), sizeof seconds);
+        RegCloseKey(key);
+    }
+    // Whole, so that the agent never reads half a file.
+    static void WriteState(const char* fileVar, const std::string& text) {
+        const std::string file = WinePath(Env(fileVar)), part = file + ".part";
+        WriteWholeFile(part, text + "\n");
+        MoveFileExA(part.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    // Once the next job reaches queue 2, the printer's state becomes `text`.
+    void OnArrival(const char* fileVar, std::string text) {
+        if (changer_.joinable()) changer_.join();
+        const size_t before = NewJobs(2).size();
+        changer_ = std::thread([this, fileVar, text, before] {
+            if (WaitNewJobs(before + 1, 2, 60000)) WriteState(fileVar, text);
+        });
+    }
+    std::thread changer_;
+};
+
+const char kStateJam[] = "hrDeviceStatus 5\nhrPrinterStatus 1\nhrPrinterDetectedErrorState 0400\nprtMarkerLifeCount 1001";
+const char kStateNoPaper[] = "hrDeviceStatus 5\nhrPrinterStatus 1\nhrPrinterDetectedErrorState 4000\nprtMarkerLifeCount 1000";
+const char kStatePrinted[] = "hrDeviceStatus 2\nhrPrinterStatus 3\nhrPrinterDetectedErrorState 0000\nprtMarkerLifeCount 1002";
+
+TEST_F(FateFlow, PrintWithoutWindowWaitsForEachFilesFate) {
+    const std::string a = File("fate.pdf", 3000, 61);
+    const std::string ippJam = Env("ORVANE_DEVICEID_IPPSTATE").empty()
+                                   ? std::string()
+                                   : "device-id " + Env("ORVANE_DEVICEID_IPPSTATE") +
+                                         "\nprinter-state 5\nprinter-state-reasons media-jam-error,toner-low-report";
+    struct Case {
+        const char* what;
+        const char* agent;
+        const char* fileVar;
+        std::string stateBefore, stateOnArrival;
+        DWORD exitCode;
+        std::string outcome;
+    } const cases[] = {
+        {"a ready printer", "STATE", "ORVANE_STATE_FILE", Env("ORVANE_STATE_READY"), kStatePrinted, 0,
+         a + ": printed; the printer counted 2 pages"},
+        {"a jam after the send", "STATE", "ORVANE_STATE_FILE", Env("ORVANE_STATE_READY"), kStateJam, 3,
+         a + ": sent; the printer reports: paper jam"},
+        // The check already saw it; the job is sent anyway and waits in the printer.
+        {"out of paper before the send", "STATE", "ORVANE_STATE_FILE", kStateNoPaper, "", 3,
+         a + ": sent; the printer reports: out of paper"},
+        {"an IPP printer jams", "IPPSTATE", "ORVANE_IPPSTATE_FILE", Env("ORVANE_IPPSTATE_READY"), ippJam, 3,
+         a + ": sent; the printer reports: paper jam"},
+        {"a printer with no state objects", "PDFJPEG", "ORVANE_STATE_FILE", Env("ORVANE_STATE_READY"), "", 0,
+         a + ": sent; the printer gave no status"},
+    };
+    size_t sent = 0;
+    for (const Case& c : cases) {
+        if (c.stateOnArrival.empty() && std::string(c.agent) == "IPPSTATE") continue;
+        MapQueue(Queue(2), AgentAddress(c.agent));
+        WriteState(c.fileVar, c.stateBefore);
+        if (!c.stateOnArrival.empty()) OnArrival(c.fileVar, c.stateOnArrival);
+        const PrintRun run = RunOrvexPrint("-P -W -M " + Queue(2) + " " + a);
+        ++sent;
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what;
+        EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + a, c.outcome,
+                                                       "1 of 1 files sent to \"" + Queue(2) + "\""}))
+            << c.what;
+        if (changer_.joinable()) changer_.join();
+        WriteState(c.fileVar, std::string(c.fileVar) == std::string("ORVANE_STATE_FILE") ? Env("ORVANE_STATE_READY")
+                                                                                         : Env("ORVANE_IPPSTATE_READY"));
+    }
+    // Every job byte for byte as the printer took it.
+    ASSERT_TRUE(WaitNewJobs(sent, 2));
+    for (const std::string& job : NewJobs(2))
+        EXPECT_TRUE(ReadWholeFile(job) == Header(kDefaultOptions, 3000, "PDF") + Bytes(3000, 61) + kTrailer);
+}
+
+TEST_F(FateFlow, TheSheetTellsEachFilesFate) {
+    const std::string a = File("fate-a.pdf", 2000, 71);
+    struct Case {
+        const char* what;
+        const char* agent;
+        std::string stateOnArrival;
+        std::string message;
+    } const cases[] = {
+        {"a ready printer", "STATE", kStatePrinted, "fate-a.pdf: printed; the printer counted 2 pages"},
+        {"a jam after the send", "STATE", kStateJam, "fate-a.pdf: sent; the printer reports: paper jam"},
+        {"a printer with no state objects", "PDFJPEG", "", "fate-a.pdf: sent; the printer gave no status"},
+    };
+    for (const Case& c : cases) {
+        MapQueue(Queue(1), AgentAddress(c.agent));
+        WriteState("ORVANE_STATE_FILE", Env("ORVANE_STATE_READY"));
+        ASSERT_TRUE(orvex.Start(a)) << c.what;
+        ASSERT_TRUE(orvex.WaitSheet()) << c.what;
+        EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty()) << c.what;
+        const size_t before = NewJobs(1).size();
+        if (!c.stateOnArrival.empty()) {
+            if (changer_.joinable()) changer_.join();
+            changer_ = std::thread([this, c, before] {
+                if (WaitNewJobs(before + 1, 1, 60000)) WriteState("ORVANE_STATE_FILE", c.stateOnArrival);
+            });
+        }
+        ASSERT_TRUE(orvex.Print()) << c.what;
+        const auto messages = orvex.DrainMessages(60000, 2000, [&](size_t, HWND) { Shot(std::string("fate-") + c.agent); });
+        ASSERT_EQ(messages.size(), 1u) << c.what;
+        EXPECT_EQ(messages[0], "What became of the files sent:\r\n" + c.message) << c.what;
+        ASSERT_TRUE(WaitNewJobs(before + 1, 1)) << c.what;
+        EXPECT_TRUE(ReadWholeFile(NewJobs(1).back()) == Header(kDefaultOptions, 2000, "PDF") + Bytes(2000, 71) + kTrailer)
+            << c.what;
+        if (changer_.joinable()) changer_.join();
+        orvex.Stop();
     }
 }
 

@@ -1,4 +1,4 @@
-#include "device/printer_state.h"
+#include "device/lookup/printer_state.h"
 
 #include <cstddef>
 
