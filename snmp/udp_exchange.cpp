@@ -235,6 +235,16 @@ void ExchangeSet::ServeStream(Exchange& exchange, Leg& leg) {
     }
 }
 
+std::size_t ExchangeSet::StartOutside(int budgetMs, std::shared_ptr<std::atomic<int>> outcome) {
+    Exchange exchange;
+    exchange.outside = std::move(outcome);
+    exchange.resolved = true;
+    exchange.end = Clock::now() + std::chrono::milliseconds(budgetMs);
+    exchange.deadline = exchange.end;
+    m_exchanges.push_back(std::move(exchange));
+    return m_exchanges.size() - 1;
+}
+
 ExchangeResult ExchangeSet::Wait(std::size_t index) {
     struct Waiting {
         std::size_t exchange, leg;
@@ -254,6 +264,19 @@ ExchangeResult ExchangeSet::Wait(std::size_t index) {
                 Reach(exchange);
                 resolving |= exchange.resolving != nullptr && !exchange.over;
             }
+        }
+        for (Exchange& exchange : m_exchanges) {
+            if (!exchange.outside || exchange.over) continue;
+            const int outcome = exchange.outside->load();
+            if (outcome == 0 && Clock::now() < exchange.end) {
+                resolving = true;   // looked at again soon
+                continue;
+            }
+            exchange.over = true;
+            exchange.result = outcome == 1 ? ExchangeResult::kAnswered
+                              : outcome == 0 ? ExchangeResult::kTimeout
+                                             : ExchangeResult::kReceiveFailed;
+            if (outcome == 1 && m_onAnswered) m_onAnswered(static_cast<std::size_t>(&exchange - m_exchanges.data()));
         }
         if (m_exchanges.at(index).over) break;
         if (resolving) first = Clock::now() + kResolvePoll;

@@ -7,6 +7,7 @@
 // printers share the loop and its deadlines. The loop is portable; only the
 // socket calls below it differ between Winsock and BSD sockets.
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -122,6 +123,12 @@ public:
     // `conversation` must outlive the set.
     std::size_t Start(const std::string& host, unsigned short port, int attempts, int timeoutMs,
                       Conversation& conversation, Transport transport = Transport::kDatagram, int budgetMs = 0);
+    // An exchange carried on a thread of the caller's (a platform call that
+    // blocks): it ends when `outcome` turns non-zero (1 answered, anything else
+    // failed) or when its budget is spent, whichever is first. The set looks at
+    // it while it waits, as at a name being resolved, so its answer counts as
+    // any other's; the thread is never waited for.
+    std::size_t StartOutside(int budgetMs, std::shared_ptr<std::atomic<int>> outcome);
     // Serves every running exchange until the one at `index` is over.
     ExchangeResult Wait(std::size_t index);
 
@@ -154,6 +161,7 @@ private:
         Clock::time_point end;        // of the whole exchange
         bool resolved = false;
         std::shared_ptr<Resolution> resolving;    // a host name's, until its thread is done
+        std::shared_ptr<std::atomic<int>> outside;   // StartOutside's outcome
         bool stream = false;
         std::vector<std::uint8_t> outgoing, received;   // stream: this attempt's bytes
         bool over = false;

@@ -1,6 +1,7 @@
 // The IPP port: a port named by its printer URI (an Internet port), or a port
 // of the WSD/IPP port monitor whose record (XcvData "GetAPPortInfo",
-// APPORT_DATA_1) says the printer was found over IPP and gives its URI.
+// APPORT_DATA_1) says the printer was found over IPP and gives its URI; for
+// one found over WSD, the record's URL is the device's endpoint.
 #include "device/lookup/printer_address.h"
 #include "device/lookup/places.h"
 
@@ -36,6 +37,16 @@ void FindOnIppPort(const PrinterPlace& place, PrinterPlaces& platform, PrinterFi
         findings.notes.push_back("[IPP Port] GetAPPortInfo of " + port + " unreadable");
     } else if (protocol != ApPortProtocol::kIpp) {
         findings.notes.push_back("[IPP Port] " + port + " was not installed over IPP");
+        // A WSD port's record names the device's own endpoint: its host is the printer.
+        PrinterUri uri;
+        if (protocol == ApPortProtocol::kWsd && !url.empty()) {
+            if (ParsePrinterUri(url, &uri)) {
+                findings.notes.push_back("[IPP Port] WSD service URL is " + url);
+                findings.candidates.push_back({uri.host, kDefaultCommunity, std::string(), false});
+            } else {
+                findings.notes.push_back("[IPP Port] WSD service URL unreadable : " + url);
+            }
+        }
     } else {
         FromUri(url, findings);
     }

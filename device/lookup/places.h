@@ -9,6 +9,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/lookup/candidate.h"
@@ -23,10 +24,21 @@ struct PrinterPlace {
 // One device of the device registry, with the properties the WSD source
 // reads, as the platform returns them (string lists raw).
 struct DeviceRecord {
+    DeviceRecord(std::string friendlyName_ = std::string(), std::string containerId_ = std::string(),
+                 std::vector<std::uint8_t> ipAddresses_ = {}, std::vector<std::uint8_t> serviceAddresses_ = {},
+                 std::string instanceId_ = std::string(), std::string globalIdentity_ = std::string(),
+                 std::string locationInfo_ = std::string())
+        : friendlyName(std::move(friendlyName_)), containerId(std::move(containerId_)),
+          ipAddresses(std::move(ipAddresses_)), serviceAddresses(std::move(serviceAddresses_)),
+          instanceId(std::move(instanceId_)), globalIdentity(std::move(globalIdentity_)),
+          locationInfo(std::move(locationInfo_)) {}
     std::string friendlyName;   // DEVPKEY_Device_FriendlyName
     std::string containerId;    // DEVPKEY_Device_ContainerId, as text
     std::vector<std::uint8_t> ipAddresses;        // PKEY_PNPX_IpAddress
     std::vector<std::uint8_t> serviceAddresses;   // PKEY_PNPX_ServiceAddress
+    std::string instanceId;       // the device instance ID (SWD\PRINTENUM\<port name> for a printer)
+    std::string globalIdentity;   // PKEY_PNPX_GlobalIdentity
+    std::string locationInfo;     // DEVPKEY_Device_LocationInfo
 };
 
 class PrinterPlaces {
@@ -37,7 +49,7 @@ public:
     virtual bool AskPortMonitor(const std::string& xcvName, const char* command,
                                 const std::vector<std::uint8_t>& input, std::vector<std::uint8_t>* output,
                                 unsigned long* error) = 0;
-    // Every device SetupAPI lists (all classes), with its properties.
+    // Every present device SetupAPI lists (all classes), with its properties.
     virtual std::vector<DeviceRecord> Devices() = 0;
     // Where IPP over TLS is asked: the platform's own TLS unless a test says otherwise.
     virtual SecureIpp& Tls();

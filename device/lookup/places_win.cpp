@@ -18,9 +18,13 @@ namespace {
 
 const DEVPROPKEY kFriendlyName = {
     {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 14};
+const DEVPROPKEY kLocationInfo = {
+    {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}}, 15};
 const DEVPROPKEY kContainerId = {
     {0x8c7ed206, 0x3f8a, 0x4827, {0xb3, 0xab, 0xae, 0x9e, 0x1f, 0xae, 0xfc, 0x6c}}, 2};
-// PKEY_PNPX_IpAddress and PKEY_PNPX_ServiceAddress (functiondiscoverykeys.h).
+// PKEY_PNPX_GlobalIdentity, PKEY_PNPX_IpAddress and PKEY_PNPX_ServiceAddress (functiondiscoverykeys.h).
+const DEVPROPKEY kPnpxGlobalIdentity = {
+    {0x656a3bb3, 0xecc0, 0x43fd, {0x84, 0x77, 0x4a, 0xe0, 0x40, 0x4a, 0x96, 0xcd}}, 4096};
 const DEVPROPKEY kPnpxIpAddress = {
     {0x656a3bb3, 0xecc0, 0x43fd, {0x84, 0x77, 0x4a, 0xe0, 0x40, 0x4a, 0x96, 0xcd}}, 12297};
 const DEVPROPKEY kPnpxServiceAddress = {
@@ -86,7 +90,8 @@ public:
 
     std::vector<DeviceRecord> Devices() override {
         std::vector<DeviceRecord> devices;
-        HDEVINFO set = SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES);
+        // Present devices only: one that is gone keeps the addresses it last had.
+        HDEVINFO set = SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
         if (set == INVALID_HANDLE_VALUE) return devices;
         SP_DEVINFO_DATA device;
         device.cbSize = sizeof(device);
@@ -96,6 +101,10 @@ public:
             record.containerId = GuidText(Property(set, device, kContainerId, DEVPROP_TYPE_GUID));
             record.ipAddresses = Property(set, device, kPnpxIpAddress, DEVPROP_TYPE_STRING_LIST);
             record.serviceAddresses = Property(set, device, kPnpxServiceAddress, DEVPROP_TYPE_STRING_LIST);
+            record.globalIdentity = Text(Property(set, device, kPnpxGlobalIdentity, DEVPROP_TYPE_STRING));
+            record.locationInfo = Text(Property(set, device, kLocationInfo, DEVPROP_TYPE_STRING));
+            wchar_t instance[512];
+            if (SetupDiGetDeviceInstanceIdW(set, &device, instance, 512, nullptr)) record.instanceId = WideToAnsi(instance);
             if (!record.containerId.empty()) devices.push_back(std::move(record));
         }
         SetupDiDestroyDeviceInfoList(set);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -108,10 +108,10 @@ public:
 
     // The questions over TLS, within `budgetMs` from now, on a thread that
     // owns its own copy of this question: the lookup never waits for it past
-    // its deadline, and may be gone before it ends.
-    void StartSecure(SecureIpp& tls, int budgetMs);
-    // The TLS questions' outcome: once they are over, or at the deadline
-    // ("no answer"), whichever comes first.
+    // its deadline, and may be gone before it ends. The batch's exchange
+    // `exchange` ends with it (StartOutside), so its answer ranks as any other's.
+    void StartSecure(SecureIpp& tls, snmp::ExchangeSet& exchanges, int budgetMs);
+    // The TLS questions' outcome once their exchange is over: true with the ID.
     bool FinishSecure();
 
     // Whether the ID was made up from document-format-supported: the printer
@@ -124,7 +124,7 @@ public:
     bool secure() const { return m_secure; }
     // An answer came over TLS, from a certificate nobody checked.
     bool secureReached() const { return m_secureReached; }
-    // In the batch's exchanges; none over TLS, whose questions run on their own thread.
+    // In the batch's exchanges (over TLS, the one that ends with its thread).
     std::size_t exchange = SNMPGetBatch::kNoExchange;
 
 private:
@@ -172,7 +172,6 @@ private:
     std::string m_id, m_failure;
     bool m_secureReached = false;
     std::shared_ptr<SecureRun> m_run;   // the TLS thread's, while it runs
-    std::chrono::steady_clock::time_point m_deadline;
 
     // The questions over TLS until `end`: true with the ID.
     bool AskSecure(SecureIpp& tls, std::chrono::steady_clock::time_point end) {
@@ -201,27 +200,30 @@ struct SecureRun {
     explicit SecureRun(const IppAsk& question) : ask(question) {}
     IppAsk ask;
     std::mutex mutex;
-    std::condition_variable done;
     bool over = false;
     bool answered = false;
+    std::shared_ptr<std::atomic<int>> outcome = std::make_shared<std::atomic<int>>(0);   // 1 answered, 2 not
 };
 
-void IppAsk::StartSecure(SecureIpp& tls, int budgetMs) {
-    m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(budgetMs);
+void IppAsk::StartSecure(SecureIpp& tls, snmp::ExchangeSet& exchanges, int budgetMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(budgetMs);
     auto run = std::make_shared<SecureRun>(*this);
     m_run = run;
-    std::thread([run, &tls, end = m_deadline] {
+    exchange = exchanges.StartOutside(budgetMs, run->outcome);
+    std::thread([run, &tls, end] {
         const bool answered = run->ask.AskSecure(tls, end);
-        std::lock_guard<std::mutex> lock(run->mutex);
-        run->over = true;
-        run->answered = answered;
-        run->done.notify_all();
+        {
+            std::lock_guard<std::mutex> lock(run->mutex);
+            run->over = true;
+            run->answered = answered;
+        }
+        run->outcome->store(answered ? 1 : 2);
     }).detach();
 }
 
 bool IppAsk::FinishSecure() {
-    std::unique_lock<std::mutex> lock(m_run->mutex);
-    if (!m_run->done.wait_until(lock, m_deadline, [this] { return m_run->over; })) {
+    std::lock_guard<std::mutex> lock(m_run->mutex);
+    if (!m_run->over) {
         m_failure = "no answer";
         return false;
     }
@@ -256,7 +258,7 @@ std::size_t StartIpp(Exchanges& asks, const Candidate& target) {
     asks.ipp.push_back(std::make_unique<IppAsk>(uri.host, uri.port, resources, uri.secure));
     IppAsk& ask = *asks.ipp.back();
     if (uri.secure) {
-        ask.StartSecure(asks.tls, kIppBudgetMs);
+        ask.StartSecure(asks.tls, asks.batch.exchanges(), kIppBudgetMs);
     } else {
         // One attempt per resource, each free to take the whole budget.
         ask.exchange = asks.batch.exchanges().Start(uri.host, uri.port, ask.resourceCount(), kIppBudgetMs, ask,
@@ -268,9 +270,9 @@ std::size_t StartIpp(Exchanges& asks, const Candidate& target) {
 QuestionAnswer ReadIpp(Exchanges& asks, std::size_t index) {
     IppAsk& ask = *asks.ipp[index];
     QuestionAnswer answer;
-    const snmp::ExchangeResult result =
-        ask.secure() ? (ask.FinishSecure() ? snmp::ExchangeResult::kAnswered : snmp::ExchangeResult::kReceiveFailed)
-                     : asks.batch.exchanges().Wait(ask.exchange);
+    snmp::ExchangeResult result = asks.batch.exchanges().Wait(ask.exchange);
+    if (ask.secure() && !ask.FinishSecure() && result == snmp::ExchangeResult::kAnswered)
+        result = snmp::ExchangeResult::kReceiveFailed;
     if (ask.secureReached()) answer.note = "TLS certificate not verified";
     switch (result) {
         case snmp::ExchangeResult::kAnswered:

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
     }
     const std::string snmp = Host(Env("ORVANE_AGENT_PDFJPEG")), ipp = Host(Env("ORVANE_AGENT_IPPEVE")),
                       tls = Host(Env("ORVANE_IPP_TLS"));
-    printer_layout::WsdDevice wsd("Bench WSD Printer", {snmp}, {});
+    printer_layout::WsdDevice wsd("Bench WSD Printer", "Bench Model", "WSD-6a1f4c3e-2b7d-4f0e-9a35-0c1d2e3f4a5b", 1,
+                                  {snmp}, {});
     if (!wsd.imported()) return 1;
     const struct {
         const char* what;

@@ -304,8 +304,14 @@ TEST(PrinterPlaces, FoundWhereWindowsKeepsThem) {
     const std::string snmp = AgentAddress("PDFJPEG"), ipp = AgentAddress("IPPEVE");
     const std::string tls = Env("ORVANE_IPP_TLS").substr(0, Env("ORVANE_IPP_TLS").rfind(':'));
     const std::string wsdPort = "WSD-6a1f4c3e-2b7d-4f0e-9a35-0c1d2e3f4a5b";
-    printer_layout::WsdDevice wsd("Bench WSD Printer", {snmp}, {"http://" + snmp + ":5357/x"});
-    ASSERT_TRUE(wsd.imported());
+    const std::string twinPort = "WSD-6a1f4c3e-2b7d-4f0e-9a35-0c1d2e3f4a52";
+    printer_layout::WsdDevice wsd("Bench WSD Printer", "Bench Model", wsdPort, 1, {snmp}, {"http://" + snmp + ":5357/x"});
+    // Two units of one model: the queue's own is switched off, its twin answers
+    // under the same device names (Windows names the first queue after the model).
+    printer_layout::WsdDevice own("Bench Twin", "Bench Twin", twinPort, 2, {}, {}, false);
+    printer_layout::WsdDevice twin("Bench Twin (Copy 1)", "Bench Twin", "WSD-6a1f4c3e-2b7d-4f0e-9a35-0c1d2e3f4a53", 3,
+                                   {snmp}, {});
+    ASSERT_TRUE(wsd.imported() && own.imported() && twin.imported());
     const struct {
         const char* what;
         std::string printer, port;
@@ -314,6 +320,8 @@ TEST(PrinterPlaces, FoundWhereWindowsKeepsThem) {
         double seconds;      // at most: no stall (bench_places prints the figures)
     } cases[] = {
         {"WSD port", "Bench WSD Printer", wsdPort, "ORVANE_DEVICEID_PDFJPEG", "[WSD Port] IP is ", 1.9},
+        {"WSD port, its unit off, a twin on", "Bench Twin", twinPort, nullptr, "[WSD Port] No PnP-X address for Bench Twin",
+         1.9},
         {"IPP port, http", "Bench", "http://" + ipp + ":631/ipp/print", "ORVANE_DEVICEID_IPPEVE",
          "[IPP Port] URI is http://", 1.9},
         {"IPP port, ipps", "Bench", "ipps://" + tls + "/ipp/print", "ORVANE_DEVICEID_IPPEVE",

@@ -209,13 +209,43 @@ TEST(PrinterSources, NameTheCandidatesOfEachPlaceInOrder) {
         {"Laser", kWsdPort, {{apInfo, ApPortRecord(1, "http://10.1.2.9:5357/x")}},
          {Queue("Other"), Queue("Laser"), Function({"10.1.2.4", "10.1.2.4"}, {"http://printer.example:5357/x", "bad"}),
           {"Elsewhere", "99", StringList({"10.9.9.9"}), {}}},
-         {"10.1.2.4|public|", "printer.example|public|"},
-         {std::string("[IPP Port] ") + kWsdPort + " was not installed over IPP", "[WSD Port] IP is 10.1.2.4",
+         {"10.1.2.9|public|", "10.1.2.4|public|", "printer.example|public|"},
+         {std::string("[IPP Port] ") + kWsdPort + " was not installed over IPP",
+          "[IPP Port] WSD service URL is http://10.1.2.9:5357/x", "[WSD Port] IP is 10.1.2.4",
           "[WSD Port] IP is 10.1.2.4", "[WSD Port] Service address is http://printer.example:5357/x",
           "[WSD Port] Service address unreadable : bad"}},
         {"Laser", kWsdPort, {}, {Queue("Laser")}, {},
          {std::string("[IPP Port] XcvData GetAPPortInfo on ") + kWsdPort + " refused : 5",
           "[WSD Port] No PnP-X address for Laser"}},
+        // Two units of one model; this queue's own unit is switched off (its WSD
+        // device is not present). The port leads to its own container, which has
+        // no address: the twin, whose devices carry the same names, is not asked.
+        {"Model X", kWsdPort, {},
+         {{"Model X", "C1", {}, {}, "SWD\\PRINTENUM\\{6D1B2A4C-93E0-4F1A-8C55-0A1B2C3D4E5F}"},
+          {"Model X", "C1", {}, {}, std::string("SWD\\PRINTENUM\\") + kWsdPort},
+          {"Model X", "C2", {}, {}, "SWD\\PRINTENUM\\WSD-twin"},
+          {"Model X", "C2", StringList({"10.1.2.8"}), {}, "SWD\\DAFWSDPROVIDER\\urn:uuid:2"},
+          {"Model X (Copy 1)", "C2", {}, {}, "SWD\\PRINTENUM\\{0A1B2C3D-93E0-4F1A-8C55-0A1B2C3D4E5F}"}},
+         {},
+         {std::string("[IPP Port] XcvData GetAPPortInfo on ") + kWsdPort + " refused : 5",
+          "[WSD Port] No PnP-X address for Model X"}},
+        // The monitor's DeviceID is the device's global identity, whatever the
+        // names say; its location is asked too.
+        {"Laser", kWsdPort, {{std::string(",XcvPort ") + kWsdPort + "|DeviceID", StringList({"urn:uuid:7"})}},
+         {Queue("Laser"), Function({"10.1.2.4"}, {}),
+          {"Model Y", "C3", StringList({"10.1.2.6"}), {}, "", "URN:UUID:7", "http://10.1.2.7:3911/"}},
+         {"10.1.2.6|public|", "10.1.2.7|public|"},
+         {std::string("[IPP Port] XcvData GetAPPortInfo on ") + kWsdPort + " refused : 5", "[WSD Port] IP is 10.1.2.6",
+          "[WSD Port] Location is http://10.1.2.7:3911/"}},
+        // No link through the port: by name, never into two containers that
+        // both have addresses; one container is read once, however many of its
+        // devices carry the name.
+        {"Laser", kWsdPort, {}, {Queue("Laser"), Function({"10.1.2.4"}, {}), {"Laser", "C2", StringList({"10.1.2.8"}), {}}},
+         {},
+         {std::string("[IPP Port] XcvData GetAPPortInfo on ") + kWsdPort + " refused : 5",
+          "[WSD Port] Devices named Laser in 2 containers: none asked"}},
+        {"Laser", kWsdPort, {}, {Queue("Laser"), Queue("Laser"), Function({"10.1.2.4"}, {})}, {"10.1.2.4|public|"},
+         {std::string("[IPP Port] XcvData GetAPPortInfo on ") + kWsdPort + " refused : 5", "[WSD Port] IP is 10.1.2.4"}},
         {"\\\\srv\\Laser 1", "IP_10.1.2.3", {{"\\\\srv\\,XcvPort IP_10.1.2.3|GetConfigInfo", TcpPortRecord("10.1.2.7", "")}},
          {}, {"10.1.2.7|public|", "10.1.2.3|public|", "srv|public|http://srv/printers/Laser%201/.printer|ipp only"},
          {"[Print Server] Server is srv, port is IP_10.1.2.3", "[Print Server] Port record : host 10.1.2.7",
