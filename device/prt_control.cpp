@@ -102,12 +102,25 @@ constexpr int kAttemptBeforeWait = 3;   // the first of the two ECP attempts
 
 CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
                          PrinterPlaces& places)
-    : m_printers(printers), m_device(device), m_registry(registry), m_places(places) {}
+    : m_pPrinters(&printers), m_device(device), m_registry(registry), m_places(places) {}
+
+CPrtControl::CPrtControl(DeviceIo& device, RegistryReader& registry, PrinterPlaces& places)
+    : m_pPrinters(nullptr), m_device(device), m_registry(registry), m_places(places) {}
 
 int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
+    PrinterPlace current;
+    if (m_pPrinters) {
+        const int index = m_pPrinters->GetCurrentPrinter();
+        current = PrinterPlace{m_pPrinters->GetPrinterName(index), m_pPrinters->GetPortName(index)};
+    }
+    return GetPrinterDeviceID(current, strDeviceID);
+}
+
+int CPrtControl::GetPrinterDeviceID(const PrinterPlace& printer, std::string& strDeviceID) {
     // Every path ends with the ID it found or with none: a caller's old text never survives.
     strDeviceID.clear();
-    std::string port = m_printers.GetPortName(m_printers.GetCurrentPrinter());
+    m_printerState = PrinterState();
+    const std::string& port = printer.portName;
     DebugLog("PortName is %s", port.c_str());
 
     int result = 0;
@@ -122,15 +135,14 @@ int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
         strDeviceID = kFilePortDeviceID;
         result = 1;
     } else {
-        result = GetNetworkPortDeviceID(port, strDeviceID);
+        result = GetNetworkPortDeviceID(printer, strDeviceID);
     }
     DebugLog("GetCurrentPrinterDeviceID : strDeviceID : %s", strDeviceID.c_str());
     return result;
 }
 
-int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& strDeviceID) {
+int CPrtControl::GetNetworkPortDeviceID(const PrinterPlace& place, std::string& strDeviceID) {
     DebugLog("NW IP Port");
-    const PrinterPlace place{m_printers.GetPrinterName(m_printers.GetCurrentPrinter()), port};
     std::unique_ptr<PrinterFindings> found;
     const std::function<const PrinterFindings&()> findings = [&]() -> const PrinterFindings& {
         if (!found) found = std::make_unique<PrinterFindings>(FindPrinterCandidates(place, m_places));

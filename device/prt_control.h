@@ -20,6 +20,7 @@
 #include "device/device_io.h"
 #include "device/network_device_id.h"
 #include "device/printer_sources.h"
+#include "device/printer_state.h"
 
 class CTestPrint;
 class LookupWalk;
@@ -32,6 +33,9 @@ public:
     // (IPP and WSD ports, print servers); none by default.
     CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
                 PrinterPlaces& places = NoPrinterPlaces());
+    // Without a printer list: only GetPrinterDeviceID asks anything. A check on a
+    // worker thread is made so, as the spooler object is the window thread's.
+    CPrtControl(DeviceIo& device, RegistryReader& registry, PrinterPlaces& places);
     virtual ~CPrtControl() = default;
     CPrtControl(const CPrtControl&) = delete;
     CPrtControl& operator=(const CPrtControl&) = delete;
@@ -39,6 +43,12 @@ public:
     // 1 with the device ID of the current printer (possibly empty), 0 when none
     // could be read (strDeviceID then empty).
     int GetCurrentPrinterDeviceID(std::string& strDeviceID);
+    // The same for the printer `printer` names (its name and port, taken from the list beforehand).
+    int GetPrinterDeviceID(const PrinterPlace& printer, std::string& strDeviceID);
+
+    // What the printer that decided the last check's ID said of its own state;
+    // kUnknown when it said nothing.
+    const PrinterState& GetPrinterState() const { return m_printerState; }
 
     // USB: 1 once the device matching the port name was opened, even if it gave
     // no ID; 0 otherwise. strDeviceID is emptied first.
@@ -64,7 +74,7 @@ public:
     virtual int GetStandardDeviceID(std::string& strDeviceID);
 
 private:
-    int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
+    int GetNetworkPortDeviceID(const PrinterPlace& printer, std::string& strDeviceID);
     // The sources in order, until one gives a device ID; the last one's result.
     static int WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk);
 
@@ -72,10 +82,11 @@ private:
     // source has one ("does not support" rather than "busy").
     void KeepLastResort(const std::string& deviceID);
 
-    const CTestPrint& m_printers;
+    const CTestPrint* m_pPrinters;   // none: only GetPrinterDeviceID asks
     DeviceIo& m_device;
     RegistryReader& m_registry;
     PrinterPlaces& m_places;
     NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
     std::optional<std::string> m_lastResort;
+    PrinterState m_printerState;   // reset at each check
 };

@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "device/printer_state.h"
 #include "ui/opts_page_base.h"
 #include "ui/settings_preview.h"
 
 class CTestPrint;
-class CPrtControl;
 class CParamMngr;
+class PrinterCheckMailbox;
 
 // What the command line asks of the tab: its file tokens in order, the printer
 // named with -M, and how many file tokens were dropped for their length.
@@ -47,6 +48,10 @@ public:
     bool UpdateBasicData();
     // The last check's supported-language set (0 none, -1 unreadable, -2 no printer).
     int GetSupportedTypes() const { return m_nSupportedTypes; }
+    // The chosen printer's check is still running: nothing is known of it yet.
+    bool Checking() const { return m_bChecking; }
+    // What the chosen printer said of its state in its check.
+    const PrinterState& GetPrinterState() const { return m_printerState; }
 
     // Files dropped on either tab.
     void OnDropFiles(HDROP drop) override;
@@ -81,6 +86,8 @@ private:
     // over 259 characters are counted in `tooLong` for one message per batch.
     void OfferNamedFile(const std::wstring& name, int refusedKind, int& tooLong);
     void TellPathsTooLong(int count);
+    // The message for a dropped file the printer does not take.
+    int DropRefusal() const;
     void GetSystemImageList(const char* samplePath);
     static int GetIconIndex(const char* path);
     void OnInsertitemListFile();
@@ -96,7 +103,11 @@ private:
     void OnClickedRadioPrintRange();
     void OnClickedRadioOrientation();
     bool OnNotify(NMHDR* header, LRESULT& result);
+    // Starts the current printer's check on a thread of its own; its outcome comes back as kCheckArrived.
+    void StartCheck(bool printerChange);
+    void OnCheckArrived();
     void ApplyCheck(int nSupportedTypes, bool printerChange);
+    void ShowPrinterState(const char* key, const char* english);
     void ShowPrintButton(bool show);
     void RedrawPreview() { m_preview.Redraw(); }
 
@@ -108,7 +119,12 @@ private:
 
     CTestPrint* m_pTestPrint = nullptr;
     std::unique_ptr<CTestPrint> m_pOwnTestPrint;
-    std::unique_ptr<CPrtControl> m_pPrtControl;
+    std::shared_ptr<PrinterCheckMailbox> m_checks;
+    bool m_bChecking = false;
+    bool m_bCheckAfterChange = false;   // the running check follows a choice in the list
+    bool m_bCmdLineFilesWait = false;   // offered once the first check is known
+    std::vector<std::wstring> m_arrDropsWaiting;   // dropped while the check ran
+    PrinterState m_printerState;
 
     skin::CSkinButton m_btnDefault, m_btnRemove, m_btnBrowse;
     skin::CSkinListView m_listFile;

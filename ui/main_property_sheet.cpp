@@ -9,6 +9,7 @@
 
 #include "base/debug_log.h"
 #include "base/localized_text.h"
+#include "device/printer_state_text.h"
 #include "job/job_message.h"
 #include "job/job_sender.h"
 #include "resources/resource_ids.h"
@@ -281,7 +282,9 @@ void CMainPropertySheet::OnCentreRequest() {
 void CMainPropertySheet::OnPrint() {
     // Only a printer whose check found a language it takes gets anything; Enter
     // or a posted command must not get past a hidden Print button.
-    if (m_pBasicPage->GetSupportedTypes() <= 0) return;
+    // Nor one still being checked.
+    if (m_pBasicPage->Checking() || m_pBasicPage->GetSupportedTypes() <= 0) return;
+    if (!PrinterStateAllowsSend()) return;
     SetFocus(m_hwnd);
     // A value corrected on the Basic tab does not stop printing.
     m_pBasicPage->ExchangeData(true);
@@ -303,6 +306,24 @@ void CMainPropertySheet::OnPrint() {
         return;
     }
     ShowPrintOutcome(results);
+}
+
+bool CMainPropertySheet::PrinterStateAllowsSend() {
+    const PrinterState& state = m_pBasicPage->GetPrinterState();
+    if (!AsksBeforePrint(state) || m_pBasicPage->GetFileCount() == 0) return true;
+    char title[kTextSize], format[kTextSize], print[kTextSize], cancel[kTextSize];
+    GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
+    GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_PRINTERSTOPSJOB",
+                       "The printer reports: %s. It keeps the job until this is cleared. Print anyway?", format,
+                       sizeof format);
+    GetLocalizedString("UI_SHEET", "IDL_PRINT", "Print", print, sizeof print);
+    GetLocalizedString("UI_SHEET", "IDL_CANCEL", "Cancel", cancel, sizeof cancel);
+    const ConditionWords words = WordsFor(state.condition);
+    char word[kTextSize] = "";
+    if (words.key) GetLocalizedString("UI_BASIC_TAB", words.key, words.english, word, sizeof word);
+    const std::string text = FormatLocalized(format, {DescribeState(state, word)});
+    DebugLog("CMainPropertySheet::OnPrint : the printer reports %s", state.reported.c_str());
+    return skin::AskSkinQuestion(m_hwnd, title, text.c_str(), print, cancel);
 }
 
 void CMainPropertySheet::ShowPrintOutcome(const std::vector<JobSendResult>& results) {
