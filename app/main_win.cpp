@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/console_modes.h"
 #include "app/print_mode.h"
 #include "base/debug_log.h"
 #include "base/language.h"
@@ -40,6 +41,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     GetLocalizedFilePath("LOCAL", gszLocalFileName);
     GetLocalizedFilePath("HELP", gszHelpFileName);
 
+    if (int code = 0; RunConsoleMode(switches, printerName, code)) {
+        CWindowModule::Term();
+        CoUninitialize();
+        return code;
+    }
     if (switches.bPrintWithoutWindow) {
         files.clear();
         printerName.clear();

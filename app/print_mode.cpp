@@ -103,6 +103,7 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
             reason = SendReason(result);
             cancelled = result == JobSendResult::kCancelled;
         }
+        report.files.push_back({file, reason});
         if (reason.empty()) {
             ++sent;
             report.lines.push_back("sent: " + file);
@@ -110,8 +111,12 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
             report.lines.push_back("not sent: " + file + " (" + reason + ")");
         }
     }
-    for (std::size_t i = 0; i < switches.nTooLongFiles; ++i)
+    for (std::size_t i = 0; i < switches.nTooLongFiles; ++i) {
         report.lines.push_back("not sent: a file name longer than 259 characters");
+        report.files.push_back({"", "a file name longer than 259 characters"});
+    }
+    report.printer = printer.name;
+    report.printerReason = printer.reason;
 
     std::string summary = std::to_string(sent) + " of " + std::to_string(named) + " files sent";
     if (printer.reason.empty())

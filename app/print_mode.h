@@ -39,11 +39,21 @@ public:
     virtual JobSendResult SendFile(const std::string& path) = 0;
 };
 
+// What became of one named file: `reason` is empty when it was sent.
+struct PrintModeFile {
+    std::string name;  // as given; empty for a name dropped for its length
+    std::string reason;
+};
+
 struct PrintModeReport {
     // The printer's state when it told one (the files are sent all the same), one
     // line per named file in command-line order, then the summary.
     std::vector<std::string> lines;
     int nExitCode = kPrintNoneSent;
+    // The same for scripts (-J): each file, the printer, and why it took none.
+    std::vector<PrintModeFile> files;
+    std::string printer;
+    std::string printerReason;
 };
 
 // Checks the printer once, then checks and sends each file in order. The report

@@ -5,6 +5,9 @@
 
 #include <atomic>
 
+#include "app/console_modes.h"
+#include "app/job_options.h"
+#include "app/json_report.h"
 #include "app/print_mode.h"
 #include "base/ansi_path.h"
 #include "base/debug_log.h"
@@ -126,6 +129,12 @@ int PrintWithoutWindow(const std::vector<std::wstring>& names, const std::wstrin
     CParamMngr* settings = CParamMngr::create();
     if (settings == nullptr) return 2;
     settings->ApplyStartupDefaults();
+    // -o and -n change this run's settings only; a refused option sends nothing.
+    if (std::string refused; !ApplyJobOptions(switches.jobOptions, *settings, refused)) {
+        CParamMngr::release();
+        WriteReport({switches.bJson ? JsonRefusal(refused) : refused});
+        return kPrintNoneSent;
+    }
     const JobMessageBox previous = SetJobMessageBox(TraceJobMessage);
     // Ctrl+C reaches only a process attached to the console.
     AttachConsole(ATTACH_PARENT_PROCESS);
@@ -141,6 +150,8 @@ int PrintWithoutWindow(const std::vector<std::wstring>& names, const std::wstrin
     g_sendIdle = nullptr;
     CParamMngr::release();
     SetJobMessageBox(previous);
-    WriteReport(report.lines);
+    WriteReport(switches.bJson ? JsonPrintReport(report) : report.lines);
     return report.nExitCode;
 }
+
+void WriteConsoleReport(const std::vector<std::string>& lines) { WriteReport(lines); }

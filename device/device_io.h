@@ -6,7 +6,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "device/lookup/registry_reader.h"
 
 class DeviceIo {
 public:
@@ -47,19 +50,10 @@ public:
     virtual void Sleep(unsigned milliseconds) = 0;
 };
 
-// Read access to HKEY_LOCAL_MACHINE, one key open at a time.
-class RegistryReader {
-public:
-    virtual ~RegistryReader() = default;
-    // RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, KEY_READ).
-    virtual bool OpenLocalMachineKey(const std::string& path) = 0;
-    // RegQueryValueExA of the open key into `buffer` (260 bytes), whatever the
-    // value's type; the text is always terminated. False when it cannot be read.
-    virtual bool QueryValue(const char* name, char* buffer, std::size_t size) = 0;
-    virtual void CloseKey() = 0;
-};
-
 #if defined(_WIN32)
 DeviceIo& SystemDeviceIo();
-RegistryReader& SystemRegistry();
+// Readers of a check's own, for checks that run at the same time: each reader
+// keeps one device list or one open key, so the shared ones above cannot serve two.
+std::unique_ptr<DeviceIo> NewSystemDeviceIo();
+std::unique_ptr<RegistryReader> NewSystemRegistry();
 #endif

@@ -194,3 +194,6 @@ RegistryReader& SystemRegistry() {
     static WindowsRegistry registry;
     return registry;
 }
+
+std::unique_ptr<DeviceIo> NewSystemDeviceIo() { return std::make_unique<WindowsDeviceIo>(); }
+std::unique_ptr<RegistryReader> NewSystemRegistry() { return std::make_unique<WindowsRegistry>(); }

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "device/printer_sources.h"
+#include "device/lookup/places.h"
 #include "device/printer_state.h"
 
 class CPrtControl;

@@ -10,6 +10,7 @@ ConditionWords WordsFor(PrinterCondition condition) {
     case PrinterCondition::kTonerEmpty: return {"IDL_STATE_TONEREMPTY", "Toner empty"};
     case PrinterCondition::kTonerLow: return {"IDL_STATE_TONERLOW", "Toner low"};
     case PrinterCondition::kOffline: return {"IDL_STATE_OFFLINE", "Offline"};
+    case PrinterCondition::kInputTrayMissing:  // no word of its own: the question tells the report
     case PrinterCondition::kUnknown: break;
     }
     return {};

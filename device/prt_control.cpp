@@ -4,14 +4,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "base/debug_log.h"
-#include "device/device_id_pairs.h"
-#include "device/lookup_walk.h"
+#include "device/lookup/device_id_pairs.h"
+#include "device/lookup/walk.h"
 #include "snmp/snmp.h"
 #include "spooler/spooler_access.h"
 
@@ -25,63 +24,15 @@ constexpr std::size_t kIdBufferSize = 260;
 constexpr std::size_t kReplySize = 4096;
 constexpr int kMaxUsbEnumFailures = 8;
 
-// The ID text of a device's reply of `returned` bytes. The reply starts with
-// the IEEE 1284 length (two bytes, most significant first, counting
-// themselves) when those two bytes read as a length the reply buffer can
-// hold: no ID text starts so, its first byte is a printable letter. The text
-// then runs as far as that length says, or two bytes further for a device
-// that leaves them out of its count, within what came back; a zero byte ends it.
+// The ID text of a device's reply of `returned` bytes (a driver claiming more
+// is held to the buffer).
 std::string IdFromReply(const std::vector<std::uint8_t>& reply, std::size_t returned) {
-    if (returned > reply.size()) returned = reply.size();   // a driver claiming more is held to the buffer
-    std::size_t start = 0, end = returned;
-    if (returned >= 2) {
-        const std::size_t length = static_cast<std::size_t>(reply[0]) << 8 | reply[1];
-        if (length <= reply.size()) {
-            start = 2;
-            end = std::min(returned, length + 2);
-        }
-    }
-    std::size_t stop = start;
-    while (stop < end && reply[stop] != 0) ++stop;
-    return std::string(reply.begin() + static_cast<std::ptrdiff_t>(start),
-                       reply.begin() + static_cast<std::ptrdiff_t>(stop));
+    return DeviceIdText(reply.data(), std::min(returned, reply.size()), reply.size());
 }
 
 bool StartsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
-
-// The network lookup's sources, in the order it walks them.
-using NetworkSourceWalk = int (*)(const PrinterPlace&, LookupWalk&);
-const NetworkSourceWalk kNetworkSources[] = {WalkStandardTcpIpPort, WalkVendorMonitors, WalkPrinterPlaces};
-
-// One walk of the lookup: traced, asking through the running batch; or silent,
-// every question failing, noting what would be asked.
-class PrtControlWalk : public LookupWalk {
-public:
-    using AskSource = std::function<int(const NetworkSource& source)>;
-    PrtControlWalk(RegistryReader& registry, const std::function<const PrinterFindings&()>& findings, AskSource ask,
-                   bool traced)
-        : LookupWalk(registry), m_findings(findings), m_ask(std::move(ask)), m_traced(traced) {}
-
-    int Ask(const std::string& address, const std::string& community, int rank) override {
-        NetworkSource source(address, community);
-        source.rank = rank;
-        return m_ask(source);
-    }
-    void KnowByUri(const NetworkSource& target) override { uriTargets.push_back(target); }
-    void Trace(const std::string& line) override {
-        if (m_traced) DebugLog("%s", line.c_str());
-    }
-    const PrinterFindings& Findings() override { return m_findings(); }
-
-    std::vector<NetworkSource> uriTargets;
-
-private:
-    const std::function<const PrinterFindings&()>& m_findings;
-    AskSource m_ask;
-    bool m_traced;
-};
 
 struct ParallelAttempt {
     const char* device;
@@ -119,6 +70,7 @@ int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
 int CPrtControl::GetPrinterDeviceID(const PrinterPlace& printer, std::string& strDeviceID) {
     // Every path ends with the ID it found or with none: a caller's old text never survives.
     strDeviceID.clear();
+    m_strSource.clear();
     m_printerState = PrinterState();
     const std::string& port = printer.portName;
     DebugLog("PortName is %s", port.c_str());
@@ -127,78 +79,78 @@ int CPrtControl::GetPrinterDeviceID(const PrinterPlace& printer, std::string& st
     if (StartsWith(port, "USB")) {
         DebugLog("USB Port");
         result = GetLocalUSBDeviceID(port, strDeviceID);
+        m_strSource = "USB";
     } else if (StartsWith(port, "LPT")) {
         DebugLog("Parallel Port");
         result = GetLocalLPTDeviceID(port, strDeviceID);
+        m_strSource = "parallel";
     } else if (StartsWith(port, "FILE")) {
         DebugLog("FILE");
         strDeviceID = kFilePortDeviceID;
+        m_strSource = "FILE port";
         result = 1;
     } else {
         result = GetNetworkPortDeviceID(printer, strDeviceID);
     }
+    if (strDeviceID.empty()) m_strSource.clear();
     DebugLog("GetCurrentPrinterDeviceID : strDeviceID : %s", strDeviceID.c_str());
     return result;
 }
 
 int CPrtControl::GetNetworkPortDeviceID(const PrinterPlace& place, std::string& strDeviceID) {
     DebugLog("NW IP Port");
-    std::unique_ptr<PrinterFindings> found;
-    const std::function<const PrinterFindings&()> findings = [&]() -> const PrinterFindings& {
-        if (!found) found = std::make_unique<PrinterFindings>(FindPrinterCandidates(place, m_places));
-        return *found;
-    };
-    // Walked once in silence with every query failing, the sources name every
-    // address a lookup can come to, in the order it comes to them: those are
-    // asked at once. The traced walk then takes their answers in that order.
-    std::vector<NetworkSource> sources;
-    PrtControlWalk silent(m_registry, findings,
-                          [&sources](const NetworkSource& source) {
-                              sources.push_back(source);
-                              return 0;
-                          },
-                          false);
-    WalkNetworkSources(place, silent);
-    NetworkDeviceIdReads reads(std::move(sources), silent.uriTargets);
-    m_pReads = &reads;
+    // One pass reads every place and names every candidate the walk may come
+    // to, in the order it comes to them: those are asked at once. The walk
+    // then goes along what was read, taking their answers in that order.
+    LookupWalk walk(m_registry, m_places);
+    ReadEveryPlace(place, walk);
+    LookupBatch batch(walk.Candidates(), walk.uriTargets, m_places.Tls());
+    m_pBatch = &batch;
     m_lastResort.reset();
-    // An ID stands until a later source gives another: one that stays silent
-    // takes nothing away.
-    PrtControlWalk traced(m_registry, findings,
-                          [this, &strDeviceID](const NetworkSource& source) {
-                              std::string deviceID;
-                              const int answered = GetNetworkDeviceID(source.address, source.community, deviceID);
-                              if (answered == 1) strDeviceID = deviceID;
-                              return answered;
-                          },
-                          true);
-    int result = WalkNetworkSources(place, traced);
+    // An ID stands until a later candidate gives another: one that stays
+    // silent takes nothing away.
+    int result = walk.Decide([](const std::string& line) { DebugLog("%s", line.c_str()); },
+                             [this, &strDeviceID](const Candidate& candidate) {
+                                 std::string deviceID;
+                                 const int answered =
+                                     GetNetworkDeviceID(candidate.address, candidate.community, deviceID);
+                                 if (answered == 1) {
+                                     strDeviceID = deviceID;
+                                     m_strSource = std::string("SNMP ") + kDeviceIdOid + " at " + candidate.address +
+                                                   (candidate.rank < kRankVendorMonitors   ? " (Standard TCP/IP port)"
+                                                    : candidate.rank < kRankPrinterPlaces ? " (vendor port monitor)"
+                                                                                          : " (printer's port or device)");
+                                 }
+                                 return answered;
+                             });
     if (result != 1) result = GetStandardDeviceID(strDeviceID);
     if (result != 1 && m_lastResort) {
-        // The printer answered, but no source named what it interprets.
+        // The printer answered, but no question named what it interprets.
         DebugLog("[CPrtControl] No source has a command set; the first answer stands: %s", m_lastResort->c_str());
         strDeviceID = *m_lastResort;
+        m_strSource = m_strLastResortSource;
         result = 1;
     }
     m_lastResort.reset();
-    m_pReads = nullptr;
+    m_pBatch = nullptr;
     return result;
 }
 
-void CPrtControl::KeepLastResort(const std::string& deviceID) {
+void CPrtControl::KeepLastResort(const std::string& deviceID, const std::string& source) {
+    if (!m_lastResort) m_strLastResortSource = source;
     if (!m_lastResort) m_lastResort = deviceID;
 }
 
 int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
     strDeviceID.clear();
-    if (m_pReads == nullptr) return 0;
-    const std::vector<NetworkSource>& targets = m_pReads->StandardTargets();
-    for (std::size_t kind = 0; kind < kStandardSourceCount; ++kind) {
-        const char* name = StandardSourceName(kind);
+    if (m_pBatch == nullptr) return 0;
+    const std::vector<Candidate>& targets = m_pBatch->Targets();
+    for (std::size_t kind = 0; kind < kQuestionCount; ++kind) {
+        const char* name = kQuestions[kind].name;
         for (std::size_t t = 0; t < targets.size(); ++t) {
-            if (!m_pReads->Asks(kind, t)) continue;
+            if (!m_pBatch->Asks(kind, t)) continue;
             DebugLog("[%s] IP is %s", name, targets[t].address.c_str());
-            StandardAnswer answer = m_pReads->Standard(kind, t);
+            QuestionAnswer answer = m_pBatch->Answer(kind, t);
             if (!answer.note.empty()) DebugLog("[%s] %s", name, answer.note.c_str());
             if (answer.found) {
                 DebugLog("[%s] Success. Device ID is %s", name, answer.id.c_str());
@@ -206,23 +158,16 @@ int CPrtControl::GetStandardDeviceID(std::string& strDeviceID) {
                 DebugLog("[%s] Failed / %s", name, answer.failure.c_str());
             }
             DebugLog("[%s] GetNetworkDeviceID : ret : %s", name, answer.found ? "TRUE" : "FALSE");
+            const std::string source = std::string(name) + " at " + (targets[t].uri.empty() ? targets[t].address : targets[t].uri);
             if (answer.found) {
                 strDeviceID = answer.id;
+                m_strSource = source;
                 return 1;
             }
-            if (answer.answered) KeepLastResort(answer.id);
+            if (answer.answered) KeepLastResort(answer.id, source);
         }
     }
     return 0;
-}
-
-int CPrtControl::WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk) {
-    int result = 0;
-    for (NetworkSourceWalk source : kNetworkSources) {
-        result = source(place, walk);
-        if (result == 1) break;
-    }
-    return result;
 }
 
 // ---- USB ---------------------------------------------------------------------
@@ -374,10 +319,10 @@ int CPrtControl::GetNetworkDeviceID(std::string address, std::string community,
     DebugLog("[CPrtControl] GetNetworkDeviceID : SNMP Community :  %s", community.c_str());
 
     DeviceIdAnswer answer;
-    if (m_pReads) {
-        answer = m_pReads->Next(address, community);
+    if (m_pBatch) {
+        answer = m_pBatch->Next(address, community);
     } else {
-        NetworkDeviceIdReads alone({});   // the private object only, asked on its own
+        LookupBatch alone({}, {}, m_places.Tls());   // the private object only, asked on its own
         answer = alone.Next(address, community);
     }
 
@@ -392,7 +337,7 @@ int CPrtControl::GetNetworkDeviceID(std::string address, std::string community,
         } else {
             // Incomplete: the next source may have the whole ID.
             DebugLog("[CPrtControl] GetNetworkDeviceID : no command set; asking on");
-            KeepLastResort(answer.text);
+            KeepLastResort(answer.text, std::string("SNMP ") + kDeviceIdOid + " at " + address);
         }
     } else {
         DebugLog("Failed to MIB Value.");

@@ -2,7 +2,7 @@
 // the printer that CTestPrint has made current and asks the USB or parallel
 // device, or the network printer at the addresses its sources name (the port
 // monitors' keys, then where Windows keeps printers it set up by itself:
-// device/lookup_walk.h).
+// device/lookup/walk.h).
 //
 // CPrtControl does not own the spooler object: it reads the current printer of
 // the CTestPrint it was given (the property sheet's), so the Basic tab's choice of
@@ -10,20 +10,19 @@
 // DeviceIo and RegistryReader; GetNetworkDeviceID is virtual so that the routing
 // can be exercised without a network.
 //
-// A network lookup asks its sources' addresses at once (NetworkDeviceIdReads) and then
-// decides and traces in the sources' order, as if it had asked them one by
-// one; nothing of it outlives GetCurrentPrinterDeviceID.
+// A network lookup reads every place once, asks its candidates at once
+// (LookupBatch) and then decides and traces in the places' order, as if it had
+// asked them one by one; nothing of it outlives GetCurrentPrinterDeviceID.
 #pragma once
 #include <optional>
 #include <string>
 
 #include "device/device_io.h"
-#include "device/network_device_id.h"
-#include "device/printer_sources.h"
+#include "device/lookup/batch.h"
+#include "device/lookup/places.h"
 #include "device/printer_state.h"
 
 class CTestPrint;
-class LookupWalk;
 // The device ID that stands for a FILE: port: every language is accepted.
 extern const char kFilePortDeviceID[];
 
@@ -49,6 +48,10 @@ public:
     // What the printer that decided the last check's ID said of its own state;
     // kUnknown when it said nothing.
     const PrinterState& GetPrinterState() const { return m_printerState; }
+    // Where the last GetCurrentPrinterDeviceID found its ID ("USB", "parallel",
+    // "SNMP <object> at <address> (<port kind>)", "IPP printer-device-id at <URI>", ...);
+    // empty when it found none.
+    const std::string& GetDeviceIdSource() const { return m_strSource; }
 
     // USB: 1 once the device matching the port name was opened, even if it gave
     // no ID; 0 otherwise. strDeviceID is emptied first.
@@ -67,26 +70,25 @@ public:
     virtual int GetNetworkDeviceID(std::string address, std::string community,
                                    std::string& pNetworkDeviceID);
 
-    // When no source answered the private object: the standard sources
-    // (kStandardSources) of every address the lookup asked, in their order; the
-    // first device ID with a command set decides. 1 with it, 0 with strDeviceID
-    // empty.
+    // When no candidate answered the private object: the questions of
+    // kQuestions at every target the lookup asked, in their order; the first
+    // device ID with a command set decides. 1 with it, 0 with strDeviceID empty.
     virtual int GetStandardDeviceID(std::string& strDeviceID);
 
 private:
     int GetNetworkPortDeviceID(const PrinterPlace& printer, std::string& strDeviceID);
-    // The sources in order, until one gives a device ID; the last one's result.
-    static int WalkNetworkSources(const PrinterPlace& place, LookupWalk& walk);
 
     // The first answer without a command set: the lookup's result when no
     // source has one ("does not support" rather than "busy").
-    void KeepLastResort(const std::string& deviceID);
+    void KeepLastResort(const std::string& deviceID, const std::string& source);
 
     const CTestPrint* m_pPrinters;   // none: only GetPrinterDeviceID asks
     DeviceIo& m_device;
     RegistryReader& m_registry;
     PrinterPlaces& m_places;
-    NetworkDeviceIdReads* m_pReads = nullptr;   // the running lookup's GETs
+    LookupBatch* m_pBatch = nullptr;   // the running lookup's questions
     std::optional<std::string> m_lastResort;
+    std::string m_strLastResortSource;
+    std::string m_strSource;
     PrinterState m_printerState;   // reset at each check
 };

@@ -1,7 +1,7 @@
 #include "device/supported_types.h"
 
 #include "base/debug_log.h"
-#include "device/device_id_pairs.h"
+#include "device/lookup/device_id_pairs.h"
 #include "device/file_language.h"
 
 namespace {

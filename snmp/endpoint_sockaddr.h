@@ -4,6 +4,7 @@
 #pragma once
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "snmp/udp_exchange.h"
 
@@ -29,20 +30,32 @@ inline bool EndpointFromSockaddr(const sockaddr* address, std::size_t length, En
     return false;
 }
 
-// getaddrinfo's first address for `host`; with `numericOnly` a literal address only.
-inline bool ResolveEndpoint(const std::string& host, unsigned short port, bool numericOnly, Endpoint* out) {
+// Every address getaddrinfo gives for `host`, each once, in its order; with
+// `numericOnly` a literal address only. Brackets round a literal (as URIs and
+// some registry values write it) are not part of it.
+inline bool ResolveEndpoints(const std::string& host, unsigned short port, bool numericOnly,
+                             std::vector<Endpoint>* out) {
+    out->clear();
+    const bool bracketed = host.size() > 2 && host.front() == '[' && host.back() == ']';
+    const std::string bare = bracketed ? host.substr(1, host.size() - 2) : host;
     addrinfo hints{};
     hints.ai_flags = numericOnly ? AI_NUMERICHOST : 0;
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     hints.ai_protocol = IPPROTO_UDP;
     addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || found == nullptr) {
+    if (getaddrinfo(bare.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || found == nullptr) {
         return false;
     }
-    bool ok = EndpointFromSockaddr(found->ai_addr, static_cast<std::size_t>(found->ai_addrlen), out);
+    for (const addrinfo* one = found; one != nullptr; one = one->ai_next) {
+        Endpoint endpoint;
+        if (!EndpointFromSockaddr(one->ai_addr, static_cast<std::size_t>(one->ai_addrlen), &endpoint)) continue;
+        bool seen = false;
+        for (const Endpoint& earlier : *out) seen |= earlier == endpoint;
+        if (!seen) out->push_back(endpoint);
+    }
     freeaddrinfo(found);
-    return ok;
+    return !out->empty();
 }
 
 // The record's length, 0 for an endpoint of no known family.

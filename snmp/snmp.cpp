@@ -1,5 +1,6 @@
 #include "snmp/snmp.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <utility>
@@ -12,11 +13,11 @@ namespace {
 // Request IDs only need to be hard to guess for an off-path sender and distinct
 // between our own requests: a counter scrambled with splitmix64.
 std::int32_t NextRequestId() {
-    static std::uint64_t state =
+    // Atomic: the checks of several printers (-L -C) run on threads of their own.
+    static std::atomic<std::uint64_t> state{
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-        static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
-        reinterpret_cast<std::uintptr_t>(&state);
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count())};
+    std::uint64_t z = state.fetch_add(0x9E3779B97F4A7C15ull) + 0x9E3779B97F4A7C15ull;
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     z ^= z >> 31;

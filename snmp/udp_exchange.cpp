@@ -23,7 +23,7 @@ struct ExchangeSet::Resolution {
     std::condition_variable finished;
     bool done = false;
     bool ok = false;
-    Endpoint agent;
+    std::vector<Endpoint> agents;
 };
 
 namespace {
@@ -38,7 +38,7 @@ constexpr std::chrono::milliseconds kResolveLinger(50);
 ExchangeSet::~ExchangeSet() {
     const Clock::time_point linger = Clock::now() + kResolveLinger;
     for (Exchange& exchange : m_exchanges) {
-        if (exchange.socket != DatagramSockets::kNoSocket) m_sockets.Close(exchange.socket);
+        CloseSocket(exchange);
         if (exchange.resolving) {
             std::unique_lock<std::mutex> lock(exchange.resolving->mutex);
             exchange.resolving->finished.wait_until(lock, linger, [&] { return exchange.resolving->done; });
@@ -57,15 +57,17 @@ std::size_t ExchangeSet::Start(const std::string& host, unsigned short port, int
     exchange.conversation = &conversation;
     const long long budget = budgetMs > 0 ? budgetMs : static_cast<long long>(attempts) * timeoutMs;
     exchange.end = Clock::now() + std::chrono::milliseconds(budget);
-    exchange.resolved = m_sockets.Resolve(host, port, true, &exchange.agent);
+    std::vector<Endpoint> literal;
+    exchange.resolved = m_sockets.Resolve(host, port, true, &literal);
+    if (exchange.resolved) TakeAddresses(exchange, literal);
     if (!exchange.resolved) {
         auto resolution = std::make_shared<Resolution>();
         exchange.resolving = resolution;
         auto resolve = [resolution, sockets = &m_sockets, host, port] {
-            Endpoint agent;
-            const bool ok = sockets->Resolve(host, port, false, &agent);
+            std::vector<Endpoint> agents;
+            const bool ok = sockets->Resolve(host, port, false, &agents);
             std::lock_guard<std::mutex> lock(resolution->mutex);
-            resolution->agent = agent;
+            resolution->agents = agents;
             resolution->ok = ok;
             resolution->done = true;
             resolution->finished.notify_all();
@@ -89,8 +91,8 @@ void ExchangeSet::Reach(Exchange& exchange) {
             return;
         }
         exchange.resolved = true;
-        exchange.agent = exchange.resolving->agent;
-        if (!exchange.resolving->ok) {
+        TakeAddresses(exchange, exchange.resolving->agents);
+        if (!exchange.resolving->ok || exchange.legs.empty()) {
             exchange.result = ExchangeResult::kResolveFailed;
             exchange.over = true;
         }
@@ -104,6 +106,21 @@ void ExchangeSet::Reach(Exchange& exchange) {
     }
 }
 
+void ExchangeSet::TakeAddresses(Exchange& exchange, const std::vector<Endpoint>& agents) {
+    exchange.legs.clear();
+    for (const Endpoint& agent : agents) {
+        Leg leg;
+        leg.agent = agent;
+        exchange.legs.push_back(leg);
+    }
+}
+
+bool ExchangeSet::OnTheWire(const Exchange& exchange) const {
+    for (const Leg& leg : exchange.legs)
+        if (leg.socket != DatagramSockets::kNoSocket) return true;
+    return false;
+}
+
 void ExchangeSet::Shorten(std::size_t index, std::chrono::milliseconds within) {
     Exchange& exchange = m_exchanges.at(index);
     exchange.end = std::min(exchange.end, Clock::now() + within);
@@ -113,29 +130,40 @@ void ExchangeSet::Shorten(std::size_t index, std::chrono::milliseconds within) {
 void ExchangeSet::SendNextAttempt(Exchange& exchange) {
     while (exchange.attemptsLeft > 0 && Clock::now() < exchange.end) {
         --exchange.attemptsLeft;
+        ++exchange.attempt;
         std::vector<std::uint8_t> request = exchange.conversation->NextRequest();
         if (exchange.stream) {
-            exchange.socket = m_sockets.Connect(exchange.agent);
-            if (exchange.socket == DatagramSockets::kNoSocket) {
+            // Every address at once; the first connection made carries the attempt.
+            for (Leg& leg : exchange.legs) {
+                leg.socket = m_sockets.Connect(leg.agent);
+                leg.connecting = leg.socket != DatagramSockets::kNoSocket;
+            }
+            if (!OnTheWire(exchange)) {
                 exchange.result = ExchangeResult::kSendFailed;
                 continue;
             }
             exchange.outgoing = std::move(request);
             exchange.received.clear();
-            exchange.connecting = true;
             exchange.deadline = std::min(Clock::now() + std::chrono::milliseconds(exchange.timeoutMs), exchange.end);
             return;
         }
-        // Every attempt goes out from the same socket, so that an answer to an
-        // earlier attempt still finds it open.
-        if (exchange.socket == DatagramSockets::kNoSocket) exchange.socket = m_sockets.Open(exchange.agent);
-        if (exchange.socket == DatagramSockets::kNoSocket) {
-            exchange.result = ExchangeResult::kSocketFailed;
-            continue;
+        // Every attempt goes out from the same sockets, so that an answer to an
+        // earlier attempt still finds them open.
+        bool sent = false;
+        ExchangeResult failure = ExchangeResult::kSocketFailed;
+        for (Leg& leg : exchange.legs) {
+            if (leg.socket == DatagramSockets::kNoSocket) leg.socket = m_sockets.Open(leg.agent);
+            if (leg.socket == DatagramSockets::kNoSocket) continue;
+            if (m_sockets.SendTo(leg.socket, leg.agent, request)) {
+                sent = true;
+            } else {
+                m_sockets.Close(leg.socket);
+                leg.socket = DatagramSockets::kNoSocket;
+                failure = ExchangeResult::kSendFailed;
+            }
         }
-        if (!m_sockets.SendTo(exchange.socket, exchange.agent, request)) {
-            CloseSocket(exchange);
-            exchange.result = ExchangeResult::kSendFailed;
+        if (!sent) {
+            exchange.result = failure;
             continue;
         }
         exchange.deadline = std::min(Clock::now() + std::chrono::milliseconds(exchange.timeoutMs), exchange.end);
@@ -146,9 +174,12 @@ void ExchangeSet::SendNextAttempt(Exchange& exchange) {
 }
 
 void ExchangeSet::CloseSocket(Exchange& exchange) {
-    if (exchange.socket == DatagramSockets::kNoSocket) return;
-    m_sockets.Close(exchange.socket);
-    exchange.socket = DatagramSockets::kNoSocket;
+    for (Leg& leg : exchange.legs) {
+        if (leg.socket == DatagramSockets::kNoSocket) continue;
+        m_sockets.Close(leg.socket);
+        leg.socket = DatagramSockets::kNoSocket;
+        leg.connecting = false;
+    }
 }
 
 void ExchangeSet::EndAttempt(Exchange& exchange, ExchangeResult result) {
@@ -164,16 +195,27 @@ void ExchangeSet::EndAttempt(Exchange& exchange, ExchangeResult result) {
     }
 }
 
-void ExchangeSet::ServeStream(Exchange& exchange) {
-    if (exchange.connecting) {
-        exchange.connecting = false;
-        if (!m_sockets.Connected(exchange.socket) || !m_sockets.Send(exchange.socket, exchange.outgoing)) {
-            EndAttempt(exchange, ExchangeResult::kSendFailed);
+void ExchangeSet::ServeStream(Exchange& exchange, Leg& leg) {
+    if (leg.connecting) {
+        leg.connecting = false;
+        if (m_sockets.Connected(leg.socket)) {
+            // This address carries the attempt; the other connects are dropped.
+            for (Leg& other : exchange.legs) {
+                if (&other == &leg || other.socket == DatagramSockets::kNoSocket) continue;
+                m_sockets.Close(other.socket);
+                other.socket = DatagramSockets::kNoSocket;
+                other.connecting = false;
+            }
+            if (!m_sockets.Send(leg.socket, exchange.outgoing)) EndAttempt(exchange, ExchangeResult::kSendFailed);
+            return;
         }
+        m_sockets.Close(leg.socket);
+        leg.socket = DatagramSockets::kNoSocket;
+        if (!OnTheWire(exchange)) EndAttempt(exchange, ExchangeResult::kSendFailed);
         return;
     }
     std::size_t size = 0;
-    if (!m_sockets.Receive(exchange.socket, &m_buffer, &size)) {
+    if (!m_sockets.Receive(leg.socket, &m_buffer, &size)) {
         EndAttempt(exchange, ExchangeResult::kReceiveFailed);
         return;
     }
@@ -194,11 +236,14 @@ void ExchangeSet::ServeStream(Exchange& exchange) {
 }
 
 ExchangeResult ExchangeSet::Wait(std::size_t index) {
+    struct Waiting {
+        std::size_t exchange, leg;
+        unsigned attempt;   // a socket of an attempt that has ended since is not served
+    };
     std::vector<DatagramSockets::Handle> sockets;
-    std::vector<Exchange*> waiting;
+    std::vector<Waiting> waiting;
     std::vector<bool> readable, connecting;
-    const Exchange& awaited = m_exchanges.at(index);
-    while (!awaited.over) {
+    while (!m_exchanges.at(index).over) {
         sockets.clear();
         waiting.clear();
         connecting.clear();
@@ -210,14 +255,17 @@ ExchangeResult ExchangeSet::Wait(std::size_t index) {
                 resolving |= exchange.resolving != nullptr && !exchange.over;
             }
         }
-        if (awaited.over) break;
+        if (m_exchanges.at(index).over) break;
         if (resolving) first = Clock::now() + kResolvePoll;
-        for (Exchange& exchange : m_exchanges) {
-            if (exchange.socket == DatagramSockets::kNoSocket) continue;
-            sockets.push_back(exchange.socket);
-            connecting.push_back(exchange.connecting);
-            waiting.push_back(&exchange);
-            if (exchange.deadline < first) first = exchange.deadline;
+        for (std::size_t e = 0; e < m_exchanges.size(); ++e) {
+            const Exchange& exchange = m_exchanges[e];
+            for (std::size_t l = 0; l < exchange.legs.size(); ++l) {
+                if (exchange.legs[l].socket == DatagramSockets::kNoSocket) continue;
+                sockets.push_back(exchange.legs[l].socket);
+                connecting.push_back(exchange.legs[l].connecting);
+                waiting.push_back({e, l, exchange.attempt});
+            }
+            if (OnTheWire(exchange) && exchange.deadline < first) first = exchange.deadline;
         }
         if (sockets.empty()) {
             // Only names still being resolved: nothing to wait on but them.
@@ -230,7 +278,11 @@ ExchangeResult ExchangeSet::Wait(std::size_t index) {
         switch (m_sockets.WaitReadable(sockets, connecting, left > 0 ? static_cast<int>(left) : 0, &readable)) {
             case DatagramSockets::WaitResult::kFailed:
                 // Retrying a broken wait would only spin until the deadline.
-                for (Exchange* exchange : waiting) EndAttempt(*exchange, ExchangeResult::kReceiveFailed);
+                for (std::size_t i = 0; i < waiting.size(); ++i) {
+                    Exchange& exchange = m_exchanges[waiting[i].exchange];
+                    if (!exchange.over && (i == 0 || waiting[i - 1].exchange != waiting[i].exchange))
+                        EndAttempt(exchange, ExchangeResult::kReceiveFailed);
+                }
                 continue;
             case DatagramSockets::WaitResult::kNothing:
                 break;
@@ -238,15 +290,18 @@ ExchangeResult ExchangeSet::Wait(std::size_t index) {
                 if (m_buffer.size() < kMaxMessageSize) m_buffer.resize(kMaxMessageSize);
                 for (std::size_t i = 0; i < waiting.size(); ++i) {
                     if (!readable[i]) continue;
-                    Exchange& exchange = *waiting[i];
+                    Exchange& exchange = m_exchanges[waiting[i].exchange];
+                    Leg& leg = exchange.legs[waiting[i].leg];
+                    // An earlier socket's answer may have ended the attempt.
+                    if (exchange.over || exchange.attempt != waiting[i].attempt || leg.socket != sockets[i]) continue;
                     if (exchange.stream) {
-                        ServeStream(exchange);
+                        ServeStream(exchange, leg);
                         continue;
                     }
                     std::size_t size = 0;
                     Endpoint from;
-                    if (!m_sockets.ReceiveFrom(exchange.socket, &m_buffer, &size, &from)) continue;
-                    if (!(from == exchange.agent)) continue;
+                    if (!m_sockets.ReceiveFrom(leg.socket, &m_buffer, &size, &from)) continue;
+                    if (!(from == leg.agent)) continue;
                     if (exchange.conversation->Accept(m_buffer.data(), size)) {
                         EndAttempt(exchange, ExchangeResult::kAnswered);
                     }
@@ -254,13 +309,15 @@ ExchangeResult ExchangeSet::Wait(std::size_t index) {
                 break;
         }
         const Clock::time_point now = Clock::now();
-        for (Exchange* exchange : waiting) {
-            if (exchange->socket != DatagramSockets::kNoSocket && !exchange->over && exchange->deadline <= now) {
-                EndAttempt(*exchange, ExchangeResult::kTimeout);
+        for (std::size_t i = 0; i < waiting.size(); ++i) {
+            Exchange& exchange = m_exchanges[waiting[i].exchange];
+            if (i > 0 && waiting[i - 1].exchange == waiting[i].exchange) continue;   // once per exchange
+            if (OnTheWire(exchange) && !exchange.over && exchange.deadline <= now) {
+                EndAttempt(exchange, ExchangeResult::kTimeout);
             }
         }
     }
-    return awaited.result;
+    return m_exchanges.at(index).result;
 }
 
 }  // namespace snmp

@@ -37,9 +37,11 @@ public:
     static constexpr std::size_t kMaxStreamAnswer = 256 * 1024;
 
     virtual ~DatagramSockets() = default;
-    // getaddrinfo's first address for `host`; with `numericOnly` a literal
-    // address only (no name service is asked, so it never blocks).
-    virtual bool Resolve(const std::string& host, unsigned short port, bool numericOnly, Endpoint* agent) = 0;
+    // Every address getaddrinfo gives for `host`, in its order, each once;
+    // with `numericOnly` a literal address only (no name service is asked, so
+    // it never blocks). A literal may stand in brackets, as URIs write it.
+    virtual bool Resolve(const std::string& host, unsigned short port, bool numericOnly,
+                         std::vector<Endpoint>* agents) = 0;
     // A UDP socket of the agent's family, or kNoSocket.
     virtual Handle Open(const Endpoint& agent) = 0;
     virtual bool SendTo(Handle socket, const Endpoint& agent, const std::vector<std::uint8_t>& datagram) = 0;
@@ -96,7 +98,10 @@ enum class Transport { kDatagram, kStream };
 // name is resolved on a thread of its own from that moment, since resolution
 // blocks and a stale name must hold up neither the other exchanges nor its
 // own time, and joins the loop once it resolves. A name resolved after its
-// exchange's end is not asked.
+// exchange's end is not asked. A name with several addresses (IPv6 and IPv4,
+// say, of which the printer serves one) is asked at all of them within the
+// same time: each datagram attempt goes to every address, and a stream
+// attempt connects to every address and talks over the first connection made.
 // Datagrams from another address or port, unreadable ones and those the
 // conversation refuses are dropped and do not shorten an attempt (an agent
 // answers from where it was asked; taking answers from anywhere would leave
@@ -131,20 +136,25 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     struct Resolution;
+    // One address of the exchange's host, with its socket of this attempt.
+    struct Leg {
+        Endpoint agent;
+        DatagramSockets::Handle socket = DatagramSockets::kNoSocket;
+        bool connecting = false;                  // stream: the connect is not over yet
+    };
     struct Exchange {
         std::string host;
         unsigned short port = 0;
         int attemptsLeft = 0;
         int timeoutMs = 0;
         Conversation* conversation = nullptr;
-        Endpoint agent;
-        DatagramSockets::Handle socket = DatagramSockets::kNoSocket;
+        std::vector<Leg> legs;        // once resolved: one per address
+        unsigned attempt = 0;         // counts the attempts put on the wire
         Clock::time_point deadline;   // of the attempt on the wire
         Clock::time_point end;        // of the whole exchange
         bool resolved = false;
         std::shared_ptr<Resolution> resolving;    // a host name's, until its thread is done
         bool stream = false;
-        bool connecting = false;                  // stream: the connect is not over yet
         std::vector<std::uint8_t> outgoing, received;   // stream: this attempt's bytes
         bool over = false;
         ExchangeResult result = ExchangeResult::kTimeout;
@@ -152,12 +162,14 @@ private:
 
     // A host name whose thread has resolved it goes on the wire.
     void Reach(Exchange& exchange);
+    void TakeAddresses(Exchange& exchange, const std::vector<Endpoint>& agents);
     // Sends the next attempt that gets as far as the wire, or ends the exchange.
     void SendNextAttempt(Exchange& exchange);
     void EndAttempt(Exchange& exchange, ExchangeResult result);
     void CloseSocket(Exchange& exchange);
+    bool OnTheWire(const Exchange& exchange) const;
     // A stream socket the wait reported ready: the connect's end, or bytes.
-    void ServeStream(Exchange& exchange);
+    void ServeStream(Exchange& exchange, Leg& leg);
 
     DatagramSockets& m_sockets;
     std::vector<Exchange> m_exchanges;

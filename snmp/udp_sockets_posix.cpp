@@ -18,8 +18,9 @@ namespace {
 
 class PosixSockets : public DatagramSockets {
 public:
-    bool Resolve(const std::string& host, unsigned short port, bool numericOnly, Endpoint* agent) override {
-        return ResolveEndpoint(host, port, numericOnly, agent);
+    bool Resolve(const std::string& host, unsigned short port, bool numericOnly,
+                 std::vector<Endpoint>* agents) override {
+        return ResolveEndpoints(host, port, numericOnly, agents);
     }
 
     Handle Open(const Endpoint& agent) override {

@@ -59,10 +59,19 @@ CTestPrint::~CTestPrint() = default;
 bool CTestPrint::RefreshPrinterList() {
     m_arrPrinters.clear();
     m_bHasList = false;
+    // The user's connections to shared printers too, so that a printer a print
+    // server shares can be chosen; a record the spooler gives twice (the same
+    // name) is listed once, where it first comes. Without connections the list
+    // is the local one, as it was.
     std::vector<PrinterRecord> printers;
-    bool ok = m_ops.EnumLocalPrinters(printers);
+    bool ok = m_ops.ListPrinters(kPrinterEnumLocal | kPrinterEnumConnections, printers);
     if (ok) {
-        m_arrPrinters.swap(printers);
+        for (PrinterRecord& printer : printers) {
+            bool listed = false;
+            for (const PrinterRecord& earlier : m_arrPrinters)
+                listed |= earlier.name == printer.name;
+            if (!listed) m_arrPrinters.push_back(std::move(printer));
+        }
         m_bHasList = true;
     }
     m_nCurrentPrinter = GetDefaultPrinterIndex();

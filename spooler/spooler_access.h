@@ -1,5 +1,5 @@
 // CTestPrint: the program's contact with the print spooler. It keeps the list of
-// local printers and the current one, finds the system's default printer, tells
+// printers (the local ones and the user's connections to shared ones) and the current one, finds the system's default printer, tells
 // XPS drivers apart and writes one job per document.
 #pragma once
 #include <cstdint>
@@ -67,7 +67,7 @@ public:
     CTestPrint(const CTestPrint&) = delete;
     CTestPrint& operator=(const CTestPrint&) = delete;
 
-    // Enumerates the local printers again and makes the default one current;
+    // Enumerates the printers again and makes the default one current;
     // false when the enumeration failed (the list is then empty).
     bool RefreshPrinterList();
     int GetPrinterCount() const;

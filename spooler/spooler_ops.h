@@ -15,6 +15,10 @@ struct PrinterRecord {
 
 // PRINTER_ATTRIBUTE_DEFAULT
 constexpr std::uint32_t kPrinterAttributeDefault = 0x00000004;
+// PRINTER_ENUM_LOCAL, PRINTER_ENUM_CONNECTIONS: the printers installed here,
+// and those shared by print servers that the user has connected to.
+constexpr std::uint32_t kPrinterEnumLocal = 0x00000002;
+constexpr std::uint32_t kPrinterEnumConnections = 0x00000004;
 
 // The answer of GetVersionExA.
 struct OsVersion {
@@ -31,8 +35,8 @@ public:
 
     virtual ~SpoolerOps() = default;
 
-    // EnumPrintersA(PRINTER_ENUM_LOCAL, level 2): size query, then the records.
-    virtual bool EnumLocalPrinters(std::vector<PrinterRecord>& printers) = 0;
+    // EnumPrintersA(flags, level 2): size query, then the records.
+    virtual bool ListPrinters(std::uint32_t flags, std::vector<PrinterRecord>& printers) = 0;
     // GetProfileStringA("windows", "device", ",,,") into 260 characters;
     // returns the number of characters copied.
     virtual unsigned GetProfileDevice(std::string& text) = 0;

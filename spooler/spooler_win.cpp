@@ -12,11 +12,11 @@ namespace {
 
 class WindowsSpoolerOps final : public SpoolerOps {
 public:
-    bool EnumLocalPrinters(std::vector<PrinterRecord>& printers) override {
+    bool ListPrinters(std::uint32_t flags, std::vector<PrinterRecord>& printers) override {
         DWORD needed = 0, returned = 0;
-        EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
+        EnumPrintersA(flags, nullptr, 2, nullptr, 0, &needed, &returned);
         std::vector<BYTE> buffer(needed ? needed : 1);
-        if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned))
+        if (!EnumPrintersA(flags, nullptr, 2, buffer.data(), needed, &needed, &returned))
             return false;
         const auto* records = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
         printers.clear();

@@ -2,7 +2,7 @@
 """Fails when a room includes a header from a room above it.
 
 The rooms stand on floors: app on top, then ui and contextmenu side by side,
-ui/skin under ui, job, device, then spooler, snmp and settings side by side,
+ui/skin under ui, job, device, device/lookup under device, then spooler, snmp and settings side by side,
 base, and resources (identifiers only) at the bottom. A room may include its
 own headers and those of any lower floor, never a higher one or a neighbour on
 its own floor. Prints every arrow between rooms and each upward one.
@@ -17,11 +17,12 @@ FLOORS = {
     "resources": 0,
     "base": 1,
     "spooler": 2, "snmp": 2, "settings": 2,
-    "device": 3,
-    "job": 4,
-    "ui/skin": 5,
-    "ui": 6, "contextmenu": 6,
-    "app": 7,
+    "device/lookup": 3,
+    "device": 4,
+    "job": 5,
+    "ui/skin": 6,
+    "ui": 7, "contextmenu": 7,
+    "app": 8,
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
@@ -33,6 +34,8 @@ def room_of(path):
         return None
     if parts[0] == "ui" and len(parts) > 2 and parts[1] == "skin":
         return "ui/skin"
+    if parts[0] == "device" and len(parts) > 2 and parts[1] == "lookup":
+        return "device/lookup"
     return parts[0] if parts[0] in FLOORS else None
 
 
@@ -46,7 +49,7 @@ def main():
                 continue
             relative = source.relative_to(root).as_posix()
             if room_of(relative) != room:
-                continue  # ui/skin files are walked as their own room
+                continue  # ui/skin and device/lookup files are walked as their own rooms
             for number, line in enumerate(source.read_text(errors="replace").splitlines(), 1):
                 match = INCLUDE.match(line)
                 target = room_of(match.group(1)) if match else None

@@ -9,7 +9,7 @@ packages=(
   mingw-w64 mingw-w64-tools
   wine64 libwine-dev
   xvfb x11-utils imagemagick locales fonts-ipafont-gothic
-  cups-daemon cups-client
+  cups-daemon cups-client libcups2-dev
   snmpd snmp
   cups-ipp-utils dbus avahi-daemon
   nsis fp-utils libchm-bin wixl msitools

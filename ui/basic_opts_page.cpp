@@ -25,6 +25,7 @@
 #include "settings/param_mngr.h"
 #include "spooler/spooler_access.h"
 #include "ui/skin/skin_frame.h"
+#include "ui/skin/skin_palette.h"
 #include "ui/skin/window_dpi.h"
 #include "ui/tab_rules.h"
 
@@ -62,20 +63,20 @@ const DWORD kBasicHelpMap[] = {
 
 // Set in this order.
 const OptsLabel kLabels[] = {
-    {IDC_STATIC_SELECTPRINTER, "IDC_STATIC_SELECTPRINTER", "Select Printer"},
-    {IDC_STATIC_SELECTFILES, "IDC_STATIC_SELECTFILES", "Select Files"},
-    {IDC_BUTTON_REMOVE, "IDC_BUTTON_REMOVE", "Remove"},
-    {IDC_BUTTON_BROWSE, "IDC_BUTTON_BROWSE", "Browse"},
+    {IDC_STATIC_SELECTPRINTER, "IDC_STATIC_SELECTPRINTER", "&Select Printer"},
+    {IDC_STATIC_SELECTFILES, "IDC_STATIC_SELECTFILES", "Select &Files"},
+    {IDC_BUTTON_REMOVE, "IDC_BUTTON_REMOVE", "&Remove"},
+    {IDC_BUTTON_BROWSE, "IDC_BUTTON_BROWSE", "&Browse"},
     {IDC_STATIC_PRINTRANGE, "IDC_STATIC_PRINTRANGE", "Print Range"},
-    {IDC_RADIO_PRINTRANGE_ALL, "IDC_RADIO_PRINTRANGE_ALL", "All"},
-    {IDC_RADIO_PRINTRANGE_PAGES, "IDC_RADIO_PRINTRANGE_PAGES", "Pages"},
-    {IDC_STATIC_PRINTRANGE_FROM, "IDC_STATIC_PRINTRANGE_FROM", "From :"},
-    {IDC_STATIC_PRINTRANGE_TO, "IDC_STATIC_PRINTRANGE_TO", "To :"},
-    {IDC_STATIC_COPIES, "IDC_STATIC_COPIES", "Copies"},
+    {IDC_RADIO_PRINTRANGE_ALL, "IDC_RADIO_PRINTRANGE_ALL", "&All"},
+    {IDC_RADIO_PRINTRANGE_PAGES, "IDC_RADIO_PRINTRANGE_PAGES", "Pa&ges"},
+    {IDC_STATIC_PRINTRANGE_FROM, "IDC_STATIC_PRINTRANGE_FROM", "Fr&om :"},
+    {IDC_STATIC_PRINTRANGE_TO, "IDC_STATIC_PRINTRANGE_TO", "&To :"},
+    {IDC_STATIC_COPIES, "IDC_STATIC_COPIES", "&Copies"},
     {IDC_STATIC_ORIENTATION, "IDC_STATIC_ORIENTATION", "Orientation"},
-    {IDC_RADIO_ORIENTATION_PORTRAIT, "IDC_RADIO_ORIENTATION_PORTRAIT", "Portrait"},
-    {IDC_RADIO_ORIENTATION_LANDSCAPE, "IDC_RADIO_ORIENTATION_LANDSCAPE", "Landscape"},
-    {IDC_BUTTON_DEFAULT, "IDC_BUTTON_DEFAULT", "Default"},
+    {IDC_RADIO_ORIENTATION_PORTRAIT, "IDC_RADIO_ORIENTATION_PORTRAIT", "Portra&it"},
+    {IDC_RADIO_ORIENTATION_LANDSCAPE, "IDC_RADIO_ORIENTATION_LANDSCAPE", "&Landscape"},
+    {IDC_BUTTON_DEFAULT, "IDC_BUTTON_DEFAULT", "&Default"},
 };
 
 const int kFontControls[] = {1021, 1034, IDC_STATIC_PRINTERSTATE, 1022, 1005, 1007, 1017, 1023, 1035, 1036, 1046, 1047, 1011,
@@ -507,13 +508,14 @@ LRESULT CBasicOptsPage::OnCustomdrawList(NMLVCUSTOMDRAW* draw) {
         if (state & LVIS_SELECTED) {
             DebugLog("OnCustomdrawList / LVIS_SELECTED / nItem : %d", item);
             DebugLog("OnCustomdrawList / LVIS_SELECTED / rItem.state : %d", static_cast<int>(state));
-            draw->clrText = RGB(0, 0, 0);
-            draw->clrTextBk = RGB(164, 212, 255);
+            draw->clrText = skin::Ref(skin::CurrentPalette().listSelectedText);
+            draw->clrTextBk = skin::Ref(skin::CurrentPalette().listSelected);
             // The list would paint its own highlight over ours.
             draw->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
         } else {
-            draw->clrText = RGB(0, 0, 0);
-            draw->clrTextBk = item % 2 == 0 ? RGB(238, 238, 238) : RGB(255, 255, 255);
+            const skin::Palette& pal = skin::CurrentPalette();
+            draw->clrText = skin::Ref(pal.listText);
+            draw->clrTextBk = skin::Ref(item % 2 == 0 ? pal.listEven : pal.listOdd);
         }
         return CDRF_DODEFAULT;
     }

@@ -14,6 +14,7 @@
 #include "job/job_sender.h"
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
+#include "ui/accessibility.h"
 #include "ui/context_help.h"
 #include "ui/skin/window_centre.h"
 #include "ui/skin/window_dpi.h"
@@ -184,14 +185,14 @@ void CMainPropertySheet::OnInitialized(HWND hwnd) {
     skin::CentreWindow(hwnd, m_psh.hwndParent);
     // 3.-5.
     char text[kTextSize];
-    GetLocalizedString("UI_SHEET", "IDL_PRINT", "Print", text, sizeof text);
+    GetLocalizedString("UI_SHEET", "IDL_PRINT", "&Print", text, sizeof text);
     SetDlgItemTextA(hwnd, IDOK, text);
     m_pButtons[0]->Attach(GetDlgItem(hwnd, IDOK));
-    GetLocalizedString("UI_SHEET", "IDL_CANCEL", "Cancel", text, sizeof text);
+    GetLocalizedString("UI_SHEET", "IDL_CANCEL", "Ca&ncel", text, sizeof text);
     SetDlgItemTextA(hwnd, IDCANCEL, text);
     m_pButtons[1]->Attach(GetDlgItem(hwnd, IDCANCEL));
     m_pButtons[2]->Attach(GetDlgItem(hwnd, IDHELP));
-    GetLocalizedString("UI_SHEET", "IDL_HELP", "Help", text, sizeof text);
+    GetLocalizedString("UI_SHEET", "IDL_HELP", "&Help", text, sizeof text);
     SetDlgItemTextA(hwnd, IDHELP, text);
     EnableWindow(GetDlgItem(hwnd, IDHELP), TRUE);
     // 6.
@@ -285,6 +286,8 @@ void CMainPropertySheet::OnPrint() {
     // Nor one still being checked.
     if (m_pBasicPage->Checking() || m_pBasicPage->GetSupportedTypes() <= 0) return;
     if (!PrinterStateAllowsSend()) return;
+    // The focus leaves the edits so that their corrections run; a control gets it back.
+    access::FocusKeeper keepFocus(m_hwnd, GetDlgItem(m_hwnd, IDOK));
     SetFocus(m_hwnd);
     // A value corrected on the Basic tab does not stop printing.
     m_pBasicPage->ExchangeData(true);
@@ -358,6 +361,7 @@ void CMainPropertySheet::ShowJobMessageBox(int, const char* title, const char* t
 }
 
 void CMainPropertySheet::OnHelp() {
+    access::FocusKeeper keepFocus(m_hwnd, GetDlgItem(m_hwnd, IDHELP));
     SetFocus(m_hwnd);
     DebugLog("CMainPropertySheet::OnHelp : %s", gszHelpFileName);
     CallHtmlHelp(nullptr, gszHelpFileName, kHhDisplayTopic, 0);

@@ -3,7 +3,9 @@
 #include "base/debug_log.h"
 #include "base/localized_text.h"
 #include "resources/resource_ids.h"
+#include "ui/accessibility.h"
 #include "ui/context_help.h"
+#include "ui/skin/skin_palette.h"
 #include "ui/skin/window_dpi.h"
 #include "ui/tab_rules.h"
 #include "ui/window_module.h"
@@ -129,6 +131,9 @@ void COptsPage::SetLabels(const OptsLabel* labels, std::size_t count) {
         DebugLog("%s / strRemoveAND %s", l.key, shown.c_str());
         SetDlgItemTextA(m_hwnd, l.id, shown.c_str());
     }
+    // The edits, combo boxes and lists take their names from these labels.
+    access::AnnotateDialog(m_hwnd);
+    if (!skin::CurrentPalette().bitmaps) skin::FollowPalette(m_hwnd);
 }
 
 void COptsPage::SetGuiFont(const int* ids, std::size_t count) {

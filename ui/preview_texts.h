@@ -17,4 +17,8 @@ struct PreviewTexts {
 
 PreviewTexts PreviewTextsFor(const CParamMngr& settings);
 
+// The panel's texts as one line for a screen reader, top to bottom as painted:
+// "All / Original / Copies : 1 / Resolution : Normal / Color : Auto".
+std::string PreviewSummary(const PreviewTexts& texts);
+
 }  // namespace preview

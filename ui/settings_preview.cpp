@@ -7,26 +7,22 @@
 #include "resources/resource_ids.h"
 #include "settings/param_mngr.h"
 #include "ui/preview_geometry.h"
+#include "ui/accessibility.h"
 #include "ui/preview_texts.h"
 #include "ui/skin/skin_gdi.h"
+#include "ui/skin/skin_palette.h"
 #include "ui/skin/window_dpi.h"
 
 namespace {
 
 constexpr UINT_PTR kSubclassId = 0x5056;
-constexpr COLORREF kPanelColour = RGB(230, 230, 230);
-constexpr COLORREF kBandColour = RGB(198, 198, 198);
 constexpr UINT kBandFlags = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX;
 
 RECT ToWin(const skin::Rect& r) { return skin::ToRECT(r); }
 
-void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
-    skin::GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
-    FillRect(dc, &r, brush.get());
-}
-
+// The panel's colours: the skin's, or the system's in high contrast.
 void DrawBand(HDC dc, const skin::Rect& band, const skin::Rect& textRect, const std::string& text) {
-    FillSolid(dc, ToWin(band), kBandColour);
+    skin::FillColour(dc, ToWin(band), skin::CurrentPalette().previewBand);
     RECT tr = ToWin(textRect);
     DrawTextA(dc, text.c_str(), -1, &tr, kBandFlags);
 }
@@ -60,6 +56,9 @@ LRESULT CALLBACK CSettingsPreview::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         GetClientRect(hwnd, &client);
         PaintPreview(dc, client, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), skin::WindowDpi(hwnd));
         EndPaint(hwnd, &ps);
+        // What the panel shows, for a screen reader; a change is announced.
+        if (const CParamMngr* params = CParamMngr::GetInstance())
+            access::SetLiveName(hwnd, preview::PreviewSummary(preview::PreviewTextsFor(*params)));
         return 0;
     }
     case WM_NCDESTROY:
@@ -84,7 +83,9 @@ void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font, 
     CParamMngr* params = CParamMngr::GetInstance();
     const RECT local{0, 0, width, height};
     // 2.
-    FillSolid(dc, local, kPanelColour);
+    const skin::Palette& pal = skin::CurrentPalette();
+    skin::FillColour(dc, local, pal.previewPanel);
+    SetTextColor(dc, skin::Ref(pal.previewText));
     const int paperW = params ? params->GetPaperWidthMM() : 0;
     const int paperH = params ? params->GetPaperHeightMM() : 0;
     const preview::PreviewLayout layout =
@@ -103,15 +104,23 @@ void CSettingsPreview::PaintPreview(HDC target, const RECT& client, HFONT font, 
         // 7. Paper label, up to two lines.
         RECT paper = ToWin(layout.paperLabel);
         DrawTextA(dc, texts.paper.c_str(), -1, &paper, DT_CENTER | DT_TOP | DT_END_ELLIPSIS | DT_NOPREFIX);
-        // 8. The page with its two shadows.
+        // 8. The page with its two shadows; flat in high contrast, the sheet framed in the text colour.
         if (layout.nPageW > 0 && layout.nPageH > 0) {
             RECT r = ToWin(layout.darkShadow);
-            FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
+            if (pal.bitmaps) FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
+            else skin::FillColour(dc, r, pal.pageShadow);
             r = ToWin(layout.greyShadow);
-            FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-            HBITMAP page = skin::LoadSkinBitmap(IDB_PREVIEW_PAGE, dpi);
-            skin::DrawTiled(page, dc, ToWin(layout.page), skin::SkinPx(1, dpi), nullptr, skin::TileCentre::kStretched);
-            if (page) DeleteObject(page);
+            if (pal.bitmaps) FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+            else skin::FillColour(dc, r, pal.pageShadow);
+            r = ToWin(layout.page);
+            if (pal.bitmaps) {
+                HBITMAP page = skin::LoadSkinBitmap(IDB_PREVIEW_PAGE, dpi);
+                skin::DrawTiled(page, dc, r, skin::SkinPx(1, dpi), nullptr, skin::TileCentre::kStretched);
+                if (page) DeleteObject(page);
+            } else {
+                skin::FillColour(dc, r, pal.page);
+                FrameRect(dc, &r, skin::PaletteBrush(pal.pageEdge));
+            }
         }
     }
 

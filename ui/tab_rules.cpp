@@ -80,3 +80,34 @@ std::string DoubleAmpersands(const std::string& text) {
     }
     return out;
 }
+
+std::string PlainLabel(const std::string& text) {
+    std::string out;
+    for (std::string::size_type i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '(' && i + 3 < text.size() && text[i + 1] == '&' && text[i + 2] != '&' && text[i + 3] == ')') {
+            i += 3;
+            continue;
+        }
+        if (ch != '&') {
+            out.push_back(ch);
+        } else if (i + 1 < text.size() && text[i + 1] == '&') {
+            out.push_back('&');
+            ++i;
+        }
+    }
+    return out;
+}
+
+char AccessKey(const std::string& label) {
+    for (std::string::size_type i = 0; i + 1 < label.size(); ++i) {
+        if (label[i] != '&') continue;
+        if (label[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        const char key = label[i + 1];
+        return key >= 'a' && key <= 'z' ? static_cast<char>(key - 'a' + 'A') : key;
+    }
+    return 0;
+}

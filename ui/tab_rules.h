@@ -19,3 +19,13 @@ bool ParseEditInt(const std::string& text, int& value);
 // A label with every '&' doubled, so that the ampersand is shown and no letter
 // is underlined.
 std::string DoubleAmpersands(const std::string& text);
+
+// A label as plain text, where no letter is underlined (the settings preview,
+// messages, the trace): its access-key marker removed. "&&" is one ampersand; the
+// Japanese form "(&X)" at the end of a label goes as a whole, as the letter is not
+// part of the word.
+std::string PlainLabel(const std::string& text);
+
+// The character a label's access-key marker chooses ('&C' or, in Japanese, '(&C)'),
+// upper-cased when it is an ASCII letter; 0 when the label has none.
+char AccessKey(const std::string& label);

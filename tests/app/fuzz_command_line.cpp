@@ -2,6 +2,8 @@
 // the parameters the shell extension writes read back. Any program can start Orvex
 // with any text: no token may exceed 259 characters (a cut path could name another
 // file), each token is the text as it stands, and the text is consumed to its end.
+// Every name and option the line gives is also written as a JSON string (-J): it
+// must be one RFC 8259 string, and quoting what it reads back must give it again.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "base/json_writer.h"
 #include "base/localized_text.h"
 #include "contextmenu/selection.h"
 
@@ -43,6 +46,47 @@ void CheckTokenWalk(const std::string& text) {
     }
 }
 
+// The text a JSON string reads back as; aborts when `json` is not one string.
+std::string ReadJsonString(const std::string& json) {
+    if (json.size() < 2 || json.front() != '"' || json.back() != '"') std::abort();
+    std::string text;
+    for (std::size_t i = 1; i + 1 < json.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(json[i]);
+        if (c < 0x20 || c == '"') std::abort();  // raw control characters and quotes end nothing here
+        if (c != '\\') {
+            text += static_cast<char>(c);
+            continue;
+        }
+        if (++i + 1 >= json.size()) std::abort();
+        switch (json[i]) {
+        case '"': text += '"'; break;
+        case '\\': text += '\\'; break;
+        case '/': text += '/'; break;
+        case 'b': text += '\b'; break;
+        case 'f': text += '\f'; break;
+        case 'n': text += '\n'; break;
+        case 'r': text += '\r'; break;
+        case 't': text += '\t'; break;
+        case 'u': {
+            // Only the control characters are written this way.
+            if (i + 5 >= json.size() || json.compare(i + 1, 2, "00") != 0) std::abort();
+            const unsigned value = static_cast<unsigned>(std::strtoul(json.substr(i + 3, 2).c_str(), nullptr, 16));
+            if (value >= 0x20) std::abort();
+            text += static_cast<char>(value);
+            i += 4;
+            break;
+        }
+        default: std::abort();
+        }
+    }
+    return text;
+}
+
+void CheckJson(const std::string& text) {
+    const std::string json = JsonQuote(text);
+    if (JsonQuote(ReadJsonString(json)) != json) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -53,10 +97,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::string> files;
     std::string printer;
-    ParseCommandLine(text.c_str(), files, printer);
+    CommandLineSwitches switches;
+    ParseCommandLine(text.c_str(), files, printer, &switches);
     if (printer.size() > kLongestToken) std::abort();
-    for (const std::string& file : files)
+    for (const std::string& file : files) {
         if (file.size() > kLongestToken) std::abort();
+        CheckJson(file);
+    }
+    for (const std::string& option : switches.jobOptions) CheckJson(option);
+    CheckJson(raw);
 
     // What the shell extension writes for a selection comes back as the same files,
     // in order, less those too long to use. A file name never holds a double quote.

@@ -68,6 +68,15 @@ AGENTS+=(CMDSET:20:normal PRIVLEN:21:normal IPPSLOW:22:silent IPPONLY:23:silent)
 # A printer that wakes up: its relay holds every answer 1.3 s.
 DEVID_SLOW=$DEVID_PDFJPEG
 AGENTS+=(SLOW:24:late)
+# A printer whose state a test changes while it runs: the device ID as usual,
+# and the Host Resources / Printer MIB state objects served by net-snmp's
+# pass_persist from a file the test writes (benchd.py state-pass). Its IPP
+# twin, with no SNMP agent, answers printer-state* from another file.
+DEVID_STATE=$DEVID_ALL
+DEVID_IPPSTATE="MFG:Orvane;MDL:Standard 310;CMD:PDF,JPEG,PNG;"
+STATE_READY=$'hrDeviceStatus 2\nhrPrinterStatus 3\nhrPrinterDetectedErrorState 0000\nprtMarkerLifeCount 1000'
+IPPSTATE_READY=$'device-id '"$DEVID_IPPSTATE"$'\nprinter-state 3\nprinter-state-reasons none'
+AGENTS+=(STATE:30:normal IPPSTATE:31:silent)
 
 q() { local v=${1//\'/\'\\\'\'}; printf "'%s'" "$v"; }  # single-quoted for the env file
 log() { echo "bench: $*" >&2; }
@@ -283,6 +292,15 @@ start_snmpd() {  # name address port "type value" community [oid]: no value, no 
   {
     echo "rocommunity $community default"
     [ -z "$value" ] || echo "override $oid $value"
+    if [ "$name" = STATE ]; then
+      # One registration per column, ahead (-p 1) of the agent's own Host
+      # Resources tables, which would win over a shorter subtree.
+      printf '%s\n' "$STATE_READY" >"$a/STATE.state"
+      local column
+      for column in .1.3.6.1.2.1.25.3.2.1.5 .1.3.6.1.2.1.25.3.5.1.1 .1.3.6.1.2.1.25.3.5.1.2 .1.3.6.1.2.1.43.10.2.1.4; do
+        echo "pass_persist -p 1 $column $PY $here/benchd.py state-pass $a/STATE.state"
+      done
+    fi
     echo "dontLogTCPWrappersConnects yes"
   } >"$a/$name.conf"
   # -C: no configuration but ours; the persistent dir keeps /var/lib/snmp untouched;
@@ -384,6 +402,9 @@ start_ipp() {
   WATCH=ipp-IPPSLOW wait_for "IPP relay" 10 tcp_listening "$n.22" 631 || die "delaying IPP relay did not start"
   WATCH=ipp-IPPONLY wait_for "IPP relay" 10 tcp_listening "$n.23" 631 || die "IPP relay did not start"
   WATCH=ipp-IPPFORMATS wait_for "IPP printer" 10 tcp_listening "$n.14" 631 || die "IPP printer did not start"
+  printf '%s\n' "$IPPSTATE_READY" >"$DIR/ipp/IPPSTATE.state"
+  start ipp-IPPSTATE python3 "$PY" "$here/benchd.py" ipp "$n.31" state "$DIR/ipp/IPPSTATE.state"
+  WATCH=ipp-IPPSTATE wait_for "IPP printer" 10 tcp_listening "$n.31" 631 || die "IPP state printer did not start"
   # The same printer over TLS with a self-signed certificate, as printers serve it.
   openssl req -x509 -newkey rsa:2048 -nodes -subj "/CN=Orvane bench printer" -days 7 \
     -keyout "$DIR/ipp/tls.key" -out "$DIR/ipp/tls.crt" >/dev/null 2>&1 || die "openssl could not make a certificate"
@@ -449,6 +470,10 @@ write_env() {
       [ -n "${!devvar:-}" ] && exp "ORVANE_DEVICEID_$name" "${!devvar}"
     done
     exp ORVANE_IPP_TLS "$n.15:631"
+    exp ORVANE_STATE_FILE "$DIR/agents/STATE.state"
+    exp ORVANE_STATE_READY "$STATE_READY"
+    exp ORVANE_IPPSTATE_FILE "$DIR/ipp/IPPSTATE.state"
+    exp ORVANE_IPPSTATE_READY "$IPPSTATE_READY"
     exp ORVANE_AGENT_INTEGER_VALUE "$INTEGER_VALUE"
     exp ORVANE_AGENT_COMMUNITY_NAME private
     if grep -q '^LOCAL 127.0.0.1 ok' "$DIR/agents/relays.status" 2>/dev/null; then

@@ -19,6 +19,21 @@
       A printer on <address>:631 that answers a POST to /ipp (and nothing else:
       404) with a Get-Printer-Attributes answer, chunked, holding
       document-format-supported and no printer-device-id.
+  benchd.py ipp <address> state <state-file>
+      An IPP printer on <address>:631 (at /ipp/print, /ipp and /) whose
+      Get-Printer-Attributes answer carries printer-device-id and its state as
+      <state-file> holds it at that moment (read at every request; missing
+      keys are left out):
+        device-id MFG:...;CMD:...;
+        printer-state 3
+        printer-state-reasons media-jam-error,toner-low-report
+        printer-state-message Jam in tray 2
+  benchd.py state-pass <state-file>
+      net-snmp's pass_persist program for the printer-state agent: answers
+      GETs of hrDeviceStatus, hrPrinterStatus, hrPrinterDetectedErrorState and
+      prtMarkerLifeCount (instance 1) from <state-file>, read at every request,
+      one "name value" line each (the error state as hex digits, "0400" =
+      jammed); a missing file or line: no such object.
   benchd.py freeport <address> udp|tcp
       Prints a port that is free on <address> right now.
   benchd.py run <program> [args...]
@@ -262,7 +277,7 @@ def ipp_serve(address, mode, arg, delay=0.0):
                 conn.close()
                 return
         with conn:
-            if mode != "formats":
+            if mode not in ("formats", "state"):
                 with socket.create_connection(("127.0.0.1", int(arg))) as up:
                     t = threading.Thread(target=pipe, args=(up, conn, delay), daemon=True)
                     t.start()
@@ -273,12 +288,84 @@ def ipp_serve(address, mode, arg, delay=0.0):
             # answer echoes its request-id, as a printer must.
             request = conn.recv(65536)
             ipp = request[request.find(b"\r\n\r\n") + 4:]
+            if mode == "state":
+                conn.sendall(ipp_state_answer(arg, ipp[0:2], ipp[4:8]))
+                return
             conn.sendall(ipp_formats_answer(arg.split(","), ipp[4:8]) if request.startswith(b"POST /ipp ") else
                          b"HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
 
     while True:
         conn, _ = listener.accept()
         threading.Thread(target=client, args=(conn,), daemon=True).start()
+
+
+def read_state(path):
+    state = {}
+    try:
+        with open(path) as f:
+            for line in f:
+                key, _, value = line.rstrip("\n").partition(" ")
+                if key:
+                    state[key] = value
+    except OSError:
+        pass
+    return state
+
+
+STATE_OBJECTS = {   # the instance each serves, its pass type, how the file's text becomes the value
+    ".1.3.6.1.2.1.25.3.2.1.5.1": ("hrDeviceStatus", "integer", str),
+    ".1.3.6.1.2.1.25.3.5.1.1.1": ("hrPrinterStatus", "integer", str),
+    ".1.3.6.1.2.1.25.3.5.1.2.1": ("hrPrinterDetectedErrorState", "octet",
+                                  lambda v: " ".join(v[i:i + 2] for i in range(0, len(v), 2))),
+    ".1.3.6.1.2.1.43.10.2.1.4.1.1": ("prtMarkerLifeCount", "counter", str),
+}
+
+
+def state_pass(path):
+    """pass_persist: PING -> PONG; get <oid> -> oid, type, value or NONE."""
+    def out(text):
+        sys.stdout.write(text)
+        sys.stdout.flush()
+    while True:
+        line = sys.stdin.readline()
+        if not line:
+            return
+        command = line.strip()
+        if command == "PING":
+            out("PONG\n")
+            continue
+        oid = sys.stdin.readline().strip()
+        if command == "set":
+            sys.stdin.readline()
+            out("not-writable\n")
+            continue
+        known = STATE_OBJECTS.get(oid) if command == "get" else None
+        value = read_state(path).get(known[0]) if known else None
+        if value is None:
+            out("NONE\n")
+        else:
+            out("%s\n%s\n%s\n" % (oid, known[1], known[2](value)))
+
+
+def ipp_state_answer(path, version, request_id):
+    def attr(tag, name, value):
+        value = value.encode() if isinstance(value, str) else value
+        return (bytes([tag]) + len(name).to_bytes(2, "big") + name.encode() +
+                len(value).to_bytes(2, "big") + value)
+    state = read_state(path)
+    body = version + bytes([0, 0]) + request_id + b"\x01" + attr(0x47, "attributes-charset", "utf-8")
+    body += attr(0x48, "attributes-natural-language", "en") + b"\x04"
+    if "device-id" in state:
+        body += attr(0x41, "printer-device-id", state["device-id"])
+    if "printer-state" in state:
+        body += attr(0x23, "printer-state", int(state["printer-state"]).to_bytes(4, "big"))
+    if "printer-state-reasons" in state:
+        for i, reason in enumerate(state["printer-state-reasons"].split(",")):
+            body += attr(0x44, "" if i else "printer-state-reasons", reason)
+    if "printer-state-message" in state:
+        body += attr(0x41, "printer-state-message", state["printer-state-message"])
+    body += b"\x03"
+    return (b"HTTP/1.1 200 OK\r\nContent-Type: application/ipp\r\nContent-Length: %d\r\n\r\n" % len(body)) + body
 
 
 def freeport(host, kind):
@@ -331,7 +418,9 @@ def main(argv):
         capture(argv[2], argv[3])
     elif len(argv) == 4 and argv[1] == "relay":
         relay(argv[2], argv[3])
-    elif len(argv) == 5 and argv[1] == "ipp" and argv[3] in ("forward", "formats", "tls"):
+    elif len(argv) == 3 and argv[1] == "state-pass":
+        state_pass(argv[2])
+    elif len(argv) == 5 and argv[1] == "ipp" and argv[3] in ("forward", "formats", "tls", "state"):
         ipp_serve(argv[2], argv[3], argv[4])
     elif len(argv) == 6 and argv[1] == "ipp" and argv[3] == "forward":
         ipp_serve(argv[2], argv[3], argv[4], float(argv[5]))

@@ -10,7 +10,7 @@ root=$1
 # One line, blank-separated: the match below looks for " NAME ".
 allowed=" KERNEL32.DLL USER32.DLL GDI32.DLL ADVAPI32.DLL SHELL32.DLL SHLWAPI.DLL COMCTL32.DLL COMDLG32.DLL "
 allowed+="OLE32.DLL OLEAUT32.DLL WINSPOOL.DRV SETUPAPI.DLL WS2_32.DLL MSVCRT.DLL UXTHEME.DLL VERSION.DLL "
-allowed+="MSIMG32.DLL IPHLPAPI.DLL WINHTTP.DLL "
+allowed+="MSIMG32.DLL IPHLPAPI.DLL WINHTTP.DLL OLEACC.DLL "
 deliverables=(
   "win64/app/Orvex.exe x86_64-w64-mingw32-objdump"
   "win64/contextmenu/Tilmar64.dll x86_64-w64-mingw32-objdump"

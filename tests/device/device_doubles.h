@@ -12,7 +12,8 @@
 #include "spooler/spooler_access.h"
 #include "tests/job/fakes.h"
 
-// A CTestPrint whose current printer prints to `port` ("" = no current printer).
+// A CTestPrint whose current printer prints to `port` ("" = no current printer);
+// a printer named "\\server\name" is the user's connection to a shared one.
 struct PrinterOnPort {
     FakeWorld world;
     FakeSpooler spooler{world};
@@ -22,7 +23,10 @@ struct PrinterOnPort {
         SetPort(port);
     }
     void SetPort(const std::string& port) {
-        spooler.printers = {{m_name, port, 0}};
+        const bool shared = m_name.compare(0, 2, "\\\\") == 0;
+        spooler.printers.clear();
+        spooler.connections.clear();
+        (shared ? spooler.connections : spooler.printers).push_back({m_name, port, 0});
         printers.RefreshPrinterList();
         printers.SetCurrentPrinterIndex(port.empty() ? -1 : 0);
     }

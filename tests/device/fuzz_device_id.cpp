@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "device/device_id_pairs.h"
+#include "device/lookup/device_id_pairs.h"
 #include "device/supported_types.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "device/device_id_pairs.h"
-#include "device/ipp_answer.h"
+#include "device/lookup/device_id_pairs.h"
+#include "device/lookup/ipp_answer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "device/printer_address.h"
+#include "device/lookup/printer_address.h"
 
 namespace {
 

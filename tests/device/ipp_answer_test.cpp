@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/ipp_answer.h"
+#include "device/lookup/ipp_answer.h"
 
 namespace {
 
@@ -61,14 +61,23 @@ TEST(IppAnswer, ReadsAnswersAsServersFrameThem) {
         {"chunk size with leading zeros", Read(chunked + "#\r\n", body + "\r\n", 9), kId},
         {"chunked with bare LF", Read(chunked + "#\n", body + "\n", 2), kId},
         {"chunk larger than any answer", Read(chunked + "fffffffe\r\n", body + "\r\n"), "broken"},
+        {"length folded onto a second line", Read(ok + "Content-Length:\r\n #\r\n\r\n", body), kId},
+        {"chunked folded with a tab", Read(ok + "Transfer-Encoding:\r\n\tchunked\r\n\r\n#\r\n", body + "\r\n", 4), kId},
         {"answer to another request", Read(ok + "Content-Length: #\r\n\r\n", IppBody(0x7777)), "unreadable"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.read, c.id) << c.name;
 }
 
-TEST(IppAnswer, WritesAZoneAsUrisDo) {
-    const std::vector<std::uint8_t> request = EncodeIppDeviceIdRequest("fe80::1%eth0", "/ipp/print", 1);
-    const std::string text(request.begin(), request.end());
-    EXPECT_NE(text.find("ipp://[fe80::1%25eth0]:631/ipp/print"), std::string::npos);
-    EXPECT_NE(text.find("Host: [fe80::1%eth0]:631\r\n"), std::string::npos);
+// The zone names an interface of this computer only (RFC 6874): the socket
+// uses it, the server is never told; brackets a registry value carried are
+// not doubled.
+TEST(IppAnswer, AddressesTheRequestWithoutTheZone) {
+    const std::pair<const char*, std::string> cases[] = {{"fe80::1%eth0", "[fe80::1]:631"},
+                                                         {"[2001:db8::5]", "[2001:db8::5]:631"}};
+    for (const auto& [host, authority] : cases) {
+        const std::vector<std::uint8_t> request = EncodeIppDeviceIdRequest(host, "/ipp/print", 1);
+        const std::string text(request.begin(), request.end()), uri = "ipp://" + authority + "/ipp/print";
+        EXPECT_NE(text.find("Host: " + authority + "\r\n"), std::string::npos) << text;
+        EXPECT_NE(text.find(Sized(uri) + uri), std::string::npos) << host;
+    }
 }

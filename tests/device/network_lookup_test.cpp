@@ -4,17 +4,27 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "device/lookup/secure_ipp.h"
 #include "device/prt_control.h"
 #include "snmp/snmp.h"
 #include "tests/device/device_doubles.h"
@@ -149,6 +159,37 @@ bool WaitForRequests(const LoopbackAgent& agent, int atLeast) {
     return agent.requests() >= atLeast;
 }
 
+// What `body` returns, run in a child process with a network and a mount
+// namespace of its own (loopback only, up; `hosts` as /etc/hosts); nullopt
+// when the namespaces cannot be had (needs root).
+std::optional<std::string> InPrivateNetwork(const std::string& hosts, const std::function<std::string()>& body) {
+    int fds[2];
+    if (pipe(fds) != 0) return std::nullopt;
+    if (fork() == 0) {
+        char file[] = "/tmp/orvane-hosts-XXXXXX";
+        const int fd = mkstemp(file);
+        ifreq lo{};
+        std::snprintf(lo.ifr_name, sizeof(lo.ifr_name), "lo");
+        const int s = write(fd, hosts.data(), hosts.size()) == static_cast<ssize_t>(hosts.size()) &&
+                              unshare(CLONE_NEWNET | CLONE_NEWNS) == 0 &&
+                              mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                              mount(file, "/etc/hosts", nullptr, MS_BIND, nullptr) == 0
+                          ? socket(AF_INET, SOCK_DGRAM, 0) : -1;
+        const bool up = s >= 0 && ioctl(s, SIOCGIFFLAGS, &lo) == 0 && (lo.ifr_flags |= IFF_UP) &&
+                        ioctl(s, SIOCSIFFLAGS, &lo) == 0;
+        unlink(file);
+        const std::string out = up ? "ok " + body() : "no";
+        _exit(write(fds[1], out.data(), out.size()) < 0);
+    }
+    close(fds[1]);
+    std::string out(4096, '\0');
+    const ssize_t n = read(fds[0], &out[0], out.size());
+    close(fds[0]);
+    wait(nullptr);
+    if (n < 3 || out.compare(0, 3, "ok ") != 0) return std::nullopt;
+    return out.substr(3, static_cast<std::size_t>(n) - 3);
+}
+
 }  // namespace
 
 TEST(NetworkLookup, AsksAllSourcesAtOnceAndDecidesAsOneByOne) {
@@ -210,13 +251,13 @@ TEST(NetworkLookup, AsksAllSourcesAtOnceAndDecidesAsOneByOne) {
         EXPECT_LT(took, c.atMost);
         EXPECT_EQ(OpenDescriptors(), descriptors);   // no socket outlives the lookup
         // Every source asked one by one sees the same requests, except that a
-        // silent one is not asked again once a source it decides before has the
-        // ID at once. The others may have been asked too, but never more than twice.
-        const int decides[] = {0, 1, 5, 4, 3, 2};   // the later vendor monitor decides first
+        // silent one is not asked again once another source has the ID at once:
+        // whether it decides before that one or not, it is not waited for. The
+        // others may have been asked too, but never more than twice.
         for (int i = 0; i < 6; ++i) {
             bool asked = false, cut = false;
             for (const auto& a : reference.asked) asked |= a == agents.addresses[i];
-            for (int j = 0; j < 6; ++j) cut |= decides[j] > decides[i] && c.scripts[j][0] == A;
+            for (int j = 0; j < 6; ++j) cut |= j != i && c.scripts[j][0] == A;
             const int requests = OutcomeOf(c.scripts[i]).code == 0 || !cut ? OutcomeOf(c.scripts[i]).requests : 1;
             if (asked) {
                 EXPECT_TRUE(WaitForRequests(*agents.agents[i], requests)) << position[i];
@@ -241,9 +282,12 @@ TEST(NetworkLookup, AnIdWithoutACommandSetLeavesTheDecisionToTheNextSource) {
         std::string id;   // the result is 1 in every case
     };
     const std::string prefixed = std::string("\x00\x24", 2) + full;
+    const std::string lowFirst = std::string("\x24\x00", 2) + full;
     const std::vector<Case> cases = {
         {"length bytes before the private object's ID", {{A}, {A}, {S}, {S}, {S}, {S}},
          {prefixed, "MFG:Other;CMD:PCL;", "", "", "", ""}, full},
+        {"length bytes low byte first", {{A}, {A}, {S}, {S}, {S}, {S}},
+         {lowFirst, "MFG:Other;CMD:PCL;", "", "", "", ""}, full},
         {"an empty private object, the host name has the ID", {{A}, {A}, {S}, {S}, {S}, {S}},
          {"", full, "", "", "", ""}, full},
         {"no command set at the address, a vendor monitor has one", {{A}, {S}, {S}, {S}, {A}, {S}},
@@ -329,6 +373,50 @@ TEST(NetworkLookup, AStaleAddressLeavesTheHostNameItsTime) {
     EXPECT_LT(looked.took, 2.5);
 }
 
+// A TLS peer that holds every request (a port that takes connections and
+// never answers) until it is let go, and counts the requests it gave back.
+class HeldTls : public SecureIpp {
+public:
+    SecureIppReply Post(const std::string&, unsigned short, const std::string&, const std::vector<std::uint8_t>&,
+                        int) override {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_letGoNow.wait_for(lock, std::chrono::seconds(5), [this] { return m_letGo; });
+        ++m_returned;
+        SecureIppReply reply;
+        reply.failure = "held";
+        return reply;
+    }
+    int Returned() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_returned;
+    }
+    void LetGo() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_letGo = true;
+        m_letGoNow.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_letGoNow;
+    int m_returned = 0;
+    bool m_letGo = false;
+};
+
+class PlacesWithTls : public PrinterPlaces {
+public:
+    explicit PlacesWithTls(SecureIpp& tls) : m_tls(tls) {}
+    bool AskPortMonitor(const std::string&, const char*, const std::vector<std::uint8_t>&, std::vector<std::uint8_t>*,
+                        unsigned long* error) override {
+        return *error = 1, false;
+    }
+    std::vector<DeviceRecord> Devices() override { return {}; }
+    SecureIpp& Tls() override { return m_tls; }
+
+private:
+    SecureIpp& m_tls;
+};
+
 // A printer Windows keeps by its URI is asked at that URI first, then at the
 // usual resources; a print server is asked over IPP only, never over SNMP.
 TEST(NetworkLookup, PrintersKnownByTheirUri) {
@@ -338,29 +426,57 @@ TEST(NetworkLookup, PrintersKnownByTheirUri) {
         bool printServer;
         std::vector<std::string> served, resources;
         int requests;   // requests for the private object at the printer's address
+        bool tls = false;
     };
     const std::vector<Case> cases = {
         // The silent agent is asked once: IPP's answer leaves it a grace shorter than its retry.
         {"served at its URI", false, {"/custom"}, {"/custom"}, 1},
         {"served only at /ipp", false, {"/ipp"}, {"/custom", "/ipp/print", "/ipp"}, 1},
         {"a print server's printer", true, {"/custom"}, {}, 0},
+        // Its agent has the ID at once: the TLS question, held by its peer, is not waited for.
+        {"over TLS, the agent answers", false, {}, {}, 1, true},
     };
+    // Never freed: a TLS thread the lookup left behind may still be on it.
+    static HeldTls* const tls = new HeldTls;
+    PlacesWithTls places(*tls);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Agents agents({{Reply::kSilent}}, {""});
+        Agents agents({{c.tls ? Reply::kAnswer : Reply::kSilent}}, {c.tls ? full : ""});
         LoopbackIpp ipp(agents.addresses[0], {c.served, full, {}, 0});
         if (!agents.ok() || !ipp.ok()) GTEST_SKIP() << "cannot bind ports 161 and 631 on " << agents.net << "x";
         const std::string& address = agents.addresses[0];
-        PrinterOnPort printer(c.printServer ? "Ne01:" : "ipp://" + address + "/custom",
+        PrinterOnPort printer(c.printServer ? "Ne01:" : (c.tls ? "ipps://" : "ipp://") + address + "/custom",
                               c.printServer ? "\\\\" + address + "\\Laser" : "Test Printer");
         StagedRegistry registry;
         NoDevices devices;
-        CPrtControl control(printer.printers, devices, registry);
+        CPrtControl control(printer.printers, devices, registry, places);
         Looked looked = LookUp(control);
+        EXPECT_EQ(tls->Returned(), 0);   // the lookup is over while its TLS peer still holds the request
         EXPECT_EQ(looked.result, c.printServer ? 0 : 1);
         EXPECT_EQ(looked.id, c.printServer ? "" : full);
         EXPECT_EQ(ipp.resources(), c.resources);
         EXPECT_EQ(agents.agents[0]->requests(), c.requests);
         EXPECT_LT(looked.took, 2.6);
+    }
+    tls->LetGo();
+}
+
+// A printer's name that resolves to an IPv6 address first and an IPv4 one,
+// where the printer serves only IPv4: every address is asked within the
+// check's two seconds, over SNMP as over IPP.
+TEST(NetworkLookup, ADualStackNameIsAskedAtEveryAddress) {
+    const std::string full = "MFG:Acme;MDL:Dual;CMD:PDF,JPEG;";
+    for (const bool snmp : {true, false}) {   // the agent or else the IPP printer has the ID
+        const std::optional<std::string> got = InPrivateNetwork("::1 printer.dual\n127.0.0.1 printer.dual\n", [&] {
+            LoopbackAgent agent("127.0.0.1", 161, {snmp ? Reply::kAnswer : Reply::kSilent}, full);
+            LoopbackIpp ipp("127.0.0.1", {{"/ipp/print"}, snmp ? "" : full, {}, 0});
+            StagedPrinter staged;
+            staged.registry.keys[kMonitors + "Standard TCP/IP Port\\Ports\\" + kPort] = {{"HostName", "printer.dual"}};
+            CPrtControl control(staged.printer.printers, staged.devices, staged.registry);
+            const Looked looked = LookUp(control);
+            return std::to_string(looked.result) + "|" + looked.id + "|" + (looked.took < 2.0 ? "in time" : "late");
+        });
+        if (!got) GTEST_SKIP() << "no private network namespace (needs root)";
+        EXPECT_EQ(*got, "1|" + full + "|in time") << (snmp ? "SNMP" : "IPP") << " on IPv4 only";
     }
 }

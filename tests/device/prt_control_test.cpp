@@ -165,6 +165,13 @@ std::vector<std::uint8_t> UsbReply(const std::string& text) {
     return r;
 }
 
+// The same with the length's least significant byte first, as some devices write it.
+std::vector<std::uint8_t> UsbReplyLowFirst(const std::string& text) {
+    std::vector<std::uint8_t> r = UsbReply(text);
+    std::swap(r[0], r[1]);
+    return r;
+}
+
 // An ID of `size` bytes whose command set comes last, behind a long description.
 std::string LongId(std::size_t size) {
     const std::string head = "MFG:Acme;MDL:Model 9;DES:", tail = ";CMD:PJL,PCL,PDF,JPEG;";
@@ -432,6 +439,7 @@ TEST(UsbReader, TakesTheReplyBehindTheLengthField) {
         {"driver claims more than the buffer", UsbReply(longText), 100000, true, longText},
         {"command set behind 255 bytes", UsbReply(LongId(259)), 0, true, LongId(259)},
         {"no length field", {'C', 'M', 'D', ':', 'P', 'D', 'F', ';'}, 0, true, "CMD:PDF;"},
+        {"length low byte first", UsbReplyLowFirst(LongId(48)), 0, true, LongId(48)},
         {"request fails", UsbReply("CMD:PDF;"), 0, false, ""},
     };
     for (const auto& c : cases) {
@@ -510,6 +518,8 @@ TEST(ParallelReader, TriesTheFiveAttemptsInOrder) {
     length256.reply = UsbReply(LongId(254));
     ParallelDevice length261;   // the length's high byte is not
     length261.reply = UsbReply(LongId(259));
+    ParallelDevice lowFirst;   // 0x32 0x00: read most significant first, more than any reply holds
+    lowFirst.reply = UsbReplyLowFirst(LongId(48));
     const std::vector<Case> cases = {
         {"first answers", {{names[0], textFirst}}, 1, "CMD:PNG;", 1, 0},
         {"only LPT1.4", {{names[1], lengthFirst}}, 1, "CMD:PDF;", 2, 0},
@@ -520,6 +530,7 @@ TEST(ParallelReader, TriesTheFiveAttemptsInOrder) {
         {"full buffer", {{names[0], full}}, 1, std::string(260, 'Z'), 1, 0},
         {"256 bytes with the length", {{names[0], length256}}, 1, LongId(254), 1, 0},
         {"261 bytes with the length", {{names[0], length261}}, 1, LongId(259), 1, 0},
+        {"length low byte first", {{names[0], lowFirst}}, 1, LongId(48), 1, 0},
         {"a single zero byte", {{names[0], oneZero}}, 1, "", 1, 0},
     };
     const std::vector<std::string> failures = {

@@ -1,7 +1,7 @@
 // The supported-language parser and the decisions the Basic tab applies.
 #include <gtest/gtest.h>
 
-#include "device/device_id_pairs.h"
+#include "device/lookup/device_id_pairs.h"
 #include "device/file_language.h"
 #include "device/printer_state_text.h"
 #include "device/supported_types.h"
@@ -212,7 +212,7 @@ TEST(SupportedTypes, PrinterStateWordsAndQuestion) {
         {PrinterCondition::kTonerLow, false, "lowToner", "Toner low", "Toner low (lowToner)"},
         {PrinterCondition::kOffline, true, "offline", "Offline", "Offline (offline)"},
         // A reason without a word of its own is told by the printer's report alone.
-        {PrinterCondition::kUnknown, true, "inputTrayMissing", "", "inputTrayMissing"},
+        {PrinterCondition::kInputTrayMissing, true, "inputTrayMissing", "", "inputTrayMissing"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description);

@@ -42,7 +42,8 @@ public:
 
     FakeWorld& w;
     bool enumOk = true;
-    std::vector<PrinterRecord> printers;
+    std::vector<PrinterRecord> printers;      // installed here
+    std::vector<PrinterRecord> connections;   // the user's connections to shared printers
     OsVersion version{2, 6, 2, 9200, ""};
     bool versionOk = true;
     std::string profileDevice = ",,,";
@@ -61,10 +62,14 @@ public:
         count_ = 0;
     }
 
-    bool EnumLocalPrinters(std::vector<PrinterRecord>& out) override {
+    // As the spooler answers: the local printers, then the connections, each
+    // kind only when asked for.
+    bool ListPrinters(std::uint32_t flags, std::vector<PrinterRecord>& out) override {
         w.calls.push_back("EnumPrinters");
         if (!enumOk) return false;
-        out = printers;
+        out.clear();
+        if (flags & kPrinterEnumLocal) out = printers;
+        if (flags & kPrinterEnumConnections) out.insert(out.end(), connections.begin(), connections.end());
         return true;
     }
     unsigned GetProfileDevice(std::string& text) override {

@@ -51,7 +51,7 @@ unsigned long EnvNumber(const char* name, unsigned long fallback) {
 class SplitWrites final : public SpoolerOps {
 public:
     SplitWrites(SpoolerOps& ops, unsigned calls) : m(ops), m_calls(calls ? calls : 1) {}
-    bool EnumLocalPrinters(std::vector<PrinterRecord>& p) override { return m.EnumLocalPrinters(p); }
+    bool ListPrinters(std::uint32_t f, std::vector<PrinterRecord>& p) override { return m.ListPrinters(f, p); }
     unsigned GetProfileDevice(std::string& t) override { return m.GetProfileDevice(t); }
     bool GetDefaultPrinterName(std::string& n) override { return m.GetDefaultPrinterName(n); }
     bool GetVersion(bool e, OsVersion& v) override { return m.GetVersion(e, v); }

@@ -84,8 +84,8 @@ class WithGhostPrinter : public SpoolerOps {
 public:
     explicit WithGhostPrinter(SpoolerOps& real) : r(real) {}
     SpoolerOps& r;
-    bool EnumLocalPrinters(std::vector<PrinterRecord>& p) override {
-        if (!r.EnumLocalPrinters(p)) return false;
+    bool ListPrinters(std::uint32_t flags, std::vector<PrinterRecord>& p) override {
+        if (!r.ListPrinters(flags, p)) return false;
         p.push_back({"Orvane Ghost Printer", "CUPS:OrvaneGhost", 0});
         return true;
     }

@@ -1,11 +1,15 @@
 #!/usr/bin/env python3
-"""Checks the built localized text files: check_lang.py <folder with LOCAL*.dat>
+"""Checks the built localized text files:
+    check_lang.py <folder with LOCAL*.dat> <the program's .rc with the tab templates>
 
 Reads each file as the programs do (INI lookup: names without regard to case, the
 value behind the first '='), decoded in the language's code page, and compares it
 with LOCAL.dat: same sections and keys, same printf placeholders, machine-read
-values unchanged, every text within the lookup buffers, no stray mnemonic '&', and
-labels that fit their controls (estimated from typical glyph widths).
+values unchanged, every text within the lookup buffers, labels that fit their
+controls (estimated from typical glyph widths), and access keys: every labelled
+button, radio button and check box, and the label or group caption just before each
+edit, combo box and list in the tab's template, has one '&' marker ("(&X)" after a
+Japanese label), unique on its tab together with the sheet's buttons; '&' nowhere else.
 """
 import collections
 import os
@@ -38,7 +42,7 @@ CONTROLS = {
     ("UI_BASIC_TAB", "IDC_RADIO_PRINTRANGE_ALL"): ("radio", 123),
     ("UI_BASIC_TAB", "IDC_RADIO_PRINTRANGE_PAGES"): ("radio", 122),
     ("UI_BASIC_TAB", "IDC_STATIC_PRINTRANGE_FROM"): ("static", 31),
-    ("UI_BASIC_TAB", "IDC_STATIC_PRINTRANGE_TO"): ("static", 25),
+    ("UI_BASIC_TAB", "IDC_STATIC_PRINTRANGE_TO"): ("static", 28),
     ("UI_BASIC_TAB", "IDC_STATIC_PRINTERSTATE_CHECKING"): ("static", 230),
     ("UI_BASIC_TAB", "IDL_STATE_READY"): ("static", 230),
     ("UI_BASIC_TAB", "IDL_STATE_PRINTING"): ("static", 230),
@@ -129,7 +133,100 @@ def read_ini(path, code_page):
     return sections, problems
 
 
-def check_language(code, path, english):
+# Texts whose ampersands are shown as characters: no access key.
+SHOWN_AMPERSANDS = {("UI_ADVANCED_TAB", "IDC_RADIO_COLORMODE_BW")}
+SHEET_BUTTONS = [("UI_SHEET", "IDL_PRINT"), ("UI_SHEET", "IDL_CANCEL"), ("UI_SHEET", "IDL_HELP")]
+TABS = {"IDD_BASICDLG": "UI_BASIC_TAB", "IDD_ADVANCEDDLG": "UI_ADVANCED_TAB"}
+_LABELLED = re.compile(r"PUSHBUTTON|DEFPUSHBUTTON|BS_AUTORADIOBUTTON|BS_RADIOBUTTON|BS_AUTOCHECKBOX|BS_CHECKBOX")
+_NAMED_BY_LABEL = re.compile(r"^(COMBOBOX|EDITTEXT)\b|\"SysListView32\"")
+_LABEL = re.compile(r"^(GROUPBOX|LTEXT|RTEXT)\b")
+
+
+def tab_controls(rc_path):
+    """Per tab section, [(control identifier, statement)] in template (Z) order."""
+    tabs, current, statement = {}, None, ""
+    with open(rc_path, encoding="utf-8") as f:
+        for line in f:
+            head = re.match(r"(\w+)\s+DIALOGEX\b", line)
+            if head:
+                current = TABS.get(head.group(1))
+                continue
+            if current is None:
+                continue
+            text = line.strip()
+            if text == "END":
+                current = None
+                continue
+            if text == "BEGIN" or not text or text.startswith("//"):
+                continue
+            statement = statement + " " + text if line.startswith(" " * 20) else text
+            ident = re.search(r"\b(IDC_\w+)", statement)
+            if ident and re.search(r",\s*-?\d+\s*,\s*-?\d+\s*(,|$)", statement):
+                rows = tabs.setdefault(current, [])
+                if rows and rows[-1][0] == ident.group(1):
+                    rows[-1] = (ident.group(1), statement)
+                else:
+                    rows.append((ident.group(1), statement))
+    return tabs
+
+
+def keyed_labels(tabs):
+    """Per tab section, the keys whose label must carry an access key."""
+    out = {}
+    for section, rows in tabs.items():
+        keys = []
+        for i, (ident, statement) in enumerate(rows):
+            if _LABELLED.search(statement) and (section, ident) in SHOWN_AMPERSANDS:
+                # Reached through its group's caption instead.
+                caption = [r[0] for r in rows[:i] if r[1].startswith("GROUPBOX")][-1:]
+                keys.extend((section, c) for c in caption)
+            elif _LABELLED.search(statement):
+                keys.append((section, ident))
+            elif _NAMED_BY_LABEL.search(statement) and i and _LABEL.match(rows[i - 1][1]):
+                keys.append((section, rows[i - 1][0]))
+        out[section] = SHEET_BUTTONS + keys
+    return out
+
+
+def access_key(code, value):
+    """(letter or None, problem or None) of a label's marker."""
+    plain = value.replace("&&", "")
+    if code == "JP":
+        found = re.findall(r"\(&([0-9A-Za-z])\)", plain)
+        if len(found) != 1 or plain.count("&") != 1:
+            return None, "needs one marker of the form (&X)"
+        return found[0].lower(), None
+    if plain.count("&") != 1:
+        return None, "needs one '&' marker"
+    letter = plain[plain.index("&") + 1:plain.index("&") + 2]
+    if not letter.isalnum():
+        return None, "'&' is not before a letter"
+    return letter.lower(), None
+
+
+def check_access_keys(code, texts, pages):
+    problems = []
+    marked = set()
+    for section, keys in pages.items():
+        letters = {}
+        for sec, key in keys:
+            value = texts.get(sec, {}).get(key, "")
+            marked.add((sec, key))
+            letter, problem = access_key(code, value)
+            if problem:
+                problems.append("[%s] %s %r: %s" % (sec, key, value, problem))
+            elif letter in letters:
+                problems.append("%s: Alt+%s is both %r and %r" % (section, letter.upper(), letters[letter], value))
+            else:
+                letters[letter] = value
+    for section, entries in texts.items():
+        for key, value in entries.items():
+            if "&" in value and (section, key) not in marked and (section, key) not in SHOWN_AMPERSANDS:
+                problems.append("[%s] %s: '&' would be taken as an access-key marker" % (section, key))
+    return problems
+
+
+def check_language(code, path, english, pages):
     code_page = i18n.CODE_PAGE[code]
     texts, problems = read_ini(path, code_page)
     if texts is None:
@@ -155,12 +252,10 @@ def check_language(code, path, english):
             size = len(value.encode(code_page))
             if size > MAX_VALUE_BYTES:
                 problems.append("%s: %d bytes, the lookup keeps %d" % (where, size, MAX_VALUE_BYTES))
-            if "&" in value and (section, key) != ("UI_ADVANCED_TAB", "IDC_RADIO_COLORMODE_BW"):
-                problems.append("%s: '&' would be taken as a mnemonic marker" % where)
             control = CONTROLS.get((section, key))
             if control:
                 kind, width = control
-                need = text_width_dlu(value) + MARGIN[kind]
+                need = text_width_dlu(value.replace("&", "")) + MARGIN[kind]
                 if need > width:
                     problems.append("%s: %r needs about %d dialog units, the %s has %d"
                                     % (where, value, need, kind, width))
@@ -168,11 +263,15 @@ def check_language(code, path, english):
         for key in entries:
             if key not in english.get(section, {}):
                 problems.append("[%s] %s is not in LOCAL.dat" % (section, key))
-    return problems
+    return problems + check_access_keys(code, texts, pages)
 
 
 def main(argv):
     folder = argv[1]
+    pages = keyed_labels(tab_controls(argv[2]))
+    if sorted(pages) != sorted(TABS.values()) or min(len(k) for k in pages.values()) < 10:
+        print("%s: the tab templates were not found" % argv[2])
+        return 1
     english, problems = read_ini(os.path.join(folder, "LOCAL.dat"), "cp1252")
     failures = 0
     if english is None or problems:
@@ -184,7 +283,7 @@ def main(argv):
             print("%s: missing" % i18n.dat_name(code))
             failures += 1
             continue
-        problems = check_language(code, path, english)
+        problems = check_language(code, path, english, pages)
         keys = sum(len(e) for e in english.values())
         if problems:
             failures += 1

@@ -90,15 +90,17 @@ public:
     std::mutex mutex;
     std::vector<std::pair<std::uint8_t, std::chrono::steady_clock::time_point>> sends;
 
-    bool Resolve(const std::string& host, unsigned short port, bool numericOnly, snmp::Endpoint* agent) override {
-        *agent = snmp::Endpoint{};
-        agent->family = 4;
-        agent->port = port;
+    bool Resolve(const std::string& host, unsigned short port, bool numericOnly,
+                 std::vector<snmp::Endpoint>* agents) override {
+        snmp::Endpoint agent;
+        agent.family = 4;
+        agent.port = port;
+        agents->assign(1, agent);
         if (std::isdigit(static_cast<unsigned char>(host[0]))) return true;
         if (numericOnly) return false;
         const Name name = names.count(host) ? names.at(host) : Name{0, true, 9};
         std::this_thread::sleep_for(std::chrono::milliseconds(name.delayMs));
-        agent->address[0] = name.id;
+        agents->front().address[0] = name.id;
         return name.known;
     }
     Handle Open(const snmp::Endpoint&) override { return ++open; }
@@ -178,4 +180,14 @@ TEST(SnmpClient, HostNamesResolveAlongsideTheExchangesBeforeThem) {
         }
     }
     EXPECT_EQ(sent, (std::map<std::uint8_t, int>{{0, 2}, {1, 2}}));   // the slow name missed its time
+}
+
+// Literal addresses as the socket takes them, an IPv6 one also in the brackets
+// a URI or a registry value puts round it.
+TEST(SnmpClient, ReadsLiteralAddressesWithOrWithoutBrackets) {
+    const std::pair<const char*, int> cases[] = {{"127.0.0.1", 4}, {"::1", 6}, {"[2001:db8::5]", 6}, {"[::1", 0}};
+    for (const auto& [host, family] : cases) {
+        std::vector<snmp::Endpoint> found;
+        EXPECT_EQ(snmp::SystemSockets().Resolve(host, 161, true, &found) ? found.at(0).family : 0, family) << host;
+    }
 }

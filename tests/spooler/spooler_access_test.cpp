@@ -132,6 +132,23 @@ TEST_F(TestPrintTest, ListAndIndices) {
     EXPECT_EQ(tp.SetCurrentPrinter("Lab Printer"), -1);
 }
 
+// The user's connections to shared printers are listed too, each once, behind
+// the local ones (as they were without any); one can be the default and chosen.
+TEST_F(TestPrintTest, ConnectionsAreListedOnceBehindTheLocalPrinters) {
+    const PrinterRecord shared{"\\\\srv\\Laser", "IP_10.1.2.9", 0};
+    for (const std::vector<PrinterRecord>& connections : {std::vector<PrinterRecord>{}, {shared}, {shared, shared}}) {
+        spooler.connections = connections;
+        spooler.defaultName = connections.empty() ? "Lab Printer" : shared.name;
+        CTestPrint tp(spooler);
+        std::string listed;
+        for (int i = 0; i < tp.GetPrinterCount(); ++i) listed += tp.GetPrinterName(i) + "|" + tp.GetPortName(i) + ";";
+        EXPECT_EQ(listed, std::string("Office Laser|USB001;Lab Printer|IP_10.0.0.5;lab printer|LPT1:;") +
+                              (connections.empty() ? "" : "\\\\srv\\Laser|IP_10.1.2.9;"));
+        EXPECT_EQ(tp.GetCurrentPrinter(), connections.empty() ? 1 : 3);
+        EXPECT_EQ(tp.SetCurrentPrinter("\\\\SRV\\laser"), connections.empty() ? 1 : 3);
+    }
+}
+
 TEST_F(TestPrintTest, XpsDriverDetection) {
     struct Case { const char* path; bool xps; } cases[] = {
         {"C:\\Windows\\System32\\spool\\DRIVERS\\x64\\3\\mxdwdrv.dll", true},
@@ -222,7 +239,11 @@ TEST_F(TestPrintTest, DocumentIsPrintedWholeOrAborted) {
          {"OpenPrinter Lab Printer", "GetDriver", "StartDoc QEL_a XPS_PASS", "StartPage", "Write 8", "Write 8", "Write 4",
           "EndPage", "EndDoc", "ClosePrinter"}},
         {"no current printer", -1, "", 0, ~0u, -1, failed, {}},
+        {"a shared printer, through its server", 3, "", 0, ~0u, -1, printed,
+         {"OpenPrinter \\\\srv\\Laser", "GetDriver", "StartDoc QEL_a RAW", "StartPage", "Write 8", "Write 8",
+          "Write 4", "EndPage", "EndDoc", "ClosePrinter"}},
     };
+    spooler.connections = {{"\\\\srv\\Laser", "IP_10.1.2.9", 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CTestPrint tp(spooler, 8);

@@ -557,3 +557,32 @@ bool OrvexDriver::Screenshot(const std::string& path, HWND around) const {
     ReleaseDC(nullptr, screen);
     return WriteWholeFile(path, bytes);
 }
+
+void OrvexDriver::Keys(const std::vector<WORD>& chord) {
+    SetForegroundWindow(m_sheet);
+    WaitFor([&] { return GetForegroundWindow() == m_sheet; }, 2000);
+    std::vector<INPUT> in;
+    for (WORD key : chord) {
+        INPUT down{};
+        down.type = INPUT_KEYBOARD;
+        down.ki.wVk = key;
+        down.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+        in.push_back(down);
+    }
+    for (auto it = chord.rbegin(); it != chord.rend(); ++it) {
+        INPUT up{};
+        up.type = INPUT_KEYBOARD;
+        up.ki.wVk = *it;
+        up.ki.wScan = static_cast<WORD>(MapVirtualKeyA(*it, MAPVK_VK_TO_VSC));
+        up.ki.dwFlags = KEYEVENTF_KEYUP;
+        in.push_back(up);
+    }
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+HWND OrvexDriver::Focused() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!m_sheet || !GetGUIThreadInfo(GetWindowThreadProcessId(m_sheet, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}

@@ -92,6 +92,11 @@ public:
     };
     // Sends the sheet WM_NULL every 20 ms until `until` holds or `timeoutMs` have passed.
     Answering LongestUnanswered(const std::function<bool()>& until, DWORD timeoutMs) const;
+    // Real key presses (SendInput) to the sheet, brought to the front first: the keys
+    // of `chord` pressed in order and released in reverse ({VK_MENU, 'C'} is Alt+C).
+    void Keys(const std::vector<WORD>& chord);
+    // The window that holds the keyboard focus in the sheet's thread.
+    HWND Focused() const;
     // Writes the screen around `around` (by default the sheet; else the whole screen) as a BMP file.
     bool Screenshot(const std::string& path, HWND around = nullptr) const;
 

@@ -53,6 +53,20 @@ TEST(TabRules, AmpersandsAreDoubled) {
     EXPECT_EQ(DoubleAmpersands(""), "");
 }
 
+// What the preview and the trace show of a label: no marker, no lost ampersand.
+TEST(TabRules, PlainLabelDropsTheAccessKeyMarker) {
+    const struct {
+        const char *label, *plain;
+    } cases[] = {
+        {"&Color", "Color"},           {"C&opies", "Copies"},     {"Fr&om :", "From :"},
+        {"Rock && &Roll", "Rock & Roll"}, {"&&", "&"},            {"Trailing&", "Trailing"},
+        {"\x83\x4a\x83\x89\x81\x5b(&C)", "\x83\x4a\x83\x89\x81\x5b"},  // cp932 "カラー(&C)"
+        {"\x8f\x49\x97\xb9(&T):", "\x8f\x49\x97\xb9:"},                    // "終了(&T):"
+        {"(&&)", "(&)"},               {"No marker", "No marker"}, {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PlainLabel(c.label), c.plain) << c.label;
+}
+
 }  // namespace
 
 // The progress box's lines; a language file's text is never taken as a printf format.

@@ -3,6 +3,7 @@
 // both tabs and the jobs that reach the queues byte for byte.
 #include <windows.h>
 #include <objbase.h>
+#include <oleacc.h>
 #include <shlobj.h>
 #include <winspool.h>
 
@@ -968,6 +969,111 @@ TEST_F(TabsFlow, PrintWithoutWindow) {
     }
 }
 
+// Job options with -P: refused command lines send nothing and name the option;
+// a two-file batch with options arrives with the header the tabs give those
+// choices (the worked example's lines), and the next run is back at the defaults.
+TEST_F(TabsFlow, PrintWithoutWindowTakesJobOptions) {
+    MapQueue(Queue(2), AgentAddress("PDFJPEG"));
+    const std::string a = File("options-a.pdf", 4000, 51), b = File("options-b.jpg", 1500, 52);
+    const struct {
+        std::string arguments;
+        std::vector<std::string> lines;
+    } refused[] = {
+        {"-P -M " + Queue(2) + " -o page-ranges=5-3 " + a,
+         {"bad value in \"page-ranges=5-3\": page-ranges takes one range of pages A-B (1 <= A <= B <= 9999) or one "
+          "page A"}},
+        {"-P -n 0 " + a, {"bad value in \"copies=0\": copies takes a whole number from 1 to 99 (also as -n N)"}},
+        {"-P -J -o Sides=two-sided-long-edge " + a,
+         {"{\"result\":\"refused\",\"reason\":\"unknown option \\\"Sides=two-sided-long-edge\\\"; -o takes name=value "
+          "with the names copies, page-ranges, orientation-requested (or portrait, landscape), print-color-mode, "
+          "print-quality, media, media-type, fit-to-page, print-scaling, scaling\"}"}},
+        {"-o copies=2 " + a, {"-o and -n go with -P (Orvex -P [-M printer] -o name=value ... file ...); see Orvex -?"}},
+    };
+    for (const auto& r : refused) {
+        const PrintRun run = RunOrvexPrint(r.arguments);
+        EXPECT_EQ(run.exitCode, 2u) << r.arguments;
+        EXPECT_EQ(run.lines, r.lines) << r.arguments;
+        EXPECT_TRUE(run.windows.empty()) << r.arguments;
+    }
+
+    const PrintRun run = RunOrvexPrint("-P -M " + Queue(2) +
+                                       " -n 2 -o page-ranges=3-5 -o media=iso_a4_210x297mm -o Print-Color-Mode=monochrome"
+                                       " -oorientation-requested=4 -o media-type=labels -o print-quality=draft"
+                                       " -o scaling=150 " + a + " " + b);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + a, "sent: " + b,
+                                                  "2 of 2 files sent to \"" + Queue(2) + "\""}));
+    const PrintRun plain = RunOrvexPrint("-P -J -M " + Queue(2) + " " + b);
+    EXPECT_EQ(plain.exitCode, 0u);
+    std::string jsonName;  // the path as a JSON string: each backslash doubled
+    for (char c : b) jsonName += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    EXPECT_EQ(plain.lines,
+              (std::vector<std::string>{
+                  "{\"printer\":\"" + Queue(2) + "\",\"file\":\"" + jsonName + "\",\"result\":\"sent\"}",
+                  "{\"printer\":\"" + Queue(2) + "\",\"sent\":1,\"named\":1,\"exit\":0,\"summary\":\"1 of 1 files sent to \\\"" +
+                      Queue(2) + "\\\"\"}"}));
+
+    const std::string options =
+        "@PJL SET COLORMODE=MONO\r\n@PJL SET PRINTQUALITY=DRAFT\r\n@PJL SET JOBATTR=\"@ZOOM=150\"\r\n"
+        "@PJL SET COPIES=2\r\n@PJL SET ORIENTATION=LANDSCAPE\r\n@PJL SET JOBATTR=\"@FSTP=3\"\r\n"
+        "@PJL SET JOBATTR=\"@LSTP=5\"\r\n@PJL SET PAPER=A4\r\n@PJL SET PAPERTYPE=LABEL\r\n";
+    const std::vector<std::string> expected = {
+        Header(options, 4000, "PDF") + Bytes(4000, 51) + kTrailer,
+        Header(options, 1500, "JPEG") + Bytes(1500, 52) + kTrailer,
+        Header(kDefaultOptions, 1500, "JPEG") + Bytes(1500, 52) + kTrailer,
+    };
+    ASSERT_TRUE(WaitNewJobs(expected.size(), 2));
+    const auto jobs = NewJobs(2);
+    ASSERT_EQ(jobs.size(), expected.size());
+    for (size_t i = 0; i < jobs.size(); ++i) EXPECT_TRUE(ReadWholeFile(jobs[i]) == expected[i]) << "job " << i;
+    EXPECT_TRUE(NewJobs(1).empty());
+}
+
+// The printer list and the check alone: the default printer answers the private
+// object, the second is an IPP-only printer, the third is silent.
+TEST_F(TabsFlow, PrinterListAndCheck) {
+    MapQueue(Queue(2), AgentAddress("IPPONLY"));
+    const std::string q1 = Queue(1), q2 = Queue(2), q3 = Queue(3);
+    const std::string answering = AgentAddress("PDFJPEG");
+    const PrintRun check = RunOrvexPrint("-C");
+    EXPECT_EQ(check.exitCode, 0u);
+    EXPECT_EQ(check.lines, (std::vector<std::string>{
+                               "printer: " + q1 + " (CUPS:" + q1 + ")", "device ID: " + Env("ORVANE_DEVICEID_PDFJPEG"),
+                               "from: SNMP 1.3.6.1.4.1.47261.11.5.1.1.1.26.0 at " + answering + " (Standard TCP/IP port)",
+                               "languages: PDF, JPEG"}));
+    const PrintRun silent = RunOrvexPrint("/c -M " + q3);
+    EXPECT_EQ(silent.exitCode, 2u);
+    EXPECT_EQ(silent.lines, (std::vector<std::string>{"printer: " + q3 + " (CUPS:" + q3 + ")", "device ID: none",
+                                                      "from: nowhere",
+                                                      "languages: busy, switched off or cannot be reached"}));
+    const PrintRun ipp = RunOrvexPrint("-C -J -M " + q2);
+    EXPECT_EQ(ipp.exitCode, 0u);
+    EXPECT_EQ(ipp.lines, (std::vector<std::string>{
+                             "{\"printer\":\"" + q2 + "\",\"port\":\"CUPS:" + q2 +
+                             "\",\"default\":false,\"result\":\"ok\",\"languages\":[\"PDF\",\"JPEG\"],\"device_id\":\"" +
+                             Env("ORVANE_DEVICEID_IPPONLY") + "\",\"source\":\"IPP printer-device-id at " +
+                             AgentAddress("IPPONLY") + "\"}"}));
+    EXPECT_EQ(RunOrvexPrint("-C -M NoSuchPrinter").lines,
+              (std::vector<std::string>{"there is no printer \"NoSuchPrinter\""}));
+
+    // The list: every printer of the prefix, the bench's three among them.
+    const PrintRun list = RunOrvexPrint("-L");
+    EXPECT_EQ(list.exitCode, 0u);
+    const PrintRun checked = RunOrvexPrint("-L -C");
+    EXPECT_EQ(checked.exitCode, 0u);
+    const auto has = [](const PrintRun& run, const std::string& line) {
+        return std::find(run.lines.begin(), run.lines.end(), line) != run.lines.end();
+    };
+    EXPECT_TRUE(has(list, "* " + q1 + " (CUPS:" + q1 + ")")) << ::testing::PrintToString(list.lines);
+    EXPECT_TRUE(has(list, "  " + q3 + " (CUPS:" + q3 + ")")) << ::testing::PrintToString(list.lines);
+    EXPECT_TRUE(has(checked, "* " + q1 + " (CUPS:" + q1 + "): PDF, JPEG")) << ::testing::PrintToString(checked.lines);
+    EXPECT_TRUE(has(checked, "  " + q2 + " (CUPS:" + q2 + "): PDF, JPEG")) << ::testing::PrintToString(checked.lines);
+    EXPECT_TRUE(has(checked, "  " + q3 + " (CUPS:" + q3 + "): busy, switched off or cannot be reached"))
+        << ::testing::PrintToString(checked.lines);
+    EXPECT_EQ(list.lines.size(), checked.lines.size());
+    for (const PrintRun* run : {&check, &silent, &ipp, &list, &checked}) EXPECT_TRUE(run->windows.empty());
+}
+
 // Printers that publish their device ID only by a standard means (the bench's
 // agents of the standard objects, ippeveprinter, an IPP printer at /ipp that
 // lists formats only), or in a form the standard allows (the long key, the
@@ -1150,6 +1256,311 @@ TEST_F(TabsFlow, NoPrinterAtAll) {
     Shot("basic-message-no-printer");
     orvex.CloseMessageBox(box);
     EXPECT_TRUE(orvex.DrainMessages(1000, 300).empty());
+}
+
+// Keys only: Copies through its group caption's access key, the other tab through
+// the tab order, the paper through the Size label's access key, Print through its
+// own; the job carries both.
+TEST_F(TabsFlow, KeyboardOnlyRunPrintsWithTheChosenOptions) {
+    const std::string a = File("keys.pdf", 1500, 60);
+    ASSERT_TRUE(orvex.Start(a));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+    HWND copies = orvex.Control(orvex.Basic(), kCopies);
+    orvex.Keys({VK_MENU, 'C'});
+    ASSERT_TRUE(WaitFor([&] { return orvex.Focused() == copies; }, 5000));
+    orvex.Keys({'2'});  // the access key selected the old text: typing replaces it
+    EXPECT_EQ(orvex.WaitText(copies, "2"), "2");
+    // Back through the tab order to the tabs, then the next one with the arrow key.
+    HWND tabs = reinterpret_cast<HWND>(SendMessageA(orvex.Sheet(), PSM_GETTABCONTROL, 0, 0));
+    for (int i = 0; i < 20 && orvex.Focused() != tabs; ++i) {
+        HWND before = orvex.Focused();
+        orvex.Keys({VK_SHIFT, VK_TAB});
+        WaitFor([&] { return orvex.Focused() != before; }, 3000);
+    }
+    ASSERT_EQ(orvex.Focused(), tabs);
+    orvex.Keys({VK_RIGHT});
+    ASSERT_TRUE(WaitFor([&] { return orvex.Advanced() && IsWindowVisible(orvex.Advanced()); }, 10000));
+    HWND adv = orvex.Advanced();
+    orvex.Keys({VK_MENU, 'S'});
+    ASSERT_TRUE(WaitFor([&] { return orvex.Focused() == orvex.Control(adv, kPaperSize); }, 5000));
+    for (int i = 0; i < 4; ++i) orvex.Keys({VK_DOWN});
+    ASSERT_TRUE(WaitFor([&] { return orvex.ComboSelection(adv, kPaperSize) == 4; }, 5000));
+    Shot("keyboard-only");
+    orvex.Keys({VK_MENU, 'P'});
+    ASSERT_TRUE(WaitNewJobs(1));
+    const std::string options =
+        "@PJL SET COLORMODE=COLOR\r\n@PJL SET PRINTQUALITY=NORMAL\r\n@PJL SET JOBATTR=\"@ZOOM=100\"\r\n"
+        "@PJL SET COPIES=2\r\n@PJL SET ORIENTATION=PORTRAIT\r\n@PJL SET JOBATTR=\"@FSTP=0\"\r\n"
+        "@PJL SET JOBATTR=\"@LSTP=0\"\r\n@PJL SET PAPER=A4\r\n@PJL SET PAPERTYPE=OFF\r\n";
+    EXPECT_EQ(ReadWholeFile(NewJobs().at(0)), Header(options, 1500, "PDF") + Bytes(1500, 60) + kTrailer);
+    EXPECT_TRUE(WaitListed(0));
+    // After Print the keyboard focus is on a control again, not on the sheet.
+    EXPECT_TRUE(WaitFor([&] { HWND f = orvex.Focused(); return f && f != orvex.Sheet(); }, 5000));
+}
+
+// What a screen reader reads of a control (MSAA, as the program answers it).
+struct Accessible {
+    std::string name, shortcut;
+    long state = 0;
+};
+
+std::string Narrow(BSTR text) {
+    if (!text) return "";
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], n, nullptr, nullptr);
+    SysFreeString(text);
+    return out;
+}
+
+Accessible ReadAccessible(HWND hwnd) {
+    Accessible a;
+    IAccessible* acc = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&acc))) || !acc)
+        return a;
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    if (SUCCEEDED(acc->get_accName(self, &text))) a.name = Narrow(text);
+    text = nullptr;
+    if (SUCCEEDED(acc->get_accKeyboardShortcut(self, &text))) a.shortcut = Narrow(text);
+    VARIANT state;
+    VariantInit(&state);
+    if (SUCCEEDED(acc->get_accState(self, &state)) && state.vt == VT_I4) a.state = state.lVal;
+    acc->Release();
+    return a;
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return s;
+}
+
+// Every control a keyboard user reaches on both tabs, with the name it is read out
+// by (its own label, never a group's caption or a neighbour's text) and its access
+// key; the preview reads out its summary and follows a change; pictures are hidden.
+TEST_F(TabsFlow, EveryControlHasANameOfItsOwnAndItsAccessKey) {
+    ASSERT_TRUE(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) >= 0);
+    ASSERT_TRUE(orvex.Start(""));
+    ASSERT_TRUE(orvex.WaitSheet());
+    EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+    ASSERT_TRUE(orvex.ShowTab(1));
+    ASSERT_TRUE(orvex.ShowTab(0));
+    enum Where { kSheet, kBasicTab, kAdvancedTab };
+    const struct {
+        Where where;
+        int id;
+        const char *name, *shortcut;
+    } controls[] = {
+        {kSheet, IDOK, "Print", "Alt+P"},           {kSheet, IDCANCEL, "Cancel", "Alt+N"},
+        {kSheet, IDHELP, "Help", "Alt+H"},
+        {kBasicTab, kPrinterList, "Select Printer", "Alt+S"}, {kBasicTab, kFileList, "Select Files", "Alt+F"},
+        {kBasicTab, kRemove, "Remove", "Alt+R"},     {kBasicTab, kBrowse, "Browse", "Alt+B"},
+        {kBasicTab, kRangeAll, "All", "Alt+A"},      {kBasicTab, kRangePages, "Pages", "Alt+G"},
+        {kBasicTab, kFrom, "From :", "Alt+O"},       {kBasicTab, kTo, "To :", "Alt+T"},
+        {kBasicTab, kCopies, "Copies", "Alt+C"},     {kBasicTab, kPortrait, "Portrait", "Alt+I"},
+        {kBasicTab, kLandscape, "Landscape", "Alt+L"}, {kBasicTab, kDefault, "Default", "Alt+D"},
+        {kAdvancedTab, kPaperSize, "Size", "Alt+S"}, {kAdvancedTab, kPaperType, "Type", "Alt+T"},
+        {kAdvancedTab, kDraft, "Draft", "Alt+D"},    {kAdvancedTab, kNormal, "Normal", "Alt+O"},
+        {kAdvancedTab, kAuto, "Auto", "Alt+A"},      {kAdvancedTab, kBlackWhite, "Black & White", ""},
+        {kAdvancedTab, kFit, "Fit to page", "Alt+F"}, {kAdvancedTab, kZoom, "Custom :", "Alt+U"},
+        {kAdvancedTab, kAdvDefault, "Default", "Alt+E"},
+    };
+    const HWND windows[] = {orvex.Sheet(), orvex.Basic(), orvex.Advanced()};
+    for (const auto& c : controls) {
+        HWND hwnd = orvex.Control(windows[c.where], c.id);
+        SCOPED_TRACE(std::string(c.name) + " (" + std::to_string(c.id) + ")");
+        ASSERT_TRUE(hwnd);
+        const Accessible a = ReadAccessible(hwnd);
+        EXPECT_EQ(a.name, c.name);
+        EXPECT_EQ(Upper(a.shortcut), Upper(c.shortcut));
+    }
+    // Nothing a keyboard user reaches is missing from the table.
+    for (Where page : {kBasicTab, kAdvancedTab}) {
+        for (HWND child = GetWindow(windows[page], GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            char cls[64] = "";
+            GetClassNameA(child, cls, sizeof cls);
+            const LONG style = GetWindowLongA(child, GWL_STYLE);
+            const bool groupBox = lstrcmpiA(cls, "Button") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX;
+            const bool reachable = (lstrcmpiA(cls, "Button") == 0 && !groupBox) || lstrcmpiA(cls, "Edit") == 0 ||
+                                   lstrcmpiA(cls, "ComboBox") == 0 || lstrcmpiA(cls, "SysListView32") == 0;
+            if (!reachable || !(style & WS_VISIBLE)) continue;
+            bool listed = false;
+            for (const auto& c : controls) listed = listed || (c.where == page && c.id == GetDlgCtrlID(child));
+            EXPECT_TRUE(listed) << "control " << GetDlgCtrlID(child) << " is not in the table";
+        }
+    }
+    // The option pictures decorate only.
+    for (HWND picture : {orvex.Control(orvex.Basic(), 1037), orvex.Control(orvex.Advanced(), 1043),
+                         orvex.Control(orvex.Advanced(), 1044)})
+        EXPECT_TRUE(ReadAccessible(picture).state & STATE_SYSTEM_INVISIBLE);
+    // The preview reads out what it shows, and follows the settings.
+    EXPECT_EQ(ReadAccessible(orvex.Control(orvex.Basic(), 1051)).name,
+              "All / Original / Copies : 1 / Resolution : Normal / Color : Auto");
+    ASSERT_TRUE(orvex.ShowTab(1));
+    HWND preview = orvex.Control(orvex.Advanced(), kAdvancedPreview);
+    orvex.ClickRadio(orvex.Advanced(), kBlackWhite);
+    orvex.ClickRadio(orvex.Advanced(), kDraft);
+    orvex.Settle();
+    std::string name;
+    WaitFor([&] { return (name = ReadAccessible(preview).name).find("Draft") != std::string::npos; }, 5000);
+    EXPECT_EQ(name, "All / Original / Copies : 1 / Resolution : Draft / Color : Black & White");
+    CoUninitialize();
+}
+
+// A high-contrast colour scheme for the time of a run; the old colours are put
+// back after it. The two schemes share no colour, and no blend of one scheme's
+// text into its background equals one of the other's (the first's all have blue
+// in them, the second's none), so a text smoothed into its background changes
+// from one to the other as every pixel drawn in the system colours does.
+struct Scheme {
+    COLORREF face, text, highlight, highlightText, gray, shadow;
+};
+const Scheme kNavyScheme{RGB(0, 0, 128), RGB(255, 255, 255), RGB(26, 235, 255), RGB(0, 0, 128),
+                         RGB(63, 242, 63), RGB(128, 128, 160)};
+const Scheme kBlackScheme{RGB(0, 0, 0), RGB(255, 255, 0), RGB(0, 255, 0), RGB(0, 0, 0), RGB(255, 128, 0),
+                          RGB(128, 128, 0)};
+
+class SchemeInUse {
+public:
+    explicit SchemeInUse(const Scheme& s) {
+        for (int i = 0; i < kCount; ++i) old_[i] = GetSysColor(i);
+        const COLORREF colours[] = {s.face, s.text, s.face, s.text, s.highlight, s.highlightText, s.gray,
+                                    s.text, s.text, s.shadow, s.text, s.text};
+        SetSysColors(static_cast<int>(sizeof kIds / sizeof kIds[0]), kIds, colours);
+    }
+    ~SchemeInUse() {
+        int ids[kCount];
+        for (int i = 0; i < kCount; ++i) ids[i] = i;
+        SetSysColors(kCount, ids, old_);
+    }
+    // The scheme's colours as pixels (0x00RRGGBB), and their inverses: the system
+    // draws focus rectangles and carets by inverting.
+    static std::vector<DWORD> Pixels() {
+        std::vector<DWORD> out;
+        for (int id : kIds) {
+            const COLORREF c = GetSysColor(id);
+            const DWORD pixel = static_cast<DWORD>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
+            out.push_back(pixel);
+            out.push_back(~pixel & 0xFFFFFF);
+        }
+        return out;
+    }
+
+private:
+    static const int kCount = COLOR_MENUBAR + 1;
+    static constexpr int kIds[] = {COLOR_WINDOW,    COLOR_WINDOWTEXT, COLOR_BTNFACE,  COLOR_BTNTEXT,
+                                   COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_GRAYTEXT, COLOR_3DHILIGHT,
+                                   COLOR_3DLIGHT,   COLOR_3DSHADOW,   COLOR_3DDKSHADOW, COLOR_WINDOWFRAME};
+    COLORREF old_[kCount];
+};
+
+// The pixels of a window (frame included) as the screen shows them, with the
+// system colours of the moment and rectangles (window coordinates) to leave out.
+struct Drawn {
+    int w = 0, h = 0;
+    std::vector<DWORD> px;
+    std::vector<DWORD> system;
+    std::vector<RECT> skip;
+};
+
+Drawn Grab(HWND window, const std::vector<HWND>& pictures) {
+    Drawn d;
+    RECT wr;
+    GetWindowRect(window, &wr);
+    d.w = wr.right - wr.left;
+    d.h = wr.bottom - wr.top;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = d.w;
+    bi.bmiHeader.biHeight = -d.h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, d.w, d.h, screen, wr.left, wr.top, SRCCOPY);
+    GdiFlush();
+    const auto* px = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < d.w * d.h; ++i) d.px.push_back(px[i] & 0xFFFFFF);
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    d.system = SchemeInUse::Pixels();
+    for (HWND p : pictures) {
+        RECT r{};
+        if (p) GetWindowRect(p, &r);
+        OffsetRect(&r, -wr.left, -wr.top);
+        d.skip.push_back(r);
+    }
+    return d;
+}
+
+// Pixels that did not follow the system colours from one scheme to the other:
+// each must be a colour of the scheme in both runs, or be none in both and change
+// with the scheme (text smoothed into its background); a colour that stays, or
+// one that is the scheme's in one run only, is the program's own.
+long NotFollowing(const Drawn& a, const Drawn& b) {
+    if (a.w != b.w || a.h != b.h) return -1;
+    long count = 0;
+    for (int y = 0; y < a.h; ++y)
+        for (int x = 0; x < a.w; ++x) {
+            if ((x < 4 || x >= a.w - 4) && (y < 4 || y >= a.h - 4)) continue;  // the region's cut corners
+            const POINT at{x, y};
+            bool skipped = false;
+            for (const RECT& r : a.skip) skipped = skipped || PtInRect(&r, at);
+            if (skipped) continue;
+            const DWORD ca = a.px[y * a.w + x], cb = b.px[y * a.w + x];
+            const bool systemA = std::find(a.system.begin(), a.system.end(), ca) != a.system.end();
+            const bool systemB = std::find(b.system.begin(), b.system.end(), cb) != b.system.end();
+            if ((systemA && systemB) || (!systemA && !systemB && ca != cb)) continue;
+            if (++count <= 5)
+                std::printf("pixel (%d, %d): %06lx, then %06lx\n", x, y, static_cast<unsigned long>(ca),
+                            static_cast<unsigned long>(cb));
+        }
+    return count;
+}
+
+// Wine never reports high contrast on: the program's test switch stands in for
+// the system's answer. The sheet (both tabs), its frame and the message box are
+// drawn twice, under two schemes; pixel for pixel, everything follows the
+// system colours (the option pictures aside).
+TEST_F(TabsFlow, HighContrastDrawsWithTheSystemColoursOnly) {
+    std::vector<Drawn> runs[2];
+    const Scheme* schemes[] = {&kNavyScheme, &kBlackScheme};
+    for (int run = 0; run < 2; ++run) {
+        SchemeInUse scheme(*schemes[run]);
+        ASSERT_TRUE(orvex.Start("", {"ORVANE_TEST_HIGH_CONTRAST=1"}));
+        ASSERT_TRUE(orvex.WaitSheet());
+        EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
+        orvex.Settle();
+        const std::string name = run == 0 ? "high-contrast-navy" : "high-contrast-black";
+        Shot(name + "-basic");
+        runs[run].push_back(Grab(orvex.Sheet(), {orvex.Control(orvex.Basic(), 1037)}));
+        ASSERT_TRUE(orvex.ShowTab(1));
+        orvex.Settle();
+        Shot(name + "-advanced");
+        runs[run].push_back(
+            Grab(orvex.Sheet(), {orvex.Control(orvex.Advanced(), 1043), orvex.Control(orvex.Advanced(), 1044)}));
+        ASSERT_TRUE(orvex.ShowTab(0));
+        orvex.Print();  // no file: the message box
+        HWND box = orvex.WaitMessageBox(10000);
+        ASSERT_TRUE(box);
+        orvex.WaitPainted(box);
+        Shot(name + "-message");
+        runs[run].push_back(Grab(box, {GetDlgItem(box, 232)}));
+        orvex.CloseMessageBox(box);
+        orvex.Stop();
+    }
+    const char* what[] = {"basic tab", "advanced tab", "message box"};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(NotFollowing(runs[0][i], runs[1][i]), 0) << what[i];
 }
 
 }  // namespace

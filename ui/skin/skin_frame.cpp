@@ -7,6 +7,7 @@
 #include "base/localized_text.h"
 #include "resources/resource_ids.h"
 #include "ui/skin/skin_gdi.h"
+#include "ui/skin/skin_palette.h"
 #include "ui/skin/window_centre.h"
 #include "ui/skin/window_dpi.h"
 
@@ -29,6 +30,7 @@ void CSkinFrame::Install(HWND hwnd) {
     const int h = before.bottom + SkinPx(kFrameTop, dpi) + SkinPx(kFrameBottom, dpi);
     SetWindowPos(hwnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     ApplyRegion(hwnd);
+    if (!CurrentPalette().bitmaps) FollowPalette(hwnd);
 }
 
 void CSkinFrame::ApplyRegion(HWND hwnd) {
@@ -107,6 +109,13 @@ bool CSkinFrame::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESUL
         *result = 0;
         return true;
     }
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // High contrast switched, or its colours changed: every window of ours
+        // paints with the new palette (each top-level window gets the message).
+        if (RefreshPalette()) FollowPalette(hwnd);
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        return false;
     case WM_NCLBUTTONDBLCLK: {
         RECT wr;
         GetWindowRect(hwnd, &wr);
@@ -153,6 +162,10 @@ void CSkinFrame::Track(HWND hwnd, Point windowPoint) {
 }
 
 void CSkinFrame::Paint(HWND hwnd, HRGN update) {
+    if (!CurrentPalette().bitmaps) {
+        PaintFlat(hwnd, update);
+        return;
+    }
     const int dpi = WindowDpi(hwnd);
     GdiObject<HBITMAP> bitmap(LoadSkinBitmap(m_active ? m_activeId : m_inactiveId, dpi));
     if (!bitmap) return;
@@ -210,6 +223,66 @@ void CSkinFrame::Paint(HWND hwnd, HRGN update) {
         const int size = b.rect.Width();  // one state picture, square
         TransparentCopy(pictures.get(), CaptionLook(b, m_buttons.CapturedBy()) * size, 0, size, size, dc, b.rect.left,
                         b.rect.top);
+    }
+    ReleaseDC(hwnd, dc);
+}
+
+// The same frame in the system's colours: caption and borders flat, a one-pixel
+// edge, the title and the caption buttons' glyphs drawn, not copied.
+void CSkinFrame::PaintFlat(HWND hwnd, HRGN update) {
+    const Palette& pal = CurrentPalette();
+    const int dpi = WindowDpi(hwnd);
+    RECT wr;
+    GetWindowRect(hwnd, &wr);
+    const int W = wr.right - wr.left, H = wr.bottom - wr.top;
+    HDC dc = GetWindowDC(hwnd);
+    if (!dc) return;
+    if (update) SelectClipRgn(dc, update);
+    const Rgb face = m_active ? pal.caption : pal.captionInactive;
+    const Rgb ink = m_active ? pal.captionText : pal.captionInactiveText;
+    const RECT client = ToRECT(FrameClientRect({0, 0, W, H}, dpi));
+    const int saved = SaveDC(dc);
+    ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    const RECT all{0, 0, W, H};
+    FillColour(dc, all, face);
+    FrameRect(dc, &all, PaletteBrush(pal.frameEdge));
+    RestoreDC(dc, saved);
+
+    char title[256];
+    const int length = GetWindowTextA(hwnd, title, sizeof title);
+    if (length > 0) {
+        LOGFONTA lf{};
+        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+        lf.lfHeight = FrameTitleFontHeight(dpi);
+        lf.lfWeight = 900;
+        GdiObject<HFONT> font(CreateFontIndirectA(&lf));
+        HGDIOBJ oldFont = SelectObject(dc, font.get());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, Ref(ink));
+        const Point origin = FrameTitleOrigin(dpi);
+        TextOutA(dc, origin.x, origin.y, title, length);
+        SelectObject(dc, oldFont);
+    }
+    for (int slot = 0; slot < CaptionButtons::kSlots; ++slot) {
+        const CaptionButton& b = m_buttons.Button(slot);
+        if (!b.bitmapId) continue;
+        const RECT r = ToRECT(b.rect);
+        // Hovered or pressed: the colours swap, as the system marks a hot item.
+        const bool hot = CaptionLook(b, m_buttons.CapturedBy()) != 0;
+        FillColour(dc, r, hot ? ink : face);
+        GdiObject<HPEN> pen(CreatePen(PS_SOLID, SkinPx(2, dpi), Ref(hot ? face : ink)));
+        HGDIOBJ oldPen = SelectObject(dc, pen.get());
+        const int m = b.rect.Width() / 4;
+        if (b.message == WM_CLOSE) {
+            MoveToEx(dc, r.left + m, r.top + m, nullptr);
+            LineTo(dc, r.right - m, r.bottom - m);
+            MoveToEx(dc, r.right - m, r.top + m, nullptr);
+            LineTo(dc, r.left + m, r.bottom - m);
+        } else {
+            MoveToEx(dc, r.left + m, r.bottom - m - 1, nullptr);
+            LineTo(dc, r.right - m, r.bottom - m - 1);
+        }
+        SelectObject(dc, oldPen);
     }
     ReleaseDC(hwnd, dc);
 }

@@ -21,6 +21,7 @@ public:
 
 private:
     void Paint(HWND hwnd, HRGN update);  // update in window coordinates; nullptr = all
+    void PaintFlat(HWND hwnd, HRGN update);  // high contrast: system colours, no bitmaps
     void Track(HWND hwnd, Point windowPoint);
     void ApplyRegion(HWND hwnd);
 

@@ -1,6 +1,7 @@
 #include "ui/skin/skin_gdi.h"
 
 #include "base/debug_log.h"
+#include "ui/skin/skin_palette.h"
 #include "ui/skin/window_dpi.h"
 
 namespace skin {
@@ -117,9 +118,14 @@ bool CSkinBackground::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM, LRES
     switch (msg) {
     case WM_ERASEBKGND: {
         const int dpi = WindowDpi(hwnd);
-        GdiObject<HBITMAP> bitmap(LoadSkinBitmap(m_bitmapId, dpi));
         RECT client, update;
         GetClientRect(hwnd, &client);
+        if (!CurrentPalette().bitmaps) {
+            FillColour(reinterpret_cast<HDC>(wp), client, CurrentPalette().dialog);
+            *result = 1;
+            return true;
+        }
+        GdiObject<HBITMAP> bitmap(LoadSkinBitmap(m_bitmapId, dpi));
         const bool hasUpdate = GetUpdateRect(hwnd, &update, FALSE) && !IsRectEmpty(&update);
         DrawTiled(bitmap.get(), reinterpret_cast<HDC>(wp), client, SkinPx(m_corner, dpi), hasUpdate ? &update : nullptr);
         *result = 1;
@@ -127,6 +133,11 @@ bool CSkinBackground::HandleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM, LRES
     }
     case WM_CTLCOLORSTATIC:
         SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+        if (!CurrentPalette().bitmaps) {
+            SetTextColor(reinterpret_cast<HDC>(wp), Ref(CurrentPalette().dialogText));
+            *result = reinterpret_cast<LRESULT>(PaletteBrush(CurrentPalette().dialog));
+            return true;
+        }
         *result = reinterpret_cast<LRESULT>(m_staticBrush.get());
         return true;
     default:
@@ -310,6 +321,10 @@ LRESULT CSkinButton::OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 void CSkinButton::Paint(HDC dc) {
     RECT client;
     GetClientRect(m_hwnd, &client);
+    if (!CurrentPalette().bitmaps) {
+        PaintFlat(dc, client);
+        return;
+    }
     if (m_corner == 0) {
         // Plain bitmap button from the image list.
         int index = m_indices.normal;
@@ -370,9 +385,39 @@ void CSkinButton::Paint(HDC dc) {
                                                                                           : RGB(0, 0, 0));
     RECT textRect = client;
     textRect.left = textLeft;
-    DrawTextA(dc, text, length, &textRect,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (m_iconId ? DT_LEFT : DT_CENTER));
+    // The access key's letter is underlined, as on the system's own buttons.
+    DrawTextA(dc, text, length, &textRect, DT_SINGLELINE | DT_VCENTER | (m_iconId ? DT_LEFT : DT_CENTER));
     SelectObject(dc, oldFont);
+}
+
+// High contrast: a flat face with a border; pressed (or checked) in the
+// highlight colours; hover and focus drawn as a second border and, for the
+// focus, the system's dotted rectangle inside it.
+void CSkinButton::PaintFlat(HDC dc, const RECT& client) {
+    const Palette& pal = CurrentPalette();
+    const bool pressed = m_pressed || (m_checked && !m_mouseOver);
+    FillColour(dc, client, pressed ? pal.buttonPressed : pal.button);
+    const Rgb ink = pressed ? pal.buttonPressedText : pal.buttonText;
+    FrameRect(dc, &client, PaletteBrush(pal.focus));
+    RECT inner = client;
+    InflateRect(&inner, -1, -1);
+    if (m_mouseOver || m_focus) FrameRect(dc, &inner, PaletteBrush(pal.focus));
+    char text[256];
+    const int length = GetWindowTextA(m_hwnd, text, sizeof text);
+    if (length > 0) {
+        HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, Ref(ink));
+        RECT textRect = client;
+        DrawTextA(dc, text, length, &textRect, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+        SelectObject(dc, oldFont);
+    }
+    if (m_focus) {
+        InflateRect(&inner, -2, -2);
+        SetTextColor(dc, Ref(ink));
+        SetBkColor(dc, Ref(pressed ? pal.buttonPressed : pal.button));
+        DrawFocusRect(dc, &inner);
+    }
 }
 
 // ---- Numeric edit ----
@@ -418,6 +463,7 @@ LRESULT CALLBACK CSkinListView::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, 
         GetClipBox(dc, &box);
         COLORREF bk = static_cast<COLORREF>(SendMessageA(hwnd, LVM_GETTEXTBKCOLOR, 0, 0));
         if (bk == CLR_NONE) bk = GetSysColor(COLOR_WINDOW);
+        if (!CurrentPalette().bitmaps) bk = Ref(CurrentPalette().listOdd);
         GdiObject<HBRUSH> brush(CreateSolidBrush(bk));
         FillRect(dc, &box, brush.get());
         DefSubclassProc(hwnd, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
@@ -452,7 +498,9 @@ void CSkinHeader::Paint(HWND hwnd) {
     GetClientRect(hwnd, &client);
     DebugLog("LIST : DrawFrame : W : %d / H : %d", static_cast<int>(client.right), static_cast<int>(client.bottom));
     const int dpi = WindowDpi(hwnd);
-    GdiObject<HBITMAP> bitmap(LoadSkinBitmap(IsWindowEnabled(hwnd) ? m_enabledId : m_disabledId, dpi));
+    const Palette& pal = CurrentPalette();
+    GdiObject<HBITMAP> bitmap(pal.bitmaps ? LoadSkinBitmap(IsWindowEnabled(hwnd) ? m_enabledId : m_disabledId, dpi)
+                                          : nullptr);
     const SIZE bs = BitmapSize(bitmap.get());
     GdiObject<HBITMAP> canvas(CreateCompatibleBitmap(dc, client.right, client.bottom));
     const int count = static_cast<int>(SendMessageA(hwnd, HDM_GETITEMCOUNT, 0, 0));
@@ -470,11 +518,16 @@ void CSkinHeader::Paint(HWND hwnd) {
                            bs.cy, SRCCOPY);
             }
         }
+        if (!pal.bitmaps) {
+            FillColour(out.get(), client, pal.header);
+            const RECT line{client.left, client.bottom - 1, client.right, client.bottom};
+            FillColour(out.get(), line, pal.headerText);
+        }
         BitBlt(dc, 0, 0, client.right, client.bottom, out.get(), 0, 0, SRCCOPY);
     }
     HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
+    SetTextColor(dc, pal.bitmaps ? RGB(255, 255, 255) : Ref(pal.headerText));
     for (int i = 0; i < count; ++i) {
         char text[256] = "";
         HDITEMA item{};
@@ -548,6 +601,7 @@ LRESULT CALLBACK CSkinTabCtrl::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, U
 
 void CSkinTabCtrl::Paint(HWND hwnd) {
     const int dpi = WindowDpi(hwnd);
+    const Palette& pal = CurrentPalette();
     if (dpi != m_dpi) Load(dpi);
     SendMessageA(hwnd, TCM_SETITEMSIZE, 0, MAKELPARAM(m_selectedSize.cx, m_selectedSize.cy));
     const int selected = static_cast<int>(SendMessageA(hwnd, TCM_GETCURSEL, 0, 0));
@@ -559,11 +613,27 @@ void CSkinTabCtrl::Paint(HWND hwnd) {
     GdiObject<HBITMAP> canvas(CreateCompatibleBitmap(dc, client.right, client.bottom));
     {
         MemoryDc out(dc, canvas.get());
-        DrawTiled(m_background, out.get(), client, SkinPx(1, dpi));
+        if (pal.bitmaps) DrawTiled(m_background, out.get(), client, SkinPx(1, dpi));
+        else FillColour(out.get(), client, pal.dialog);
         SetStretchBltMode(out.get(), COLORONCOLOR);
         for (int i = 0; i < count; ++i) {
             RECT r;
             if (!SendMessageA(hwnd, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r))) continue;
+            if (!pal.bitmaps) {
+                // Flat tabs; the selected one in the window colour, open towards its page.
+                FillColour(out.get(), r, i == selected ? pal.tabSelected : pal.tabUnselected);
+                const RECT edges[] = {{r.left, r.top, r.right, r.top + 1}, {r.left, r.top, r.left + 1, r.bottom},
+                                      {r.right - 1, r.top, r.right, r.bottom}};
+                for (const RECT& e : edges) FillColour(out.get(), e, pal.tabText);
+                if (i == selected) {
+                    const RECT mark{r.left, r.top, r.right, r.top + SkinPx(3, dpi)};
+                    FillColour(out.get(), mark, pal.tabMark);
+                } else {
+                    const RECT bottom{r.left, r.bottom - 1, r.right, r.bottom};
+                    FillColour(out.get(), bottom, pal.tabText);
+                }
+                continue;
+            }
             HDC source = i == selected ? m_selectedDc : m_unselectedDc;
             const SIZE s = i == selected ? m_selectedSize : m_unselectedSize;
             if (!source || s.cx <= 0) continue;
@@ -578,6 +648,7 @@ void CSkinTabCtrl::Paint(HWND hwnd) {
     }
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, pal.bitmaps ? RGB(0, 0, 0) : Ref(pal.tabText));
     for (int i = 0; i < count; ++i) {
         char text[257] = "";
         TCITEMA item{};
@@ -589,6 +660,11 @@ void CSkinTabCtrl::Paint(HWND hwnd) {
             !SendMessageA(hwnd, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)))
             continue;
         DrawTextA(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        // The focus cue the system's tab control draws when it holds the keyboard focus.
+        if (i == selected && GetFocus() == hwnd) {
+            InflateRect(&r, -SkinPx(3, dpi), -SkinPx(3, dpi));
+            DrawFocusRect(dc, &r);
+        }
     }
     SelectObject(dc, oldFont);
     EndPaint(hwnd, &ps);

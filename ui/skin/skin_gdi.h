@@ -78,6 +78,7 @@ private:
     static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     LRESULT OnMessage(HWND, UINT, WPARAM, LPARAM);
     void Paint(HDC dc);
+    void PaintFlat(HDC dc, const RECT& client);
     void Redraw() { InvalidateRect(m_hwnd, nullptr, FALSE); }
     void Click();
 

@@ -1,6 +1,6 @@
 // The Standard TCP/IP Port monitor's key of the port: its community, then its
 // address, then its host name when the address gives no device ID.
-#include "device/lookup_walk.h"
+#include "device/lookup/walk.h"
 
 namespace {
 
@@ -26,32 +26,31 @@ const AddressValue kAddressValues[] = {
      "[HostName] HostName is Empty", "[HostName] GetNetworkDeviceID : ret : ", nullptr},
 };
 
-// 1 when the value names a printer that gave its device ID.
-int AskValue(const AddressValue& address, int rank, LookupWalk& walk) {
+void ReadValue(const AddressValue& address, int rank, LookupWalk& walk) {
     char value[kValueSize];
     walk.Trace(address.reading);
     if (!walk.registry.QueryValue(address.name, value, sizeof(value))) {
         walk.Trace(address.cannotRead);
-        return 0;
+        return;
     }
     walk.Trace(address.found + std::string(value));
     if (value[0] == '\0') {
         walk.Trace(address.empty);
-        return 0;
+        return;
     }
-    const int result = walk.Ask(value, walk.community, rank);
-    walk.Trace(address.asked + std::string(result == 1 ? "TRUE" : "FALSE"));
-    return result;
+    walk.Ask({value, walk.community, std::string(), false, rank}, address.asked,
+             address.answered ? address.answered : std::string());
 }
 
 }  // namespace
 
-int WalkStandardTcpIpPort(const PrinterPlace& place, LookupWalk& walk) {
+void ReadStandardTcpIpPort(const PrinterPlace& place, LookupWalk& walk) {
     walk.Trace("Standard TCP/IP Port");
     const std::string key = kStandardPortKey + place.portName;
     if (!walk.registry.OpenLocalMachineKey(key)) {
         walk.Trace("Can't Open reg Key(" + key + ")");
-        return 0;
+        walk.EndPlace(true);
+        return;
     }
     walk.Trace("Success Open reg Key(IP Ports)");
     char value[kValueSize];
@@ -59,19 +58,13 @@ int WalkStandardTcpIpPort(const PrinterPlace& place, LookupWalk& walk) {
         walk.community = value;
         walk.Trace("[SNMP Community] SNMP Community is " + walk.community);
     } else {
-        walk.Trace("[SNMP Community] Can't query ip reg value / default : public");
-        walk.community = "public";
+        walk.Trace(std::string("[SNMP Community] Can't query ip reg value / default : ") + kDefaultCommunity);
+        walk.community = kDefaultCommunity;
     }
 
-    int result = 0;
+    // The host name is asked only when the address gave no ID.
     int rank = kRankStandardTcpIpPort;
-    for (const AddressValue& address : kAddressValues) {
-        result = AskValue(address, rank++, walk);
-        if (result == 1) {
-            if (address.answered) walk.Trace(address.answered);
-            break;
-        }
-    }
+    for (const AddressValue& address : kAddressValues) ReadValue(address, rank++, walk);
     walk.registry.CloseKey();
-    return result;
+    walk.EndPlace(true);
 }

@@ -6,12 +6,11 @@
 #include <cctype>
 #include <cstdio>
 
-#include "device/printer_address.h"
-#include "device/printer_sources.h"
+#include "device/lookup/printer_address.h"
+#include "device/lookup/places.h"
 
 namespace {
 
-const char kCommunity[] = "public";
 
 // A path segment: unreserved characters as they are, the rest percent-encoded.
 std::string Escaped(const std::string& text) {
@@ -41,7 +40,7 @@ void FindOnPrintServer(const PrinterPlace& place, PrinterPlaces& platform, Print
     std::string server, share;
     if (!SplitPrintServerName(place.printerName, &server, &share)) return;
     std::vector<std::string>& notes = findings.notes;
-    std::vector<PrinterCandidate>& found = findings.candidates;
+    std::vector<Candidate>& found = findings.candidates;
     notes.push_back("[Print Server] Server is " + server + ", port is " + place.portName);
 
     std::vector<std::uint8_t> record;
@@ -54,12 +53,12 @@ void FindOnPrintServer(const PrinterPlace& place, PrinterPlaces& platform, Print
         notes.push_back("[Print Server] GetConfigInfo of " + xcv + " names no host");
     } else {
         notes.push_back("[Print Server] Port record : host " + host);
-        found.push_back({host, community.empty() ? kCommunity : community, std::string(), false});
+        found.push_back({host, community.empty() ? kDefaultCommunity : community, std::string(), false});
     }
 
     if (HostFromPortName(place.portName, &host)) {
         notes.push_back("[Print Server] Port name is the address " + host);
-        found.push_back({host, kCommunity, std::string(), false});
+        found.push_back({host, kDefaultCommunity, std::string(), false});
     } else {
         notes.push_back("[Print Server] Port name " + place.portName + " is no address");
     }
@@ -69,7 +68,7 @@ void FindOnPrintServer(const PrinterPlace& place, PrinterPlaces& platform, Print
     PrinterUri parsed;
     if (ParsePrinterUri(uri, &parsed)) {
         notes.push_back("[Print Server] Shared printer URI is " + uri);
-        found.push_back({server, kCommunity, uri, true});
+        found.push_back({server, kDefaultCommunity, uri, true});
     } else {
         notes.push_back("[Print Server] Server name " + server + " makes no URI");
     }

@@ -1,7 +1,7 @@
 // The Windows side of the printer sources: the port monitors' XcvData through
 // the spooler, and device properties through SetupAPI (the documented way to
 // a device's properties; the registry is never read here).
-#include "device/printer_sources.h"
+#include "device/lookup/places.h"
 
 #include <windows.h>
 #include <devpropdef.h>

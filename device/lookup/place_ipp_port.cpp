@@ -1,8 +1,8 @@
 // The IPP port: a port named by its printer URI (an Internet port), or a port
 // of the WSD/IPP port monitor whose record (XcvData "GetAPPortInfo",
 // APPORT_DATA_1) says the printer was found over IPP and gives its URI.
-#include "device/printer_address.h"
-#include "device/printer_sources.h"
+#include "device/lookup/printer_address.h"
+#include "device/lookup/places.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ void FromUri(const std::string& text, PrinterFindings& findings) {
         return;
     }
     findings.notes.push_back("[IPP Port] URI is " + text);
-    findings.candidates.push_back({uri.host, "public", text, false});
+    findings.candidates.push_back({uri.host, kDefaultCommunity, text, false});
 }
 
 }  // namespace

@@ -1,24 +1,20 @@
 // Where a network printer is found, beyond the port monitors' keys: each
-// source reads one kind of place Windows keeps (the printer URI of an IPP or
+// reader reads one kind of place Windows keeps (the printer URI of an IPP or
 // URL port, the device behind a WSD port, a print server's port record) and
-// names the printer's candidates. The lookup asks the sources in order and
+// names the printer's candidates. The lookup reads the places in order and
 // hands every candidate to its one concurrent batch.
 //
 // The Windows reads stand behind PrinterPlaces; what they return is read by
-// portable code (device/printer_address.h).
+// portable code (device/lookup/printer_address.h).
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct PrinterCandidate {
-    std::string address;     // asked over SNMP, unless `ippOnly`
-    std::string community;
-    std::string uri;         // a printer URI to ask Get-Printer-Attributes at first
-    bool ippOnly = false;    // a print server's queue: its host is no printer
-};
+#include "device/lookup/candidate.h"
+#include "device/lookup/secure_ipp.h"
 
-// What a source is given: the printer's name and its port's name.
+// What a place is looked up by: the printer's name and its port's name.
 struct PrinterPlace {
     std::string printerName;
     std::string portName;
@@ -43,6 +39,8 @@ public:
                                 unsigned long* error) = 0;
     // Every device SetupAPI lists (all classes), with its properties.
     virtual std::vector<DeviceRecord> Devices() = 0;
+    // Where IPP over TLS is asked: the platform's own TLS unless a test says otherwise.
+    virtual SecureIpp& Tls();
 };
 
 #if defined(_WIN32)
@@ -51,18 +49,18 @@ PrinterPlaces& SystemPrinterPlaces();
 // A platform that keeps none of these places.
 PrinterPlaces& NoPrinterPlaces();
 
-// What the sources found, and the trace lines of how (each refusal one
+// What the places held, and the trace lines of how (each refusal one
 // line), for the lookup to trace where its walk comes to them.
 struct PrinterFindings {
-    std::vector<PrinterCandidate> candidates;
+    std::vector<Candidate> candidates;
     std::vector<std::string> notes;
 };
 
-// The sources, one per file. A source that does not apply adds nothing.
+// The readers, one per kind of place and file. One that does not apply adds nothing.
 void FindOnIppPort(const PrinterPlace& place, PrinterPlaces& platform, PrinterFindings& findings);
 void FindBehindWsdPort(const PrinterPlace& place, PrinterPlaces& platform, PrinterFindings& findings);
 void FindOnPrintServer(const PrinterPlace& place, PrinterPlaces& platform, PrinterFindings& findings);
 
-// Every source in order (the IPP port, the WSD device, the print server),
+// Every place in order (the IPP port, the WSD device, the print server),
 // candidates in their order, each once.
 PrinterFindings FindPrinterCandidates(const PrinterPlace& place, PrinterPlaces& platform);

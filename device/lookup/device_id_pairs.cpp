@@ -1,4 +1,6 @@
-#include "device/device_id_pairs.h"
+#include "device/lookup/device_id_pairs.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -50,4 +52,25 @@ bool FindCommandSet(const std::string& id, DeviceIdPair* pair) {
 bool HasCommandSet(const std::string& id) {
     DeviceIdPair pair;
     return FindCommandSet(id, &pair) && pair.end != std::string::npos && !pair.value.empty();
+}
+
+std::string DeviceIdText(const std::uint8_t* data, std::size_t size, std::size_t capacity) {
+    // The shortest length worth reading: below it no "MFG:…;CMD:…;" fits.
+    constexpr std::size_t kShortestId = 14;
+    std::size_t start = 0, end = size;
+    if (size >= 2) {
+        const std::size_t mostFirst = static_cast<std::size_t>(data[0]) << 8 | data[1];
+        const std::size_t leastFirst = static_cast<std::size_t>(data[1]) << 8 | data[0];
+        for (const std::size_t length : {mostFirst, leastFirst}) {
+            if (length >= kShortestId && length <= capacity) {
+                // A device that leaves the two bytes out of its count ends two bytes later.
+                start = 2;
+                end = std::min(size, length + 2);
+                break;
+            }
+        }
+    }
+    std::size_t stop = start;
+    while (stop < end && data[stop] != 0) ++stop;
+    return std::string(data + start, data + stop);
 }

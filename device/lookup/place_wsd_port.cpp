@@ -2,17 +2,16 @@
 // printer's name) shares a container with the device the WSD Port monitor
 // talks to, and that device's PnP-X properties hold its IP addresses and
 // its service addresses (the URLs of its WSD endpoints).
-#include "device/printer_address.h"
-#include "device/printer_sources.h"
+#include "device/lookup/printer_address.h"
+#include "device/lookup/places.h"
 
 namespace {
 
-const char kCommunity[] = "public";
 
 void AddOnce(PrinterFindings& findings, const std::string& address) {
-    for (const PrinterCandidate& earlier : findings.candidates)
+    for (const Candidate& earlier : findings.candidates)
         if (earlier.address == address) return;
-    findings.candidates.push_back({address, kCommunity, std::string(), false});
+    findings.candidates.push_back({address, kDefaultCommunity, std::string(), false});
 }
 
 // The addresses first (the monitor found the device at them), then the hosts

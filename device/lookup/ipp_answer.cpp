@@ -1,6 +1,6 @@
-#include "device/ipp_answer.h"
+#include "device/lookup/ipp_answer.h"
 
-#include "device/device_id_pairs.h"
+#include "device/lookup/device_id_pairs.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -62,6 +62,25 @@ std::string TrimBlanks(const std::string& text) {
     while (first < last && IsBlank(text[first])) ++first;
     while (last > first && IsBlank(text[last - 1])) --last;
     return text.substr(first, last - first);
+}
+
+// The header fields behind the status line, each on one line: a line that
+// starts with a blank continues the field before it (obs-fold), which a
+// recipient reads as one space (RFC 9112 section 5.2).
+std::vector<std::string> HeaderFields(const std::string& head) {
+    std::vector<std::string> fields;
+    Line line = NextLine(head, 0);
+    while (line.next != std::string::npos && line.next < head.size()) {
+        const std::size_t at = line.next;
+        line = NextLine(head, at);
+        const std::string text = head.substr(at, (line.next == std::string::npos ? head.size() : line.end) - at);
+        if (!text.empty() && IsBlank(text[0]) && !fields.empty()) {
+            fields.back() += " " + TrimBlanks(text);
+        } else {
+            fields.push_back(text);
+        }
+    }
+    return fields;
 }
 
 // A Content-Length value: digits, or a list of equal ones (a recipient may
@@ -130,22 +149,20 @@ std::size_t Short(const std::vector<std::uint8_t>& b, std::size_t at) {
 
 std::vector<std::uint8_t> EncodeIppDeviceIdRequest(const std::string& host, const std::string& resource,
                                                    std::int32_t requestId, unsigned short port, bool secure) {
-    // An IPv6 literal goes in brackets, in the URI as in the Host header. Inside
-    // a URI the '%' before a zone is itself escaped ("fe80::1%25eth0"); printers
-    // refuse a printer-uri with a bare one.
-    const std::string authority =
-        (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(port);
-    std::string uriAuthority = authority;
-    for (std::size_t at = 0; (at = uriAuthority.find('%', at)) != std::string::npos; at += 3) {
-        uriAuthority.replace(at, 1, "%25");
-    }
+    // An IPv6 literal goes in brackets, in the URI as in the Host header, and
+    // without its zone: the zone means something only on this computer
+    // (RFC 6874 section 4), and a server may refuse a Host that has one.
+    std::string bare = host.size() > 2 && host.front() == '[' && host.back() == ']' ? host.substr(1, host.size() - 2)
+                                                                                    : host;
+    if (bare.find(':') != std::string::npos) bare = "[" + bare.substr(0, bare.find('%')) + "]";
+    const std::string authority = bare + ":" + std::to_string(port);
     std::vector<std::uint8_t> ipp = {0x01, 0x01, 0x00, 0x0B};   // IPP/1.1 Get-Printer-Attributes
     const auto id = static_cast<std::uint32_t>(requestId);
     for (int shift = 24; shift >= 0; shift -= 8) ipp.push_back(static_cast<std::uint8_t>(id >> shift));
     ipp.push_back(0x01);   // operation attributes
     PutAttribute(ipp, 0x47, "attributes-charset", "utf-8");
     PutAttribute(ipp, 0x48, "attributes-natural-language", "en");
-    PutAttribute(ipp, 0x45, "printer-uri", (secure ? "ipps://" : "ipp://") + uriAuthority + resource);
+    PutAttribute(ipp, 0x45, "printer-uri", (secure ? "ipps://" : "ipp://") + authority + resource);
     PutAttribute(ipp, 0x44, "requested-attributes", "printer-device-id");
     PutAttribute(ipp, 0x44, "", "document-format-supported");
     ipp.push_back(0x03);   // end of attributes
@@ -177,10 +194,7 @@ HttpFrame ReadHttpResponse(const std::vector<std::uint8_t>& received, bool close
         }
         long long length = -1;
         bool chunked = false;
-        for (Line line = NextLine(head, 0); line.next != std::string::npos && line.next < head.size();) {
-            const std::size_t at = line.next;
-            line = NextLine(head, at);
-            const std::string field = head.substr(at, (line.next == std::string::npos ? head.size() : line.end) - at);
+        for (const std::string& field : HeaderFields(head)) {
             const std::size_t colon = field.find(':');
             if (colon == std::string::npos) continue;
             const std::string name = field.substr(0, colon);

@@ -1,6 +1,6 @@
 // IPP over TLS through WinHTTP, the certificate's trust, name and dates not
 // checked (printers serve self-signed certificates).
-#include "device/secure_ipp.h"
+#include "device/lookup/secure_ipp.h"
 
 #include <windows.h>
 #include <winhttp.h>

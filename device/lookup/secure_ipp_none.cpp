@@ -1,6 +1,6 @@
 // Where the platform offers no TLS to this program, an https or ipps printer
 // cannot be asked.
-#include "device/secure_ipp.h"
+#include "device/lookup/secure_ipp.h"
 
 namespace {
 

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-// An http, https, ipp or ipps URI. `host` is bare (no brackets round an IPv6
-// literal); `resource` starts with "/" and keeps the query.
+// An http, https, ipp or ipps URI. `host` is as the socket takes it: bare (no
+// brackets round an IPv6 literal, its zone "%25" decoded to '%'), a reg-name
+// percent-decoded; `resource` starts with "/" and keeps the query.
 struct PrinterUri {
     std::string scheme;   // lower case
     std::string host;
@@ -19,16 +20,20 @@ struct PrinterUri {
 };
 
 // False for anything but an absolute URI of those four schemes with a host
-// (no user information), a port from 1 to 65535 if any, and a path of
-// printable characters.
+// (no user information), a port from 1 to 65535 if any (leading zeros
+// allowed), and a path of printable characters. Hosts: an IPv6 literal, an
+// IPv4 address in RFC 3986's dotted decimal, or a DNS name ('_' and a
+// trailing '.' allowed). Text the system would read as a number other than
+// written ("010.1.2.3", "10.1") is refused.
 bool ParsePrinterUri(const std::string& text, PrinterUri* uri);
 // The URI again, as the printer is asked for it (the port always written).
 std::string PrinterUriText(const PrinterUri& uri);
 
-// The printer's address when a port name is one: "IP_10.1.2.3" (also with the
-// "_2" Windows adds to a second port of one address), "10.1.2.3", or a host
-// name with at least one dot ("printer.example"). False for other names
-// ("WSD-…", "CUPS:queue", "Ne01:").
+// The printer's address when a port name is one, with or without "IP_" before
+// it and the "_1", "_2" Windows adds to a second port of one address behind
+// it: "IP_10.1.2.3", "10.1.2.3_1", an IPv6 address, or a host name with at
+// least one dot ("IP_printer.example", "printer.example."). False for other
+// names ("WSD-…", "CUPS:queue", "Ne01:", "Laser").
 bool HostFromPortName(const std::string& port, std::string* host);
 
 // "\\server\name": the server and the shared printer's name.

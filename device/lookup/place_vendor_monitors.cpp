@@ -3,7 +3,7 @@
 // a silent monitor takes nothing away; of two that answer, the later decides.
 // Each is asked with the community the Standard TCP/IP port's key gave, if
 // any, and where that gave none also with its own.
-#include "device/lookup_walk.h"
+#include "device/lookup/walk.h"
 
 namespace {
 
@@ -37,9 +37,8 @@ constexpr std::size_t kValueSize = 260;
 
 }  // namespace
 
-int WalkVendorMonitors(const PrinterPlace& place, LookupWalk& walk) {
+void ReadVendorMonitors(const PrinterPlace& place, LookupWalk& walk) {
     walk.Trace("Not support : Standard TCP/IP Port");
-    int result = 0;
     char value[kValueSize];
     int rank = kRankVendorMonitors + 2 * static_cast<int>(sizeof(kVendorMonitors) / sizeof(kVendorMonitors[0]));
     for (const VendorMonitor& monitor : kVendorMonitors) {
@@ -59,14 +58,15 @@ int WalkVendorMonitors(const PrinterPlace& place, LookupWalk& walk) {
         const std::string address = value;
         // Agents drop requests of a community they do not know, and a port that
         // only a vendor monitor keeps has none: it is asked as ever, and also
-        // with the key's own community, or "public". A community the standard
+        // with the key's own community, or the default. A community the standard
         // key gave stands alone.
         const std::string own =
-            walk.registry.QueryValue("SNMP Community", value, sizeof(value)) && value[0] ? value : "public";
+            walk.registry.QueryValue("SNMP Community", value, sizeof(value)) && value[0] ? value : kDefaultCommunity;
         walk.registry.CloseKey();
-        int answered = walk.Ask(address, walk.community, rank);
-        if (answered != 1 && walk.community.empty() && !address.empty()) answered = walk.Ask(address, own, rank + 1);
-        if (answered == 1) result = 1;
+        walk.Ask({address, walk.community, std::string(), false, rank});
+        if (walk.community.empty() && !address.empty())
+            walk.Ask({address, own, std::string(), false, rank + 1}, std::string(), std::string(), true);
     }
-    return result;
+    // Every monitor is asked: a later one's ID stands over an earlier one's.
+    walk.EndPlace(false);
 }
