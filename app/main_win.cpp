@@ -13,6 +13,7 @@
 #include "base/debug_log.h"
 #include "base/language.h"
 #include "base/localized_text.h"
+#include "device/printer_check.h"
 #include "ui/basic_opts_page.h"
 #include "ui/main_property_sheet.h"
 #include "ui/window_module.h"
@@ -74,5 +75,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CWindowModule::Term();
     CoUninitialize();
     delete sheet;
+    // A printer check still waiting for its printer is not waited for; leaving
+    // ends it before anything it might use is torn down.
+    if (PrinterCheckMailbox::Running() > 0) ExitProcess(static_cast<UINT>(result));
     return static_cast<int>(result);
 }

@@ -1,5 +1,7 @@
 #include "app/print_mode.h"
 
+#include "device/printer_state_text.h"
+
 namespace {
 
 // The printer the files go to, and why it cannot take any (empty when it can).
@@ -7,6 +9,7 @@ struct PrinterVerdict {
     std::string name;
     int nSupportedTypes = -2;
     std::string reason;  // empty: usable
+    PrinterState state;
 };
 
 PrinterVerdict JudgePrinter(const std::string& requested, bool requestedTooLong, PrintModeEdge& edge) {
@@ -29,6 +32,7 @@ PrinterVerdict JudgePrinter(const std::string& requested, bool requestedTooLong,
         return v;
     }
     v.nSupportedTypes = edge.ReadSupportedTypes();
+    v.state = edge.CheckedPrinterState();
     if (v.nSupportedTypes < 0)
         v.reason = "printer \"" + v.name + "\" is busy, switched off or cannot be reached";
     else if (v.nSupportedTypes == 0)
@@ -78,6 +82,10 @@ PrintModeReport RunPrintMode(const std::vector<std::string>& files, const std::s
     }
 
     const PrinterVerdict printer = JudgePrinter(printerName, switches.bTooLongPrinterName, edge);
+    // A script is never asked: it hears what the printer reports, and the files go all the same.
+    const ConditionWords words = WordsFor(printer.state.condition);
+    const std::string state = DescribeState(printer.state, words.english ? words.english : "");
+    if (!state.empty()) report.lines.push_back("printer \"" + printer.name + "\" reports: " + state);
     std::size_t sent = 0;
     bool cancelled = false;
     const bool follow = switches.bWaitForFate && printer.reason.empty();

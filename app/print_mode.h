@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "base/ansi_path.h"
+#include "device/printer_state.h"
 #include "job/file_check.h"
 #include "job/job_fate.h"
 #include "job/job_sender.h"
@@ -32,6 +33,8 @@ public:
     virtual std::string CurrentPrinterName() = 0;
     // The current printer's supported-language set; -1 when its device ID cannot be read.
     virtual int ReadSupportedTypes() = 0;
+    // What the printer said of its state in that check; nothing unless told.
+    virtual PrinterState CheckedPrinterState() { return PrinterState(); }
     // The ANSI path by which the program's calls reach the file named `name` (as
     // given on the command line, UTF-8; a .lnk's target), or why there is none.
     virtual AnsiPath Locate(const std::string& name) = 0;
@@ -51,7 +54,9 @@ struct PrintModeFile {
 };
 
 struct PrintModeReport {
-    std::vector<std::string> lines;  // one per named file, in command-line order, then the summary
+    // The printer's state when it told one (the files are sent all the same), one
+    // line per named file in command-line order, then the summary.
+    std::vector<std::string> lines;
     int nExitCode = kPrintNoneSent;
     // The same for scripts (-J): each file, the printer, and why it took none.
     std::vector<PrintModeFile> files;

@@ -56,6 +56,7 @@ public:
         return WideToUtf8(AnsiToWide(TrimPrinterName(m_printers.GetPrinterName(m_printers.GetCurrentPrinter()))));
     }
     int ReadSupportedTypes() override { return ::ReadSupportedTypes(m_control); }
+    PrinterState CheckedPrinterState() override { return m_control.GetPrinterState(); }
     AnsiPath Locate(const std::string& name) override { return ToAnsiPath(::ResolvedPath(Utf8ToWide(name))); }
     FileCheck CheckFile(const std::string& path, int types) override { return CheckPrintFile(path.c_str(), types); }
     JobSendResult SendFile(const std::string& path) override {

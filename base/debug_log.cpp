@@ -148,6 +148,10 @@ std::size_t FormatTraceLine(char* buffer, std::size_t size, const char* format, 
     return written;
 }
 
+namespace {
+thread_local HeldTrace* t_capture = nullptr;
+}
+
 int DebugLog(const char* format, ...) {
     if (gwLogSwitch == 0) return 0;
     char line[512];
@@ -155,9 +159,15 @@ int DebugLog(const char* format, ...) {
     va_start(args, format);
     FormatTraceLine(line, sizeof line, format, args);
     va_end(args);
-    DebugWrite(line);
+    if (t_capture)
+        t_capture->Keep(line);
+    else
+        DebugWrite(line);
     return 0;
 }
+
+HeldTrace::HeldTrace() : m_outer(t_capture) { t_capture = this; }
+HeldTrace::~HeldTrace() { t_capture = m_outer; }
 
 unsigned short LogSwitchFromValue(const unsigned char* data, std::size_t size) {
     if (data == nullptr || size > 4) return 0;

@@ -3,6 +3,9 @@
 #pragma once
 #include <cstdarg>
 #include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
 
 // The log switch; 0 = off. Set once at start-up by ReadLogSwitch().
 extern unsigned short gwLogSwitch;
@@ -33,3 +36,21 @@ unsigned short LogSwitchFromValue(const unsigned char* data, std::size_t size);
 
 // Reads "LogQEL" from the registry into gwLogSwitch (Windows only).
 void ReadLogSwitch();
+
+// While one is alive, the lines DebugLog traces on the thread that made it are
+// kept here instead of written: work done on a worker thread hands its lines
+// to the window's thread, which writes them where the work takes effect, so
+// that they never interleave with the window's own.
+class HeldTrace {
+public:
+    HeldTrace();
+    ~HeldTrace();
+    HeldTrace(const HeldTrace&) = delete;
+    HeldTrace& operator=(const HeldTrace&) = delete;
+    std::vector<std::string> Take() { return std::move(m_lines); }
+    void Keep(const char* line) { m_lines.emplace_back(line); }
+
+private:
+    HeldTrace* m_outer;
+    std::vector<std::string> m_lines;
+};

@@ -59,16 +59,28 @@ std::string IppUriOf(const std::string& address) {
 
 CPrtControl::CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
                          PrinterPlaces& places)
-    : m_printers(printers), m_device(device), m_registry(registry), m_places(places) {}
+    : m_pPrinters(&printers), m_device(device), m_registry(registry), m_places(places) {}
+
+CPrtControl::CPrtControl(DeviceIo& device, RegistryReader& registry, PrinterPlaces& places)
+    : m_pPrinters(nullptr), m_device(device), m_registry(registry), m_places(places) {}
 
 int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
+    PrinterPlace current;
+    if (m_pPrinters) {
+        const int index = m_pPrinters->GetCurrentPrinter();
+        current = PrinterPlace{m_pPrinters->GetPrinterName(index), m_pPrinters->GetPortName(index)};
+    }
+    return GetPrinterDeviceID(current, strDeviceID);
+}
+
+int CPrtControl::GetPrinterDeviceID(const PrinterPlace& printer, std::string& strDeviceID) {
     // Every path ends with the ID it found or with none: a caller's old text never survives.
     strDeviceID.clear();
     m_strSource.clear();
     m_printerState = PrinterState();
     m_stateTarget = StateTarget();
     m_nStateTarget = kNoTarget;
-    std::string port = m_printers.GetPortName(m_printers.GetCurrentPrinter());
+    const std::string& port = printer.portName;
     DebugLog("PortName is %s", port.c_str());
 
     int result = 0;
@@ -86,16 +98,15 @@ int CPrtControl::GetCurrentPrinterDeviceID(std::string& strDeviceID) {
         m_strSource = "FILE port";
         result = 1;
     } else {
-        result = GetNetworkPortDeviceID(port, strDeviceID);
+        result = GetNetworkPortDeviceID(printer, strDeviceID);
     }
     if (strDeviceID.empty()) m_strSource.clear();
     DebugLog("GetCurrentPrinterDeviceID : strDeviceID : %s", strDeviceID.c_str());
     return result;
 }
 
-int CPrtControl::GetNetworkPortDeviceID(const std::string& port, std::string& strDeviceID) {
+int CPrtControl::GetNetworkPortDeviceID(const PrinterPlace& place, std::string& strDeviceID) {
     DebugLog("NW IP Port");
-    const PrinterPlace place{m_printers.GetPrinterName(m_printers.GetCurrentPrinter()), port};
     // One pass reads every place and names every candidate the walk may come
     // to, in the order it comes to them: those are asked at once. The walk
     // then goes along what was read, taking their answers in that order.

@@ -22,6 +22,7 @@
 #include "device/printer_state.h"
 #include "device/lookup/batch.h"
 #include "device/lookup/places.h"
+#include "device/printer_state.h"
 
 class CTestPrint;
 // The device ID that stands for a FILE: port: every language is accepted.
@@ -33,6 +34,9 @@ public:
     // (IPP and WSD ports, print servers); none by default.
     CPrtControl(const CTestPrint& printers, DeviceIo& device, RegistryReader& registry,
                 PrinterPlaces& places = NoPrinterPlaces());
+    // Without a printer list: only GetPrinterDeviceID asks anything. A check on a
+    // worker thread is made so, as the spooler object is the window thread's.
+    CPrtControl(DeviceIo& device, RegistryReader& registry, PrinterPlaces& places);
     virtual ~CPrtControl() = default;
     CPrtControl(const CPrtControl&) = delete;
     CPrtControl& operator=(const CPrtControl&) = delete;
@@ -40,6 +44,9 @@ public:
     // 1 with the device ID of the current printer (possibly empty), 0 when none
     // could be read (strDeviceID then empty).
     int GetCurrentPrinterDeviceID(std::string& strDeviceID);
+    // The same for the printer `printer` names (its name and port, taken from the list beforehand).
+    int GetPrinterDeviceID(const PrinterPlace& printer, std::string& strDeviceID);
+
     // Where the last GetCurrentPrinterDeviceID found its ID ("USB", "parallel",
     // "SNMP <object> at <address> (<port kind>)", "IPP printer-device-id at <URI>", ...);
     // empty when it found none.
@@ -74,13 +81,13 @@ public:
     const StateTarget& GetStateTarget() const { return m_stateTarget; }
 
 private:
-    int GetNetworkPortDeviceID(const std::string& portName, std::string& strDeviceID);
+    int GetNetworkPortDeviceID(const PrinterPlace& printer, std::string& strDeviceID);
 
     // The first answer without a command set: the lookup's result when no
     // source has one ("does not support" rather than "busy").
     void KeepLastResort(const std::string& deviceID, const std::string& source);
 
-    const CTestPrint& m_printers;
+    const CTestPrint* m_pPrinters;   // none: only GetPrinterDeviceID asks
     DeviceIo& m_device;
     RegistryReader& m_registry;
     PrinterPlaces& m_places;

@@ -57,6 +57,7 @@
 #define IDC_BUTTON_DEFAULT 1006
 #define IDC_PICTURE_BASIC_MARK 1048
 #define IDC_STATIC_BASIC_PREVIEW 1051
+#define IDC_STATIC_PRINTERSTATE 1056  // the printer's state, under the printer list
 
 // Advanced tab (several ids repeat Basic-tab ids; each page is its own dialog).
 #define IDC_STATIC_PAPAEROPTION 1028

@@ -15,7 +15,9 @@
 #include "base/ansi_text.h"
 #include "base/debug_log.h"
 #include "base/localized_text.h"
+#include "device/printer_check.h"
 #include "device/printer_choice.h"
+#include "device/printer_state_text.h"
 #include "device/prt_control.h"
 #include "device/supported_types.h"
 #include "job/file_check.h"
@@ -29,10 +31,24 @@
 
 namespace {
 
+// A check's own device and registry readers: a superseded check may still be
+// asking while the next one starts, and the system's readers hold one open key
+// or device list at a time.
+struct CheckReaders {
+    std::unique_ptr<DeviceIo> device = NewSystemDeviceIo();
+    std::unique_ptr<RegistryReader> registry = NewSystemRegistry();
+};
+class CheckOwnReaders : private CheckReaders, public CPrtControl {
+public:
+    CheckOwnReaders() : CPrtControl(*device, *registry, SystemPrinterPlaces()) {}
+};
+
 constexpr UINT_PTR kTimerFromPage = 1006;
 constexpr UINT_PTR kTimerToPage = 1007;
 constexpr UINT kRangeTimerDelay = 1000;
 constexpr int kBrowseBufferSize = 40960;  // characters, all of them given to the dialog
+// Posted by a printer check that has finished (wParam: its number).
+constexpr UINT kCheckArrived = WM_APP + 10;
 
 enum MessageKind {
     kMsgNoSupport = 1, kMsgNoPrinterSupport = 2, kMsgNoPrinter = 3, kMsgBusyOrOff = 4,
@@ -43,6 +59,7 @@ enum MessageKind {
 // Control id -> help topic; ends with a pair of zeros.
 const DWORD kBasicHelpMap[] = {
     IDC_STATIC_SELECTPRINTER, HelpTopic(1021), IDC_COMBO_PRINTERLIST, HelpTopic(1021),
+    IDC_STATIC_PRINTERSTATE, HelpTopic(1021),
     IDC_STATIC_SELECTFILES, HelpTopic(1022), IDC_LIST_FILE, HelpTopic(1022),
     IDC_BUTTON_REMOVE, HelpTopic(1007), IDC_BUTTON_BROWSE, HelpTopic(1017),
     IDC_STATIC_PRINTRANGE, HelpTopic(1023), IDC_RADIO_PRINTRANGE_ALL, HelpTopic(1035),
@@ -74,7 +91,7 @@ const OptsLabel kLabels[] = {
     {IDC_BUTTON_DEFAULT, "IDC_BUTTON_DEFAULT", "&Default"},
 };
 
-const int kFontControls[] = {1021, 1034, 1022, 1005, 1007, 1017, 1023, 1035, 1036, 1046, 1047, 1011,
+const int kFontControls[] = {1021, 1034, IDC_STATIC_PRINTERSTATE, 1022, 1005, 1007, 1017, 1023, 1035, 1036, 1046, 1047, 1011,
                              1010, 1024, 1041, 1042, 1026, 1025, 1037, 1015, 1016, 1006, 1051};
 
 const int kPrintRangeGroup[] = {IDC_RADIO_PRINTRANGE_ALL, IDC_RADIO_PRINTRANGE_PAGES};
@@ -101,7 +118,10 @@ CBasicOptsPage::CBasicOptsPage()
         if (kBasicHelpMap[i]) DebugLog("0x%x", static_cast<unsigned>(kBasicHelpMap[i]));
 }
 
-CBasicOptsPage::~CBasicOptsPage() = default;
+CBasicOptsPage::~CBasicOptsPage() {
+    // A check still running finds nothing to tell.
+    if (m_checks) m_checks->Close();
+}
 
 HWND CBasicOptsPage::FileList() const { return m_hwnd ? Item(IDC_LIST_FILE) : nullptr; }
 
@@ -133,7 +153,11 @@ INT_PTR CBasicOptsPage::OnInitDialog() {
         m_pOwnTestPrint.reset(new CTestPrint);
         m_pTestPrint = m_pOwnTestPrint.get();
     }
-    m_pPrtControl.reset(new CPrtControl(*m_pTestPrint, SystemDeviceIo(), SystemRegistry(), SystemPrinterPlaces()));
+    // A check may outlive the page: it gets nothing of the page's but the window to post to.
+    HWND page = m_hwnd;
+    m_checks = PrinterCheckMailbox::Create(
+        [page](unsigned generation) { PostMessageA(page, kCheckArrived, generation, 0); },
+        [] { return std::unique_ptr<CPrtControl>(new CheckOwnReaders()); });
     // 2.
     m_btnDefault.Attach(Item(IDC_BUTTON_DEFAULT));
     m_btnRemove.Attach(Item(IDC_BUTTON_REMOVE));
@@ -182,7 +206,11 @@ INT_PTR CBasicOptsPage::OnInitDialog() {
     ListView_InsertColumn(list, 0, &column);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
     // 13. Files for an unusable printer go without a word: its message is on the way.
-    if (m_nSupportedTypes > 0) AddCommandLineFiles();
+    // While the printer is being checked they wait for its outcome.
+    if (m_bChecking)
+        m_bCmdLineFilesWait = true;
+    else if (m_nSupportedTypes > 0)
+        AddCommandLineFiles();
     // 14.
     ShowWindow(Item(IDC_PICTURE_BASIC_MARK), SW_HIDE);
     return TRUE;
@@ -233,12 +261,66 @@ void CBasicOptsPage::ApplyCheck(int types, bool printerChange) {
     if (!d.bEnablePrinterList) EnableWindow(m_hComboPrinter, FALSE);
 }
 
+void CBasicOptsPage::ShowPrinterState(const char* key, const char* english) {
+    HWND line = Item(IDC_STATIC_PRINTERSTATE);
+    SetWindowTextA(line, key ? PageText(key, english).c_str() : "");
+    // The line is drawn on the page's background: the old text goes only when that is painted anew.
+    RECT rc;
+    GetWindowRect(line, &rc);
+    MapWindowPoints(nullptr, m_hwnd, reinterpret_cast<POINT*>(&rc), 2);
+    InvalidateRect(m_hwnd, &rc, TRUE);
+}
+
+void CBasicOptsPage::StartCheck(bool printerChange) {
+    // A message of the previous check would speak of a printer no longer chosen.
+    for (unsigned timer : {kTimerNoPrinter, kTimerNotSupported, kTimerBusyOrOff}) KillTimer(m_hwnd, timer);
+    m_bChecking = true;
+    m_bCheckAfterChange = printerChange;
+    m_printerState = PrinterState();
+    m_stateTarget = StateTarget();
+    ShowPrinterState("IDC_STATIC_PRINTERSTATE_CHECKING", "Checking\x85");
+    // Nothing is known of this printer until its outcome: no Print, no Browse.
+    EnableWindow(GetDlgItem(GetParent(m_hwnd), IDOK), FALSE);
+    EnableWindow(Item(IDC_BUTTON_BROWSE), FALSE);
+    // The spooler object is this thread's: the check gets the printer's name and port.
+    const int current = m_pTestPrint->GetCurrentPrinter();
+    m_checks->Start(PrinterPlace{m_pTestPrint->GetPrinterName(current), m_pTestPrint->GetPortName(current)});
+}
+
+void CBasicOptsPage::OnCheckArrived() {
+    for (PrinterCheckOutcome& outcome : m_checks->TakeArrived()) {
+        // Every check's lines are traced where it ends; only the latest one takes effect.
+        for (const std::string& line : outcome.trace) DebugLog("%s", line.c_str());
+        if (!m_bChecking || !m_checks->IsCurrent(outcome.generation)) continue;
+        m_bChecking = false;
+        m_printerState = outcome.state;
+        m_stateTarget = outcome.stateTarget;
+        const ConditionWords words = WordsFor(m_printerState.condition);
+        ShowPrinterState(words.key, words.english);
+        ApplyCheck(outcome.nSupportedTypes, m_bCheckAfterChange);
+        if (m_bCmdLineFilesWait) {
+            m_bCmdLineFilesWait = false;
+            if (m_nSupportedTypes > 0) AddCommandLineFiles();
+        }
+        std::vector<std::wstring> dropped;
+        dropped.swap(m_arrDropsWaiting);
+        int tooLong = 0;
+        for (const std::wstring& name : dropped) OfferNamedFile(name, DropRefusal(), tooLong);
+        TellPathsTooLong(tooLong);
+    }
+}
+
 int CBasicOptsPage::CheckSupportedTypes() {
     EnableWindow(m_hComboPrinter, TRUE);
     SendMessageA(m_hComboPrinter, CB_RESETCONTENT, 0, 0);
     const int count = m_pTestPrint->GetPrinterCount();
     if (count == 0) {
         SendMessageA(m_hComboPrinter, CB_SETCURSEL, 0, 0);
+        m_checks->Supersede();
+        m_bChecking = false;
+        m_printerState = PrinterState();
+        m_stateTarget = StateTarget();
+        ShowPrinterState(nullptr, nullptr);
         ApplyCheck(kSupportNoPrinter, false);
         return 1;
     }
@@ -249,14 +331,14 @@ int CBasicOptsPage::CheckSupportedTypes() {
     if (!m_strPrinterName.empty()) SelectNamedPrinter(*m_pTestPrint, m_strPrinterName);
     SendMessageA(m_hComboPrinter, CB_SETCURSEL, static_cast<WPARAM>(m_pTestPrint->GetCurrentPrinter()), 0);
     EnableWindow(m_hComboPrinter, TRUE);
-    ApplyCheck(ReadSupportedTypes(*m_pPrtControl), false);
+    StartCheck(false);
     return 1;
 }
 
 int CBasicOptsPage::OnSelchangeComboPrinterlist() {
     const int selected = static_cast<int>(SendMessageA(m_hComboPrinter, CB_GETCURSEL, 0, 0));
     m_pTestPrint->SetCurrentPrinterIndex(selected);
-    ApplyCheck(ReadSupportedTypes(*m_pPrtControl), true);
+    StartCheck(true);
     return 0;
 }
 
@@ -378,6 +460,13 @@ void CBasicOptsPage::OnClickedButtonBrowse() {
     TellPathsTooLong(tooLong);
 }
 
+int CBasicOptsPage::DropRefusal() const {
+    // The message names what keeps the printer from taking any file.
+    return m_nSupportedTypes == kSupportUnreadable  ? kMsgBusyOrOff
+           : m_nSupportedTypes == kSupportNoPrinter ? kMsgNoPrinter
+                                                    : kMsgNoSupport;
+}
+
 void CBasicOptsPage::OnDropFiles(HDROP drop) {
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     int tooLong = 0;
@@ -385,12 +474,11 @@ void CBasicOptsPage::OnDropFiles(HDROP drop) {
         // The whole name, in Unicode: a cut or best-fit name could be another file.
         std::wstring dropped(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
         dropped.resize(DragQueryFileW(drop, i, &dropped[0], static_cast<UINT>(dropped.size())));
-        // The message names what keeps the printer from taking any file.
-        OfferNamedFile(dropped,
-                       m_nSupportedTypes == kSupportUnreadable  ? kMsgBusyOrOff
-                       : m_nSupportedTypes == kSupportNoPrinter ? kMsgNoPrinter
-                                                                : kMsgNoSupport,
-                       tooLong);
+        // Judged against the printer being checked once its outcome is known.
+        if (m_bChecking)
+            m_arrDropsWaiting.push_back(std::move(dropped));
+        else
+            OfferNamedFile(dropped, DropRefusal(), tooLong);
     }
     DragFinish(drop);
     TellPathsTooLong(tooLong);
@@ -590,7 +678,12 @@ bool CBasicOptsPage::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
     switch (msg) {
     case WM_DESTROY:
         GetSystemImageList(nullptr);
+        // Closing never waits for a check: one still running is told nothing.
+        if (m_checks) m_checks->Close();
         return false;
+    case kCheckArrived:
+        OnCheckArrived();
+        return true;
     case WM_NOTIFY:
         return OnNotify(reinterpret_cast<NMHDR*>(lp), result);
     }

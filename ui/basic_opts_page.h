@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "device/lookup/printer_state_query.h"
+#include "device/printer_state.h"
 #include "ui/opts_page_base.h"
 #include "ui/settings_preview.h"
 
 class CTestPrint;
-class CPrtControl;
 class CParamMngr;
+class PrinterCheckMailbox;
 
 // What the command line asks of the tab: its file tokens in order, the printer
 // named with -M, and how many file tokens were dropped for their length.
@@ -47,8 +49,12 @@ public:
     bool UpdateBasicData();
     // The last check's supported-language set (0 none, -1 unreadable, -2 no printer).
     int GetSupportedTypes() const { return m_nSupportedTypes; }
-    // The printer the last check heard from, and whether it said what state it is in.
-    const CPrtControl* GetPrtControl() const { return m_pPrtControl.get(); }
+    // The chosen printer's check is still running: nothing is known of it yet.
+    bool Checking() const { return m_bChecking; }
+    // What the chosen printer said of its state in its check.
+    const PrinterState& GetPrinterState() const { return m_printerState; }
+    // Where that printer can be asked again after a send (nothing known: no network printer).
+    const StateTarget& GetStateTarget() const { return m_stateTarget; }
 
     // Files dropped on either tab.
     void OnDropFiles(HDROP drop) override;
@@ -83,6 +89,8 @@ private:
     // over 259 characters are counted in `tooLong` for one message per batch.
     void OfferNamedFile(const std::wstring& name, int refusedKind, int& tooLong);
     void TellPathsTooLong(int count);
+    // The message for a dropped file the printer does not take.
+    int DropRefusal() const;
     void GetSystemImageList(const char* samplePath);
     static int GetIconIndex(const char* path);
     void OnInsertitemListFile();
@@ -98,7 +106,11 @@ private:
     void OnClickedRadioPrintRange();
     void OnClickedRadioOrientation();
     bool OnNotify(NMHDR* header, LRESULT& result);
+    // Starts the current printer's check on a thread of its own; its outcome comes back as kCheckArrived.
+    void StartCheck(bool printerChange);
+    void OnCheckArrived();
     void ApplyCheck(int nSupportedTypes, bool printerChange);
+    void ShowPrinterState(const char* key, const char* english);
     void ShowPrintButton(bool show);
     void RedrawPreview() { m_preview.Redraw(); }
 
@@ -110,7 +122,13 @@ private:
 
     CTestPrint* m_pTestPrint = nullptr;
     std::unique_ptr<CTestPrint> m_pOwnTestPrint;
-    std::unique_ptr<CPrtControl> m_pPrtControl;
+    std::shared_ptr<PrinterCheckMailbox> m_checks;
+    bool m_bChecking = false;
+    bool m_bCheckAfterChange = false;   // the running check follows a choice in the list
+    bool m_bCmdLineFilesWait = false;   // offered once the first check is known
+    std::vector<std::wstring> m_arrDropsWaiting;   // dropped while the check ran
+    PrinterState m_printerState;
+    StateTarget m_stateTarget;
 
     skin::CSkinButton m_btnDefault, m_btnRemove, m_btnBrowse;
     skin::CSkinListView m_listFile;

@@ -10,6 +10,7 @@
 #include "base/ansi_text.h"
 #include "base/debug_log.h"
 #include "base/localized_text.h"
+#include "device/printer_state_text.h"
 #include "job/job_message.h"
 #include "device/file_language.h"
 #include "device/prt_control.h"
@@ -285,7 +286,9 @@ void CMainPropertySheet::OnCentreRequest() {
 void CMainPropertySheet::OnPrint() {
     // Only a printer whose check found a language it takes gets anything; Enter
     // or a posted command must not get past a hidden Print button.
-    if (m_pBasicPage->GetSupportedTypes() <= 0) return;
+    // Nor one still being checked.
+    if (m_pBasicPage->Checking() || m_pBasicPage->GetSupportedTypes() <= 0) return;
+    if (!PrinterStateAllowsSend()) return;
     // The focus leaves the edits so that their corrections run; a control gets it back.
     access::FocusKeeper keepFocus(m_hwnd, GetDlgItem(m_hwnd, IDOK));
     SetFocus(m_hwnd);
@@ -300,9 +303,9 @@ void CMainPropertySheet::OnPrint() {
     if (paths.empty()) return;
     StateTarget target;
     bool askPrinter = false;
-    if (const CPrtControl* control = m_pBasicPage->GetPrtControl()) {
-        target = control->GetStateTarget();
-        const PrinterState& state = control->GetPrinterState();
+    {
+        target = m_pBasicPage->GetStateTarget();
+        const PrinterState& state = m_pBasicPage->GetPrinterState();
         askPrinter = state.condition != PrinterCondition::kUnknown || state.pageCount >= 0;
     }
     const std::vector<JobSendResult> results = m_printProgress.Run(m_hwnd, *m_pTestPrint, paths, target, askPrinter);
@@ -316,6 +319,24 @@ void CMainPropertySheet::OnPrint() {
         return;
     }
     ShowPrintOutcome(results, paths);
+}
+
+bool CMainPropertySheet::PrinterStateAllowsSend() {
+    const PrinterState& state = m_pBasicPage->GetPrinterState();
+    if (!AsksBeforePrint(state) || m_pBasicPage->GetFileCount() == 0) return true;
+    char title[kTextSize], format[kTextSize], print[kTextSize], cancel[kTextSize];
+    GetLocalizedString("UI_SHEET", "IDL_TITLE", "Orvane", title, sizeof title);
+    GetLocalizedString("ERROR_MSG", "IDL_MESSAGE_PRINTERSTOPSJOB",
+                       "The printer reports: %s. It keeps the job until this is cleared. Print anyway?", format,
+                       sizeof format);
+    GetLocalizedString("UI_SHEET", "IDL_PRINT", "Print", print, sizeof print);
+    GetLocalizedString("UI_SHEET", "IDL_CANCEL", "Cancel", cancel, sizeof cancel);
+    const ConditionWords words = WordsFor(state.condition);
+    char word[kTextSize] = "";
+    if (words.key) GetLocalizedString("UI_BASIC_TAB", words.key, words.english, word, sizeof word);
+    const std::string text = FormatLocalized(format, {DescribeState(state, word)});
+    DebugLog("CMainPropertySheet::OnPrint : the printer reports %s", state.reported.c_str());
+    return skin::AskSkinQuestion(m_hwnd, title, text.c_str(), print, cancel);
 }
 
 void CMainPropertySheet::ShowPrintOutcome(const std::vector<JobSendResult>& results,

@@ -45,6 +45,8 @@ private:
     void OnSysCommand(WPARAM command);
     void OnCentreRequest();
     void ShowPrintOutcome(const std::vector<JobSendResult>& results, const std::vector<std::string>& paths);
+    // When the printer said it would keep a job (no paper, a jam...), asks whether to send all the same.
+    bool PrinterStateAllowsSend();
 
     PROPSHEETHEADERA m_psh{};
     std::vector<HPROPSHEETPAGE> m_arrPages;

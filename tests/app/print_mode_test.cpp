@@ -25,6 +25,7 @@ struct FakeSystem : PrintModeEdge {
     std::vector<FileFate> fates;   // -W: what following the sent files gives
     int beforeSends = 0;
     int beforeFirstSend = 0;   // -W reads the printer before the first send
+    PrinterState state;
 
     int PrinterCount() override {
         printerAsked = true;
@@ -33,6 +34,7 @@ struct FakeSystem : PrintModeEdge {
     bool ChoosePrinter(const std::string& name) override { return name.empty(); }
     std::string CurrentPrinterName() override { return current; }
     int ReadSupportedTypes() override { return 3; }
+    PrinterState CheckedPrinterState() override { return state; }
     AnsiPath Locate(const std::string& name) override {
         auto it = names.find(name);
         return it == names.end() ? AnsiPath{AnsiPathStatus::kUsable, name} : AnsiPath{it->second, ""};
@@ -112,6 +114,11 @@ TEST(PrintMode, FilesPrinterAndExitCode) {
          {"a.pdf"}, 1},
         {"only file names too long", {}, "", [](FakeSystem&) {}, 2,
          {"not sent: a file name longer than 259 characters", "0 of 1 files sent to \"Default\""}, {}, 1},
+        // A script hears what the printer reports and is never asked: the files go all the same.
+        {"out of paper", {"a.pdf"}, "",
+         [](FakeSystem& s) { s.state = {PrinterCondition::kOutOfPaper, true, false, "media-empty", -1}; }, 0,
+         {"printer \"Default\" reports: Out of paper (media-empty)", "sent: a.pdf", "1 of 1 files sent to \"Default\""},
+         {"a.pdf"}},
         {"printer name too long", {"a.pdf"}, "", [](FakeSystem&) {}, 2,
          {"not sent: a.pdf (printer unusable)", "0 of 1 files sent: the printer's name is longer than 259 characters"},
          {}, 0, true},

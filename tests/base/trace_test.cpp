@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/debug_log.h"
@@ -89,4 +90,20 @@ TEST(TraceSwitch, LogFollowsTheSwitchDirectWritesDoNot) {
         EXPECT_EQ(g_lines[0], "[QEL] shown 7");
         EXPECT_EQ(g_lines[1].size(), 511u);
     }
+}
+
+// A worker's lines are held for the thread that started it, and only the worker's.
+TEST(TraceSwitch, HeldLinesStayOffTheSinkOfTheirThreadOnly) {
+    SinkGuard guard(1);
+    std::vector<std::string> held;
+    std::thread worker([&] {
+        HeldTrace trace;
+        DebugLog("PortName is %s", "CUPS:Q1");
+        DebugLog("Check Result is %d", 3);
+        held = trace.Take();
+    });
+    worker.join();
+    DebugLog("after");
+    EXPECT_EQ(held, (std::vector<std::string>{"PortName is CUPS:Q1", "Check Result is 3"}));
+    EXPECT_EQ(g_lines, std::vector<std::string>{"after"});
 }

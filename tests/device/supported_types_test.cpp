@@ -3,6 +3,7 @@
 
 #include "device/lookup/device_id_pairs.h"
 #include "device/file_language.h"
+#include "device/printer_state_text.h"
 #include "device/supported_types.h"
 #include "tests/device/device_doubles.h"
 
@@ -189,4 +190,40 @@ TEST(SupportedTypes, DropsRefusedRowsFromTheLastOne) {
     EXPECT_EQ(TrimPrinterName("  Office Jet  "), "Office Jet");
     EXPECT_EQ(TrimPrinterName("   "), "");
     EXPECT_EQ(TrimPrinterName("\tTab "), "\tTab");
+}
+
+// The line under the printer and the question before Print say what the printer
+// reported; only a condition that keeps the job asks.
+TEST(SupportedTypes, PrinterStateWordsAndQuestion) {
+    struct Case {
+        PrinterCondition condition;
+        bool stopsJob;
+        const char* reported;
+        const char* word;         // the line; "" for none
+        const char* description;  // what the question says the printer reports
+    } const cases[] = {
+        {PrinterCondition::kUnknown, false, "", "", ""},
+        {PrinterCondition::kReady, false, "", "Ready", "Ready"},
+        {PrinterCondition::kPrinting, false, "printing", "Printing", "Printing (printing)"},
+        {PrinterCondition::kOutOfPaper, true, "media-empty", "Out of paper", "Out of paper (media-empty)"},
+        {PrinterCondition::kPaperJam, true, "Paper jam", "Paper jam", "Paper jam"},
+        {PrinterCondition::kDoorOpen, true, "doorOpen", "Door open", "Door open (doorOpen)"},
+        {PrinterCondition::kTonerEmpty, true, "", "Toner empty", "Toner empty"},
+        {PrinterCondition::kTonerLow, false, "lowToner", "Toner low", "Toner low (lowToner)"},
+        {PrinterCondition::kOffline, true, "offline", "Offline", "Offline (offline)"},
+        // A reason without a word of its own is told by the printer's report alone.
+        {PrinterCondition::kInputTrayMissing, true, "inputTrayMissing", "", "inputTrayMissing"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        PrinterState state;
+        state.condition = c.condition;
+        state.stopsJob = c.stopsJob;
+        state.reported = c.reported;
+        const ConditionWords words = WordsFor(c.condition);
+        EXPECT_STREQ(words.english ? words.english : "", c.word);
+        EXPECT_EQ(words.key == nullptr, *c.word == '\0');
+        EXPECT_EQ(DescribeState(state, c.word), c.description);
+        EXPECT_EQ(AsksBeforePrint(state), c.stopsJob);
+    }
 }

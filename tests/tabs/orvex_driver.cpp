@@ -14,6 +14,8 @@
 namespace {
 
 constexpr int kMessageTextId = 1054;
+constexpr int kPrinterStateId = 1056;
+const wchar_t kCheckingText[] = L"Checking\u2026";
 
 struct Search {
     DWORD pid;
@@ -215,18 +217,34 @@ void OrvexDriver::Stop() {
     m_sheet = nullptr;
 }
 
-HWND OrvexDriver::WaitSheet(DWORD timeoutMs) {
+HWND OrvexDriver::WaitSheet(DWORD timeoutMs, bool checked) {
     const DWORD start = GetTickCount();
     for (;;) {
         Search s{m_pi.dwProcessId, IsSheet, nullptr};
         EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&s));
         if (s.found) {
             m_sheet = s.found;
+            const DWORD spent = GetTickCount() - start;
+            if (checked && !WaitChecked(spent < timeoutMs ? timeoutMs - spent : 0)) return nullptr;
             return m_sheet;
         }
         if (GetTickCount() - start >= timeoutMs || !Running()) return nullptr;
         Sleep(50);
     }
+}
+
+std::wstring OrvexDriver::PrinterStateLine() const {
+    WCHAR text[256] = L"";
+    DWORD_PTR ignored = 0;
+    if (HWND line = Control(Basic(), kPrinterStateId))
+        SendMessageTimeoutW(line, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &ignored);
+    return text;
+}
+
+bool OrvexDriver::Checking() const { return PrinterStateLine() == kCheckingText; }
+
+bool OrvexDriver::WaitChecked(DWORD timeoutMs) const {
+    return WaitFor([&] { return Basic() && !Checking(); }, timeoutMs);
 }
 
 HWND OrvexDriver::Page(int id) const {

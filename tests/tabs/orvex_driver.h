@@ -26,8 +26,14 @@ public:
     void Stop();
     bool Running() const;
 
-    // The sheet once it is visible; nullptr after `timeoutMs`.
-    HWND WaitSheet(DWORD timeoutMs = 20000);
+    // The sheet once it is visible and (`checked`) the chosen printer's check is
+    // over; nullptr after `timeoutMs`.
+    HWND WaitSheet(DWORD timeoutMs = 20000, bool checked = true);
+    // The Basic tab's line under the printer: its state, or "Checking…" while its check runs.
+    std::wstring PrinterStateLine() const;
+    bool Checking() const;
+    // Waits (at most `timeoutMs`) until the chosen printer's check is over.
+    bool WaitChecked(DWORD timeoutMs = 20000) const;
     HWND Sheet() const { return m_sheet; }
     // The page window holding the control `id` (1034: Basic, 1014: Advanced).
     HWND Page(int id) const;

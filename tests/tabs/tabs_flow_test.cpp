@@ -202,6 +202,7 @@ TEST_F(TabsFlow, PrinterSwitchSelectsAnotherPrinterAndDefaultReturnsToTheSystemD
     EXPECT_EQ(orvex.ListedFiles(), (std::vector<std::string>{a, b}));
 
     orvex.Click(orvex.Basic(), kDefault);
+    ASSERT_TRUE(orvex.WaitChecked());
     auto selected = [&] {
         return orvex.ComboText(orvex.Basic(), kPrinterList, orvex.ComboSelection(orvex.Basic(), kPrinterList));
     };
@@ -212,19 +213,40 @@ TEST_F(TabsFlow, PrinterSwitchSelectsAnotherPrinterAndDefaultReturnsToTheSystemD
     EXPECT_TRUE(orvex.DrainMessages(1000, 300).empty());
 }
 
+// The sheet shows at once, its printer line saying "Checking…" and Print
+// unavailable, and answers throughout the check, whether the default printer
+// answers or not; the silent one's message follows its check.
 TEST_F(TabsFlow, SilentPrinterAtStartHidesPrintAndTellsOnce) {
     const std::string a = File("a.pdf", 500, 5);
-    SetDefaultPrinterA(Queue(3).c_str());
-    ASSERT_TRUE(orvex.Start(a));
-    HWND sheet = orvex.WaitSheet();
-    ASSERT_TRUE(sheet);
-    const DWORD shown = GetTickCount();
+    const char* const kinds[] = {"answering", "silent"};
+    DWORD checkEnded = 0;
+    for (int silent = 0; silent < 2; ++silent) {
+        SetDefaultPrinterA(Queue(silent ? 3 : 1).c_str());
+        const DWORD started = GetTickCount();
+        ASSERT_TRUE(orvex.Start(a));
+        ASSERT_TRUE(orvex.WaitSheet(20000, false));
+        const DWORD shown = GetTickCount() - started;
+        const bool checking = orvex.Checking();
+        if (checking) {
+            Shot(std::string("basic-checking-") + kinds[silent]);
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(orvex.Sheet(), IDOK)));
+        }
+        const auto answering = orvex.LongestUnanswered([&] { return !orvex.Checking(); }, 20000);
+        checkEnded = GetTickCount();
+        std::printf("%s default printer: sheet shown %lu ms after start, check over %lu ms later; longest "
+                    "unanswered %lu ms, %lu ms beyond an idle window's\n",
+                    kinds[silent], shown, checkEnded - started - shown, answering.longest, answering.beyondIdle);
+        EXPECT_LT(answering.beyondIdle, 100u) << kinds[silent];
+        if (silent) EXPECT_TRUE(checking) << "a silent printer's check takes its time";
+        if (!silent) orvex.Stop();
+    }
     HWND box = orvex.WaitMessageBox(10000);
     ASSERT_TRUE(box);
-    const DWORD delay = GetTickCount() - shown;
-    std::printf("busy message %lu ms after the sheet appeared\n", static_cast<unsigned long>(delay));
+    const DWORD delay = GetTickCount() - checkEnded;
+    std::printf("busy message %lu ms after the check ended\n", static_cast<unsigned long>(delay));
     EXPECT_EQ(orvex.MessageText(box), kBusyOrOff);
     EXPECT_LE(delay, 2500u);
+    EXPECT_EQ(orvex.PrinterStateLine(), L"");  // a silent printer tells no state
     EXPECT_FALSE(orvex.PrintButtonShown());
     EXPECT_FALSE(IsWindowEnabled(orvex.Control(orvex.Basic(), kBrowse)));
     EXPECT_TRUE(IsWindowEnabled(orvex.Control(orvex.Basic(), kPrinterList)));
@@ -241,13 +263,18 @@ int ComboIndexOf(OrvexDriver& orvex, const std::string& name) {
     return -1;
 }
 
-// Selects a printer and returns when the page has evaluated it.
-void ChoosePrinter(OrvexDriver& orvex, int index) {
+// Selects a printer and returns when the page has evaluated it (`checked`), or
+// as soon as the page has taken the choice; how long the page took to take it (ms).
+DWORD ChoosePrinter(OrvexDriver& orvex, int index, bool checked = true) {
     HWND combo = orvex.Control(orvex.Basic(), kPrinterList);
     DWORD_PTR r = 0;
     SendMessageTimeoutA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &r);
+    const DWORD sent = GetTickCount();
     SendMessageTimeoutA(orvex.Basic(), WM_COMMAND, MAKEWPARAM(kPrinterList, CBN_SELCHANGE),
                         reinterpret_cast<LPARAM>(combo), SMTO_ABORTIFHUNG, 60000, &r);
+    const DWORD taken = GetTickCount() - sent;
+    if (checked) orvex.WaitChecked(30000);
+    return taken;
 }
 
 TEST_F(TabsFlow, SwitchingToASilentPrinterKeepsTheListAndTellsHalfASecondLater) {
@@ -257,7 +284,15 @@ TEST_F(TabsFlow, SwitchingToASilentPrinterKeepsTheListAndTellsHalfASecondLater) 
     EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
     const int silent = ComboIndexOf(orvex, Queue(3));
     ASSERT_GE(silent, 0);
-    ChoosePrinter(orvex, silent);
+    // The choice is taken at once; the sheet answers while the printer stays silent.
+    const DWORD taken = ChoosePrinter(orvex, silent, false);
+    EXPECT_TRUE(orvex.Checking());
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(orvex.Sheet(), IDOK)));
+    Shot("basic-checking-chosen");
+    const auto answering = orvex.LongestUnanswered([&] { return !orvex.Checking(); }, 20000);
+    std::printf("silent printer chosen: taken in %lu ms, then longest unanswered %lu ms, %lu ms beyond an idle "
+                "window's\n", taken, answering.longest, answering.beyondIdle);
+    EXPECT_LT(answering.beyondIdle, 100u);
     const DWORD evaluated = GetTickCount();
     EXPECT_FALSE(orvex.PrintButtonShown());
     HWND box = orvex.WaitMessageBox(5000);
@@ -281,7 +316,8 @@ TEST_F(TabsFlow, OnlyTheChosenPrinterSpeaksAndARefusingPrinterGetsNothing) {
     ASSERT_TRUE(orvex.Start(a));
     ASSERT_TRUE(orvex.WaitSheet());
     EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty());
-    ChoosePrinter(orvex, ComboIndexOf(orvex, Queue(3)));  // silent: its message is due 500 ms later
+    // The silent printer's check is superseded while it waits: its outcome and message never come.
+    ChoosePrinter(orvex, ComboIndexOf(orvex, Queue(3)), false);
     ChoosePrinter(orvex, ComboIndexOf(orvex, Queue(2)));
     EXPECT_EQ(orvex.DrainMessages(5000, 1500), std::vector<std::string>{kNoPrinterSupport});
     EXPECT_FALSE(orvex.PrintButtonShown());

@@ -450,7 +450,9 @@ private:
 int Caption(Orvex& app, const std::string& expected) {
     HWND sheet = app.WaitSheet();
     if (!sheet) return 1;
-    const std::string caption = TextOf(sheet);
+    // The sheet may show before its caption is set: the printer check no longer holds it back.
+    std::string caption;
+    WaitUntil([&] { return (caption = TextOf(sheet)) == expected; }, 5000);
     Check(caption == expected, "the sheet's caption is \"%s\" (expected \"%s\")", caption.c_str(), expected.c_str());
     app.WaitSplashGone();
     Shot("sheet");

@@ -296,7 +296,11 @@ struct MessageBoxState {
     CSkinFrame frame{IDB_FRAME_ACTIVE, IDB_FRAME_INACTIVE, 0, 0};
     CSkinBackground background;
     CSkinButton ok{IDB_BUTTON_STRIP, 2, 0};
+    CSkinButton cancel{IDB_BUTTON_STRIP, 2, 0};
     HICON icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_HAND));
+    // A question: OK (the default) and Cancel with these texts.
+    const char* okText = nullptr;
+    const char* cancelText = nullptr;
 };
 
 LRESULT CALLBACK IconProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
@@ -396,6 +400,23 @@ void GrowToFit(HWND box, HWND message, const char* text) {
     grow(box, 0, missing);
 }
 
+// A question's two buttons side by side under the text, OK left of Cancel.
+void ShowCancel(HWND box, CSkinButton& skin, const char* text) {
+    HWND ok = GetDlgItem(box, IDOK), cancel = GetDlgItem(box, IDCANCEL);
+    RECT r, client;
+    GetWindowRect(ok, &r);
+    MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
+    GetClientRect(box, &client);
+    const int w = r.right - r.left, gap = w / 5;
+    const int left = (client.right - 2 * w - gap) / 2;
+    SetWindowPos(ok, nullptr, left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(cancel, nullptr, left + w + gap, r.top, w, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowTextA(cancel, text);
+    SendMessageA(cancel, WM_SETFONT, SendMessageA(ok, WM_GETFONT, 0, 0), FALSE);
+    skin.Attach(cancel);
+    ShowWindow(cancel, SW_SHOW);
+}
+
 INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_INITDIALOG) SetWindowLongPtrA(hwnd, DWLP_USER, lp);
     auto* state = reinterpret_cast<MessageBoxState*>(GetWindowLongPtrA(hwnd, DWLP_USER));
@@ -416,7 +437,8 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetWindowTextA(hwnd, state->title);
         char ok[kTextSize];
         GetLocalizedString("UI_SHEET", "IDL_OK", "OK", ok, sizeof ok);
-        SetDlgItemTextA(hwnd, IDOK, ok);
+        SetDlgItemTextA(hwnd, IDOK, state->okText ? state->okText : ok);
+        if (state->cancelText) ShowCancel(hwnd, state->cancel, state->cancelText);
         return TRUE;
     }
     case WM_COMMAND:
@@ -424,8 +446,17 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             EndDialog(hwnd, 1);
             return TRUE;
         }
+        if (LOWORD(wp) == IDCANCEL && state->cancelText) {
+            EndDialog(hwnd, 0);
+            return TRUE;
+        }
         break;
     case WM_CLOSE:
+        // A question closed from its frame is not answered yes.
+        if (state->cancelText) {
+            EndDialog(hwnd, 0);
+            return TRUE;
+        }
         // The system close ends the box like OK: there is nothing to cancel. (Esc
         // does not end it: its IDCANCEL goes to the hidden Cancel button, unhandled.)
         EndDialog(hwnd, 1);
@@ -444,6 +475,18 @@ int ShowSkinMessageBox(HWND owner, const char* title, const char* text) {
     const INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SKINMSGBOX), owner,
                                       MessageBoxProc, reinterpret_cast<LPARAM>(&state));
     return static_cast<int>(r);
+}
+
+bool AskSkinQuestion(HWND owner, const char* title, const char* text, const char* yes, const char* no) {
+    MessageBoxState state;
+    state.title = title ? title : "";
+    state.text = text ? text : "";
+    state.icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_EXCLAMATION));
+    state.okText = yes;
+    state.cancelText = no;
+    state.background.Attach(IDB_DIALOG_BACKGROUND, 0);
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SKINMSGBOX), owner, MessageBoxProc,
+                           reinterpret_cast<LPARAM>(&state)) == 1;
 }
 
 }  // namespace skin

@@ -32,6 +32,9 @@ private:
 
 // Modal; returns 1 when OK closes it.
 int ShowSkinMessageBox(HWND owner, const char* title, const char* text);
+// The same box as a question with two buttons, `yes` the default: true for it;
+// Cancel, Esc and closing the box answer `no`.
+bool AskSkinQuestion(HWND owner, const char* title, const char* text, const char* yes, const char* no);
 
 class CSkinBackground;
 // What every skinned dialog procedure does first: the frame and the background
