@@ -12,11 +12,12 @@
 namespace {
 
 
-// A path segment: unreserved characters as they are, the rest percent-encoded.
-std::string Escaped(const std::string& text) {
+// A path segment of UTF-8 text: unreserved characters as they are, every
+// other octet percent-encoded (RFC 3986 sections 2.3 and 2.5).
+std::string Escaped(const std::string& utf8) {
     std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+    for (unsigned char c : utf8) {
+        if (c < 0x80 && (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~')) {
             out.push_back(static_cast<char>(c));
         } else {
             char code[4];
@@ -63,8 +64,10 @@ void FindOnPrintServer(const PrinterPlace& place, PrinterPlaces& platform, Print
         notes.push_back("[Print Server] Port name " + place.portName + " is no address");
     }
 
-    // The queue's URL as the server's Internet Printing publishes it.
-    const std::string uri = "http://" + server + "/printers/" + Escaped(share) + "/.printer";
+    // The queue's URL as the server's Internet Printing publishes it: by the
+    // share name, which need not be the printer's.
+    const std::string uri =
+        "http://" + server + "/printers/" + Escaped(platform.ShareName(place.printerName, share)) + "/.printer";
     PrinterUri parsed;
     if (ParsePrinterUri(uri, &parsed)) {
         notes.push_back("[Print Server] Shared printer URI is " + uri);

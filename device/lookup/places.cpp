@@ -23,6 +23,8 @@ public:
 
 SecureIpp& PrinterPlaces::Tls() { return SystemSecureIpp(); }
 
+std::string PrinterPlaces::ShareName(const std::string&, const std::string& nameOnServer) { return nameOnServer; }
+
 PrinterPlaces& NoPrinterPlaces() {
     static NoPlaces places;
     return places;

@@ -51,6 +51,10 @@ public:
                                 unsigned long* error) = 0;
     // Every present device SetupAPI lists (all classes), with its properties.
     virtual std::vector<DeviceRecord> Devices() = 0;
+    // The name printer `printerName` ("\\server\name") is shared under on its
+    // server (PRINTER_INFO_2 pShareName), in UTF-8; `nameOnServer` (ANSI) in
+    // UTF-8 when the server names none. Natively the text is UTF-8 already.
+    virtual std::string ShareName(const std::string& printerName, const std::string& nameOnServer);
     // Where IPP over TLS is asked: the platform's own TLS unless a test says otherwise.
     virtual SecureIpp& Tls();
 };

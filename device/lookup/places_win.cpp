@@ -88,6 +88,25 @@ public:
         return true;
     }
 
+    std::string ShareName(const std::string& printerName, const std::string& nameOnServer) override {
+        std::wstring name = AnsiToWide(printerName);
+        std::wstring share;
+        HANDLE printer = nullptr;
+        if (OpenPrinterW(&name[0], &printer, nullptr)) {
+            DWORD needed = 0;
+            GetPrinterW(printer, 2, nullptr, 0, &needed);
+            if (needed >= sizeof(PRINTER_INFO_2W) && needed <= 1024 * 1024) {
+                std::vector<BYTE> info(needed);
+                if (GetPrinterW(printer, 2, info.data(), needed, &needed)) {
+                    const PRINTER_INFO_2W* two = reinterpret_cast<const PRINTER_INFO_2W*>(info.data());
+                    if (two->pShareName) share = two->pShareName;
+                }
+            }
+            ClosePrinter(printer);
+        }
+        return WideToUtf8(share.empty() ? AnsiToWide(nameOnServer) : share);
+    }
+
     std::vector<DeviceRecord> Devices() override {
         std::vector<DeviceRecord> devices;
         // Present devices only: one that is gone keeps the addresses it last had.

@@ -57,6 +57,7 @@ class StagedPlaces : public PrinterPlaces {
 public:
     std::map<std::string, Bytes> records;   // "<xcv name>|<command>" -> output; absent: refused (5)
     std::vector<DeviceRecord> devices;
+    std::map<std::string, std::string> shares;   // printer name -> the server's share name
 
     bool AskPortMonitor(const std::string& name, const char* command, const Bytes&, Bytes* output,
                         unsigned long* error) override {
@@ -66,6 +67,9 @@ public:
         return true;
     }
     std::vector<DeviceRecord> Devices() override { return devices; }
+    std::string ShareName(const std::string& printer, const std::string& nameOnServer) override {
+        return shares.count(printer) ? shares[printer] : nameOnServer;
+    }
 };
 
 std::string Show(const Candidate& c) {
@@ -256,11 +260,23 @@ TEST(PrinterSources, NameTheCandidatesOfEachPlaceInOrder) {
           "[Print Server] XcvData GetConfigInfo on \\\\srv\\,XcvPort Ne01: refused : 5",
           "[Print Server] Port name Ne01: is no address",
           "[Print Server] Shared printer URI is http://srv/printers/Laser/.printer"}},
+        // The server publishes the queue by its share name, percent-encoded from UTF-8.
+        {"\\\\srv\\Front desk", "Ne01:", {}, {}, {"srv|public|http://srv/printers/Laser1/.printer|ipp only"},
+         {"[Print Server] Server is srv, port is Ne01:",
+          "[Print Server] XcvData GetConfigInfo on \\\\srv\\,XcvPort Ne01: refused : 5",
+          "[Print Server] Port name Ne01: is no address",
+          "[Print Server] Shared printer URI is http://srv/printers/Laser1/.printer"}},
+        {"\\\\srv\\Reception", "Ne01:", {}, {}, {"srv|public|http://srv/printers/B%C3%BCro/.printer|ipp only"},
+         {"[Print Server] Server is srv, port is Ne01:",
+          "[Print Server] XcvData GetConfigInfo on \\\\srv\\,XcvPort Ne01: refused : 5",
+          "[Print Server] Port name Ne01: is no address",
+          "[Print Server] Shared printer URI is http://srv/printers/B%C3%BCro/.printer"}},
     };
     for (const Case& c : cases) {
         StagedPlaces places;
         places.records = c.records;
         places.devices = c.devices;
+        places.shares = {{"\\\\srv\\Front desk", "Laser1"}, {"\\\\srv\\Reception", "B\xC3\xBCro"}};
         const PrinterFindings found = FindPrinterCandidates({c.printer, c.port}, places);
         std::vector<std::string> shown;
         for (const Candidate& candidate : found.candidates) shown.push_back(Show(candidate));
