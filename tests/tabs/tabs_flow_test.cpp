@@ -1013,18 +1013,19 @@ TEST_F(FateFlow, PrintWithoutWindowWaitsForEachFilesFate) {
         std::string stateBefore, stateOnArrival;
         DWORD exitCode;
         std::string outcome;
+        std::string stateLine;   // what the check heard, before anything is sent; none when the printer said nothing
     } const cases[] = {
         {"a ready printer", "STATE", "ORVANE_STATE_FILE", Env("ORVANE_STATE_READY"), kStatePrinted, 0,
-         a + ": printed; the printer counted 2 pages"},
+         a + ": printed; the printer counted 2 pages", "Ready"},
         {"a jam after the send", "STATE", "ORVANE_STATE_FILE", Env("ORVANE_STATE_READY"), kStateJam, 3,
-         a + ": sent; the printer reports: paper jam"},
-        // The check already saw it; the job is sent anyway and waits in the printer.
+         a + ": sent; the printer reports: paper jam", "Ready"},
+        // The check already saw it and says so; the job is sent anyway and waits in the printer.
         {"out of paper before the send", "STATE", "ORVANE_STATE_FILE", kStateNoPaper, "", 3,
-         a + ": sent; the printer reports: out of paper"},
+         a + ": sent; the printer reports: out of paper", "Out of paper (noPaper)"},
         {"an IPP printer jams", "IPPSTATE", "ORVANE_IPPSTATE_FILE", Env("ORVANE_IPPSTATE_READY"), ippJam, 3,
-         a + ": sent; the printer reports: paper jam"},
+         a + ": sent; the printer reports: paper jam", "Ready"},
         {"a printer with no state objects", "PDFJPEG", "ORVANE_STATE_FILE", Env("ORVANE_STATE_READY"), "", 0,
-         a + ": sent; the printer gave no status"},
+         a + ": sent; the printer gave no status", ""},
     };
     size_t sent = 0;
     for (const Case& c : cases) {
@@ -1035,9 +1036,9 @@ TEST_F(FateFlow, PrintWithoutWindowWaitsForEachFilesFate) {
         const PrintRun run = RunOrvexPrint("-P -W -M " + Queue(2) + " " + a);
         ++sent;
         EXPECT_EQ(run.exitCode, c.exitCode) << c.what;
-        EXPECT_EQ(run.lines, (std::vector<std::string>{"sent: " + a, c.outcome,
-                                                       "1 of 1 files sent to \"" + Queue(2) + "\""}))
-            << c.what;
+        std::vector<std::string> lines{"sent: " + a, c.outcome, "1 of 1 files sent to \"" + Queue(2) + "\""};
+        if (!c.stateLine.empty()) lines.insert(lines.begin(), "printer \"" + Queue(2) + "\" reports: " + c.stateLine);
+        EXPECT_EQ(run.lines, lines) << c.what;
         if (changer_.joinable()) changer_.join();
         WriteState(c.fileVar, std::string(c.fileVar) == std::string("ORVANE_STATE_FILE") ? Env("ORVANE_STATE_READY")
                                                                                          : Env("ORVANE_IPPSTATE_READY"));
