@@ -237,7 +237,9 @@ TEST_F(TabsFlow, SilentPrinterAtStartHidesPrintAndTellsOnce) {
                     "unanswered %lu ms, %lu ms beyond an idle window's\n",
                     kinds[silent], shown, checkEnded - started - shown, answering.longest, answering.beyondIdle);
         EXPECT_LT(answering.beyondIdle, 100u) << kinds[silent];
-        if (silent) EXPECT_TRUE(checking) << "a silent printer's check takes its time";
+        if (silent) {
+            EXPECT_TRUE(checking) << "a silent printer's check takes its time";
+        }
         if (!silent) orvex.Stop();
     }
     HWND box = orvex.WaitMessageBox(10000);
@@ -1271,7 +1273,10 @@ TEST_F(TabsFlow, PrintersWindowsSetUpByItself) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         PortOfItsOwn port(Queue(2), c.port);
-        printer_layout::WsdDevice device(c.wsdDevice ? Queue(2) : "Not this printer", {AgentAddress("PDFJPEG")}, {});
+        // For the IPP ports, a WSD printer of another port: it must not be taken for this one.
+        printer_layout::WsdDevice device(c.wsdDevice ? Queue(2) : "Not this printer", "Bench Model",
+                                         c.wsdDevice ? c.port : "WSD-00000000-0000-0000-0000-0000000000f0", 4,
+                                         {AgentAddress("PDFJPEG")}, {});
         ASSERT_TRUE(device.imported());
         ExpectTakenAndPrinted(pdfJpeg, std::string("own-port-") + (c.wsdDevice ? "wsd" : c.port.substr(0, c.port.find(':'))),
                               pdf, 3072, 41);
