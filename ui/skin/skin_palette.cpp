@@ -82,18 +82,16 @@ HBRUSH PaletteBrush(Rgb c) {
     return brush;
 }
 
+// A theme class list that names no class leaves the control unthemed (a blank,
+// since an empty one is ignored by some implementations); none restores its visual style.
+static BOOL CALLBACK ThemeChild(HWND child, LPARAM flatNow) {
+    if (flatNow) SetWindowTheme(child, L" ", L" ");
+    else SetWindowTheme(child, nullptr, nullptr);
+    return TRUE;
+}
+
 void FollowPalette(HWND window) {
-    const bool flat = !CurrentPalette().bitmaps;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM flatNow) -> BOOL {
-            // A theme class list that names no class leaves the control unthemed (a blank,
-            // since an empty one is ignored by some implementations); none restores its visual style.
-            if (flatNow) SetWindowTheme(child, L" ", L" ");
-            else SetWindowTheme(child, nullptr, nullptr);
-            return TRUE;
-        },
-        flat);
+    EnumChildWindows(window, ThemeChild, !CurrentPalette().bitmaps);
 }
 
 void FillColour(HDC dc, const RECT& r, Rgb c) { FillRect(dc, &r, PaletteBrush(c)); }
