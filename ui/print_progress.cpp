@@ -142,7 +142,8 @@ INT_PTR CPrintProgress::OnBoxMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         return TRUE;
     case WM_TIMER:
         if (wp != kUpdateTimer) break;
-        if (m_pBatch->Finished()) {
+        // A box that outlives its batch (its run already over) only goes.
+        if (!m_pBatch || m_pBatch->Finished()) {
             KillTimer(hwnd, kUpdateTimer);
             EndDialog(hwnd, 0);
         } else {
