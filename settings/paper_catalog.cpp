@@ -133,7 +133,10 @@ InchValue ParseInchText(const char* text) {
         } else {
             long long h = kept.empty() ? 0 : std::atoll(kept.c_str());
             if (firstDropped >= '5') ++h;
-            result.hundredths = negative ? -h : h;
+            // Rounding 18 nines up gives a 19th digit, which the text shown
+            // for it could not read back as exact.
+            if (h >= 1000000000000000000LL) result.exact = false;
+            else result.hundredths = negative ? -h : h;
         }
     }
     return result;
