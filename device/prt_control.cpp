@@ -112,7 +112,7 @@ int CPrtControl::GetNetworkPortDeviceID(const PrinterPlace& place, std::string& 
     // then goes along what was read, taking their answers in that order.
     LookupWalk walk(m_registry, m_places);
     ReadEveryPlace(place, walk);
-    LookupBatch batch(walk.Candidates(), walk.uriTargets, m_places.Tls());
+    LookupBatch batch(walk.Candidates(), walk.uriTargets, m_places.Tls(), walk.begun + kLookupTime);
     m_pBatch = &batch;
     m_lastResort.reset();
     // An ID stands until a later candidate gives another: one that stays
@@ -352,7 +352,8 @@ int CPrtControl::GetNetworkDeviceID(std::string address, std::string community,
     if (m_pBatch) {
         answer = m_pBatch->Next(address, community);
     } else {
-        LookupBatch alone({}, {}, m_places.Tls());   // the private object only, asked on its own
+        // The private object only, asked on its own.
+        LookupBatch alone({}, {}, m_places.Tls(), std::chrono::steady_clock::now() + kLookupTime);
         answer = alone.Next(address, community);
     }
 

@@ -132,6 +132,8 @@ public:
     // Serves every running exchange until the one at `index` is over.
     ExchangeResult Wait(std::size_t index);
 
+    // How many exchanges were started, over or not.
+    std::size_t Size() const { return m_exchanges.size(); }
     // Whether the exchange at `index` is over; Wait then returns at once.
     bool Over(std::size_t index) const { return m_exchanges.at(index).over; }
     // Called on the waiting thread with an exchange's index as soon as it ends

@@ -16,8 +16,9 @@ constexpr std::chrono::milliseconds kAnswerGrace(250);
 
 }  // namespace
 
-LookupBatch::LookupBatch(std::vector<Candidate> candidates, const std::vector<Candidate>& uriTargets, SecureIpp& tls)
-    : m_candidates(std::move(candidates)), m_tls(tls) {
+LookupBatch::LookupBatch(std::vector<Candidate> candidates, const std::vector<Candidate>& uriTargets, SecureIpp& tls,
+                         std::chrono::steady_clock::time_point deadline)
+    : m_candidates(std::move(candidates)), m_tls(tls), m_deadline(deadline) {
     for (const Candidate& candidate : m_candidates) {
         if (candidate.address.empty()) continue;
         bool seen = false;
@@ -75,6 +76,12 @@ void LookupBatch::Start() {
         }
     }
     Rank();
+    // The places' reads may have taken part of the lookup's time.
+    snmp::ExchangeSet& exchanges = m_pAsks->batch.exchanges();
+    const auto left = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   m_deadline - std::chrono::steady_clock::now()),
+                               std::chrono::milliseconds(0));
+    for (std::size_t exchange = 0; exchange < exchanges.Size(); ++exchange) exchanges.Shorten(exchange, left);
 }
 
 void LookupBatch::Rank() {

@@ -12,6 +12,7 @@
 // with its community, or a printer URI) and read only when no candidate
 // answered the private object.
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -22,12 +23,17 @@
 #include "device/lookup/printer_state_query.h"
 #include "device/lookup/questions.h"
 
+// The lookup's one bound: every question ends by two seconds (a GET's two
+// tries of a second each) after the lookup began, however late its batch starts.
+constexpr std::chrono::milliseconds kLookupTime(2000);
+
 class LookupBatch {
 public:
     // `candidates` in the order the walk asks them. `uriTargets`: printers
     // known by a URI, asked by kQuestions too (a target at the same address
-    // takes the URI). Nothing is sent yet.
-    LookupBatch(std::vector<Candidate> candidates, const std::vector<Candidate>& uriTargets, SecureIpp& tls);
+    // takes the URI). Nothing is sent yet; what is sent ends by `deadline`.
+    LookupBatch(std::vector<Candidate> candidates, const std::vector<Candidate>& uriTargets, SecureIpp& tls,
+                std::chrono::steady_clock::time_point deadline);
     // Abandons every question still unanswered and closes its socket.
     ~LookupBatch();
     LookupBatch(const LookupBatch&) = delete;
@@ -68,6 +74,7 @@ private:
     std::vector<Candidate> m_candidates;
     std::vector<Candidate> m_targets;
     SecureIpp& m_tls;
+    std::chrono::steady_clock::time_point m_deadline;
     std::size_t m_next = 0;          // the next candidate the walk will want
     std::size_t m_firstInBatch = 0;  // GET i belongs to candidate m_firstInBatch + i
     std::vector<std::size_t> m_asks;   // kind-major: [kind * targets + target]

@@ -7,7 +7,9 @@
 // The Windows reads stand behind PrinterPlaces; what they return is read by
 // portable code (device/lookup/printer_address.h).
 #pragma once
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,9 +54,17 @@ public:
     // Every present device SetupAPI lists (all classes), with its properties.
     virtual std::vector<DeviceRecord> Devices() = 0;
     // The name printer `printerName` ("\\server\name") is shared under on its
-    // server (PRINTER_INFO_2 pShareName), in UTF-8; `nameOnServer` (ANSI) in
-    // UTF-8 when the server names none. Natively the text is UTF-8 already.
+    // server (PRINTER_INFO_2 pShareName), in UTF-8; Utf8(`nameOnServer`) when
+    // the server names none.
     virtual std::string ShareName(const std::string& printerName, const std::string& nameOnServer);
+    // The platform's text (ANSI on Windows) in UTF-8; natively it is UTF-8 already.
+    virtual std::string Utf8(const std::string& text) { return text; }
+    // A reader of the same places for a worker to keep. A print server's
+    // records and the device list may take the platform's time-outs to read,
+    // so the lookup reads its places on a worker it waits for no longer than
+    // kSlowReadsTime, and that may outlive the lookup. None (the default): the
+    // places are read on the lookup's thread.
+    virtual std::shared_ptr<PrinterPlaces> ReaderOfItsOwn() { return nullptr; }
     // Where IPP over TLS is asked: the platform's own TLS unless a test says otherwise.
     virtual SecureIpp& Tls();
 };
@@ -80,3 +90,16 @@ void FindOnPrintServer(const PrinterPlace& place, PrinterPlaces& platform, Print
 // Every place in order (the IPP port, the WSD device, the print server),
 // candidates in their order, each once.
 PrinterFindings FindPrinterCandidates(const PrinterPlace& place, PrinterPlaces& platform);
+
+// How long the lookup waits for its places' reads: the first of its two
+// seconds, so that what they name is still asked in the second.
+constexpr std::chrono::milliseconds kSlowReadsTime(1000);
+// What a read that has not answered by then counts as: refused with this
+// error (ERROR_TIMEOUT), a device list as empty, a share name as the
+// printer's name on the server.
+constexpr unsigned long kNoAnswerInTime = 1460;
+// FindPrinterCandidates, its reads on a worker of their own (ReaderOfItsOwn)
+// when the platform offers one, waited for until `until`; what the worker
+// reads later is dropped.
+PrinterFindings FindPrinterCandidatesBy(const PrinterPlace& place, PrinterPlaces& platform,
+                                        std::chrono::steady_clock::time_point until);

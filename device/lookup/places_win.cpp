@@ -104,8 +104,13 @@ public:
             }
             ClosePrinter(printer);
         }
-        return WideToUtf8(share.empty() ? AnsiToWide(nameOnServer) : share);
+        return share.empty() ? Utf8(nameOnServer) : WideToUtf8(share);
     }
+
+    std::string Utf8(const std::string& text) override { return WideToUtf8(AnsiToWide(text)); }
+
+    // Holds nothing: a worker's own is as good as the lookup's.
+    std::shared_ptr<PrinterPlaces> ReaderOfItsOwn() override { return std::make_shared<WindowsPrinterPlaces>(); }
 
     std::vector<DeviceRecord> Devices() override {
         std::vector<DeviceRecord> devices;

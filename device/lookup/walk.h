@@ -7,6 +7,7 @@
 // every candidate at once; Decide then goes along the same record, taking the
 // answers in order, so the trace is the one the lookup gives asking one by one.
 #pragma once
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -42,6 +43,8 @@ public:
 
     RegistryReader& registry;
     PrinterPlaces& platform;
+    // When the lookup began: its places' reads and its questions are bounded from here.
+    const std::chrono::steady_clock::time_point begun = std::chrono::steady_clock::now();
     std::string community;   // set by the Standard TCP/IP port's key, used for every question after
     std::vector<Candidate> uriTargets;
 

@@ -3,8 +3,12 @@
 // three sources against a staged platform, and the lookup that asks them.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,21 +57,52 @@ Bytes ApPortRecord(std::uint8_t protocol, const std::string& url) {
     return out;
 }
 
+// Holds the reads of a platform that stalls until the test opens it (or a
+// safety time passes, which the test then reports).
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = false, waitedOut = false;
+    int inside = 0;
+    void Pass() {
+        std::unique_lock<std::mutex> lock(mutex);
+        ++inside;
+        waitedOut |= !changed.wait_for(lock, std::chrono::seconds(30), [this] { return open; });
+        --inside;
+        changed.notify_all();
+    }
+    // Opens the gate; true once every read held there has gone on.
+    bool OpenAndDrain() {
+        std::unique_lock<std::mutex> lock(mutex);
+        open = true;
+        changed.notify_all();
+        return changed.wait_for(lock, std::chrono::seconds(30), [this] { return inside == 0; });
+    }
+};
+
 class StagedPlaces : public PrinterPlaces {
 public:
     std::map<std::string, Bytes> records;   // "<xcv name>|<command>" -> output; absent: refused (5)
     std::vector<DeviceRecord> devices;
     std::map<std::string, std::string> shares;   // printer name -> the server's share name
+    std::string stalls;                          // "server" or "devices": those reads wait at the gate
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
 
+    std::shared_ptr<PrinterPlaces> ReaderOfItsOwn() override { return std::make_shared<StagedPlaces>(*this); }
     bool AskPortMonitor(const std::string& name, const char* command, const Bytes&, Bytes* output,
                         unsigned long* error) override {
+        if (stalls == "server" && name.compare(0, 2, "\\\\") == 0) gate->Pass();
         auto it = records.find(name + "|" + command);
         if (it == records.end()) return *error = 5, false;
         *output = it->second;
         return true;
     }
-    std::vector<DeviceRecord> Devices() override { return devices; }
+    std::vector<DeviceRecord> Devices() override {
+        if (stalls == "devices") gate->Pass();
+        return devices;
+    }
     std::string ShareName(const std::string& printer, const std::string& nameOnServer) override {
+        if (stalls == "server") gate->Pass();
         return shares.count(printer) ? shares[printer] : nameOnServer;
     }
 };
@@ -310,6 +345,8 @@ TEST(PrinterSources, TheLookupAsksThemAfterThePortMonitors) {
         std::vector<std::string> asked;
         std::string id;
         std::string printer = "Test Printer";
+        std::string stalls = "";          // the reads that never answer while the check runs
+        std::vector<std::string> lines = {};   // traced
     };
     const std::string kMonitorsKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
     const std::string stdKey = kMonitorsKey + "Standard TCP/IP Port\\Ports\\";
@@ -325,7 +362,15 @@ TEST(PrinterSources, TheLookupAsksThemAfterThePortMonitors) {
         {"IP_10.1.2.9", {}, {"10.1.2.9|public"}, "", "\\\\srv\\Laser"},
         // A vendor monitor's answer ends the lookup there.
         {"10.1.2.6", {{"10.1.2.7", "CMD:BMP;"}}, {"10.1.2.7|"}, "CMD:BMP;", "\\\\srv\\Laser"},
+        // A server or a device list that does not answer holds the check no
+        // longer than its bound: the place counts as silent, the rest is asked.
+        {"IP_10.1.2.9", {}, {"10.1.2.9|public"}, "", "\\\\srv\\Laser", "server",
+         {"[Print Server] XcvData GetConfigInfo on \\\\srv\\,XcvPort IP_10.1.2.9 refused : 1460",
+          "[Print Server] Shared printer URI is http://srv/printers/Laser/.printer"}},
+        {kWsdPort, {{"10.1.2.5", "CMD:PNG;"}}, {}, "", "Test Printer", "devices",
+         {"[WSD Port] No device for Test Printer"}},
     };
+    std::vector<std::shared_ptr<Gate>> gates;
     for (const Case& c : cases) {
         PrinterOnPort printer(c.port, c.printer);
         StagedRegistry registry;
@@ -334,6 +379,8 @@ TEST(PrinterSources, TheLookupAsksThemAfterThePortMonitors) {
         registry.keys[kMonitorsKey + "Dell Network Printer Port\\10.1.2.6"] = {{"IP", "10.1.2.7"}};
         StagedPlaces places;
         places.devices = {Queue("Test Printer"), Function({"10.1.2.4", "10.1.2.5"}, {})};
+        places.stalls = c.stalls;
+        gates.push_back(places.gate);
         NoDevices device;
         AskingPrtControl control(printer.printers, device, registry, places);
         control.answers = c.answers;
@@ -342,13 +389,17 @@ TEST(PrinterSources, TheLookupAsksThemAfterThePortMonitors) {
         EXPECT_EQ(control.GetCurrentPrinterDeviceID(id), c.id.empty() ? 0 : 1) << c.port;
         EXPECT_EQ(id, c.id) << c.port;
         EXPECT_EQ(control.asked, c.asked) << c.port;
+        EXPECT_FALSE(places.gate->waitedOut) << c.port << ": the check waited for a stalled read";
+        for (const std::string& line : c.lines) EXPECT_GE(trace.IndexOf(line), 0) << line;
         // One pass per check: no port key is read twice.
         EXPECT_EQ(std::set<std::string>(registry.opened.begin(), registry.opened.end()).size(), registry.opened.size())
             << c.port;
         // The other sources' lines come behind the vendor monitors'.
-        if (c.port == kWsdPort)
+        if (c.port == kWsdPort && c.stalls.empty())
             EXPECT_LT(trace.IndexOf("Dell : Can't Open reg Key(IP Ports)"), trace.IndexOf("[WSD Port] IP is 10.1.2.4"));
         else
             EXPECT_EQ(trace.IndexOf("[WSD Port] IP is 10.1.2.4"), -1);
     }
+    // The stalled reads go on once every check is over and its objects are gone.
+    for (const std::shared_ptr<Gate>& gate : gates) EXPECT_TRUE(gate->OpenAndDrain());
 }
