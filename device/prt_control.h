@@ -12,7 +12,8 @@
 //
 // A network lookup reads every place once, asks its candidates at once
 // (LookupBatch) and then decides and traces in the places' order, as if it had
-// asked them one by one; nothing of it outlives GetCurrentPrinterDeviceID.
+// asked them one by one; nothing of it outlives GetCurrentPrinterDeviceID
+// but a worker still reading a slow place, which owns all it uses.
 #pragma once
 #include <optional>
 #include <string>
