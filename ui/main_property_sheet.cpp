@@ -287,6 +287,9 @@ void CMainPropertySheet::OnPrint() {
     // Only a printer whose check found a language it takes gets anything; Enter
     // or a posted command must not get past a hidden Print button.
     // Nor one still being checked.
+    // Nor a second time while a send runs: the sheet is disabled, but a posted
+    // command still arrives through the progress box's message loop.
+    if (m_printProgress.Running()) return;
     if (m_pBasicPage->Checking() || m_pBasicPage->GetSupportedTypes() <= 0) return;
     if (!PrinterStateAllowsSend()) return;
     // The focus leaves the edits so that their corrections run; a control gets it back.
