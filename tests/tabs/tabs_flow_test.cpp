@@ -1086,12 +1086,17 @@ TEST_F(FateFlow, TheSheetTellsEachFilesFate) {
         std::string stateBefore, stateOnArrival;
         std::string message;
         std::string question;   // what Print asks first; its default answer sends
+        LPCSTR icon;            // the outcome's: information, or a warning for a printer's error
     } const cases[] = {
-        {"a ready printer", "STATE", ready, kStatePrinted, "fate-a.pdf: printed; the printer counted 2 pages", ""},
-        {"a jam after the send", "STATE", ready, kStateJam, "fate-a.pdf: sent; the printer reports: paper jam", ""},
+        {"a ready printer", "STATE", ready, kStatePrinted, "fate-a.pdf: printed; the printer counted 2 pages", "",
+         IDI_ASTERISK},
+        {"a jam after the send", "STATE", ready, kStateJam, "fate-a.pdf: sent; the printer reports: paper jam", "",
+         IDI_EXCLAMATION},
         {"out of paper before Print", "STATE", kStateNoPaper, "", "fate-a.pdf: sent; the printer reports: out of paper",
-         "The printer reports: Out of paper (noPaper). It keeps the job until this is cleared. Print anyway?"},
-        {"a printer with no state objects", "PDFJPEG", ready, "", "fate-a.pdf: sent; the printer gave no status", ""},
+         "The printer reports: Out of paper (noPaper). It keeps the job until this is cleared. Print anyway?",
+         IDI_EXCLAMATION},
+        {"a printer with no state objects", "PDFJPEG", ready, "", "fate-a.pdf: sent; the printer gave no status", "",
+         IDI_ASTERISK},
     };
     for (const Case& c : cases) {
         MapQueue(Queue(1), AgentAddress(c.agent));
@@ -1107,9 +1112,12 @@ TEST_F(FateFlow, TheSheetTellsEachFilesFate) {
             });
         }
         ASSERT_TRUE(orvex.Print()) << c.what;
-        const auto messages = orvex.DrainMessages(60000, 2000, [&](size_t i, HWND) {
+        bool iconShown = false;
+        const auto messages = orvex.DrainMessages(60000, 2000, [&](size_t i, HWND box) {
             Shot(std::string("fate-") + c.agent + (c.question.empty() ? "-" : "-asked-") + std::to_string(i));
+            iconShown = orvex.ShowsSystemIcon(box, c.icon) && !orvex.ShowsSystemIcon(box, IDI_HAND);
         });
+        EXPECT_TRUE(iconShown) << c.what;
         std::vector<std::string> expected{"What became of the files sent:\r\n" + c.message};
         if (!c.question.empty()) expected.insert(expected.begin(), c.question);
         EXPECT_EQ(messages, expected) << c.what;

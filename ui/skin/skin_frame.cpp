@@ -467,8 +467,9 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-int ShowSkinMessageBox(HWND owner, const char* title, const char* text) {
+int ShowSkinMessageBox(HWND owner, const char* title, const char* text, LPCSTR icon) {
     MessageBoxState state;
+    state.icon = LoadIconA(nullptr, icon);
     state.title = title ? title : "";
     state.text = text ? text : "";
     state.background.Attach(IDB_DIALOG_BACKGROUND, 0);
