@@ -365,7 +365,14 @@ void CMainPropertySheet::ShowPrintOutcome(const std::vector<JobSendResult>& resu
                                text, sizeof text);
             message += std::string("\r\n\r\n") + text;
         }
-        ShowJobMessageBox(0, title, message.c_str());
+        // "printed" is news, not an error: the error icon stays for a file not sent,
+        // a warning goes with a printer that reports one.
+        const bool printerError = std::any_of(fates.begin(), fates.end(),
+                                              [](const FileFate& f) { return f.fate == JobFate::kPrinterError; });
+        LPCSTR icon = sent != static_cast<std::ptrdiff_t>(results.size()) ? IDI_HAND
+                      : printerError                                     ? IDI_EXCLAMATION
+                                                                         : IDI_ASTERISK;
+        skin::ShowSkinMessageBox(m_hwnd, title, message.c_str(), icon);
         return;
     }
     if (sent == static_cast<std::ptrdiff_t>(results.size())) return;

@@ -80,6 +80,8 @@ std::vector<JobSendResult> CPrintProgress::Run(HWND sheet, CTestPrint& printer, 
             if (jobIds.empty()) return;
             edge.StopWith(stop);
             m_fates = follower.Follow(jobIds);
+            // Stopped by the user: what following saw so far is no file's fate.
+            if (stop) m_fates.clear();
         });
     }
 

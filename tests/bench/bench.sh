@@ -354,6 +354,14 @@ start_agents() {
   for entry in "${pending[@]}"; do
     IFS=: read -r name addr port <<<"$entry"
     WATCH=snmpd-$name wait_for "snmpd $name" 20 snmpd_ready "$addr" "$port" || die "snmpd $name did not start (see $a/$name.log)"
+    # snmpd starts each pass_persist helper at its first question, one after
+    # another: asked here, straight at snmpd (the relay's count stays 0), so that
+    # a test's first check does not wait for four interpreters to start.
+    if [ "$name" = STATE ]; then
+      WATCH=snmpd-$name wait_for "the STATE agent's state objects" 20 env SNMP_PERSISTENT_DIR="$DIR/snmp-client" \
+        snmpget -v1 -c public -t 2 -r 0 -On "$addr:$port" .1.3.6.1.2.1.25.3.2.1.5.1 .1.3.6.1.2.1.25.3.5.1.1.1 \
+        .1.3.6.1.2.1.25.3.5.1.2.1 .1.3.6.1.2.1.43.10.2.1.4.1.1 || die "snmpd STATE did not answer its state objects"
+    fi
   done
   WATCH=relay wait_for "SNMP relays" 10 test -s "$a/relays.status" || die "SNMP relays did not start"
   if grep -v '^LOCAL ' "$a/relays.status" | grep -q bind-failed; then

@@ -587,6 +587,41 @@ HWND OrvexDriver::Focused() const {
     return info.hwndFocus;
 }
 
+bool OrvexDriver::ShowsSystemIcon(HWND box, LPCSTR icon) const {
+    WaitPainted(box, 2000);
+    RECT r;
+    if (!GetWindowRect(GetDlgItem(box, 232), &r)) return false;
+    const int size = GetSystemMetrics(SM_CXICON);
+    const std::vector<DWORD> shown = ScreenPixels({r.left, r.top, r.left + size, r.top + size});
+    // Drawn on black and on white: where both agree, the icon covers its background.
+    std::vector<DWORD> on[2];
+    for (int white = 0; white < 2; ++white) {
+        HDC screen = GetDC(nullptr);
+        HDC mem = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+        HGDIOBJ old = SelectObject(mem, bitmap);
+        RECT all{0, 0, size, size};
+        FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(white ? WHITE_BRUSH : BLACK_BRUSH)));
+        DrawIcon(mem, 0, 0, LoadIconA(nullptr, icon));
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) on[white].push_back(GetPixel(mem, x, y) & 0xFFFFFF);
+        SelectObject(mem, old);
+        DeleteObject(bitmap);
+        DeleteDC(mem);
+        ReleaseDC(nullptr, screen);
+    }
+    if (shown.size() != on[0].size()) return false;
+    size_t opaque = 0;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (on[0][i] != on[1][i]) continue;
+        ++opaque;
+        // GetPixel gives 0x00BBGGRR, the DIB 0x00RRGGBB.
+        const DWORD c = on[0][i];
+        if (((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF)) != shown[i]) return false;
+    }
+    return opaque >= static_cast<size_t>(size * size / 4);
+}
+
 std::vector<DWORD> OrvexDriver::ScreenPixels(const RECT& r) {
     const int w = r.right - r.left, h = r.bottom - r.top;
     std::vector<DWORD> out;

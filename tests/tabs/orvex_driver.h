@@ -99,6 +99,9 @@ public:
     HWND Focused() const;
     // The screen's pixels (0x00RRGGBB) in `r` (screen coordinates), row by row.
     static std::vector<DWORD> ScreenPixels(const RECT& r);
+    // Whether a message box shows the system icon `icon` (IDI_*): every opaque
+    // pixel of it, as this process draws it, is on the screen where the box has it.
+    bool ShowsSystemIcon(HWND box, LPCSTR icon) const;
     // Writes the screen around `around` (by default the sheet; else the whole screen) as a BMP file.
     bool Screenshot(const std::string& path, HWND around = nullptr) const;
 

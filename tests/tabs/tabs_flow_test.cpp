@@ -1011,12 +1011,12 @@ protected:
         WriteWholeFile(part, text + "\n");
         MoveFileExA(part.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
     }
-    // Once the next job reaches queue 2, the printer's state becomes `text`.
-    void OnArrival(const char* fileVar, std::string text) {
+    // Once the next job reaches queue `q`, the printer's state becomes `text`.
+    void OnArrival(const char* fileVar, std::string text, int q = 2) {
         if (changer_.joinable()) changer_.join();
-        const size_t before = NewJobs(2).size();
-        changer_ = std::thread([this, fileVar, text, before] {
-            if (WaitNewJobs(before + 1, 2, 60000)) WriteState(fileVar, text);
+        const size_t before = NewJobs(q).size();
+        changer_ = std::thread([this, fileVar, text, before, q] {
+            if (WaitNewJobs(before + 1, q, 60000)) WriteState(fileVar, text);
         });
     }
     std::thread changer_;
@@ -1086,12 +1086,17 @@ TEST_F(FateFlow, TheSheetTellsEachFilesFate) {
         std::string stateBefore, stateOnArrival;
         std::string message;
         std::string question;   // what Print asks first; its default answer sends
+        LPCSTR icon;            // the outcome's: information, or a warning for a printer's error
     } const cases[] = {
-        {"a ready printer", "STATE", ready, kStatePrinted, "fate-a.pdf: printed; the printer counted 2 pages", ""},
-        {"a jam after the send", "STATE", ready, kStateJam, "fate-a.pdf: sent; the printer reports: paper jam", ""},
+        {"a ready printer", "STATE", ready, kStatePrinted, "fate-a.pdf: printed; the printer counted 2 pages", "",
+         IDI_ASTERISK},
+        {"a jam after the send", "STATE", ready, kStateJam, "fate-a.pdf: sent; the printer reports: paper jam", "",
+         IDI_EXCLAMATION},
         {"out of paper before Print", "STATE", kStateNoPaper, "", "fate-a.pdf: sent; the printer reports: out of paper",
-         "The printer reports: Out of paper (noPaper). It keeps the job until this is cleared. Print anyway?"},
-        {"a printer with no state objects", "PDFJPEG", ready, "", "fate-a.pdf: sent; the printer gave no status", ""},
+         "The printer reports: Out of paper (noPaper). It keeps the job until this is cleared. Print anyway?",
+         IDI_EXCLAMATION},
+        {"a printer with no state objects", "PDFJPEG", ready, "", "fate-a.pdf: sent; the printer gave no status", "",
+         IDI_ASTERISK},
     };
     for (const Case& c : cases) {
         MapQueue(Queue(1), AgentAddress(c.agent));
@@ -1100,16 +1105,14 @@ TEST_F(FateFlow, TheSheetTellsEachFilesFate) {
         ASSERT_TRUE(orvex.WaitSheet()) << c.what;
         EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty()) << c.what;
         const size_t before = NewJobs(1).size();
-        if (!c.stateOnArrival.empty()) {
-            if (changer_.joinable()) changer_.join();
-            changer_ = std::thread([this, c, before] {
-                if (WaitNewJobs(before + 1, 1, 60000)) WriteState("ORVANE_STATE_FILE", c.stateOnArrival);
-            });
-        }
+        if (!c.stateOnArrival.empty()) OnArrival("ORVANE_STATE_FILE", c.stateOnArrival, 1);
         ASSERT_TRUE(orvex.Print()) << c.what;
-        const auto messages = orvex.DrainMessages(60000, 2000, [&](size_t i, HWND) {
+        bool iconShown = false;
+        const auto messages = orvex.DrainMessages(60000, 2000, [&](size_t i, HWND box) {
             Shot(std::string("fate-") + c.agent + (c.question.empty() ? "-" : "-asked-") + std::to_string(i));
+            iconShown = orvex.ShowsSystemIcon(box, c.icon) && !orvex.ShowsSystemIcon(box, IDI_HAND);
         });
+        EXPECT_TRUE(iconShown) << c.what;
         std::vector<std::string> expected{"What became of the files sent:\r\n" + c.message};
         if (!c.question.empty()) expected.insert(expected.begin(), c.question);
         EXPECT_EQ(messages, expected) << c.what;
@@ -1118,6 +1121,57 @@ TEST_F(FateFlow, TheSheetTellsEachFilesFate) {
             << c.what;
         if (changer_.joinable()) changer_.join();
         orvex.Stop();
+    }
+}
+
+// While the box waits for a busy printer, Cancel, Esc and closing the sheet only
+// stop the waiting: the box says so and goes, no message follows (the program
+// ends when the sheet was closed), and the job that was handed over arrives whole.
+TEST_F(FateFlow, StoppingTheWaitKeepsTheJob) {
+    const std::string a = File("wait.pdf", 2500, 81);
+    const char kBusy[] = "hrDeviceStatus 2\nhrPrinterStatus 4\nhrPrinterDetectedErrorState 0000\nprtMarkerLifeCount 1001";
+    MapQueue(Queue(1), AgentAddress("STATE"));
+    const struct {
+        const char* how;
+        std::function<void(HWND box)> stop;
+    } ways[] = {
+        {"cancel", [&](HWND box) { orvex.Press(box, IDCANCEL); }},
+        {"esc", [&](HWND box) { PostMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0x00010001); }},
+        {"close", [&](HWND) { PostMessageA(orvex.Sheet(), WM_CLOSE, 0, 0); }},
+    };
+    for (const auto& way : ways) {
+        WriteState("ORVANE_STATE_FILE", Env("ORVANE_STATE_READY"));
+        ASSERT_TRUE(orvex.Start(a)) << way.how;
+        ASSERT_TRUE(orvex.WaitSheet()) << way.how;
+        EXPECT_TRUE(orvex.DrainMessages(1500, 300).empty()) << way.how;
+        const size_t before = NewJobs(1).size();
+        OnArrival("ORVANE_STATE_FILE", kBusy, 1);
+        ASSERT_TRUE(orvex.Print()) << way.how;
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor([&] {
+            box = orvex.WaitWindowWith(kProgressFile, 0);
+            return box && orvex.Text(GetDlgItem(box, kProgressFile)) == "Sent. Waiting for the printer to finish...";
+        }, 30000)) << way.how;
+        ASSERT_TRUE(WaitNewJobs(before + 1, 1)) << way.how;
+        way.stop(box);
+        std::string said;
+        EXPECT_TRUE(WaitFor([&] {
+            const std::string text = orvex.Text(GetDlgItem(box, kProgressFile));
+            if (!text.empty()) said = text;
+            return !IsWindow(box);
+        }, 10000)) << way.how;
+        EXPECT_EQ(said, "No longer waiting; the printer keeps its jobs.") << way.how;
+        if (std::string(way.how) == "close") {
+            EXPECT_TRUE(WaitFor([&] { return !orvex.Running(); }, 10000));
+        } else {
+            EXPECT_EQ(orvex.DrainMessages(2000, 0), std::vector<std::string>{}) << way.how;
+            EXPECT_TRUE(orvex.ListedFiles().empty()) << way.how;
+            orvex.Stop();
+        }
+        const auto jobs = NewJobs(1);
+        ASSERT_EQ(jobs.size(), before + 1) << way.how;
+        EXPECT_TRUE(ReadWholeFile(jobs.back()) == Header(kDefaultOptions, 2500, "PDF") + Bytes(2500, 81) + kTrailer)
+            << way.how;
     }
 }
 

@@ -161,6 +161,34 @@ void CSkinFrame::Track(HWND hwnd, Point windowPoint) {
     else if (fx.postMessage) PostMessageA(hwnd, fx.postMessage, 0, 0);
 }
 
+namespace {
+
+// The window's title in the caption's bold font, when `shows` (given the text's
+// width in pixels) says that it reaches the part being painted.
+template <typename Shows>
+void DrawFrameTitle(HWND hwnd, HDC dc, int dpi, COLORREF ink, Shows shows) {
+    char title[256];
+    const int length = GetWindowTextA(hwnd, title, sizeof title);
+    if (length <= 0) return;
+    LOGFONTA lf{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    lf.lfHeight = FrameTitleFontHeight(dpi);
+    lf.lfWeight = 900;
+    GdiObject<HFONT> font(CreateFontIndirectA(&lf));
+    HGDIOBJ oldFont = SelectObject(dc, font.get());
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, title, length, &extent);
+    if (shows(static_cast<int>(extent.cx))) {
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, ink);
+        const Point origin = FrameTitleOrigin(dpi);
+        TextOutA(dc, origin.x, origin.y, title, length);
+    }
+    SelectObject(dc, oldFont);
+}
+
+}  // namespace
+
 void CSkinFrame::Paint(HWND hwnd, HRGN update) {
     if (!CurrentPalette().bitmaps) {
         PaintFlat(hwnd, update);
@@ -197,25 +225,7 @@ void CSkinFrame::Paint(HWND hwnd, HRGN update) {
     if (visible(icon.Target()))
         TransparentCopy(bitmap.get(), icon.srcX, icon.srcY, icon.w, icon.h, dc, icon.dstX, icon.dstY);
 
-    char title[256];
-    const int length = GetWindowTextA(hwnd, title, sizeof title);
-    if (length > 0) {
-        LOGFONTA lf{};
-        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-        lf.lfHeight = FrameTitleFontHeight(dpi);
-        lf.lfWeight = 900;
-        GdiObject<HFONT> font(CreateFontIndirectA(&lf));
-        HGDIOBJ oldFont = SelectObject(dc, font.get());
-        SIZE extent{};
-        GetTextExtentPoint32A(dc, title, length, &extent);
-        if (visible(FrameTitleArea(fs.cx, extent.cx, dpi))) {
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, RGB(0, 0, 0));
-            const Point origin = FrameTitleOrigin(dpi);
-            TextOutA(dc, origin.x, origin.y, title, length);
-        }
-        SelectObject(dc, oldFont);
-    }
+    DrawFrameTitle(hwnd, dc, dpi, RGB(0, 0, 0), [&](int width) { return visible(FrameTitleArea(fs.cx, width, dpi)); });
     for (int slot = 0; slot < CaptionButtons::kSlots; ++slot) {
         const CaptionButton& b = m_buttons.Button(slot);
         if (!b.bitmapId || !visible(b.rect)) continue;
@@ -248,21 +258,7 @@ void CSkinFrame::PaintFlat(HWND hwnd, HRGN update) {
     FrameRect(dc, &all, PaletteBrush(pal.frameEdge));
     RestoreDC(dc, saved);
 
-    char title[256];
-    const int length = GetWindowTextA(hwnd, title, sizeof title);
-    if (length > 0) {
-        LOGFONTA lf{};
-        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-        lf.lfHeight = FrameTitleFontHeight(dpi);
-        lf.lfWeight = 900;
-        GdiObject<HFONT> font(CreateFontIndirectA(&lf));
-        HGDIOBJ oldFont = SelectObject(dc, font.get());
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, Ref(ink));
-        const Point origin = FrameTitleOrigin(dpi);
-        TextOutA(dc, origin.x, origin.y, title, length);
-        SelectObject(dc, oldFont);
-    }
+    DrawFrameTitle(hwnd, dc, dpi, Ref(ink), [](int) { return true; });
     for (int slot = 0; slot < CaptionButtons::kSlots; ++slot) {
         const CaptionButton& b = m_buttons.Button(slot);
         if (!b.bitmapId) continue;
@@ -467,8 +463,9 @@ INT_PTR CALLBACK MessageBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-int ShowSkinMessageBox(HWND owner, const char* title, const char* text) {
+int ShowSkinMessageBox(HWND owner, const char* title, const char* text, LPCSTR icon) {
     MessageBoxState state;
+    state.icon = LoadIconA(nullptr, icon);
     state.title = title ? title : "";
     state.text = text ? text : "";
     state.background.Attach(IDB_DIALOG_BACKGROUND, 0);

@@ -30,8 +30,8 @@ private:
     CaptionButtons m_buttons;
 };
 
-// Modal; returns 1 when OK closes it.
-int ShowSkinMessageBox(HWND owner, const char* title, const char* text);
+// Modal; returns 1 when OK closes it. `icon` is a system icon (IDI_*).
+int ShowSkinMessageBox(HWND owner, const char* title, const char* text, LPCSTR icon = IDI_HAND);
 // The same box as a question with two buttons, `yes` the default: true for it;
 // Cancel, Esc and closing the box answer `no`.
 bool AskSkinQuestion(HWND owner, const char* title, const char* text, const char* yes, const char* no);
