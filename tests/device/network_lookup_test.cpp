@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -15,6 +16,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -161,11 +164,16 @@ bool WaitForRequests(const LoopbackAgent& agent, int atLeast) {
 
 // What `body` returns, run in a child process with a network and a mount
 // namespace of its own (loopback only, up; `hosts` as /etc/hosts); nullopt
-// when the namespaces cannot be had (needs root).
-std::optional<std::string> InPrivateNetwork(const std::string& hosts, const std::function<std::string()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) return std::nullopt;
-    if (fork() == 0) {
+// when the namespaces cannot be had (needs root). The child is this test run
+// afresh (this program, filtered to the current test), never a bare fork: a
+// fork of this many-threaded process can inherit a name-service lock that an
+// earlier test's resolver thread held, and its getaddrinfo never returns.
+// `key` names the call; the fresh run does only that one and ends.
+std::optional<std::string> InPrivateNetwork(const std::string& key, const std::string& hosts,
+                                            const std::function<std::string()>& body) {
+    constexpr int kResultFd = 3;
+    if (const char* wanted = std::getenv("ORVANE_PRIVATE_NET")) {
+        if (key != wanted) return std::string();   // another call's turn; what this run checks is not read
         char file[] = "/tmp/orvane-hosts-XXXXXX";
         const int fd = mkstemp(file);
         ifreq lo{};
@@ -179,15 +187,38 @@ std::optional<std::string> InPrivateNetwork(const std::string& hosts, const std:
                         ioctl(s, SIOCSIFFLAGS, &lo) == 0;
         unlink(file);
         const std::string out = up ? "ok " + body() : "no";
-        _exit(write(fds[1], out.data(), out.size()) < 0);
+        _exit(write(kResultFd, out.data(), out.size()) < 0);
+    }
+    // Everything the child needs is made before the fork: after it, only exec.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string filter = std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
+    std::vector<std::string> env{"ORVANE_PRIVATE_NET=" + key};
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "ORVANE_PRIVATE_NET=", 19) != 0) env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(&e[0]);
+    envp.push_back(nullptr);
+    char self[] = "/proc/self/exe";
+    char* argv[] = {self, const_cast<char*>(filter.c_str()), nullptr};
+    int fds[2];
+    if (pipe(fds) != 0) return std::nullopt;
+    const pid_t child = fork();
+    if (child == 0) {
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(fds[1], kResultFd);
+        dup2(quiet, 1);
+        dup2(quiet, 2);
+        execve(self, argv, envp.data());
+        _exit(127);
     }
     close(fds[1]);
-    std::string out(4096, '\0');
-    const ssize_t n = read(fds[0], &out[0], out.size());
+    std::string out;
+    char chunk[4096];
+    for (ssize_t n; (n = read(fds[0], chunk, sizeof chunk)) > 0;) out.append(chunk, static_cast<std::size_t>(n));
     close(fds[0]);
-    wait(nullptr);
-    if (n < 3 || out.compare(0, 3, "ok ") != 0) return std::nullopt;
-    return out.substr(3, static_cast<std::size_t>(n) - 3);
+    if (child > 0) waitpid(child, nullptr, 0);
+    if (out.compare(0, 3, "ok ") != 0) return std::nullopt;
+    return out.substr(3);
 }
 
 }  // namespace
@@ -491,7 +522,7 @@ TEST(NetworkLookup, PrintersKnownByTheirUri) {
 TEST(NetworkLookup, ADualStackNameIsAskedAtEveryAddress) {
     const std::string full = "MFG:Acme;MDL:Dual;CMD:PDF,JPEG;";
     for (const bool snmp : {true, false}) {   // the agent or else the IPP printer has the ID
-        const std::optional<std::string> got = InPrivateNetwork("::1 printer.dual\n127.0.0.1 printer.dual\n", [&] {
+        const std::optional<std::string> got = InPrivateNetwork(snmp ? "snmp" : "ipp", "::1 printer.dual\n127.0.0.1 printer.dual\n", [&] {
             LoopbackAgent agent("127.0.0.1", 161, {snmp ? Reply::kAnswer : Reply::kSilent}, full);
             LoopbackIpp ipp("127.0.0.1", {{"/ipp/print"}, snmp ? "" : full, {}, 0});
             StagedPrinter staged;
